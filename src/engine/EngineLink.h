@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+// One frame as the station's poll tick sees it: the sender field as delivered
+// (NUL-terminated inside the field when the call fits), the data, the data
+// kind as a letter code, the data length and the radio port.
+struct ReceivedFrame {
+    QByteArray senderField;
+    QByteArray data;
+    int kind = 0;
+    int length = 0;
+    int port = 0;
+};
+
+// Data kinds as the station speaks them, on both sides of the link.
+namespace Kind {
+constexpr int ConnectRequest = 'c';
+constexpr int ConnectCompanion = 'P';
+constexpr int Disconnect = 'd';
+constexpr int ConnectedData = 'D';
+constexpr int Unproto = 'U';
+constexpr int ConnectNotice = 'c';
+constexpr int DisconnectNotice = 'd';
+} // namespace Kind
+
+// The four operations the station needs from its packet engine. The shapes
+// follow the engine client library the station was designed around; the real
+// implementation speaks the AGWPE TCP/IP API.
+class EngineLink {
+public:
+    virtual ~EngineLink() = default;
+
+    // Registers the call sign; 0 on any failure, non-zero on success.
+    virtual qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) = 0;
+
+    // Never blocks. Non-zero with `out` filled when a frame was waiting, 0 otherwise.
+    virtual qint16 getData(ReceivedFrame& out) = 0;
+
+    // Hands one frame to the engine. The result is informational only.
+    virtual qint16 putData(const QByteArray& destination, const QByteArray& data, int kind,
+                           int length, quint8 port) = 0;
+
+    // Ends the registration.
+    virtual void close() = 0;
+};

@@ -1,0 +1,217 @@
+#include "PollTick.h"
+
+#include "ChannelTable.h"
+#include "Channels.h"
+#include "EngineLink.h"
+#include "PageFiles.h"
+#include "TextRoutines.h"
+#include "TimeStamp.h"
+
+#include <QDir>
+#include <exception>
+#include <stdexcept>
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+
+bool containsNoCase(const QString& text, const QString& what) {
+    return text.contains(what, Qt::CaseInsensitive);
+}
+} // namespace
+
+PollTick::PollTick(StationContext& ctx, Channels& channels, Hooks hooks)
+    : m_ctx(ctx), m_channels(channels), m_hooks(std::move(hooks)) {}
+
+template <typename Step> void PollTick::guarded(Step&& step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+        m_ctx.beeper.beep();
+    }
+}
+
+void PollTick::run() {
+    StationState& s = m_ctx.state;
+    s.idleTicks += 1;
+    s.beaconTicks += 1;
+    if (s.idleTicks > kIdleLimit)
+        guarded([this] { sendKeepAlive(); });
+    if (s.beaconTicks > kBeaconLimit) {
+        guarded([this] {
+            if (m_hooks.sendBeacon)
+                m_hooks.sendBeacon();
+            else
+                m_ctx.state.beaconTicks = 0;
+        });
+    }
+
+    Frame frame;
+    if (!takeFrame(frame))
+        return;
+
+    if (frame.kind != Kind::ConnectedData) {
+        guarded([&] {
+            QString traffic = frame.data;
+            m_channels.appendAllTraffic(traffic);
+        });
+        guarded([&] {
+            const qsizetype cr = frame.data.indexOf(QLatin1Char('\r'));
+            QString capture = cr >= 0 ? frame.data.mid(cr + 1) : frame.data;
+            if (m_hooks.captureDxWx)
+                m_hooks.captureDxWx(capture);
+        });
+    }
+
+    int channel = ChannelTable::channelOf(m_ctx.view, frame.sender);
+
+    if (frame.kind == Kind::ConnectNotice || frame.kind == Kind::DisconnectNotice) {
+        m_ctx.beeper.beep();
+        guarded([this] { m_ctx.view.restoreNormal(); });
+        if (frame.kind == Kind::ConnectNotice) {
+            channel = acceptConnection(frame);
+            guarded([this] { m_channels.bringToFront(); });
+            if (channel == ChannelTable::kNone)
+                return;
+        } else {
+            if (channel != ChannelTable::kNone)
+                releaseChannel(channel, frame);
+            return;
+        }
+    }
+
+    if (channel != ChannelTable::kNone)
+        channelData(channel, frame);
+}
+
+bool PollTick::takeFrame(Frame& out) {
+    ReceivedFrame raw;
+    qint16 result = 0;
+    guarded([&] { result = m_ctx.engine.getData(raw); });
+    if (m_hooks.updateMonitor)
+        guarded([&] { m_hooks.updateMonitor(result, raw); });
+    if (result == 0)
+        return false;
+
+    out.kind = raw.kind;
+    const qsizetype nul = raw.senderField.indexOf('\0');
+    if (nul >= 0)
+        out.sender = QString::fromLatin1(raw.senderField.left(nul));
+    else
+        m_ctx.beeper.beep(); // a sender without its end is no sender
+    if (raw.length < 0)
+        m_ctx.beeper.beep();
+    else
+        out.data = QString::fromLatin1(raw.data.left(raw.length));
+    return true;
+}
+
+int PollTick::acceptConnection(const Frame& frame) {
+    const int x = ChannelTable::channelForIncoming(m_ctx.view, frame.sender);
+    if (x == ChannelTable::kNone)
+        return x;
+    StationState& s = m_ctx.state;
+    guarded([&] { m_ctx.view.setTabCaption(x, frame.sender); });
+    s.selectedCall = frame.sender;
+    guarded([&] {
+        if (m_hooks.selectTab)
+            m_hooks.selectTab(x);
+        else
+            m_ctx.view.setCurrentTab(x);
+    });
+    guarded([&] { PageFiles::empty(PageFiles::path(s.programDir, x)); });
+    guarded([&] {
+        m_channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_ctx.clock.now()) + kCrLf);
+    });
+    guarded([this] {
+        if (m_hooks.sendWelcome)
+            m_hooks.sendWelcome();
+    });
+    return x;
+}
+
+void PollTick::releaseChannel(int n, const Frame& frame) {
+    const QString expanded = expandLineBreaks(frame.data);
+    const QString stamp = formatTimeStamp(m_ctx.clock.now());
+    guarded([&] { m_ctx.view.setTabCaption(n, ChannelTable::kOpen); });
+    guarded([&] {
+        m_channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
+    });
+    guarded([&] {
+        m_channels.appendToView(TextView::Conf, frame.sender + kCrLf + expanded + kCrLf + kCrLf);
+    });
+    guarded([&] {
+        m_ctx.state.pageText[n] += expanded + stamp + kCrLf;
+        writePage(n);
+        if (m_ctx.state.browserShown[n] == 1 && m_hooks.showPageInBrowser)
+            m_hooks.showPageInBrowser(n);
+    });
+    m_ctx.beeper.beep();
+}
+
+void PollTick::channelData(int n, const Frame& frame) {
+    StationState& s = m_ctx.state;
+    s.idleTicks = 0;
+    guarded([&] {
+        if (m_ctx.view.currentTab() != n)
+            m_ctx.view.setTabMarker(n, true);
+    });
+    guarded([&] { QDir::setCurrent(s.programDir); });
+    QString display = expandLineBreaks(frame.data);
+    updatePage(n, frame);
+    guarded([&] { m_channels.appendToView(channelView(n), display); });
+    guarded([&] {
+        if (s.lastSpeaker.compare(frame.sender, Qt::CaseInsensitive) != 0) {
+            display = kCrLf + QStringLiteral("de ") + frame.sender + QStringLiteral(": ") + display;
+            s.lastSpeaker = frame.sender;
+        }
+        m_channels.appendToView(TextView::Conf, display);
+    });
+    guarded([&] {
+        if (s.conference == 1 && display != kCrLf)
+            m_channels.relayToConference(display);
+    });
+    if (frame.data.size() > 3)
+        guarded([this] { m_channels.bringToFront(); });
+    guarded([this] {
+        if (m_ctx.view.isMinimizedOrMaximized()) {
+            m_ctx.beeper.beep();
+            m_ctx.view.restoreNormal();
+        }
+    });
+}
+
+void PollTick::updatePage(int n, const Frame& frame) {
+    StationState& s = m_ctx.state;
+    bool prhSeen = false;
+    guarded([&] { s.pageText[n] += frame.data; });
+    guarded([&] {
+        if (containsNoCase(frame.data, QStringLiteral("<PRH"))) {
+            prhSeen = true;
+            if (m_hooks.showPrhPage)
+                m_hooks.showPrhPage(n, frame.data, frame.sender);
+        }
+    });
+    guarded([&] {
+        const qsizetype p = frame.data.indexOf(QStringLiteral("<HTML>"), 0, Qt::CaseInsensitive);
+        if (s.clearHtmlData && p >= 0)
+            s.pageText[n] = frame.data.mid(p);
+    });
+    guarded([&] { writePage(n); });
+    guarded([&] {
+        if (s.browserShown[n] == 1 && !prhSeen && m_hooks.showPageInBrowser)
+            m_hooks.showPageInBrowser(n);
+    });
+}
+
+void PollTick::writePage(int n) {
+    if (!PageFiles::write(PageFiles::path(m_ctx.state.programDir, n), m_ctx.state.pageText[n]))
+        throw std::runtime_error("page file not written");
+}
+
+void PollTick::sendKeepAlive() {
+    m_ctx.state.idleTicks = 0;
+    if (m_ctx.state.selectedCall.isEmpty())
+        return;
+    m_ctx.engine.putData(m_ctx.state.selectedCall.toLatin1(), QByteArray("\r"), Kind::ConnectedData,
+                         1, m_ctx.state.radioPort);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "StationContext.h"
+
+#include <QString>
+#include <functional>
+
+class Channels;
+struct ReceivedFrame;
+
+// One beat of the poll timer: the tick counters, then the frame waiting at
+// the engine, dispatched to the views, the channels and their pages. A step
+// that fails beeps and the tick goes on with the next one.
+class PollTick {
+public:
+    static constexpr float kIdleLimit = 900;
+    static constexpr float kBeaconLimit = 900;
+
+    // Work that other subsystems do for the tick; unset hooks do nothing.
+    struct Hooks {
+        std::function<void()> sendBeacon;
+        std::function<void()> sendWelcome;
+        std::function<void(int channel, const QString& data, const QString& sender)> showPrhPage;
+        std::function<void(QString& text)> captureDxWx;
+        std::function<void(qint16 result, const ReceivedFrame& frame)> updateMonitor;
+        std::function<void(int channel)> showPageInBrowser;
+        std::function<void(int tab)> selectTab;
+    };
+
+    PollTick(StationContext& ctx, Channels& channels, Hooks hooks = {});
+
+    void run();
+    // Sends the keep-alive to the selected station and restarts the idle count.
+    void sendKeepAlive();
+    Hooks& hooks() { return m_hooks; }
+
+private:
+    struct Frame {
+        int kind = 0;
+        QString sender;
+        QString data;
+    };
+
+    bool takeFrame(Frame& out);
+    // Returns the channel the connect notice took, or 7 when none was free.
+    int acceptConnection(const Frame& frame);
+    void releaseChannel(int channel, const Frame& frame);
+    void channelData(int channel, const Frame& frame);
+    void updatePage(int channel, const Frame& frame);
+    void writePage(int channel);
+
+    // Runs one step under the tick's error policy.
+    template <typename Step> void guarded(Step&& step);
+
+    StationContext& m_ctx;
+    Channels& m_channels;
+    Hooks m_hooks;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "StationContext.h"
+
+// Registering with the packet engine, and the Call Sign action that renews it.
+class Registration {
+public:
+    static constexpr auto kAppName = "WexloPacketMonitor ";
+    static constexpr auto kFailureText =
+        "Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try "
+        "connecting again.";
+    static constexpr auto kMessageTitle = " Wexlo's Packet Monitor BETA 0.4.9";
+    static constexpr auto kCallSignPrompt = "Please enter your call sign.";
+
+    explicit Registration(StationContext& ctx) : m_ctx(ctx) {}
+
+    // Registers under the stored call sign (asking for one first when empty).
+    // Success starts the poll timer and hides the retry button; a refusal
+    // shows the failure message and the button; a link that cannot be used
+    // at all shows the button and stops the timer.
+    void connectToEngine();
+
+    // Asks for a call sign; a non-empty answer closes the registration,
+    // stores the call sign and registers again.
+    void callSignAction();
+
+private:
+    StationContext& m_ctx;
+};

@@ -1,0 +1,25 @@
+#include "PageFiles.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace PageFiles {
+
+QString path(const QString& programDir, int channel) {
+    return QDir(programDir).filePath(QStringLiteral("Channel%1.htm").arg(channel));
+}
+
+bool write(const QString& path, const QString& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray bytes = text.toLatin1() + "\r\n";
+    return file.write(bytes) == bytes.size();
+}
+
+bool empty(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+} // namespace PageFiles

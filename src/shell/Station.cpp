@@ -1,0 +1,141 @@
+#include "Station.h"
+
+#include "ChannelTable.h"
+#include "EngineLink.h"
+
+#include <QDir>
+
+Station::Station(StationContext ctx)
+    : m_ctx(ctx), m_registration(m_ctx), m_channels(m_ctx), m_tick(m_ctx, m_channels) {
+    m_tick.hooks().selectTab = [this](int tab) { selectTab(tab); };
+}
+
+void Station::startUp() {
+    StationState& s = m_ctx.state;
+    s.programDir = QDir::currentPath();
+    s.programDrive = s.programDir.left(1);
+
+    layOutMainWindow();
+    readStoreSettings();
+    if (s.callSign.isEmpty())
+        s.callSign = m_ctx.store.value(SettingsStore::kGeneralCallSign);
+    if (s.callSign.isEmpty())
+        m_registration.callSignAction();
+
+    const int conference = m_ctx.store.intValue(SettingsStore::kConference, 0);
+    if (conference != s.conference) {
+        m_ctx.view.setConferenceChecked(conference != 0);
+        onConferenceClicked(conference);
+    }
+
+    s.beaconText = s.callSign + QString::fromLatin1(kBeaconSuffix);
+    m_ctx.view.showWindow();
+    readSettingsFile();
+    m_registration.connectToEngine();
+    m_ctx.view.processPendingEvents();
+    writeHomePages();
+    if (s.browserOnStart)
+        showBrowsersOnStartup();
+}
+
+void Station::readStoreSettings() {
+    StationState& s = m_ctx.state;
+    SettingsStore& store = m_ctx.store;
+    s.callSign = store.value(SettingsStore::kCallSign);
+    s.radioPort = store.portValue(SettingsStore::kPortNo, 0);
+    s.clearHtmlData = store.intValue(SettingsStore::kHtmlClear, 1) == 1;
+    s.browserOnStart = store.intValue(SettingsStore::kBrowserOnStart, 0) == 1;
+    m_ctx.view.setMenuChecked(MenuCheck::ClearHtmlData, s.clearHtmlData);
+    m_ctx.view.setMenuChecked(MenuCheck::DisplayBrowserOnStart, s.browserOnStart);
+    m_ctx.view.setMenuChecked(MenuCheck::MoveToFront, s.moveToFront);
+    m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
+    m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
+}
+
+void Station::onActivated() {
+    // A window that cannot take the focus yet simply keeps it where it is.
+    m_ctx.view.focusSendLine();
+}
+
+void Station::onConferenceClicked(int newValue) {
+    m_ctx.state.conference = newValue;
+    m_ctx.view.focusSendLine();
+    m_ctx.store.setValue(SettingsStore::kConference,
+                         newValue == 0 ? QStringLiteral("0") : QStringLiteral("1"));
+}
+
+void Station::onMenuCheck(MenuCheck item) {
+    StationState& s = m_ctx.state;
+    auto flip = [this, item](bool& flag) {
+        flag = !flag;
+        m_ctx.view.setMenuChecked(item, flag);
+        return flag ? QStringLiteral("1") : QStringLiteral("0");
+    };
+    switch (item) {
+    case MenuCheck::ClearHtmlData:
+        m_ctx.store.setValue(SettingsStore::kHtmlClear, flip(s.clearHtmlData));
+        break;
+    case MenuCheck::DisplayBrowserOnStart:
+        m_ctx.store.setValue(SettingsStore::kBrowserOnStart, flip(s.browserOnStart));
+        break;
+    case MenuCheck::MoveToFront:
+        flip(s.moveToFront);
+        break;
+    case MenuCheck::BeaconOn:
+        flip(s.beaconOn);
+        writeSettingsFile();
+        break;
+    case MenuCheck::WeatherDataOn:
+        flip(s.weatherOn);
+        writeSettingsFile();
+        break;
+    }
+}
+
+bool Station::onEngineAddressMenu() {
+    const QString current =
+        m_ctx.store.engineHost() + QLatin1Char(':') + QString::number(m_ctx.store.enginePort());
+    const QString answer =
+        m_ctx.prompts
+            .inputBox(QStringLiteral("Address of the AGW packet engine (host:port):"),
+                      QStringLiteral("Engine Address"), current)
+            .trimmed();
+    const qsizetype colon = answer.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return false;
+    bool ok = false;
+    const int port = answer.mid(colon + 1).toInt(&ok);
+    if (!ok || port <= 0 || port > 65535)
+        return false;
+    m_ctx.store.setEngineAddress(answer.left(colon).trimmed(), static_cast<quint16>(port));
+    return true;
+}
+
+void Station::selectTab(int tab) {
+    m_ctx.view.setCurrentTab(tab);
+    onTabSelected(tab);
+}
+
+void Station::onTabSelected(int tab) {
+    StationState& s = m_ctx.state;
+    if (tab < ChannelTable::kChannels) {
+        if (!ChannelTable::isFree(m_ctx.view, tab)) {
+            s.selectedCall = m_ctx.view.tabCaption(tab);
+            m_ctx.view.setSelectedCallLabel(s.selectedCall);
+        }
+        m_ctx.view.setBrowserDisplayChecked(s.browserShown[tab] == 1);
+        m_ctx.view.setTabMarker(tab, false);
+        m_ctx.view.moveCaretToEnd(channelView(tab));
+    } else {
+        m_ctx.view.setSelectedCallLabel(QStringLiteral("NA"));
+        m_ctx.view.setTabMarker(tab, false);
+    }
+    m_ctx.view.focusSendLine();
+}
+
+void Station::release() {
+    if (m_exitRequested || m_released)
+        return;
+    m_released = true;
+    m_ctx.engine.close();
+}

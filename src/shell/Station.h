@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Channels.h"
+#include "PollTick.h"
+#include "Registration.h"
+#include "StationContext.h"
+
+// The station behind the main window: start-up, the window's events and the
+// menu actions, each delegated to the subsystem that owns it.
+class Station {
+public:
+    static constexpr auto kBeaconSuffix = " packet station.  Please connect and say hi!";
+
+    explicit Station(StationContext ctx);
+
+    StationContext& context() { return m_ctx; }
+    Registration& registration() { return m_registration; }
+    Channels& channels() { return m_channels; }
+    PollTick& pollTick() { return m_tick; }
+
+    // The load sequence of the main window, in its fixed order.
+    void startUp();
+
+    void onActivated();
+    void onRetryClicked() { m_registration.connectToEngine(); }
+    void onCallSignMenu() { m_registration.callSignAction(); }
+    void onConferenceClicked(int newValue);
+    void onMenuCheck(MenuCheck item);
+    // Asks for the engine's host:port; true when a new address was stored.
+    bool onEngineAddressMenu();
+    void onWindowClosed() {}
+    void tick() { m_tick.run(); }
+    // Makes the tab current and runs the reaction to its selection.
+    void selectTab(int tab);
+    // The reaction to a tab becoming current, by the operator or by the station.
+    void onTabSelected(int tab);
+
+    // The operator chose Exit: the engine is left as it is.
+    void requestExit() { m_exitRequested = true; }
+    bool exitRequested() const { return m_exitRequested; }
+    // The window is gone for good; closes the engine once unless Exit was chosen.
+    void release();
+
+private:
+    void readStoreSettings();
+    // Filled in by later work: settings file, home pages, browser panes, layout.
+    void layOutMainWindow() {}
+    void readSettingsFile() {}
+    void writeSettingsFile() {}
+    void writeHomePages() {}
+    void showBrowsersOnStartup() {}
+
+    StationContext m_ctx;
+    Registration m_registration;
+    Channels m_channels;
+    PollTick m_tick;
+    bool m_exitRequested = false;
+    bool m_released = false;
+};

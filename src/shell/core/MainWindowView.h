@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+// The text views of the main window. Channel views are Channel0 + n.
+enum class TextView {
+    Channel0 = 0,
+    Conf = 7,
+    AllTraffic,       // the strip below the tabs
+    AllTrafficMirror, // its copy on the "All Trf" tab
+    DX,
+    WX,
+    Data,
+};
+
+inline TextView channelView(int n) {
+    return static_cast<TextView>(static_cast<int>(TextView::Channel0) + n);
+}
+
+// Check items of the menus whose marks the station state drives.
+enum class MenuCheck { ClearHtmlData, DisplayBrowserOnStart, MoveToFront, BeaconOn, WeatherDataOn };
+
+// What the station logic needs of its main window. The Qt window implements
+// it; tests use an in-memory one. Tabs are 0-6 channels, 7 "Conf", 8 "All Trf",
+// 9 "DX", 10 "WX", 11 "Data". Texts cross with CR LF line ends.
+class MainWindowView {
+public:
+    static constexpr int kTabCount = 12;
+
+    virtual ~MainWindowView() = default;
+
+    virtual void showWindow() = 0;
+    virtual bool isWindowShown() const = 0;
+    virtual bool isMinimizedOrMaximized() const = 0;
+    virtual void restoreNormal() = 0;
+    // Top of the window order without staying on top, with one event pass between.
+    virtual void bringToFront() = 0;
+    virtual void processPendingEvents() = 0;
+
+    virtual void setRetryButtonVisible(bool visible) = 0;
+    virtual bool isRetryButtonVisible() const = 0;
+
+    virtual QString tabCaption(int tab) const = 0;
+    virtual void setTabCaption(int tab, const QString& caption) = 0;
+    virtual int currentTab() const = 0;
+    // Changes the current tab without running the tab-selection reaction;
+    // the caller runs it.
+    virtual void setCurrentTab(int tab) = 0;
+    virtual void setTabMarker(int tab, bool unseen) = 0;
+
+    virtual void appendText(TextView view, const QString& text) = 0;
+    virtual void replaceText(TextView view, const QString& text) = 0;
+    virtual void moveCaretToEnd(TextView view) = 0;
+    virtual void setCaretBeforeEnd(TextView view, int chars) = 0;
+
+    virtual void setSelectedCallLabel(const QString& text) = 0; // Label2
+    virtual QString sendLineText() const = 0;
+    virtual void setSendLineText(const QString& text) = 0;
+    // False when the window cannot take the focus (not shown yet).
+    virtual bool focusSendLine() = 0;
+
+    virtual void setConferenceChecked(bool checked) = 0;
+    virtual void setBrowserDisplayChecked(bool checked) = 0;
+    virtual void setMenuChecked(MenuCheck item, bool checked) = 0;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// Modal questions to the operator. Tests answer them without a person.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // Returns the answer, or an empty text on Cancel.
+    virtual QString inputBox(const QString& prompt, const QString& title,
+                             const QString& defaultAnswer) = 0;
+    virtual void messageBox(const QString& text, const QString& title) = 0;
+    // Returns the chosen path, or an empty text on Cancel.
+    virtual QString openFile(const QString& filter, const QString& initialPath) = 0;
+};
+
+class Beeper {
+public:
+    virtual ~Beeper() = default;
+    virtual void beep() = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+// The poll timer: only registration switches it.
+class PollTimer {
+public:
+    virtual ~PollTimer() = default;
+    virtual void start() = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+};

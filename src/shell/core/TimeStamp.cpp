@@ -1,0 +1,7 @@
+#include "TimeStamp.h"
+
+#include <QLocale>
+
+QString formatTimeStamp(const QDateTime& when) {
+    return QLocale().toString(when, QStringLiteral("dddd, MMMM d, yyyy  h:mm:ss AP"));
+}

@@ -1,0 +1,366 @@
+#include "MainWindow.h"
+
+#include "DesignedLayout.h"
+#include "Station.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextCursor>
+
+namespace {
+const char* const kTabCaptions[MainWindowView::kTabCount] = {
+    "Open", "Open", "Open", "Open", "Open", "Open", "Open", "Conf", "All Trf", "DX", "WX", "Data"};
+
+// Views keep CR LF; the document wants one break per line.
+QString toDisplay(const QString& text) {
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+QPlainTextEdit* makeView(QWidget* parent, const QColor& fg, const QColor& bg) {
+    auto* view = new QPlainTextEdit(parent);
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setUndoRedoEnabled(false);
+    QFont font(QStringLiteral("Courier New"), 9);
+    font.setStyleHint(QFont::TypeWriter);
+    view->setFont(font);
+    QPalette pal = view->palette();
+    pal.setColor(QPalette::Base, bg);
+    pal.setColor(QPalette::Text, fg);
+    view->setPalette(pal);
+    return view;
+}
+
+QIcon arrowIcon() {
+    QPixmap pix(10, 10);
+    pix.fill(Qt::transparent);
+    QPainter p(&pix);
+    p.setBrush(Qt::red);
+    p.setPen(Qt::NoPen);
+    const QPoint arrow[] = {{1, 2}, {6, 2}, {6, 0}, {9, 5}, {6, 9}, {6, 7}, {1, 7}};
+    p.drawPolygon(arrow, 7);
+    return QIcon(pix);
+}
+
+QRect scaled(const QRect& twips, double rw, double rh, int topShift = 0) {
+    const double px = DesignedLayout::kTwipsPerPixel;
+    return QRect(qRound(twips.left() * rw / px), qRound((twips.top() - topShift) * rh / px),
+                 qRound(twips.width() * rw / px), qRound(twips.height() * rh / px));
+}
+} // namespace
+
+MainWindow::MainWindow() {
+    setWindowTitle(QString::fromLatin1(kCaption));
+    setObjectName(QStringLiteral("frmMesk"));
+    buildControls();
+    buildMenus();
+    resize(DesignedLayout::kClientWidth / DesignedLayout::kTwipsPerPixel,
+           DesignedLayout::kClientHeight / DesignedLayout::kTwipsPerPixel +
+               menuBar()->sizeHint().height());
+}
+
+void MainWindow::buildControls() {
+    m_client = new QWidget(this);
+    setCentralWidget(m_client);
+
+    m_label6 = new QLabel(QStringLiteral("Send Data:"), m_client);
+    m_label2 = new QLabel(QStringLiteral("Open"), m_client);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_label4 = new QLabel(
+        QStringLiteral(":C Connects,   :D Disconnects,   :U Sends Unpro    (Esc = : )"), m_client);
+    m_sendLine = new QLineEdit(m_client);
+    m_sendLine->setObjectName(QStringLiteral("txtSendData"));
+    QFont sendFont(QStringLiteral("Arial"), 10);
+    sendFont.setPointSizeF(9.75);
+    sendFont.setBold(true);
+    m_sendLine->setFont(sendFont);
+
+    m_tabs = new QTabWidget(m_client);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    const QColor white(Qt::white), darkBlue(0, 0, 192), cyan(128, 255, 255), black(Qt::black);
+    for (int tab = 0; tab < kTabCount; ++tab) {
+        auto* page = new QWidget;
+        const bool blue = tab <= 7;
+        QPlainTextEdit* view = blue ? makeView(page, white, darkBlue) : makeView(page, cyan, black);
+        const int index = tab <= 7 ? tab : tab + 1; // the strip sits between Conf and its mirror
+        m_views[index] = view;
+        m_tabs->addTab(page, QString::fromLatin1(kTabCaptions[tab]));
+    }
+    m_views[static_cast<int>(TextView::Conf)]->setObjectName(QStringLiteral("txtConf"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (m_station)
+            m_station->onTabSelected(tab);
+    });
+
+    m_label1 = new QLabel(QStringLiteral("All Traffic:"), m_client);
+    m_browserDisplay = new QCheckBox(QStringLiteral("Display Browser"), m_client);
+    m_browserDisplay->setObjectName(QStringLiteral("chkBrowserDisplay"));
+    m_conference = new QCheckBox(QStringLiteral("Conference Enabled"), m_client);
+    m_conference->setObjectName(QStringLiteral("chkConf"));
+    connect(m_conference, &QCheckBox::clicked, this, [this](bool checked) {
+        if (m_station)
+            m_station->onConferenceClicked(checked ? 1 : 0);
+    });
+
+    auto* strip = makeView(m_client, cyan, black);
+    strip->setObjectName(QStringLiteral("txtAllTraffic"));
+    m_views[static_cast<int>(TextView::AllTraffic)] = strip;
+
+    m_retry =
+        new QPushButton(QStringLiteral("Try connecting to AGW Packet Engine again."), m_client);
+    m_retry->setObjectName(QStringLiteral("cmdConnectToAGW"));
+    m_retry->hide();
+    connect(m_retry, &QPushButton::clicked, this, [this] {
+        if (m_station)
+            m_station->onRetryClicked();
+    });
+    placeControls();
+}
+
+QAction* MainWindow::addCheckAction(QMenu* menu, const QString& name, const QString& text,
+                                    MenuCheck item) {
+    QAction* act = menu ? menu->addAction(text) : menuBar()->addAction(text);
+    act->setObjectName(name);
+    act->setCheckable(true);
+    m_checks.insert(item, act);
+    // The station owns the mark: it flips its flag and sets the mark back here.
+    connect(act, &QAction::triggered, this, [this, item] {
+        if (m_station)
+            m_station->onMenuCheck(item);
+    });
+    return act;
+}
+
+void MainWindow::buildMenus() {
+    auto named = [](QAction* act, const char* name) {
+        act->setObjectName(QString::fromLatin1(name));
+        return act;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    named(file->addAction(QStringLiteral("&Send File")), "mnuSendFile");
+    connect(named(file->addAction(QStringLiteral("&Exit")), "mnuExit"), &QAction::triggered, this,
+            [this] {
+                if (m_station)
+                    m_station->requestExit();
+                QApplication::exit(0);
+            });
+
+    QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
+    connect(named(settings->addAction(QStringLiteral("&Call Sign")), "mnuCallsign"),
+            &QAction::triggered, this, [this] {
+                if (m_station)
+                    m_station->onCallSignMenu();
+            });
+    named(settings->addAction(QStringLiteral("&Port")), "mnuPort");
+    connect(named(settings->addAction(QStringLiteral("&Engine Address")), "mnuEngineAddress"),
+            &QAction::triggered, this, [this] {
+                if (m_station && m_station->onEngineAddressMenu())
+                    emit engineAddressChanged();
+            });
+
+    QMenu* html = menuBar()->addMenu(QStringLiteral("&HTML"));
+    addCheckAction(html, QStringLiteral("mnuClearHTMLData"),
+                   QStringLiteral("&Clear Data on New Page"), MenuCheck::ClearHtmlData);
+    addCheckAction(html, QStringLiteral("mnuDisplayBrowseronStart"),
+                   QStringLiteral("&Display Browser on Startup"), MenuCheck::DisplayBrowserOnStart);
+
+    QMenu* beacon = menuBar()->addMenu(QStringLiteral("&Beacon"));
+    addCheckAction(beacon, QStringLiteral("mnuBeaconOn"), QStringLiteral("&Beacon On"),
+                   MenuCheck::BeaconOn);
+    named(beacon->addAction(QStringLiteral("&Change Beacon Text")), "mnuChangeBeaconText");
+
+    QMenu* weather = menuBar()->addMenu(QStringLiteral("&Weather"));
+    addCheckAction(weather, QStringLiteral("mnuWeatherDataOn"),
+                   QStringLiteral("&Send Weather Data"), MenuCheck::WeatherDataOn);
+    named(weather->addAction(QStringLiteral("&EnterPath for Weather Data File")),
+          "mnuWeatherDataPath");
+
+    named(menuBar()->addAction(QStringLiteral("&Connect")), "mnuPreviousConnections");
+    addCheckAction(nullptr, QStringLiteral("mnuMoveToFront"),
+                   QStringLiteral("&Move Form to Front with Data"), MenuCheck::MoveToFront);
+    m_checks[MenuCheck::ClearHtmlData]->setChecked(true);
+    m_checks[MenuCheck::MoveToFront]->setChecked(true);
+    m_checks[MenuCheck::BeaconOn]->setChecked(true);
+}
+
+void MainWindow::placeControls() {
+    using namespace DesignedLayout;
+    const QSize area = m_client->size().isEmpty()
+                           ? QSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel)
+                           : m_client->size();
+    const double rw = area.width() * double(kTwipsPerPixel) / kClientWidth;
+    const double rh = area.height() * double(kTwipsPerPixel) / kClientHeight;
+    m_label6->setGeometry(scaled(kLabel6, rw, rh));
+    m_label2->setGeometry(scaled(kLabel2, rw, rh));
+    m_label4->setGeometry(scaled(kLabel4, rw, rh));
+    m_sendLine->setGeometry(scaled(kSendLine, rw, rh));
+    m_tabs->setGeometry(scaled(kTabs, rw, rh));
+    m_label1->setGeometry(scaled(kLabel1, rw, rh));
+    m_browserDisplay->setGeometry(scaled(kBrowserDisplayBox, rw, rh));
+    m_conference->setGeometry(scaled(kConferenceBox, rw, rh));
+    m_views[static_cast<int>(TextView::AllTraffic)]->setGeometry(scaled(kAllTraffic, rw, rh));
+    m_retry->setGeometry(scaled(kRetryButton, rw, rh));
+    for (int tab = 0; tab < kTabCount; ++tab) {
+        QPlainTextEdit* view = m_views[tab <= 7 ? tab : tab + 1];
+        view->setGeometry(
+            scaled(tab <= 7 ? kChannelView : kTrafficView, rw, rh, kDesignedTabRowHeight));
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    placeControls();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_station)
+        m_station->onActivated();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_station)
+        m_station->onWindowClosed();
+    event->accept();
+}
+
+QAction* MainWindow::action(const QString& objectName) const {
+    return findChild<QAction*>(objectName);
+}
+
+QPlainTextEdit* MainWindow::textView(TextView view) const {
+    return m_views[static_cast<int>(view)];
+}
+
+void MainWindow::showWindow() {
+    show();
+}
+
+bool MainWindow::isWindowShown() const {
+    return isVisible();
+}
+
+bool MainWindow::isMinimizedOrMaximized() const {
+    return isMinimized() || isMaximized();
+}
+
+void MainWindow::restoreNormal() {
+    if (isMinimizedOrMaximized())
+        showNormal();
+}
+
+void MainWindow::bringToFront() {
+    raise();
+    QCoreApplication::processEvents();
+    activateWindow();
+}
+
+void MainWindow::processPendingEvents() {
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::setRetryButtonVisible(bool visible) {
+    m_retry->setVisible(visible);
+    if (visible)
+        m_retry->raise();
+}
+
+bool MainWindow::isRetryButtonVisible() const {
+    return !m_retry->isHidden();
+}
+
+QString MainWindow::tabCaption(int tab) const {
+    return m_tabs->tabText(tab);
+}
+
+void MainWindow::setTabCaption(int tab, const QString& caption) {
+    m_tabs->setTabText(tab, caption);
+}
+
+int MainWindow::currentTab() const {
+    return m_tabs->currentIndex();
+}
+
+void MainWindow::setCurrentTab(int tab) {
+    const QSignalBlocker block(m_tabs);
+    m_tabs->setCurrentIndex(tab);
+}
+
+void MainWindow::setTabMarker(int tab, bool unseen) {
+    static const QIcon arrow = arrowIcon();
+    m_tabs->setTabIcon(tab, unseen ? arrow : QIcon());
+}
+
+void MainWindow::appendText(TextView view, const QString& text) {
+    QPlainTextEdit* edit = textView(view);
+    QTextCursor cursor(edit->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(toDisplay(text));
+}
+
+void MainWindow::replaceText(TextView view, const QString& text) {
+    textView(view)->setPlainText(toDisplay(text));
+}
+
+void MainWindow::moveCaretToEnd(TextView view) {
+    QPlainTextEdit* edit = textView(view);
+    edit->moveCursor(QTextCursor::End);
+    edit->ensureCursorVisible();
+}
+
+void MainWindow::setCaretBeforeEnd(TextView view, int chars) {
+    QPlainTextEdit* edit = textView(view);
+    QTextCursor cursor = edit->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    // A CR LF pair is one character on screen.
+    cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor,
+                        qMax(0, chars - 1));
+    edit->setTextCursor(cursor);
+    edit->ensureCursorVisible();
+}
+
+void MainWindow::setSelectedCallLabel(const QString& text) {
+    m_label2->setText(text);
+}
+
+QString MainWindow::sendLineText() const {
+    return m_sendLine->text();
+}
+
+void MainWindow::setSendLineText(const QString& text) {
+    m_sendLine->setText(text);
+}
+
+bool MainWindow::focusSendLine() {
+    if (!isVisible() || !m_sendLine->isVisible())
+        return false;
+    m_sendLine->setFocus();
+    return true;
+}
+
+void MainWindow::setConferenceChecked(bool checked) {
+    m_conference->setChecked(checked);
+}
+
+void MainWindow::setBrowserDisplayChecked(bool checked) {
+    m_browserDisplay->setChecked(checked);
+}
+
+void MainWindow::setMenuChecked(MenuCheck item, bool checked) {
+    if (QAction* act = m_checks.value(item))
+        act->setChecked(checked);
+}

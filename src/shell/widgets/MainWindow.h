@@ -1,0 +1,89 @@
+#pragma once
+
+#include "MainWindowView.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <array>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class Station;
+
+// frmMesk: the station's main window. It builds the controls, forwards the
+// operator's events to the station and shows what the station tells it.
+class MainWindow : public QMainWindow, public MainWindowView {
+    Q_OBJECT
+public:
+    static constexpr auto kCaption = " Wexlo's Packet Monitor BETA 0.4.9";
+
+    MainWindow();
+    void setStation(Station* station) { m_station = station; }
+
+    // Menu actions a later window or test may trigger by name.
+    QAction* action(const QString& objectName) const;
+    QPushButton* retryButton() const { return m_retry; }
+    QTabWidget* tabs() const { return m_tabs; }
+    QPlainTextEdit* textView(TextView view) const;
+    QLineEdit* sendLine() const { return m_sendLine; }
+
+    // MainWindowView
+    void showWindow() override;
+    bool isWindowShown() const override;
+    bool isMinimizedOrMaximized() const override;
+    void restoreNormal() override;
+    void bringToFront() override;
+    void processPendingEvents() override;
+    void setRetryButtonVisible(bool visible) override;
+    bool isRetryButtonVisible() const override;
+    QString tabCaption(int tab) const override;
+    void setTabCaption(int tab, const QString& caption) override;
+    int currentTab() const override;
+    void setCurrentTab(int tab) override;
+    void setTabMarker(int tab, bool unseen) override;
+    void appendText(TextView view, const QString& text) override;
+    void replaceText(TextView view, const QString& text) override;
+    void moveCaretToEnd(TextView view) override;
+    void setCaretBeforeEnd(TextView view, int chars) override;
+    void setSelectedCallLabel(const QString& text) override;
+    QString sendLineText() const override;
+    void setSendLineText(const QString& text) override;
+    bool focusSendLine() override;
+    void setConferenceChecked(bool checked) override;
+    void setBrowserDisplayChecked(bool checked) override;
+    void setMenuChecked(MenuCheck item, bool checked) override;
+
+signals:
+    // The engine address was changed from the menu.
+    void engineAddressChanged();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void placeControls();
+    QAction* addCheckAction(QMenu* menu, const QString& name, const QString& text, MenuCheck item);
+
+    Station* m_station = nullptr;
+    QWidget* m_client = nullptr;
+    QLabel* m_label6 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLabel* m_label4 = nullptr;
+    QLabel* m_label1 = nullptr;
+    QLineEdit* m_sendLine = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    std::array<QPlainTextEdit*, 13> m_views{}; // indexed by TextView
+    QCheckBox* m_browserDisplay = nullptr;
+    QCheckBox* m_conference = nullptr;
+    QPushButton* m_retry = nullptr;
+    QMap<MenuCheck, QAction*> m_checks;
+};

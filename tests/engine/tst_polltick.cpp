@@ -1,0 +1,306 @@
+#include "PageFiles.h"
+#include "StationHarness.h"
+#include "TimeStamp.h"
+
+#include <QtTest>
+
+namespace {
+const QString kStamp = QStringLiteral("Saturday, December 5, 2026  9:18:31 AM");
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+} // namespace
+
+class PollTickTest : public QObject {
+    Q_OBJECT
+
+    // A station that registered as N0ME and is polling.
+    static void start(StationHarness& h) {
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.startUp();
+    }
+
+private slots:
+    void initTestCase() {
+        useScratchConfigHome();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void timeStampReadsLikeTheChannelLines() {
+        QCOMPARE(formatTimeStamp(FixedClock().when), kStamp);
+        QCOMPARE(formatTimeStamp(QDateTime(QDate(2026, 12, 6), QTime(23, 5, 9))),
+                 QStringLiteral("Sunday, December 6, 2026  11:05:09 PM"));
+    }
+
+    void tickWithoutAFrameOnlyCounts() {
+        StationHarness h;
+        start(h);
+        QString captured = QStringLiteral("untouched");
+        h.station().pollTick().hooks().captureDxWx = [&](QString& t) { captured = t; };
+        h.station().tick();
+        QCOMPARE(h.state.idleTicks, 1.0f);
+        QCOMPARE(h.state.beaconTicks, 1.0f);
+        QCOMPARE(h.engine.getDataCalls, 1);
+        QVERIFY(h.view.texts.isEmpty());
+        QCOMPARE(captured, QStringLiteral("untouched"));
+        QCOMPARE(h.beeper.count, 0);
+    }
+
+    void monitoredTrafficGoesToTheStripAndCapture() {
+        StationHarness h;
+        start(h);
+        QString captured;
+        h.station().pollTick().hooks().captureDxWx = [&](QString& t) { captured = t; };
+        h.engine.queue('U', "N0XX", " 1:Fm N0XX To DX <UI>\rDX de N0XX 14025\r");
+        h.station().tick();
+        QCOMPARE(h.view.text(TextView::AllTraffic),
+                 QStringLiteral(" 1:Fm N0XX To DX <UI>\r\nDX de N0XX 14025\r\n\r\n"));
+        QCOMPARE(captured, QStringLiteral("DX de N0XX 14025\r"));
+        for (int n = 0; n < 7; ++n)
+            QVERIFY(h.view.text(channelView(n)).isEmpty());
+        QVERIFY(h.view.text(TextView::Conf).isEmpty());
+    }
+
+    void connectTakesTheFirstFreeTab() {
+        StationHarness h;
+        start(h);
+        h.view.captions[0] = QStringLiteral("N0AAA");
+        QFile old(PageFiles::path(h.state.programDir, 1));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("home page");
+        old.close();
+        int welcomes = 0;
+        QString welcomedCall;
+        h.station().pollTick().hooks().sendWelcome = [&] {
+            ++welcomes;
+            welcomedCall = h.state.selectedCall;
+        };
+        h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        h.station().tick();
+
+        QCOMPARE(h.view.captions[1], QStringLiteral("N0BBB"));
+        QCOMPARE(h.state.selectedCall, QStringLiteral("N0BBB"));
+        QCOMPARE(h.view.label2, QStringLiteral("N0BBB"));
+        QCOMPARE(h.view.current, 1);
+        QCOMPARE(welcomes, 1);
+        QCOMPARE(welcomedCall, QStringLiteral("N0BBB"));
+        QCOMPARE(h.beeper.count, 1);
+        QCOMPARE(h.view.restoreCount, 1);
+        QCOMPARE(h.view.bringToFrontCount, 2); // after the notice, and for its text
+        QVERIFY(!h.view.markers[1]);
+        QCOMPARE(h.view.text(channelView(1)),
+                 "\r\n" + kStamp + "\r\n*** CONNECTED To Station N0BBB\r\n");
+        QCOMPARE(h.view.text(TextView::Conf),
+                 QStringLiteral("\r\nde N0BBB: *** CONNECTED To Station N0BBB\r\n"));
+        QCOMPARE(h.view.text(TextView::AllTraffic),
+                 QStringLiteral("*** CONNECTED To Station N0BBB\r\n\r\n"));
+        // Emptied by the connection, then rewritten with the notice's own text.
+        QCOMPARE(readFile(PageFiles::path(h.state.programDir, 1)),
+                 QByteArray("*** CONNECTED To Station N0BBB\r\r\n"));
+        QCOMPARE(h.state.idleTicks, 0.0f);
+    }
+
+    void connectWithEveryTabBusyOnlyShowsTheNotice() {
+        StationHarness h;
+        start(h);
+        for (int n = 0; n < 7; ++n)
+            h.view.captions[n] = QStringLiteral("N0T%1").arg(n);
+        int welcomes = 0;
+        h.station().pollTick().hooks().sendWelcome = [&] { ++welcomes; };
+        h.engine.queue('c', "N0NEW", "*** CONNECTED To Station N0NEW\r");
+        h.station().tick();
+        QCOMPARE(h.beeper.count, 1);
+        QCOMPARE(h.view.restoreCount, 1);
+        QCOMPARE(h.view.bringToFrontCount, 1);
+        QCOMPARE(welcomes, 0);
+        QVERIFY(!h.view.text(TextView::AllTraffic).isEmpty());
+        QVERIFY(h.view.text(TextView::Conf).isEmpty());
+        QVERIFY(h.engine.sent.isEmpty());
+        QCOMPARE(h.view.captions[0], QStringLiteral("N0T0"));
+    }
+
+    void aLowerFreeTabWinsOverTheStationsOwnTab() {
+        StationHarness h;
+        start(h);
+        h.view.captions[0] = QStringLiteral("N0AAA");
+        h.view.captions[4] = QStringLiteral("N0BBB");
+        h.engine.queue('c', "n0bbb", "again\r");
+        h.engine.queue('D', "N0BBB", "hello\r");
+        h.station().tick();
+        h.station().tick();
+        QCOMPARE(h.view.captions[1], QStringLiteral("n0bbb"));
+        QVERIFY(h.view.text(channelView(1)).endsWith(QStringLiteral("hello\r\n")));
+        QVERIFY(h.view.text(channelView(4)).isEmpty());
+    }
+
+    void channelDataLandsOnViewPageAndConference() {
+        StationHarness h;
+        start(h);
+        h.view.captions[2] = QStringLiteral("N0BBB");
+        h.view.captions[5] = QStringLiteral("N0CCC");
+        h.state.idleTicks = 500;
+        h.engine.queue('D', "n0bbb", "line one\r");
+        h.engine.queue('D', "N0BBB", "line two\r");
+        h.engine.queue('D', "N0CCC", "ok");
+        for (int i = 0; i < 3; ++i)
+            h.station().tick();
+
+        QCOMPARE(h.view.text(channelView(2)), QStringLiteral("line one\r\nline two\r\n"));
+        QVERIFY(h.view.markers[2]);
+        QVERIFY(h.view.markers[5]);
+        QCOMPARE(h.view.text(TextView::Conf),
+                 QStringLiteral("\r\nde n0bbb: line one\r\nline two\r\n\r\nde N0CCC: ok"));
+        QCOMPARE(h.state.lastSpeaker, QStringLiteral("N0CCC"));
+        QCOMPARE(h.state.pageText[2], QStringLiteral("line one\rline two\r"));
+        QCOMPARE(readFile(PageFiles::path(h.state.programDir, 2)),
+                 QByteArray("line one\rline two\r\r\n"));
+        QVERIFY(h.view.text(TextView::AllTraffic).isEmpty()); // connected data stays out
+        QVERIFY(h.engine.sent.isEmpty());                     // conference off: no relay
+        QCOMPARE(h.view.bringToFrontCount, 2);                // "ok" is too short
+        QCOMPARE(h.state.idleTicks, 0.0f);
+    }
+
+    void conferenceRelaysAllButABareLineBreak_data() {
+        QTest::addColumn<QString>("lastSpeaker");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("relayed");
+        QTest::newRow("new speaker")
+            << "N0ME" << QByteArray("hi\r") << QByteArray("\r\nde N0BBB: hi\r\n");
+        QTest::newRow("same speaker") << "N0BBB" << QByteArray("hi\r") << QByteArray("hi\r\n");
+        QTest::newRow("bare CR, same speaker") << "N0BBB" << QByteArray("\r") << QByteArray();
+        QTest::newRow("bare CR, new speaker")
+            << "N0ME" << QByteArray("\r") << QByteArray("\r\nde N0BBB: \r\n");
+    }
+    void conferenceRelaysAllButABareLineBreak() {
+        QFETCH(QString, lastSpeaker);
+        QFETCH(QByteArray, data);
+        QFETCH(QByteArray, relayed);
+        StationHarness h;
+        start(h);
+        h.state.conference = 1;
+        h.state.lastSpeaker = lastSpeaker;
+        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.view.captions[3] = QStringLiteral("N0CCC");
+        h.engine.queue('D', "N0BBB", data);
+        h.station().tick();
+        if (relayed.isEmpty()) {
+            QVERIFY(h.engine.sent.isEmpty());
+            return;
+        }
+        QCOMPARE(h.engine.sent.size(), 2); // back to the sender too
+        QCOMPARE(h.engine.sent[0].destination, QByteArray("N0BBB"));
+        QCOMPARE(h.engine.sent[1].destination, QByteArray("N0CCC"));
+        QCOMPARE(h.engine.sent[1].data, relayed);
+    }
+
+    void disconnectFreesTheTabWithItsStamps() {
+        StationHarness h;
+        start(h);
+        h.view.captions[1] = QStringLiteral("N0BBB");
+        h.state.selectedCall = QStringLiteral("N0BBB");
+        h.state.pageText[1] = QStringLiteral("earlier");
+        h.engine.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
+        h.station().tick();
+        QCOMPARE(h.view.captions[1], QStringLiteral("Open"));
+        QCOMPARE(h.state.selectedCall, QStringLiteral("N0BBB"));
+        QCOMPARE(h.beeper.count, 2);
+        const QString notice = QStringLiteral("*** DISCONNECTED From Station N0BBB\r\n");
+        QCOMPARE(h.view.text(channelView(1)), "\r\n" + notice + kStamp + "\r\n\r\n\r\n");
+        QCOMPARE(h.view.text(TextView::Conf), "N0BBB\r\n" + notice + "\r\n\r\n");
+        QCOMPARE(h.state.pageText[1], "earlier" + notice + kStamp + "\r\n");
+        QCOMPARE(readFile(PageFiles::path(h.state.programDir, 1)),
+                 ("earlier" + notice + kStamp + "\r\n\r\n").toLatin1());
+        QVERIFY(h.state.lastSpeaker.isEmpty());
+    }
+
+    void disconnectOfAStrangerOnlyBeepsAndRestores() {
+        StationHarness h;
+        start(h);
+        h.view.captions[1] = QStringLiteral("N0BBB");
+        h.engine.queue('d', "N0ZZZ", "*** DISCONNECTED RETRYOUT With N0ZZZ\r");
+        h.station().tick();
+        QCOMPARE(h.beeper.count, 1);
+        QCOMPARE(h.view.restoreCount, 1);
+        QCOMPARE(h.view.captions[1], QStringLiteral("N0BBB"));
+        QVERIFY(h.view.text(TextView::Conf).isEmpty());
+        QVERIFY(h.view.text(channelView(1)).isEmpty());
+    }
+
+    void monitoredFrameFromAChannelStationShowsTwice() {
+        StationHarness h;
+        start(h);
+        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.state.idleTicks = 800;
+        h.engine.queue('U', "N0BBB", "beacon text\r");
+        h.station().tick();
+        QVERIFY(!h.view.text(TextView::AllTraffic).isEmpty());
+        QCOMPARE(h.view.text(channelView(0)), QStringLiteral("beacon text\r\n"));
+        QCOMPARE(h.state.idleTicks, 0.0f);
+    }
+
+    void keepAliveGoesOutOnTheTickAfter900() {
+        StationHarness h;
+        start(h);
+        h.state.selectedCall = QStringLiteral("N0BBB");
+        for (int i = 0; i < 900; ++i)
+            h.station().tick();
+        QVERIFY(h.engine.sent.isEmpty());
+        h.station().tick();
+        QCOMPARE(h.engine.sent.size(), 1);
+        QCOMPARE(h.engine.sent[0].destination, QByteArray("N0BBB"));
+        QCOMPARE(h.engine.sent[0].data, QByteArray("\r"));
+        QCOMPARE(h.state.idleTicks, 0.0f);
+        QCOMPARE(h.state.beaconTicks, 0.0f); // the beacon's turn came in the same tick
+    }
+
+    void aFailingStepBeepsAndTheTickGoesOn() {
+        StationHarness h;
+        start(h);
+        h.state.conference = 1;
+        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.view.minimizedOrMaximized = true;
+        h.engine.throwOnPut = true;
+        h.engine.queue('D', "N0BBB", "hello there\r");
+        h.station().tick();
+        // The relay failed; the bring-to-front and the restore still ran.
+        QCOMPARE(h.beeper.count, 2);
+        QCOMPARE(h.view.bringToFrontCount, 1);
+        QVERIFY(!h.view.minimizedOrMaximized);
+    }
+
+    void aSenderWithoutItsEndIsEmptyAndBeeps() {
+        StationHarness h;
+        start(h);
+        ReceivedFrame f;
+        f.senderField = QByteArray(25, 'A');
+        f.data = "text";
+        f.kind = 'U';
+        f.length = 4;
+        h.engine.incoming.push_back(f);
+        ReceivedFrame bad = f;
+        bad.senderField = "N0BBB";
+        bad.senderField += '\0';
+        bad.length = -5;
+        h.engine.incoming.push_back(bad);
+        h.station().tick();
+        h.station().tick();
+        QCOMPARE(h.beeper.count, 2);
+        QCOMPARE(h.view.text(TextView::AllTraffic), QStringLiteral("text\r\n"));
+    }
+
+    void unwritablePageFileBeepsOnly() {
+        StationHarness h;
+        start(h);
+        h.view.captions[0] = QStringLiteral("N0BBB");
+        QDir(h.state.programDir).mkdir(QStringLiteral("Channel0.htm")); // a folder in the way
+        h.engine.queue('D', "N0BBB", "hello\r");
+        h.station().tick();
+        QCOMPARE(h.beeper.count, 1);
+        QCOMPARE(h.view.text(channelView(0)), QStringLiteral("hello\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(PollTickTest)
+#include "tst_polltick.moc"

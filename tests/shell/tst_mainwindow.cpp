@@ -1,0 +1,131 @@
+// The real main window, offscreen, wired to a station over an in-process engine.
+
+#include "MainWindow.h"
+#include "QtPlatform.h"
+#include "StationHarness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+// Closes the next message box that opens and keeps its text.
+struct MessageBoxCatcher {
+    QStringList texts;
+    QStringList titles;
+    void arm() {
+        QTimer::singleShot(20, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                arm();
+                return;
+            }
+            texts << box->text();
+            titles << box->windowTitle();
+            box->accept();
+        });
+    }
+};
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useScratchConfigHome(); }
+
+    void windowHasItsControlsAndMenus() {
+        MainWindow w;
+        QCOMPARE(w.windowTitle(), QStringLiteral(" Wexlo's Packet Monitor BETA 0.4.9"));
+        const QStringList captions{"Open", "Open", "Open",    "Open", "Open", "Open",
+                                   "Open", "Conf", "All Trf", "DX",   "WX",   "Data"};
+        QCOMPARE(w.tabs()->count(), 12);
+        for (int t = 0; t < 12; ++t)
+            QCOMPARE(w.tabs()->tabText(t), captions[t]);
+        QVERIFY(w.retryButton()->isHidden());
+        QCOMPARE(w.retryButton()->text(),
+                 QStringLiteral("Try connecting to AGW Packet Engine again."));
+        QVERIFY(w.findChild<QCheckBox*>(QStringLiteral("chkConf")));
+        QVERIFY(w.findChild<QCheckBox*>(QStringLiteral("chkBrowserDisplay")));
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Open"));
+        for (const char* name :
+             {"mnuSendFile", "mnuExit", "mnuCallsign", "mnuPort", "mnuEngineAddress",
+              "mnuClearHTMLData", "mnuDisplayBrowseronStart", "mnuBeaconOn", "mnuChangeBeaconText",
+              "mnuWeatherDataOn", "mnuWeatherDataPath", "mnuPreviousConnections", "mnuMoveToFront"})
+            QVERIFY2(w.action(QString::fromLatin1(name)), name);
+        QVERIFY(w.action(QStringLiteral("mnuBeaconOn"))->isChecked());
+        QVERIFY(w.action(QStringLiteral("mnuMoveToFront"))->isChecked());
+        QVERIFY(!w.action(QStringLiteral("mnuWeatherDataOn"))->isChecked());
+    }
+
+    void noEngineShowsTheFailureMessageAndTheButton() {
+        StationHarness h;
+        MainWindow w;
+        QtPrompts prompts;
+        prompts.setParentWidget(&w);
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.engine.defaultStartResult = 0;
+        Station station(
+            StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store});
+        w.setStation(&station);
+        MessageBoxCatcher catcher;
+        catcher.arm();
+        station.startUp();
+
+        QVERIFY(w.isVisible());
+        QCOMPARE(catcher.texts,
+                 QStringList{QStringLiteral("Cannot connect to AGW Packet Engine.  Please start "
+                                            "the AGW packet engine and try connecting again.")});
+        QVERIFY(w.isRetryButtonVisible());
+        QVERIFY(!h.timer.active);
+    }
+
+    void exitLeavesTheEngineAloneAndClosingReleasesIt() {
+        StationHarness h;
+        MainWindow w;
+        Station station(
+            StationContext{h.state, w, h.engine, h.prompts, h.beeper, h.clock, h.timer, h.store});
+        w.setStation(&station);
+        w.action(QStringLiteral("mnuExit"))->trigger();
+        QVERIFY(station.exitRequested());
+        station.release();
+        QCOMPARE(h.engine.closes, 0);
+    }
+
+    void operatorTabChoiceRunsTheSelectionReaction() {
+        StationHarness h;
+        MainWindow w;
+        Station station(
+            StationContext{h.state, w, h.engine, h.prompts, h.beeper, h.clock, h.timer, h.store});
+        w.setStation(&station);
+        w.setTabCaption(2, QStringLiteral("N0BBB"));
+        w.setTabMarker(2, true);
+        w.tabs()->setCurrentIndex(2);
+        QCOMPARE(h.state.selectedCall, QStringLiteral("N0BBB"));
+        QVERIFY(w.tabs()->tabIcon(2).isNull());
+        w.tabs()->setCurrentIndex(8);
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("NA"));
+        // Programmatic changes by the station do not run it a second time.
+        int before = h.state.selectedCall.size();
+        w.setCurrentTab(2);
+        QCOMPARE(h.state.selectedCall.size(), before);
+    }
+
+    void viewsShowCrLfAsOneLineBreak() {
+        MainWindow w;
+        w.appendText(TextView::Channel0, QStringLiteral("one\r\ntwo"));
+        w.appendText(TextView::Channel0, QStringLiteral(" more\r\n"));
+        QCOMPARE(w.textView(TextView::Channel0)->toPlainText(), QStringLiteral("one\ntwo more\n"));
+        w.replaceText(TextView::AllTraffic, QStringLiteral("x\r\ny"));
+        QCOMPARE(w.textView(TextView::AllTraffic)->toPlainText(), QStringLiteral("x\ny"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"

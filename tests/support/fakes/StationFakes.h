@@ -1,0 +1,220 @@
+#pragma once
+
+// In-memory stand-ins for the main window and the platform seams, so station
+// behaviour runs headless, deterministic and without a person.
+
+#include "EngineLink.h"
+#include "MainWindowView.h"
+#include "Seams.h"
+
+#include <QList>
+#include <QMap>
+#include <QStringList>
+#include <array>
+#include <deque>
+#include <functional>
+#include <stdexcept>
+
+class FakeView : public MainWindowView {
+public:
+    FakeView() {
+        for (int t = 0; t < kTabCount; ++t)
+            captions[t] = t < 7 ? QStringLiteral("Open") : QString();
+        captions[7] = QStringLiteral("Conf");
+        captions[8] = QStringLiteral("All Trf");
+        captions[9] = QStringLiteral("DX");
+        captions[10] = QStringLiteral("WX");
+        captions[11] = QStringLiteral("Data");
+    }
+
+    void showWindow() override {
+        shown = true;
+        ++showCount;
+    }
+    bool isWindowShown() const override { return shown; }
+    bool isMinimizedOrMaximized() const override { return minimizedOrMaximized; }
+    void restoreNormal() override {
+        minimizedOrMaximized = false;
+        ++restoreCount;
+    }
+    void bringToFront() override { ++bringToFrontCount; }
+    void processPendingEvents() override { ++eventPasses; }
+    void setRetryButtonVisible(bool visible) override { retryVisible = visible; }
+    bool isRetryButtonVisible() const override { return retryVisible; }
+    QString tabCaption(int tab) const override { return captions[tab]; }
+    void setTabCaption(int tab, const QString& caption) override { captions[tab] = caption; }
+    int currentTab() const override { return current; }
+    void setCurrentTab(int tab) override { current = tab; }
+    void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
+    void appendText(TextView view, const QString& text) override { texts[view] += text; }
+    void replaceText(TextView view, const QString& text) override { texts[view] = text; }
+    void moveCaretToEnd(TextView view) override { carets[view] = texts[view].size(); }
+    void setCaretBeforeEnd(TextView view, int chars) override {
+        carets[view] = texts[view].size() - chars;
+    }
+    void setSelectedCallLabel(const QString& text) override { label2 = text; }
+    QString sendLineText() const override { return sendLine; }
+    void setSendLineText(const QString& text) override { sendLine = text; }
+    bool focusSendLine() override {
+        if (!shown)
+            return false;
+        ++focusCount;
+        return true;
+    }
+    void setConferenceChecked(bool checked) override { conferenceChecked = checked; }
+    void setBrowserDisplayChecked(bool checked) override { browserDisplayChecked = checked; }
+    void setMenuChecked(MenuCheck item, bool checked) override { menuChecks[item] = checked; }
+
+    QString text(TextView view) const { return texts.value(view); }
+
+    bool shown = false;
+    int showCount = 0;
+    bool minimizedOrMaximized = false;
+    int restoreCount = 0;
+    int bringToFrontCount = 0;
+    int eventPasses = 0;
+    bool retryVisible = false;
+    std::array<QString, kTabCount> captions;
+    int current = 0;
+    std::array<bool, kTabCount> markers{};
+    QMap<TextView, QString> texts;
+    QMap<TextView, qsizetype> carets;
+    QString label2 = QStringLiteral("Open");
+    QString sendLine;
+    int focusCount = 0;
+    bool conferenceChecked = false;
+    bool browserDisplayChecked = false;
+    QMap<MenuCheck, bool> menuChecks;
+};
+
+// Answers input boxes from a queue (empty = Cancel) and records every question.
+class ScriptedPrompts : public Prompts {
+public:
+    QString inputBox(const QString& prompt, const QString& title,
+                     const QString& defaultAnswer) override {
+        inputs.append({prompt, title, defaultAnswer});
+        if (onInput)
+            onInput();
+        return answers.empty() ? QString() : takeFront(answers);
+    }
+    void messageBox(const QString& text, const QString& title) override {
+        messages.append({text, title});
+    }
+    QString openFile(const QString& filter, const QString& initialPath) override {
+        fileDialogs.append({filter, initialPath});
+        return files.empty() ? QString() : takeFront(files);
+    }
+
+    struct Question {
+        QString prompt, title, defaultAnswer;
+    };
+    struct Message {
+        QString text, title;
+    };
+    struct FileDialog {
+        QString filter, initialPath;
+    };
+    std::deque<QString> answers;
+    std::deque<QString> files;
+    QList<Question> inputs;
+    QList<Message> messages;
+    QList<FileDialog> fileDialogs;
+    std::function<void()> onInput;
+
+private:
+    static QString takeFront(std::deque<QString>& q) {
+        QString v = q.front();
+        q.pop_front();
+        return v;
+    }
+};
+
+class CountingBeeper : public Beeper {
+public:
+    void beep() override { ++count; }
+    int count = 0;
+};
+
+class FixedClock : public Clock {
+public:
+    QDateTime now() const override { return when; }
+    QDateTime when{QDate(2026, 12, 5), QTime(9, 18, 31)};
+};
+
+class FakePollTimer : public PollTimer {
+public:
+    void start() override {
+        active = true;
+        ++starts;
+    }
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+    bool active = false;
+    int starts = 0;
+};
+
+// An engine in the same process: scripted registration results, queued
+// frames, and a record of every call.
+class RecordingEngine : public EngineLink {
+public:
+    struct Sent {
+        QByteArray destination, data;
+        int kind;
+        int length;
+        quint8 port;
+    };
+
+    qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override {
+        registrations.append(callSign);
+        lastAppName = appName;
+        if (onStartPoll)
+            onStartPoll();
+        if (throwOnStart)
+            throw std::runtime_error("engine unusable");
+        if (!startResults.empty()) {
+            const qint16 r = startResults.front();
+            startResults.pop_front();
+            return r;
+        }
+        return defaultStartResult;
+    }
+    qint16 getData(ReceivedFrame& out) override {
+        ++getDataCalls;
+        if (incoming.empty())
+            return 0;
+        out = incoming.front();
+        incoming.pop_front();
+        return 1;
+    }
+    qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
+                   quint8 port) override {
+        if (throwOnPut)
+            throw std::runtime_error("engine refused");
+        sent.append({destination, data, kind, length, port});
+        return 1;
+    }
+    void close() override { ++closes; }
+
+    // Queues a frame as the engine would deliver it.
+    void queue(char kind, const QByteArray& sender, const QByteArray& data, int port = 0) {
+        ReceivedFrame f;
+        f.senderField = sender + '\0';
+        f.data = data;
+        f.kind = kind;
+        f.length = int(data.size());
+        f.port = port;
+        incoming.push_back(f);
+    }
+
+    std::function<void()> onStartPoll;
+    std::deque<qint16> startResults;
+    qint16 defaultStartResult = 1;
+    bool throwOnStart = false;
+    bool throwOnPut = false;
+    QList<QByteArray> registrations;
+    QByteArray lastAppName;
+    std::deque<ReceivedFrame> incoming;
+    QList<Sent> sent;
+    int getDataCalls = 0;
+    int closes = 0;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "SettingsStore.h"
+#include "Station.h"
+#include "StationFakes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+// Points the per-user store at a scratch folder. Call once per test program,
+// before anything makes a QSettings (Qt caches the path).
+inline QTemporaryDir& useScratchConfigHome() {
+    static QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    return dir;
+}
+
+// A whole station over in-process fakes, started in a fresh program directory.
+struct StationHarness {
+    StationHarness() {
+        SettingsStore().clearAll();
+        QDir::setCurrent(programDir.path());
+    }
+
+    Station& station() {
+        if (!m_station)
+            m_station = std::make_unique<Station>(
+                StationContext{state, view, *link, prompts, beeper, clock, timer, store});
+        return *m_station;
+    }
+    void startUp() { station().startUp(); }
+
+    QTemporaryDir programDir;
+    StationState state;
+    FakeView view;
+    RecordingEngine engine;
+    EngineLink* link = &engine; // set before the first station() for another engine
+    ScriptedPrompts prompts;
+    CountingBeeper beeper;
+    FixedClock clock;
+    FakePollTimer timer;
+    SettingsStore store;
+
+private:
+    std::unique_ptr<Station> m_station;
+};

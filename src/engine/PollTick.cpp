@@ -34,8 +34,14 @@ void PollTick::run() {
     StationState& s = m_ctx.state;
     s.idleTicks += 1;
     s.beaconTicks += 1;
-    if (s.idleTicks > kIdleLimit)
-        guarded([this] { sendKeepAlive(); });
+    if (s.idleTicks > kIdleLimit) {
+        guarded([this] {
+            if (m_hooks.sendKeepAlive)
+                m_hooks.sendKeepAlive();
+            else
+                m_ctx.state.idleTicks = 0;
+        });
+    }
     if (s.beaconTicks > kBeaconLimit) {
         guarded([this] {
             if (m_hooks.sendBeacon)
@@ -206,12 +212,4 @@ void PollTick::updatePage(int n, const Frame& frame) {
 void PollTick::writePage(int n) {
     if (!PageFiles::write(PageFiles::path(m_ctx.state.programDir, n), m_ctx.state.pageText[n]))
         throw std::runtime_error("page file not written");
-}
-
-void PollTick::sendKeepAlive() {
-    m_ctx.state.idleTicks = 0;
-    if (m_ctx.state.selectedCall.isEmpty())
-        return;
-    m_ctx.engine.putData(m_ctx.state.selectedCall.toLatin1(), QByteArray("\r"), Kind::ConnectedData,
-                         1, m_ctx.state.radioPort);
 }

@@ -18,6 +18,7 @@ public:
 
     // Work that other subsystems do for the tick; unset hooks do nothing.
     struct Hooks {
+        std::function<void()> sendKeepAlive;
         std::function<void()> sendBeacon;
         std::function<void()> sendWelcome;
         std::function<void(int channel, const QString& data, const QString& sender)> showPrhPage;
@@ -30,8 +31,6 @@ public:
     PollTick(StationContext& ctx, Channels& channels, Hooks hooks = {});
 
     void run();
-    // Sends the keep-alive to the selected station and restarts the idle count.
-    void sendKeepAlive();
     Hooks& hooks() { return m_hooks; }
 
 private:

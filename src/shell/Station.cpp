@@ -1,13 +1,24 @@
 #include "Station.h"
 
 #include "ChannelTable.h"
+#include "ConnectList.h"
 #include "EngineLink.h"
+#include "SettingsFile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <cmath>
 
 Station::Station(StationContext ctx)
-    : m_ctx(ctx), m_registration(m_ctx), m_channels(m_ctx), m_tick(m_ctx, m_channels) {
+    : m_ctx(ctx), m_registration(m_ctx), m_channels(m_ctx), m_tick(m_ctx, m_channels),
+      m_sendLine(m_ctx, m_channels) {
     m_tick.hooks().selectTab = [this](int tab) { selectTab(tab); };
+    m_tick.hooks().sendKeepAlive = [this] { m_sendLine.sendKeepAlive(); };
+    m_sendLine.hooks().selectTab = [this](int tab) { selectTab(tab); };
+    m_sendLine.hooks().addToConnectList = [this](const QString& call) {
+        ConnectList::add(ConnectList::path(m_ctx.state.programDir), call);
+    };
 }
 
 void Station::startUp() {
@@ -138,4 +149,49 @@ void Station::release() {
         return;
     m_released = true;
     m_ctx.engine.close();
+}
+
+void Station::onPortMenu() {
+    StationState& s = m_ctx.state;
+    const QString answer =
+        m_ctx.prompts.inputBox(QStringLiteral("Please enter the port.  0 is default."),
+                               QStringLiteral("Select Port"), QString::number(s.radioPort));
+    bool ok = false;
+    const double number = answer.trimmed().toDouble(&ok);
+    if (ok && std::isfinite(number)) {
+        const double rounded = std::nearbyint(number); // halves go to the even neighbour
+        // A port the engine cannot have leaves the current one in place.
+        if (rounded >= 0 && rounded <= 255)
+            s.radioPort = static_cast<quint8>(rounded);
+    }
+    m_ctx.store.setValue(SettingsStore::kPortNo, QString::number(s.radioPort));
+}
+
+void Station::readSettingsFile() {
+    StationState& s = m_ctx.state;
+    const QString path = QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName));
+    if (!QFile::exists(path))
+        writeSettingsFile();
+    QFile file(path);
+    SettingsFileValues values{s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath};
+    const bool complete = file.open(QIODevice::ReadOnly) &&
+                          SettingsFile::decode(file.read(SettingsFile::kMaxBytes), values);
+    file.close();
+    s.beaconOn = values.beaconOn;
+    s.beaconText = values.beaconText;
+    s.weatherOn = values.weatherOn;
+    s.weatherPath = values.weatherPath;
+    m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
+    m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
+    if (!complete)
+        writeSettingsFile();
+}
+
+void Station::writeSettingsFile() {
+    const StationState& s = m_ctx.state;
+    QSaveFile file(QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName)));
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(SettingsFile::encode({s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath}));
+    file.commit();
 }

@@ -3,6 +3,7 @@
 #include "Channels.h"
 #include "PollTick.h"
 #include "Registration.h"
+#include "SendLine.h"
 #include "StationContext.h"
 
 // The station behind the main window: start-up, the window's events and the
@@ -17,6 +18,7 @@ public:
     Registration& registration() { return m_registration; }
     Channels& channels() { return m_channels; }
     PollTick& pollTick() { return m_tick; }
+    SendLine& sendLine() { return m_sendLine; }
 
     // The load sequence of the main window, in its fixed order.
     void startUp();
@@ -24,6 +26,9 @@ public:
     void onActivated();
     void onRetryClicked() { m_registration.connectToEngine(); }
     void onCallSignMenu() { m_registration.callSignAction(); }
+    void onPortMenu();
+    void onSendLineEnter() { m_sendLine.onEnter(); }
+    void onSendLineChanged() { m_sendLine.onTextChanged(); }
     void onConferenceClicked(int newValue);
     void onMenuCheck(MenuCheck item);
     // Asks for the engine's host:port; true when a new address was stored.
@@ -45,8 +50,13 @@ private:
     void readStoreSettings();
     // Filled in by later work: settings file, home pages, browser panes, layout.
     void layOutMainWindow() {}
-    void readSettingsFile() {}
-    void writeSettingsFile() {}
+
+public:
+    // PacketSettings.ini: created when missing, rewritten whole when short or bad.
+    void readSettingsFile();
+    void writeSettingsFile();
+
+private:
     void writeHomePages() {}
     void showBrowsersOnStartup() {}
 
@@ -54,6 +64,7 @@ private:
     Registration m_registration;
     Channels m_channels;
     PollTick m_tick;
+    SendLine m_sendLine;
     bool m_exitRequested = false;
     bool m_released = false;
 };

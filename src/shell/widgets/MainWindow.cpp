@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -88,6 +89,11 @@ void MainWindow::buildControls() {
     sendFont.setPointSizeF(9.75);
     sendFont.setBold(true);
     m_sendLine->setFont(sendFont);
+    m_sendLine->installEventFilter(this);
+    connect(m_sendLine, &QLineEdit::textChanged, this, [this] {
+        if (m_station)
+            m_station->onSendLineChanged();
+    });
 
     m_tabs = new QTabWidget(m_client);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -165,7 +171,11 @@ void MainWindow::buildMenus() {
                 if (m_station)
                     m_station->onCallSignMenu();
             });
-    named(settings->addAction(QStringLiteral("&Port")), "mnuPort");
+    connect(named(settings->addAction(QStringLiteral("&Port")), "mnuPort"), &QAction::triggered,
+            this, [this] {
+                if (m_station)
+                    m_station->onPortMenu();
+            });
     connect(named(settings->addAction(QStringLiteral("&Engine Address")), "mnuEngineAddress"),
             &QAction::triggered, this, [this] {
                 if (m_station && m_station->onEngineAddressMenu())
@@ -219,6 +229,22 @@ void MainWindow::placeControls() {
         view->setGeometry(
             scaled(tab <= 7 ? kChannelView : kTrafficView, rw, rh, kDesignedTabRowHeight));
     }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_sendLine || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (m_station)
+            m_station->onSendLineEnter();
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        m_sendLine->insert(QStringLiteral(":"));
+        return true;
+    }
+    return false;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

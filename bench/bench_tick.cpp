@@ -1,0 +1,50 @@
+// Cost of one poll tick that carries connected data, with the channel's view
+// already holding a lot of text. Run on a release build:
+//   build/bench/bench_tick -tickcounter   (or without arguments for wall time)
+
+#include "MainWindow.h"
+#include "StationFakes.h"
+#include "StationHarness.h"
+
+#include <QtTest>
+
+class TickBench : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useScratchConfigHome(); }
+
+    void dataFrameTick_data() {
+        QTest::addColumn<int>("viewBytes");
+        QTest::newRow("empty view") << 0;
+        QTest::newRow("1 MB view") << 1'000'000;
+        QTest::newRow("10 MB view") << 10'000'000;
+    }
+    void dataFrameTick() {
+        QFETCH(int, viewBytes);
+        StationHarness h;
+        MainWindow window;
+        Station station(StationContext{h.state, window, h.engine, h.prompts, h.beeper, h.clock,
+                                       h.timer, h.store});
+        window.setStation(&station);
+        h.state.programDir = h.programDir.path();
+        h.state.moveToFront = false;
+        window.setTabCaption(0, QStringLiteral("N0BBB"));
+
+        const QString line = QString(78, QLatin1Char('x')) + QStringLiteral("\r\n");
+        QString fill;
+        fill.reserve(viewBytes + 80);
+        while (fill.size() < viewBytes)
+            fill += line;
+        window.appendText(TextView::Channel0, fill);
+
+        const QByteArray data = "The quick brown fox jumps over the lazy dog 0123456789\r";
+        QBENCHMARK {
+            h.engine.queue('D', "N0BBB", data);
+            station.tick();
+            h.state.pageText[0].clear(); // the page's own growth is measured elsewhere
+        }
+    }
+};
+
+QTEST_MAIN(TickBench)
+#include "bench_tick.moc"

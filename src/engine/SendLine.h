@@ -1,0 +1,43 @@
+#pragma once
+
+#include "StationContext.h"
+
+#include <functional>
+
+class Channels;
+
+// The operator's send line: colon commands, plain lines to the selected
+// station, conference lines to every connected station, and the keep-alive.
+class SendLine {
+public:
+    static constexpr int kWrapColumn = 70;
+
+    struct Hooks {
+        std::function<void(int tab)> selectTab;
+        std::function<void(const QString& call)> addToConnectList;
+    };
+
+    SendLine(StationContext& ctx, Channels& channels, Hooks hooks = {});
+
+    // Acts on the send line's current text; never clears it.
+    void sendCommandLine();
+    // Enter in the send line: send, then clear.
+    void onEnter();
+    // The line grew past the wrap column with a blank: send what came before it.
+    void onTextChanged();
+    void sendKeepAlive();
+    Hooks& hooks() { return m_hooks; }
+
+private:
+    void command(const QString& line);
+    void connect(const QString& argument);
+    void toSelectedStation(const QString& line);
+    void toConference(const QString& line);
+    void echo(const QString& text);
+    void put(const QString& destination, const QByteArray& data, int kind);
+    template <typename Step> void guarded(Step&& step);
+
+    StationContext& m_ctx;
+    Channels& m_channels;
+    Hooks m_hooks;
+};

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "AgwFrame.h"
+#include "EngineLink.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+class QTcpSocket;
+
+// The engine link over one TCP connection to an AGWPE-compatible engine. Works with or without
+// a running event loop: every read is a non-blocking poll of the socket, every wait is bounded.
+// Use it from one thread only.
+class AgwTcpLink : public EngineLink {
+public:
+    static constexpr int kDefaultConnectTimeoutMs = 2000;
+    static constexpr int kDefaultAnswerTimeoutMs = 3000;
+    static constexpr int kDefaultQueueLimit = 10000;
+    // Longer connected data goes out as consecutive frames; the engine misbehaves on big ones.
+    static constexpr int kMaxOutgoingData = 256;
+
+    AgwTcpLink(const QString& host, quint16 port);
+    ~AgwTcpLink() override;
+
+    AgwTcpLink(const AgwTcpLink&) = delete;
+    AgwTcpLink& operator=(const AgwTcpLink&) = delete;
+
+    // Takes effect at the next connection; an open one is left alone.
+    void setAddress(const QString& host, quint16 port);
+    void setTimeouts(int connectMs, int answerMs);
+    void setQueueLimit(int frames);
+
+    qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override;
+    qint16 getData(ReceivedFrame& out) override;
+    qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
+                   quint8 port) override;
+    void close() override;
+
+    // Reads what the socket holds into the queue without handing anything out. getData does
+    // this itself; exposed so a caller can keep the socket drained between ticks.
+    void poll();
+
+    bool isConnected() const;
+    QString host() const { return m_host; }
+    quint16 port() const { return m_port; }
+    QByteArray registeredCall() const { return m_call; }
+    int queuedFrames() const { return int(m_monitored.size() + m_connected.size()); }
+
+    // For the diagnostic window.
+    quint64 droppedFrames() const { return m_dropped; }     // monitored frames lost to a full queue
+    quint64 refusedFrames() const { return m_refused; }     // station frames we could not send
+    quint64 discardedFrames() const { return m_discarded; } // engine frames not for the station
+    quint64 framesReceived() const { return m_framesIn; }
+    quint64 framesSent() const { return m_framesOut; }
+    quint64 bytesReceived() const { return m_bytesIn; }
+    quint64 bytesSent() const { return m_bytesOut; }
+    std::optional<quint8> lastRegisterAnswer() const { return m_registerAnswer; }
+    QString lastError() const { return m_lastError; }
+
+private:
+    struct Queued {
+        quint64 seq;
+        ReceivedFrame frame;
+    };
+
+    bool openConnection();
+    void dropConnection(const QString& why);
+    bool writeFrame(const AgwFrame& frame);
+    void readSocket(int waitMs);
+    bool queueBlocked() const;
+    void accept(AgwFrame&& frame);
+    void enqueue(ReceivedFrame&& frame, bool monitored);
+    bool belongsToOwnLink(const AgwFrame& frame) const;
+
+    QString m_host;
+    quint16 m_port;
+    int m_connectTimeoutMs = kDefaultConnectTimeoutMs;
+    int m_answerTimeoutMs = kDefaultAnswerTimeoutMs;
+    int m_queueLimit = kDefaultQueueLimit;
+
+    std::unique_ptr<QTcpSocket> m_socket;
+    AgwFrameDecoder m_decoder;
+    QByteArray m_call;
+    std::optional<quint8> m_registerAnswer;
+    bool m_registered = false; // an empty call can be registered too
+
+    // Two queues so the oldest monitored frame can go without touching connected data; the
+    // sequence numbers restore the engine's order when handing out.
+    std::deque<Queued> m_monitored;
+    std::deque<Queued> m_connected;
+    quint64 m_seq = 0;
+
+    quint64 m_dropped = 0;
+    quint64 m_refused = 0;
+    quint64 m_discarded = 0;
+    quint64 m_framesIn = 0;
+    quint64 m_framesOut = 0;
+    quint64 m_bytesIn = 0;
+    quint64 m_bytesOut = 0;
+    QString m_lastError;
+};

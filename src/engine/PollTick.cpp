@@ -3,7 +3,7 @@
 #include "ChannelTable.h"
 #include "Channels.h"
 #include "EngineLink.h"
-#include "PageFiles.h"
+#include "PageStore.h"
 #include "TextRoutines.h"
 #include "TimeStamp.h"
 
@@ -19,8 +19,8 @@ bool containsNoCase(const QString& text, const QString& what) {
 }
 } // namespace
 
-PollTick::PollTick(StationContext& ctx, Channels& channels, Hooks hooks)
-    : m_ctx(ctx), m_channels(channels), m_hooks(std::move(hooks)) {}
+PollTick::PollTick(StationContext& ctx, Channels& channels, PageStore& pages, Hooks hooks)
+    : m_ctx(ctx), m_channels(channels), m_pages(pages), m_hooks(std::move(hooks)) {}
 
 template <typename Step> void PollTick::guarded(Step&& step) {
     try {
@@ -124,7 +124,7 @@ int PollTick::acceptConnection(const Frame& frame) {
         else
             m_ctx.view.setCurrentTab(x);
     });
-    guarded([&] { PageFiles::empty(PageFiles::path(s.programDir, x)); });
+    guarded([&] { m_pages.empty(x); });
     guarded([&] {
         m_channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_ctx.clock.now()) + kCrLf);
     });
@@ -199,8 +199,10 @@ void PollTick::updatePage(int n, const Frame& frame) {
     });
     guarded([&] {
         const qsizetype p = frame.data.indexOf(QStringLiteral("<HTML>"), 0, Qt::CaseInsensitive);
-        if (s.clearHtmlData && p >= 0)
+        if (s.clearHtmlData && p >= 0) {
             s.pageText[n] = frame.data.mid(p);
+            m_pages.markReplaced(n);
+        }
     });
     guarded([&] { writePage(n); });
     guarded([&] {
@@ -210,6 +212,6 @@ void PollTick::updatePage(int n, const Frame& frame) {
 }
 
 void PollTick::writePage(int n) {
-    if (!PageFiles::write(PageFiles::path(m_ctx.state.programDir, n), m_ctx.state.pageText[n]))
+    if (!m_pages.write(n, m_ctx.state.pageText[n]))
         throw std::runtime_error("page file not written");
 }

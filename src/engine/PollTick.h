@@ -6,6 +6,7 @@
 #include <functional>
 
 class Channels;
+class PageStore;
 struct ReceivedFrame;
 
 // One beat of the poll timer: the tick counters, then the frame waiting at
@@ -28,7 +29,7 @@ public:
         std::function<void(int tab)> selectTab;
     };
 
-    PollTick(StationContext& ctx, Channels& channels, Hooks hooks = {});
+    PollTick(StationContext& ctx, Channels& channels, PageStore& pages, Hooks hooks = {});
 
     void run();
     Hooks& hooks() { return m_hooks; }
@@ -53,5 +54,6 @@ private:
 
     StationContext& m_ctx;
     Channels& m_channels;
+    PageStore& m_pages;
     Hooks m_hooks;
 };

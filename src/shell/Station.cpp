@@ -1,6 +1,7 @@
 #include "Station.h"
 
 #include "ChannelTable.h"
+#include "Conference.h"
 #include "ConnectList.h"
 #include "EngineLink.h"
 #include "SettingsFile.h"
@@ -9,11 +10,14 @@
 #include <QFile>
 #include <QSaveFile>
 #include <cmath>
+#include <exception>
 
 Station::Station(StationContext ctx)
-    : m_ctx(ctx), m_registration(m_ctx), m_channels(m_ctx), m_tick(m_ctx, m_channels),
-      m_sendLine(m_ctx, m_channels) {
+    : m_ctx(ctx), m_registration(m_ctx), m_channels(m_ctx), m_pages(m_ctx.state.programDir),
+      m_panes(m_ctx, m_pages), m_tick(m_ctx, m_channels, m_pages), m_sendLine(m_ctx, m_channels) {
     m_tick.hooks().selectTab = [this](int tab) { selectTab(tab); };
+    m_tick.hooks().sendWelcome = [this] { Conference::sendWelcome(m_ctx); };
+    m_tick.hooks().showPageInBrowser = [this](int n) { m_panes.showPageFile(n); };
     m_tick.hooks().sendKeepAlive = [this] { m_sendLine.sendKeepAlive(); };
     m_sendLine.hooks().selectTab = [this](int tab) { selectTab(tab); };
     m_sendLine.hooks().addToConnectList = [this](const QString& call) {
@@ -33,7 +37,9 @@ void Station::startUp() {
     if (s.callSign.isEmpty())
         m_registration.callSignAction();
 
-    const int conference = m_ctx.store.intValue(SettingsStore::kConference, 0);
+    int conference = m_ctx.store.intValue(SettingsStore::kConference, 0);
+    if (conference != 0 && conference != 1)
+        conference = 0; // the box knows no other values
     if (conference != s.conference) {
         m_ctx.view.setConferenceChecked(conference != 0);
         onConferenceClicked(conference);
@@ -44,7 +50,7 @@ void Station::startUp() {
     readSettingsFile();
     m_registration.connectToEngine();
     m_ctx.view.processPendingEvents();
-    writeHomePages();
+    m_panes.writeHomePages();
     if (s.browserOnStart)
         showBrowsersOnStartup();
 }
@@ -73,6 +79,35 @@ void Station::onConferenceClicked(int newValue) {
     m_ctx.view.focusSendLine();
     m_ctx.store.setValue(SettingsStore::kConference,
                          newValue == 0 ? QStringLiteral("0") : QStringLiteral("1"));
+    for (int n = 0; n < ChannelTable::kChannels; ++n) {
+        if (ChannelTable::isFree(m_ctx.view, n))
+            continue;
+        // Whatever the operator had typed gives way to the announcement.
+        m_ctx.view.setSendLineText(Conference::announcement(m_ctx.state.callSign, newValue));
+        m_sendLine.sendCommandLine();
+        m_ctx.view.setSendLineText(QString());
+        break;
+    }
+}
+
+void Station::onBrowserDisplayClicked() {
+    try {
+        m_panes.onBrowserDisplayClicked();
+    } catch (const std::exception&) {
+        // Nothing to switch on this tab.
+    }
+}
+
+void Station::onLinkClicked(int channel, const QString& target) {
+    m_panes.navigate(channel, target);
+}
+
+void Station::showBrowsersOnStartup() {
+    for (int n = 0; n < ChannelTable::kChannels; ++n) {
+        selectTab(n);
+        m_panes.toggleBrowserDisplay();
+    }
+    selectTab(0);
 }
 
 void Station::onMenuCheck(MenuCheck item) {
@@ -135,6 +170,7 @@ void Station::onTabSelected(int tab) {
             m_ctx.view.setSelectedCallLabel(s.selectedCall);
         }
         m_ctx.view.setBrowserDisplayChecked(s.browserShown[tab] == 1);
+        m_panes.refreshIfShown(tab);
         m_ctx.view.setTabMarker(tab, false);
         m_ctx.view.moveCaretToEnd(channelView(tab));
     } else {

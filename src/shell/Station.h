@@ -1,6 +1,8 @@
 #pragma once
 
+#include "BrowserPanes.h"
 #include "Channels.h"
+#include "PageStore.h"
 #include "PollTick.h"
 #include "Registration.h"
 #include "SendLine.h"
@@ -19,6 +21,8 @@ public:
     Channels& channels() { return m_channels; }
     PollTick& pollTick() { return m_tick; }
     SendLine& sendLine() { return m_sendLine; }
+    BrowserPanes& browserPanes() { return m_panes; }
+    PageStore& pages() { return m_pages; }
 
     // The load sequence of the main window, in its fixed order.
     void startUp();
@@ -30,6 +34,9 @@ public:
     void onSendLineEnter() { m_sendLine.onEnter(); }
     void onSendLineChanged() { m_sendLine.onTextChanged(); }
     void onConferenceClicked(int newValue);
+    void onBrowserDisplayClicked();
+    // A link was followed in a channel's pane.
+    void onLinkClicked(int channel, const QString& target);
     void onMenuCheck(MenuCheck item);
     // Asks for the engine's host:port; true when a new address was stored.
     bool onEngineAddressMenu();
@@ -57,12 +64,13 @@ public:
     void writeSettingsFile();
 
 private:
-    void writeHomePages() {}
-    void showBrowsersOnStartup() {}
+    void showBrowsersOnStartup();
 
     StationContext m_ctx;
     Registration m_registration;
     Channels m_channels;
+    PageStore m_pages;
+    BrowserPanes m_panes;
     PollTick m_tick;
     SendLine m_sendLine;
     bool m_exitRequested = false;

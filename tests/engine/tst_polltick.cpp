@@ -294,7 +294,9 @@ private slots:
         StationHarness h;
         start(h);
         h.view.captions[0] = QStringLiteral("N0BBB");
-        QDir(h.state.programDir).mkdir(QStringLiteral("Channel0.htm")); // a folder in the way
+        QDir dir(h.state.programDir);
+        QVERIFY(dir.remove(QStringLiteral("Channel0.htm")));
+        QVERIFY(dir.mkdir(QStringLiteral("Channel0.htm"))); // a folder in the way
         h.engine.queue('D', "N0BBB", "hello\r");
         h.station().tick();
         QCOMPARE(h.beeper.count, 1);

@@ -59,6 +59,11 @@ public:
     // False when the window cannot take the focus (not shown yet).
     virtual bool focusSendLine() = 0;
 
+    // A channel shows either its text view or its browser pane.
+    virtual void showBrowser(int channel, bool shown) = 0;
+    // Shows the page file (or content page) at the path in the channel's pane.
+    virtual void loadBrowserPage(int channel, const QString& path) = 0;
+
     virtual void setConferenceChecked(bool checked) = 0;
     virtual void setBrowserDisplayChecked(bool checked) = 0;
     virtual void setMenuChecked(MenuCheck item, bool checked) = 0;

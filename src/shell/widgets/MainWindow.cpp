@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTextCursor>
 
 namespace {
@@ -105,6 +108,17 @@ void MainWindow::buildControls() {
         const int index = tab <= 7 ? tab : tab + 1; // the strip sits between Conf and its mirror
         m_views[index] = view;
         m_tabs->addTab(page, QString::fromLatin1(kTabCaptions[tab]));
+        if (tab < 7) {
+            auto* pane = new QTextBrowser(page);
+            pane->setObjectName(QStringLiteral("webBrow%1").arg(tab));
+            pane->setOpenLinks(false); // every navigation goes through the station
+            pane->hide();
+            connect(pane, &QTextBrowser::anchorClicked, this, [this, tab](const QUrl& url) {
+                if (m_station)
+                    m_station->onLinkClicked(tab, url.toString());
+            });
+            m_browsers[tab] = pane;
+        }
     }
     m_views[static_cast<int>(TextView::Conf)]->setObjectName(QStringLiteral("txtConf"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
@@ -115,6 +129,10 @@ void MainWindow::buildControls() {
     m_label1 = new QLabel(QStringLiteral("All Traffic:"), m_client);
     m_browserDisplay = new QCheckBox(QStringLiteral("Display Browser"), m_client);
     m_browserDisplay->setObjectName(QStringLiteral("chkBrowserDisplay"));
+    connect(m_browserDisplay, &QCheckBox::clicked, this, [this] {
+        if (m_station)
+            m_station->onBrowserDisplayClicked();
+    });
     m_conference = new QCheckBox(QStringLiteral("Conference Enabled"), m_client);
     m_conference->setObjectName(QStringLiteral("chkConf"));
     connect(m_conference, &QCheckBox::clicked, this, [this](bool checked) {
@@ -376,6 +394,29 @@ bool MainWindow::focusSendLine() {
         return false;
     m_sendLine->setFocus();
     return true;
+}
+
+void MainWindow::showBrowser(int channel, bool shown) {
+    m_views[channel]->setVisible(!shown);
+    m_browsers[channel]->setVisible(shown);
+}
+
+void MainWindow::loadBrowserPage(int channel, const QString& target) {
+    static constexpr qint64 kMaxShownBytes = 8 * 1024 * 1024;
+    QUrl url(target);
+    if (url.scheme().size() <= 1) // a plain path (or a drive letter)
+        url = QUrl::fromLocalFile(target);
+    if (!url.isLocalFile()) {
+        QDesktopServices::openUrl(url);
+        return;
+    }
+    QFile file(url.toLocalFile());
+    QTextBrowser* pane = m_browsers[channel];
+    // Pages are 8-bit text; read them ourselves rather than let the pane guess.
+    const QString html =
+        file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.read(kMaxShownBytes)) : QString();
+    pane->document()->setBaseUrl(url);
+    pane->setHtml(html);
 }
 
 void MainWindow::setConferenceChecked(bool checked) {

@@ -13,6 +13,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class QTextBrowser;
 class Station;
 
 // frmMesk: the station's main window. It builds the controls, forwards the
@@ -31,6 +32,7 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     QPlainTextEdit* textView(TextView view) const;
     QLineEdit* sendLine() const { return m_sendLine; }
+    QTextBrowser* browser(int channel) const { return m_browsers[channel]; }
 
     // MainWindowView
     void showWindow() override;
@@ -54,6 +56,8 @@ public:
     QString sendLineText() const override;
     void setSendLineText(const QString& text) override;
     bool focusSendLine() override;
+    void showBrowser(int channel, bool shown) override;
+    void loadBrowserPage(int channel, const QString& path) override;
     void setConferenceChecked(bool checked) override;
     void setBrowserDisplayChecked(bool checked) override;
     void setMenuChecked(MenuCheck item, bool checked) override;
@@ -83,6 +87,7 @@ private:
     QLineEdit* m_sendLine = nullptr;
     QTabWidget* m_tabs = nullptr;
     std::array<QPlainTextEdit*, 13> m_views{}; // indexed by TextView
+    std::array<QTextBrowser*, 7> m_browsers{};
     QCheckBox* m_browserDisplay = nullptr;
     QCheckBox* m_conference = nullptr;
     QPushButton* m_retry = nullptr;

@@ -61,6 +61,10 @@ public:
         ++focusCount;
         return true;
     }
+    void showBrowser(int channel, bool shown) override { browserVisible[channel] = shown; }
+    void loadBrowserPage(int channel, const QString& path) override {
+        browserLoads.append({channel, path});
+    }
     void setConferenceChecked(bool checked) override { conferenceChecked = checked; }
     void setBrowserDisplayChecked(bool checked) override { browserDisplayChecked = checked; }
     void setMenuChecked(MenuCheck item, bool checked) override { menuChecks[item] = checked; }
@@ -82,6 +86,8 @@ public:
     QString label2 = QStringLiteral("Open");
     QString sendLine;
     int focusCount = 0;
+    std::array<bool, 7> browserVisible{};
+    QList<QPair<int, QString>> browserLoads;
     bool conferenceChecked = false;
     bool browserDisplayChecked = false;
     QMap<MenuCheck, bool> menuChecks;

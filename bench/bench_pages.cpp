@@ -1,0 +1,51 @@
+// Per-frame cost of keeping a channel's page file in step with its page text:
+// rewriting the whole file against extending it in place.
+
+#include "PageFiles.h"
+#include "PageStore.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class PagesBench : public QObject {
+    Q_OBJECT
+
+    static QString pageOf(int bytes) {
+        const QString line = QString(78, QLatin1Char('p')) + QStringLiteral("\r\n");
+        QString text;
+        text.reserve(bytes + 100);
+        while (text.size() < bytes)
+            text += line;
+        return text;
+    }
+
+private slots:
+    void frame_data() {
+        QTest::addColumn<int>("pageBytes");
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("1 MB, whole rewrite") << 1'000'000 << false;
+        QTest::newRow("1 MB, in place") << 1'000'000 << true;
+        QTest::newRow("20 MB, whole rewrite") << 20'000'000 << false;
+        QTest::newRow("20 MB, in place") << 20'000'000 << true;
+    }
+    void frame() {
+        QFETCH(int, pageBytes);
+        QFETCH(bool, inPlace);
+        QTemporaryDir dir;
+        const QString programDir = dir.path();
+        PageStore pages(programDir);
+        QString text = pageOf(pageBytes);
+        QVERIFY(pages.write(0, text));
+        const QString frame = QStringLiteral("The quick brown fox jumps over the lazy dog\r");
+        QBENCHMARK {
+            text += frame;
+            if (inPlace)
+                pages.write(0, text);
+            else
+                PageFiles::write(pages.path(0), text);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(PagesBench)
+#include "bench_pages.moc"

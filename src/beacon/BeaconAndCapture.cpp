@@ -1,0 +1,79 @@
+#include "BeaconAndCapture.h"
+
+#include "DxWxCapture.h"
+#include "EngineLink.h"
+#include "WeatherReport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <exception>
+
+namespace {
+// Shorter call signs are placeholders, not stations that may transmit.
+bool mayTransmit(const QString& callSign) {
+    return callSign.size() > 2;
+}
+} // namespace
+
+BeaconAndCapture::BeaconAndCapture(StationContext& ctx)
+    : m_ctx(ctx), m_data(ctx.view, TextView::Data), m_dx(ctx.view, TextView::DX),
+      m_wx(ctx.view, TextView::WX) {}
+
+void BeaconAndCapture::sendBeacon() {
+    StationState& s = m_ctx.state;
+    s.beaconTicks = 0;
+    if (!mayTransmit(s.callSign))
+        return;
+    if (s.weatherOn) {
+        QString report;
+        if (!weatherReport(report))
+            return;
+        send("WX", report);
+    }
+    if (s.beaconOn)
+        send("BEACON", s.beaconText + QLatin1Char('\r'));
+}
+
+bool BeaconAndCapture::weatherReport(QString& out) const {
+    const QString& path = m_ctx.state.weatherPath;
+    if (path.isEmpty())
+        return false;
+    // Regular files only: a pipe or a device could block the tick or never end.
+    if (!QFileInfo(path).isFile())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.read(Weather::kMaxFileBytes);
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    const auto report = Weather::buildReport(QString::fromLatin1(bytes), m_ctx.state.callSign,
+                                             m_ctx.clock.now().date());
+    if (!report)
+        return false;
+    out = *report;
+    return true;
+}
+
+void BeaconAndCapture::send(const QByteArray& destination, const QString& text) {
+    const QByteArray data = text.toLatin1();
+    m_ctx.engine.putData(destination, data, Kind::Unproto, int(data.size()), m_ctx.state.radioPort);
+}
+
+void BeaconAndCapture::captureDxWx(QString& text) {
+    try {
+        text = DxWx::clean(text);
+        appendTo(m_data, TextView::Data, text);
+        if (DxWx::isDx(text) && !m_dx.text().contains(text, Qt::CaseInsensitive))
+            appendTo(m_dx, TextView::DX, text);
+        if (DxWx::isWx(text) && !m_wx.text().contains(text, Qt::CaseInsensitive))
+            appendTo(m_wx, TextView::WX, text);
+    } catch (const std::exception&) {
+        // A lost capture is not worth disturbing the operator.
+    }
+}
+
+void BeaconAndCapture::appendTo(BoundedView& view, TextView id, const QString& text) {
+    view.append(text);
+    m_ctx.view.moveCaretToEnd(id);
+}

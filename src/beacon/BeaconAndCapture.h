@@ -1,0 +1,35 @@
+#pragma once
+
+#include "BoundedView.h"
+#include "StationContext.h"
+
+#include <QString>
+
+// The station's unattended traffic: the periodic weather report and beacon,
+// and the collection of heard DX and WX lines into their tabs.
+class BeaconAndCapture {
+public:
+    explicit BeaconAndCapture(StationContext& ctx);
+
+    // Runs when the beacon tick count has run out: the weather report (when
+    // on and the data file is today's), then the beacon text (when on).
+    void sendBeacon();
+    // Takes the monitored text after a frame's first line; the caller's text
+    // becomes the cleaned text. Any failure ends it silently.
+    void captureDxWx(QString& text);
+
+    const BoundedView& dataView() const { return m_data; }
+    const BoundedView& dxView() const { return m_dx; }
+    const BoundedView& wxView() const { return m_wx; }
+
+private:
+    // The report for this run, or nothing when no frame at all may go out.
+    bool weatherReport(QString& out) const;
+    void send(const QByteArray& destination, const QString& text);
+    void appendTo(BoundedView& view, TextView id, const QString& text);
+
+    StationContext& m_ctx;
+    BoundedView m_data;
+    BoundedView m_dx;
+    BoundedView m_wx;
+};

@@ -4,6 +4,7 @@
 #include "Conference.h"
 #include "ConnectList.h"
 #include "EngineLink.h"
+#include "PrhTags.h"
 #include "SettingsFile.h"
 
 #include <QDir>
@@ -14,10 +15,17 @@
 
 Station::Station(StationContext ctx)
     : m_ctx(ctx), m_registration(m_ctx), m_channels(m_ctx), m_pages(m_ctx.state.programDir),
-      m_panes(m_ctx, m_pages), m_tick(m_ctx, m_channels, m_pages), m_sendLine(m_ctx, m_channels) {
+      m_panes(m_ctx, m_pages), m_prh(m_ctx, m_pages, m_panes), m_beacon(m_ctx),
+      m_tick(m_ctx, m_channels, m_pages), m_sendLine(m_ctx, m_channels) {
     m_tick.hooks().selectTab = [this](int tab) { selectTab(tab); };
     m_tick.hooks().sendWelcome = [this] { Conference::sendWelcome(m_ctx); };
+    m_tick.hooks().sendBeacon = [this] { m_beacon.sendBeacon(); };
+    m_tick.hooks().captureDxWx = [this](QString& text) { m_beacon.captureDxWx(text); };
     m_tick.hooks().showPageInBrowser = [this](int n) { m_panes.showPageFile(n); };
+    m_tick.hooks().showPrhPage = [this](int n, const QString& data, const QString& sender) {
+        m_prh.showPrhPage(n, data, sender);
+    };
+    m_panes.beforeNavigate = [this](int, const QString& target) { return beforeNavigate(target); };
     m_tick.hooks().sendKeepAlive = [this] { m_sendLine.sendKeepAlive(); };
     m_sendLine.hooks().selectTab = [this](int tab) { selectTab(tab); };
     m_sendLine.hooks().addToConnectList = [this](const QString& call) {
@@ -96,6 +104,36 @@ void Station::onBrowserDisplayClicked() {
     } catch (const std::exception&) {
         // Nothing to switch on this tab.
     }
+}
+
+void Station::onConnectMenu() {
+    const QString programDir = m_ctx.state.programDir;
+    m_ctx.view.setSendLineText(QString());
+    QDir::setCurrent(programDir);
+    const QString picked =
+        m_ctx.prompts.chooseConnection(ConnectList::read(ConnectList::path(programDir)));
+    const QString line = QStringLiteral(":C ") + picked;
+    // Entries of one or two characters, and the empty one, never connect.
+    if (line.size() > 5) {
+        m_ctx.view.setSendLineText(line);
+        m_sendLine.onEnter();
+    }
+    m_ctx.view.setSendLineText(QString());
+    QDir::setCurrent(programDir);
+}
+
+bool Station::beforeNavigate(const QString& target) {
+    bool malformed = false;
+    const std::optional<QString> command = PrhTags::command(target, &malformed);
+    if (!command)
+        return !malformed;
+    if (command->compare(QLatin1String("ShowConnectList"), Qt::CaseInsensitive) == 0) {
+        onConnectMenu();
+        return false;
+    }
+    m_ctx.view.setSendLineText(*command);
+    m_sendLine.onEnter();
+    return false;
 }
 
 void Station::onLinkClicked(int channel, const QString& target) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "BeaconAndCapture.h"
 #include "BrowserPanes.h"
 #include "Channels.h"
 #include "PageStore.h"
 #include "PollTick.h"
+#include "PrhPages.h"
 #include "Registration.h"
 #include "SendLine.h"
 #include "StationContext.h"
@@ -23,6 +25,7 @@ public:
     SendLine& sendLine() { return m_sendLine; }
     BrowserPanes& browserPanes() { return m_panes; }
     PageStore& pages() { return m_pages; }
+    BeaconAndCapture& beacon() { return m_beacon; }
 
     // The load sequence of the main window, in its fixed order.
     void startUp();
@@ -35,6 +38,8 @@ public:
     void onSendLineChanged() { m_sendLine.onTextChanged(); }
     void onConferenceClicked(int newValue);
     void onBrowserDisplayClicked();
+    // The "Connect To:" list: a pick connects to that station.
+    void onConnectMenu();
     // A link was followed in a channel's pane.
     void onLinkClicked(int channel, const QString& target);
     void onMenuCheck(MenuCheck item);
@@ -65,12 +70,16 @@ public:
 
 private:
     void showBrowsersOnStartup();
+    // Browser commands run instead of navigating; false cancels the navigation.
+    bool beforeNavigate(const QString& target);
 
     StationContext m_ctx;
     Registration m_registration;
     Channels m_channels;
     PageStore m_pages;
     BrowserPanes m_panes;
+    PrhPages m_prh;
+    BeaconAndCapture m_beacon;
     PollTick m_tick;
     SendLine m_sendLine;
     bool m_exitRequested = false;

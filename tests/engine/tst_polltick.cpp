@@ -244,6 +244,7 @@ private slots:
         StationHarness h;
         start(h);
         h.state.selectedCall = QStringLiteral("N0BBB");
+        h.state.beaconOn = false;
         for (int i = 0; i < 900; ++i)
             h.station().tick();
         QVERIFY(h.engine.sent.isEmpty());

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // Modal questions to the operator. Tests answer them without a person.
 class Prompts {
@@ -13,6 +14,9 @@ public:
     virtual void messageBox(const QString& text, const QString& title) = 0;
     // Returns the chosen path, or an empty text on Cancel.
     virtual QString openFile(const QString& filter, const QString& initialPath) = 0;
+    // The "Connect To:" list: the entries sorted; returns the one picked, or
+    // an empty text when the operator picked none.
+    virtual QString chooseConnection(const QStringList& entries) = 0;
 };
 
 class Beeper {

@@ -217,7 +217,11 @@ void MainWindow::buildMenus() {
     named(weather->addAction(QStringLiteral("&EnterPath for Weather Data File")),
           "mnuWeatherDataPath");
 
-    named(menuBar()->addAction(QStringLiteral("&Connect")), "mnuPreviousConnections");
+    connect(named(menuBar()->addAction(QStringLiteral("&Connect")), "mnuPreviousConnections"),
+            &QAction::triggered, this, [this] {
+                if (m_station)
+                    m_station->onConnectMenu();
+            });
     addCheckAction(nullptr, QStringLiteral("mnuMoveToFront"),
                    QStringLiteral("&Move Form to Front with Data"), MenuCheck::MoveToFront);
     m_checks[MenuCheck::ClearHtmlData]->setChecked(true);

@@ -93,3 +93,5 @@ private:
     QPushButton* m_retry = nullptr;
     QMap<MenuCheck, QAction*> m_checks;
 };
+
+using frmMesk = MainWindow;

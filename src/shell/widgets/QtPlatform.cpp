@@ -1,5 +1,7 @@
 #include "QtPlatform.h"
 
+#include "ConnectDialog.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +24,12 @@ void QtPrompts::messageBox(const QString& text, const QString& title) {
 QString QtPrompts::openFile(const QString& filter, const QString& initialPath) {
     const QFileInfo initial(initialPath);
     return QFileDialog::getOpenFileName(m_parent, QString(), initial.absolutePath(), filter);
+}
+
+QString QtPrompts::chooseConnection(const QStringList& entries) {
+    ConnectDialog dialog(entries, m_parent);
+    dialog.exec();
+    return dialog.picked();
 }
 
 void QtBeeper::beep() {

@@ -12,6 +12,7 @@ public:
                      const QString& defaultAnswer) override;
     void messageBox(const QString& text, const QString& title) override;
     QString openFile(const QString& filter, const QString& initialPath) override;
+    QString chooseConnection(const QStringList& entries) override;
 
 private:
     QWidget* m_parent = nullptr;

@@ -111,6 +111,13 @@ public:
         return files.empty() ? QString() : takeFront(files);
     }
 
+    QString chooseConnection(const QStringList& entries) override {
+        connectLists.append(entries);
+        if (onInput)
+            onInput();
+        return picks.empty() ? QString() : takeFront(picks);
+    }
+
     struct Question {
         QString prompt, title, defaultAnswer;
     };
@@ -122,6 +129,8 @@ public:
     };
     std::deque<QString> answers;
     std::deque<QString> files;
+    std::deque<QString> picks;
+    QList<QStringList> connectLists;
     QList<Question> inputs;
     QList<Message> messages;
     QList<FileDialog> fileDialogs;

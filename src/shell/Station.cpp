@@ -4,7 +4,9 @@
 #include "Conference.h"
 #include "ConnectList.h"
 #include "EngineLink.h"
+#include "MonitorValues.h"
 #include "PrhTags.h"
+#include "SendFile.h"
 #include "SettingsFile.h"
 
 #include <QDir>
@@ -21,6 +23,12 @@ Station::Station(StationContext ctx)
     m_tick.hooks().sendWelcome = [this] { Conference::sendWelcome(m_ctx); };
     m_tick.hooks().sendBeacon = [this] { m_beacon.sendBeacon(); };
     m_tick.hooks().captureDxWx = [this](QString& text) { m_beacon.captureDxWx(text); };
+    m_tick.hooks().updateMonitor = [this](qint16 result, const ReceivedFrame& frame) {
+        if (!m_ctx.view.isMonitorVisible())
+            return;
+        const MonitorValues v = monitorValues(result, frame);
+        m_ctx.view.showMonitorValues(v.result, v.from, v.data, v.length, v.kind, v.port);
+    };
     m_tick.hooks().showPageInBrowser = [this](int n) { m_panes.showPageFile(n); };
     m_tick.hooks().showPrhPage = [this](int n, const QString& data, const QString& sender) {
         m_prh.showPrhPage(n, data, sender);
@@ -120,6 +128,24 @@ void Station::onConnectMenu() {
     }
     m_ctx.view.setSendLineText(QString());
     QDir::setCurrent(programDir);
+}
+
+void Station::onSendFileMenu() {
+    SendFile::run(m_ctx);
+}
+
+void Station::onChangeBeaconTextMenu() {
+    if (const std::optional<QString> text = m_ctx.prompts.enterData(m_ctx.state.beaconText, false))
+        m_ctx.state.beaconText = *text;
+    writeSettingsFile();
+}
+
+void Station::onWeatherPathMenu() {
+    QDir::setCurrent(m_ctx.state.programDir);
+    if (const std::optional<QString> path = m_ctx.prompts.enterData(m_ctx.state.weatherPath, true))
+        m_ctx.state.weatherPath = *path;
+    QDir::setCurrent(m_ctx.state.programDir);
+    writeSettingsFile();
 }
 
 bool Station::beforeNavigate(const QString& target) {

@@ -40,6 +40,9 @@ public:
     void onBrowserDisplayClicked();
     // The "Connect To:" list: a pick connects to that station.
     void onConnectMenu();
+    void onSendFileMenu();
+    void onChangeBeaconTextMenu();
+    void onWeatherPathMenu();
     // A link was followed in a channel's pane.
     void onLinkClicked(int channel, const QString& target);
     void onMenuCheck(MenuCheck item);

@@ -64,6 +64,12 @@ public:
     // Shows the page file (or content page) at the path in the channel's pane.
     virtual void loadBrowserPage(int channel, const QString& path) = 0;
 
+    // The diagnostic "Monitor Info" window.
+    virtual bool isMonitorVisible() const = 0;
+    virtual void showMonitorValues(const QString& result, const QString& from, const QString& data,
+                                   const QString& length, const QString& kind,
+                                   const QString& port) = 0;
+
     virtual void setConferenceChecked(bool checked) = 0;
     virtual void setBrowserDisplayChecked(bool checked) = 0;
     virtual void setMenuChecked(MenuCheck item, bool checked) = 0;

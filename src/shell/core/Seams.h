@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // Modal questions to the operator. Tests answer them without a person.
 class Prompts {
@@ -17,6 +18,9 @@ public:
     // The "Connect To:" list: the entries sorted; returns the one picked, or
     // an empty text when the operator picked none.
     virtual QString chooseConnection(const QStringList& entries) = 0;
+    // The "Please Enter Data:" dialog, pre-filled; with a "Browse" button when
+    // a file path is wanted. None when the operator closed it by its frame.
+    virtual std::optional<QString> enterData(const QString& current, bool withBrowse) = 0;
 };
 
 class Beeper {

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "DesignedLayout.h"
+#include "MonitorWindow.h"
 #include "Station.h"
 
 #include <QAction>
@@ -175,7 +176,11 @@ void MainWindow::buildMenus() {
         return act;
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    named(file->addAction(QStringLiteral("&Send File")), "mnuSendFile");
+    connect(named(file->addAction(QStringLiteral("&Send File")), "mnuSendFile"),
+            &QAction::triggered, this, [this] {
+                if (m_station)
+                    m_station->onSendFileMenu();
+            });
     connect(named(file->addAction(QStringLiteral("&Exit")), "mnuExit"), &QAction::triggered, this,
             [this] {
                 if (m_station)
@@ -209,13 +214,21 @@ void MainWindow::buildMenus() {
     QMenu* beacon = menuBar()->addMenu(QStringLiteral("&Beacon"));
     addCheckAction(beacon, QStringLiteral("mnuBeaconOn"), QStringLiteral("&Beacon On"),
                    MenuCheck::BeaconOn);
-    named(beacon->addAction(QStringLiteral("&Change Beacon Text")), "mnuChangeBeaconText");
+    connect(named(beacon->addAction(QStringLiteral("&Change Beacon Text")), "mnuChangeBeaconText"),
+            &QAction::triggered, this, [this] {
+                if (m_station)
+                    m_station->onChangeBeaconTextMenu();
+            });
 
     QMenu* weather = menuBar()->addMenu(QStringLiteral("&Weather"));
     addCheckAction(weather, QStringLiteral("mnuWeatherDataOn"),
                    QStringLiteral("&Send Weather Data"), MenuCheck::WeatherDataOn);
-    named(weather->addAction(QStringLiteral("&EnterPath for Weather Data File")),
-          "mnuWeatherDataPath");
+    connect(named(weather->addAction(QStringLiteral("&EnterPath for Weather Data File")),
+                  "mnuWeatherDataPath"),
+            &QAction::triggered, this, [this] {
+                if (m_station)
+                    m_station->onWeatherPathMenu();
+            });
 
     connect(named(menuBar()->addAction(QStringLiteral("&Connect")), "mnuPreviousConnections"),
             &QAction::triggered, this, [this] {
@@ -224,6 +237,13 @@ void MainWindow::buildMenus() {
             });
     addCheckAction(nullptr, QStringLiteral("mnuMoveToFront"),
                    QStringLiteral("&Move Form to Front with Data"), MenuCheck::MoveToFront);
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    connect(named(view->addAction(QStringLiteral("&Monitor Info")), "mnuMonitorInfo"),
+            &QAction::triggered, this, [this] {
+                MonitorWindow* monitor = monitorWindow();
+                monitor->show();
+                monitor->raise();
+            });
     m_checks[MenuCheck::ClearHtmlData]->setChecked(true);
     m_checks[MenuCheck::MoveToFront]->setChecked(true);
     m_checks[MenuCheck::BeaconOn]->setChecked(true);
@@ -281,6 +301,8 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_monitor)
+        m_monitor->close();
     if (m_station)
         m_station->onWindowClosed();
     event->accept();
@@ -421,6 +443,22 @@ void MainWindow::loadBrowserPage(int channel, const QString& target) {
         file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.read(kMaxShownBytes)) : QString();
     pane->document()->setBaseUrl(url);
     pane->setHtml(html);
+}
+
+MonitorWindow* MainWindow::monitorWindow() {
+    if (!m_monitor)
+        m_monitor = new MonitorWindow(this);
+    return m_monitor;
+}
+
+bool MainWindow::isMonitorVisible() const {
+    return m_monitor && m_monitor->isVisible();
+}
+
+void MainWindow::showMonitorValues(const QString& result, const QString& from, const QString& data,
+                                   const QString& length, const QString& kind,
+                                   const QString& port) {
+    monitorWindow()->showValues(result, from, data, length, kind, port);
 }
 
 void MainWindow::setConferenceChecked(bool checked) {

@@ -14,6 +14,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTextBrowser;
+class MonitorWindow;
 class Station;
 
 // frmMesk: the station's main window. It builds the controls, forwards the
@@ -58,6 +59,11 @@ public:
     bool focusSendLine() override;
     void showBrowser(int channel, bool shown) override;
     void loadBrowserPage(int channel, const QString& path) override;
+    bool isMonitorVisible() const override;
+    void showMonitorValues(const QString& result, const QString& from, const QString& data,
+                           const QString& length, const QString& kind,
+                           const QString& port) override;
+    MonitorWindow* monitorWindow();
     void setConferenceChecked(bool checked) override;
     void setBrowserDisplayChecked(bool checked) override;
     void setMenuChecked(MenuCheck item, bool checked) override;
@@ -92,6 +98,7 @@ private:
     QCheckBox* m_conference = nullptr;
     QPushButton* m_retry = nullptr;
     QMap<MenuCheck, QAction*> m_checks;
+    MonitorWindow* m_monitor = nullptr;
 };
 
 using frmMesk = MainWindow;

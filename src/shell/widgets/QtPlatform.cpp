@@ -1,6 +1,7 @@
 #include "QtPlatform.h"
 
 #include "ConnectDialog.h"
+#include "DataDialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -23,7 +24,19 @@ void QtPrompts::messageBox(const QString& text, const QString& title) {
 
 QString QtPrompts::openFile(const QString& filter, const QString& initialPath) {
     const QFileInfo initial(initialPath);
-    return QFileDialog::getOpenFileName(m_parent, QString(), initial.absolutePath(), filter);
+    // "Description | pattern" names one filter; "*.*" would hide files without a dot here.
+    QString qtFilter = filter.section(QLatin1Char('|'), 0, 0).trimmed();
+    qtFilter.replace(QLatin1String("*.*"), QLatin1String("*"));
+    return QFileDialog::getOpenFileName(m_parent, QString(), initial.absolutePath(), qtFilter);
+}
+
+std::optional<QString> QtPrompts::enterData(const QString& current, bool withBrowse) {
+    DataDialog dialog(m_parent);
+    dialog.setText(current);
+    dialog.setBrowseVisible(withBrowse);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.text();
 }
 
 QString QtPrompts::chooseConnection(const QStringList& entries) {

@@ -13,6 +13,7 @@ public:
     void messageBox(const QString& text, const QString& title) override;
     QString openFile(const QString& filter, const QString& initialPath) override;
     QString chooseConnection(const QStringList& entries) override;
+    std::optional<QString> enterData(const QString& current, bool withBrowse) override;
 
 private:
     QWidget* m_parent = nullptr;

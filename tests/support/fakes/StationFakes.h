@@ -13,6 +13,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 class FakeView : public MainWindowView {
@@ -65,6 +66,12 @@ public:
     void loadBrowserPage(int channel, const QString& path) override {
         browserLoads.append({channel, path});
     }
+    bool isMonitorVisible() const override { return monitorVisible; }
+    void showMonitorValues(const QString& result, const QString& from, const QString& data,
+                           const QString& length, const QString& kind,
+                           const QString& port) override {
+        monitorLabels = {result, from, data, length, kind, port};
+    }
     void setConferenceChecked(bool checked) override { conferenceChecked = checked; }
     void setBrowserDisplayChecked(bool checked) override { browserDisplayChecked = checked; }
     void setMenuChecked(MenuCheck item, bool checked) override { menuChecks[item] = checked; }
@@ -88,6 +95,8 @@ public:
     int focusCount = 0;
     std::array<bool, 7> browserVisible{};
     QList<QPair<int, QString>> browserLoads;
+    bool monitorVisible = false;
+    QStringList monitorLabels;
     bool conferenceChecked = false;
     bool browserDisplayChecked = false;
     QMap<MenuCheck, bool> menuChecks;
@@ -118,6 +127,15 @@ public:
         return picks.empty() ? QString() : takeFront(picks);
     }
 
+    std::optional<QString> enterData(const QString& current, bool withBrowse) override {
+        dataDialogs.append({current, withBrowse});
+        if (dataAnswers.empty())
+            return std::nullopt;
+        const std::optional<QString> v = dataAnswers.front();
+        dataAnswers.pop_front();
+        return v;
+    }
+
     struct Question {
         QString prompt, title, defaultAnswer;
     };
@@ -131,6 +149,8 @@ public:
     std::deque<QString> files;
     std::deque<QString> picks;
     QList<QStringList> connectLists;
+    std::deque<std::optional<QString>> dataAnswers;
+    QList<QPair<QString, bool>> dataDialogs;
     QList<Question> inputs;
     QList<Message> messages;
     QList<FileDialog> fileDialogs;

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "EngineLink.h"
+
+#include <QString>
+
+// The raw values of one engine poll, as the "Monitor Info" window shows them.
+struct MonitorValues {
+    QString result, from, data, length, kind, port;
+};
+
+MonitorValues monitorValues(qint16 result, const ReceivedFrame& frame);

@@ -1,0 +1,45 @@
+#include "SendFile.h"
+
+#include "EngineLink.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace SendFile {
+
+QList<QByteArray> pieces(const QByteArray& contents) {
+    QList<QByteArray> out;
+    for (qsizetype i = 0; i < contents.size(); i += kPieceLength)
+        out.append(contents.mid(i, kPieceLength));
+    return out;
+}
+
+void run(StationContext& ctx) {
+    const StationState& s = ctx.state;
+    QDir::setCurrent(s.programDir);
+    const QString path = ctx.prompts.openFile(QStringLiteral("All Files (*.*) | *.*"),
+                                              QDir(s.programDir).filePath(QStringLiteral("*.*")));
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
+        ctx.beeper.beep();
+        return;
+    }
+    const QByteArray contents = file.read(kMaxFileBytes);
+    file.close();
+    if (s.callSign.isEmpty())
+        return;
+    // With nobody to send to, nothing goes out; the beep says so.
+    if (s.selectedCall.isEmpty() ||
+        s.selectedCall.compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0) {
+        ctx.beeper.beep();
+        return;
+    }
+    const QByteArray to = s.selectedCall.toLatin1();
+    for (const QByteArray& piece : pieces(contents))
+        ctx.engine.putData(to, piece, Kind::ConnectedData, int(piece.size()), s.radioPort);
+    ctx.engine.putData(to, QByteArray("\r"), Kind::ConnectedData, 1, s.radioPort);
+}
+
+} // namespace SendFile

@@ -46,7 +46,7 @@ void Station::startUp() {
     s.programDir = QDir::currentPath();
     s.programDrive = s.programDir.left(1);
 
-    layOutMainWindow();
+    m_ctx.view.fitToWorkArea();
     readStoreSettings();
     if (s.callSign.isEmpty())
         s.callSign = m_ctx.store.value(SettingsStore::kGeneralCallSign);

@@ -63,8 +63,6 @@ public:
 
 private:
     void readStoreSettings();
-    // Filled in by later work: settings file, home pages, browser panes, layout.
-    void layOutMainWindow() {}
 
 public:
     // PacketSettings.ini: created when missing, rewritten whole when short or bad.

@@ -1,30 +1,50 @@
 #include "ConnectDialog.h"
 
+#include "DesignedLayout.h"
+#include "LayoutRules.h"
+
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 
 ConnectDialog::ConnectDialog(const QStringList& entries, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmConnect"));
     setWindowTitle(QStringLiteral("Connect To:"));
-    // Designed at 1815 x 5565 twips on the reference screen.
-    setFixedSize(121, 371);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("List1"));
-    m_list->setGeometry(8, 8, 105, 342);
     m_list->setSortingEnabled(true);
     m_list->addItems(entries);
     m_list->setCurrentRow(-1);
     m_list->clearSelection();
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
-    done->setObjectName(QStringLiteral("Command1"));
-    done->setGeometry(32, 352, 57, 17);
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    m_done = new QPushButton(QStringLiteral("Done"), this);
+    m_done->setObjectName(QStringLiteral("Command1"));
+    connect(m_done, &QPushButton::clicked, this, &QDialog::accept);
     // A mouse click or a keyboard move both pick, as the list always did.
     connect(m_list, &QListWidget::itemClicked, this, &ConnectDialog::pick);
     connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0 && m_list->hasFocus())
             pick();
     });
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        fitToScreen(screen->size());
+}
+
+void ConnectDialog::fitToScreen(QSize screenPixels) {
+    using namespace DesignedLayout;
+    const QRect window =
+        LayoutRules::centredWindow(QSize(kConnectWidth, kConnectHeight), screenPixels);
+    const LayoutRules::Scale s = LayoutRules::screenRatio(QSize(
+        LayoutRules::toTwips(screenPixels.width()), LayoutRules::toTwips(screenPixels.height())));
+    setFixedSize(window.size());
+    move(window.topLeft());
+    for (auto [w, twips] :
+         {std::pair<QWidget*, QRect>{m_list, kConnectList}, {m_done, kConnectDone}}) {
+        w->setGeometry(LayoutRules::scaledPixels(twips, s));
+        QFont font = w->font();
+        font.setPointSizeF(LayoutRules::scaledFont(kControlFont, s));
+        w->setFont(font);
+    }
 }
 
 void ConnectDialog::pick() {

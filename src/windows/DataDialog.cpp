@@ -1,26 +1,26 @@
 #include "DataDialog.h"
 
+#include "DesignedLayout.h"
+#include "LayoutRules.h"
+
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 DataDialog::DataDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmDialog"));
     setWindowTitle(QStringLiteral("Please Enter Data:"));
-    // Designed at 4680 x 945 twips on the reference screen.
-    setFixedSize(312, 63);
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Text1"));
-    m_text->setGeometry(8, 8, 297, 19);
     m_text->installEventFilter(this);
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
-    done->setObjectName(QStringLiteral("Command1"));
-    done->setGeometry(112, 32, 81, 25);
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    m_done = new QPushButton(QStringLiteral("Done"), this);
+    m_done->setObjectName(QStringLiteral("Command1"));
+    connect(m_done, &QPushButton::clicked, this, &QDialog::accept);
     m_browse = new QPushButton(QStringLiteral("Browse"), this);
     m_browse->setObjectName(QStringLiteral("Command2"));
-    m_browse->setGeometry(224, 32, 65, 25);
     m_browse->hide();
     connect(m_browse, &QPushButton::clicked, this, [this] {
         const QString path = QFileDialog::getOpenFileName(this, QString(), m_text->text(),
@@ -29,6 +29,26 @@ DataDialog::DataDialog(QWidget* parent) : QDialog(parent) {
         if (!path.isEmpty())
             m_text->setText(QDir::toNativeSeparators(path));
     });
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        fitToScreen(screen->size());
+}
+
+void DataDialog::fitToScreen(QSize screenPixels) {
+    using namespace DesignedLayout;
+    const QRect window =
+        LayoutRules::centredWindow(QSize(kDialogWidth, kDialogHeight), screenPixels);
+    const LayoutRules::Scale s = LayoutRules::screenRatio(QSize(
+        LayoutRules::toTwips(screenPixels.width()), LayoutRules::toTwips(screenPixels.height())));
+    setFixedSize(window.size());
+    move(window.topLeft());
+    const std::pair<QWidget*, QRect> controls[] = {
+        {m_text, kDialogText}, {m_done, kDialogDone}, {m_browse, kDialogBrowse}};
+    for (auto [w, twips] : controls) {
+        w->setGeometry(LayoutRules::scaledPixels(twips, s));
+        QFont font = w->font();
+        font.setPointSizeF(LayoutRules::scaledFont(kControlFont, s));
+        w->setFont(font);
+    }
 }
 
 void DataDialog::setText(const QString& text) {

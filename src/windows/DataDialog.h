@@ -18,6 +18,8 @@ public:
     void setBrowseVisible(bool visible);
     QLineEdit* textBox() const { return m_text; }
     QPushButton* browseButton() const { return m_browse; }
+    // Sizes and centres the dialog in proportion to a screen of that many pixels.
+    void fitToScreen(QSize screenPixels);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -25,6 +27,7 @@ protected:
 private:
     QLineEdit* m_text = nullptr;
     QPushButton* m_browse = nullptr;
+    QPushButton* m_done = nullptr;
 };
 
 using frmDialog = DataDialog;

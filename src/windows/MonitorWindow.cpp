@@ -1,5 +1,7 @@
 #include "MonitorWindow.h"
 
+#include "DesignedLayout.h"
+
 #include <QGridLayout>
 #include <QLabel>
 
@@ -19,8 +21,9 @@ constexpr Row kRows[] = {
 MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmMonitor"));
     setWindowTitle(QStringLiteral("Monitor Info"));
-    // Designed at 4680 x 3090 twips; it keeps that size.
-    resize(312, 206);
+    // It keeps its designed size whatever the screen.
+    resize(DesignedLayout::kMonitorWidth / DesignedLayout::kTwipsPerPixel,
+           DesignedLayout::kMonitorHeight / DesignedLayout::kTwipsPerPixel);
     auto* grid = new QGridLayout(this);
     int row = 0;
     for (const Row& r : kRows) {

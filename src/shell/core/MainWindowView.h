@@ -29,6 +29,8 @@ public:
 
     virtual ~MainWindowView() = default;
 
+    // Gives the window the desktop's work area and scales its controls to it.
+    virtual void fitToWorkArea() = 0;
     virtual void showWindow() = 0;
     virtual bool isWindowShown() const = 0;
     virtual bool isMinimizedOrMaximized() const = 0;

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "DesignedLayout.h"
+#include "LayoutRules.h"
 #include "MonitorWindow.h"
 #include "Station.h"
 
@@ -10,6 +11,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,9 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -61,11 +66,6 @@ QIcon arrowIcon() {
     return QIcon(pix);
 }
 
-QRect scaled(const QRect& twips, double rw, double rh, int topShift = 0) {
-    const double px = DesignedLayout::kTwipsPerPixel;
-    return QRect(qRound(twips.left() * rw / px), qRound((twips.top() - topShift) * rh / px),
-                 qRound(twips.width() * rw / px), qRound(twips.height() * rh / px));
-}
 } // namespace
 
 MainWindow::MainWindow() {
@@ -251,25 +251,46 @@ void MainWindow::buildMenus() {
 
 void MainWindow::placeControls() {
     using namespace DesignedLayout;
-    const QSize area = m_client->size().isEmpty()
-                           ? QSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel)
-                           : m_client->size();
-    const double rw = area.width() * double(kTwipsPerPixel) / kClientWidth;
-    const double rh = area.height() * double(kTwipsPerPixel) / kClientHeight;
-    m_label6->setGeometry(scaled(kLabel6, rw, rh));
-    m_label2->setGeometry(scaled(kLabel2, rw, rh));
-    m_label4->setGeometry(scaled(kLabel4, rw, rh));
-    m_sendLine->setGeometry(scaled(kSendLine, rw, rh));
-    m_tabs->setGeometry(scaled(kTabs, rw, rh));
-    m_label1->setGeometry(scaled(kLabel1, rw, rh));
-    m_browserDisplay->setGeometry(scaled(kBrowserDisplayBox, rw, rh));
-    m_conference->setGeometry(scaled(kConferenceBox, rw, rh));
-    m_views[static_cast<int>(TextView::AllTraffic)]->setGeometry(scaled(kAllTraffic, rw, rh));
-    m_retry->setGeometry(scaled(kRetryButton, rw, rh));
+    using LayoutRules::scaledPixels;
+    using LayoutRules::toTwips;
+    const QSize client = m_client->size().isEmpty()
+                             ? QSize(kClientWidth / kTwipsPerPixel, kClientHeight / kTwipsPerPixel)
+                             : m_client->size();
+    const int windowWidth = qMax(frameGeometry().width(), client.width());
+    const LayoutRules::Scale s = LayoutRules::workArea(
+        QSize(kClientWidth, kClientHeight),
+        QSize(toTwips(client.width()), toTwips(client.height())), toTwips(windowWidth));
+    auto place = [&s](QWidget* w, const QRect& twips, float points) {
+        w->setGeometry(scaledPixels(twips, s));
+        QFont font = w->font();
+        font.setPointSizeF(LayoutRules::scaledFont(points, s));
+        w->setFont(font);
+    };
+    place(m_label6, kLabel6, kControlFont);
+    place(m_label2, kLabel2, kControlFont);
+    place(m_label4, kLabel4, kControlFont);
+    place(m_sendLine, kSendLine, kSendLineFont);
+    place(m_tabs, kTabs, kControlFont);
+    place(m_label1, kLabel1, kControlFont);
+    place(m_browserDisplay, kBrowserDisplayBox, kControlFont);
+    place(m_conference, kConferenceBox, kControlFont);
+    place(m_views[static_cast<int>(TextView::AllTraffic)], kAllTraffic, kViewFont);
+    place(m_retry, kRetryButton, kControlFont);
+
+    // Page controls sit where the design puts them on their page, every page
+    // alike, and never past the page's edge.
+    // The pages may not have been resized yet: derive their area from the tab widget.
+    const int frame = 2 * m_tabs->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const QRect page(0, 0, m_tabs->width() - frame,
+                     m_tabs->height() - m_tabs->tabBar()->sizeHint().height() - frame);
     for (int tab = 0; tab < kTabCount; ++tab) {
         QPlainTextEdit* view = m_views[tab <= 7 ? tab : tab + 1];
-        view->setGeometry(
-            scaled(tab <= 7 ? kChannelView : kTrafficView, rw, rh, kDesignedTabRowHeight));
+        const QRect designed = tab <= 7 ? kChannelView : kTrafficView;
+        place(view, designed.translated(0, -kTabRowHeight), kViewFont);
+        if (!page.isEmpty())
+            view->setGeometry(view->geometry().intersected(page));
+        if (tab < 7)
+            m_browsers[tab]->setGeometry(view->geometry());
     }
 }
 
@@ -316,8 +337,28 @@ QPlainTextEdit* MainWindow::textView(TextView view) const {
     return m_views[static_cast<int>(view)];
 }
 
+void MainWindow::fitToWorkArea() {
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    setGeometry(area);
+    placeControls();
+}
+
 void MainWindow::showWindow() {
     show();
+    // The frame is known only once shown: keep the whole window in the work area.
+    QScreen* screen = this->screen();
+    if (!screen || isMaximized())
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (frame.width() > area.width() || frame.height() > area.height()) {
+        resize(width() - qMax(0, frame.width() - area.width()),
+               height() - qMax(0, frame.height() - area.height()));
+        move(area.topLeft());
+    }
 }
 
 bool MainWindow::isWindowShown() const {

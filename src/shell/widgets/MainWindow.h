@@ -36,6 +36,7 @@ public:
     QTextBrowser* browser(int channel) const { return m_browsers[channel]; }
 
     // MainWindowView
+    void fitToWorkArea() override;
     void showWindow() override;
     bool isWindowShown() const override;
     bool isMinimizedOrMaximized() const override;

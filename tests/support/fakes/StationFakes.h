@@ -28,6 +28,7 @@ public:
         captions[11] = QStringLiteral("Data");
     }
 
+    void fitToWorkArea() override { ++layouts; }
     void showWindow() override {
         shown = true;
         ++showCount;
@@ -78,6 +79,7 @@ public:
 
     QString text(TextView view) const { return texts.value(view); }
 
+    int layouts = 0;
     bool shown = false;
     int showCount = 0;
     bool minimizedOrMaximized = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 // One frame as the station's poll tick sees it: the sender field as delivered
@@ -44,4 +45,9 @@ public:
 
     // Ends the registration.
     virtual void close() = 0;
+
+    // False once an open connection to the engine has gone away.
+    virtual bool isAttached() const { return true; }
+    // Where the engine is, for the operator.
+    virtual QString address() const { return {}; }
 };

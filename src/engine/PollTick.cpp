@@ -32,6 +32,8 @@ template <typename Step> void PollTick::guarded(Step&& step) {
 
 void PollTick::run() {
     StationState& s = m_ctx.state;
+    if (m_hooks.watchLink)
+        guarded([this] { m_hooks.watchLink(); });
     s.idleTicks += 1;
     s.beaconTicks += 1;
     if (s.idleTicks > kIdleLimit) {

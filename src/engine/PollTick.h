@@ -19,6 +19,7 @@ public:
 
     // Work that other subsystems do for the tick; unset hooks do nothing.
     struct Hooks {
+        std::function<void()> watchLink;
         std::function<void()> sendKeepAlive;
         std::function<void()> sendBeacon;
         std::function<void()> sendWelcome;

@@ -2,6 +2,8 @@
 
 #include "StationContext.h"
 
+#include <QDateTime>
+
 // Registering with the packet engine, and the Call Sign action that renews it.
 class Registration {
 public:
@@ -11,6 +13,9 @@ public:
         "connecting again.";
     static constexpr auto kMessageTitle = " Wexlo's Packet Monitor BETA 0.4.9";
     static constexpr auto kCallSignPrompt = "Please enter your call sign.";
+
+    static constexpr int kFirstRetryMs = 1000;
+    static constexpr int kMaxRetryMs = 30000;
 
     explicit Registration(StationContext& ctx) : m_ctx(ctx) {}
 
@@ -24,6 +29,16 @@ public:
     // stores the call sign and registers again.
     void callSignAction();
 
+    // Runs at every poll tick: notices an engine that went away after a
+    // successful registration and attaches again, waiting longer after each
+    // failed try. Views and channels are left as they are.
+    void watchLink();
+
 private:
+    void showStatus(const QString& state);
+
     StationContext& m_ctx;
+    bool m_registered = false;
+    int m_retryMs = kFirstRetryMs;
+    QDateTime m_nextAttempt;
 };

@@ -31,7 +31,13 @@ template <typename Step> void SendLine::guarded(Step&& step) {
     }
 }
 
-void SendLine::sendCommandLine() {
+bool SendLine::sendCommandLine() {
+    if (m_ctx.state.engineLost) {
+        // Keep the words: the operator can send them once the engine is back.
+        m_ctx.beeper.beep();
+        m_ctx.view.setEngineStatus(QStringLiteral("Not sent: the packet engine is not connected."));
+        return false;
+    }
     const QString line = m_ctx.view.sendLineText();
     if (line.startsWith(QLatin1Char(':')))
         command(line);
@@ -39,11 +45,12 @@ void SendLine::sendCommandLine() {
         toSelectedStation(line);
     else
         toConference(line);
+    return true;
 }
 
 void SendLine::onEnter() {
-    sendCommandLine();
-    m_ctx.view.setSendLineText(QString());
+    if (sendCommandLine())
+        m_ctx.view.setSendLineText(QString());
 }
 
 void SendLine::onTextChanged() {
@@ -51,8 +58,8 @@ void SendLine::onTextChanged() {
     if (text.size() <= kWrapColumn || !text.endsWith(QLatin1Char(' ')))
         return;
     m_ctx.view.setSendLineText(text.chopped(1));
-    sendCommandLine();
-    m_ctx.view.setSendLineText(QString());
+    if (sendCommandLine())
+        m_ctx.view.setSendLineText(QString());
 }
 
 void SendLine::command(const QString& line) {

@@ -19,8 +19,9 @@ public:
 
     SendLine(StationContext& ctx, Channels& channels, Hooks hooks = {});
 
-    // Acts on the send line's current text; never clears it.
-    void sendCommandLine();
+    // Acts on the send line's current text; never clears it. False when
+    // nothing could be sent because the engine has gone away.
+    bool sendCommandLine();
     // Enter in the send line: send, then clear.
     void onEnter();
     // The line grew past the wrap column with a blank: send what came before it.

@@ -20,6 +20,7 @@ Station::Station(StationContext ctx)
       m_panes(m_ctx, m_pages), m_prh(m_ctx, m_pages, m_panes), m_beacon(m_ctx),
       m_tick(m_ctx, m_channels, m_pages), m_sendLine(m_ctx, m_channels) {
     m_tick.hooks().selectTab = [this](int tab) { selectTab(tab); };
+    m_tick.hooks().watchLink = [this] { m_registration.watchLink(); };
     m_tick.hooks().sendWelcome = [this] { Conference::sendWelcome(m_ctx); };
     m_tick.hooks().sendBeacon = [this] { m_beacon.sendBeacon(); };
     m_tick.hooks().captureDxWx = [this](QString& text) { m_beacon.captureDxWx(text); };

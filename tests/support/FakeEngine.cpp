@@ -15,8 +15,8 @@ public:
         connect(m_server, &QTcpServer::newConnection, this, &FakeEngineServer::acceptClients);
     }
 
-    quint16 listen() {
-        return m_server->listen(QHostAddress::LocalHost, 0) ? m_server->serverPort() : 0;
+    quint16 listen(quint16 port) {
+        return m_server->listen(QHostAddress::LocalHost, port) ? m_server->serverPort() : 0;
     }
 
     void write(const QByteArray& bytes) {
@@ -101,13 +101,13 @@ private:
     std::map<QTcpSocket*, AgwFrameDecoder> m_clients;
 };
 
-FakeEngine::FakeEngine(QObject* parent) : QObject(parent) {
+FakeEngine::FakeEngine(QObject* parent, quint16 port) : QObject(parent) {
     m_thread.setObjectName(QStringLiteral("FakeEngine"));
     m_server = new FakeEngineServer(this);
     m_server->moveToThread(&m_thread);
     m_thread.start();
     QMetaObject::invokeMethod(
-        m_server, [this] { m_port = m_server->listen(); }, Qt::BlockingQueuedConnection);
+        m_server, [this, port] { m_port = m_server->listen(port); }, Qt::BlockingQueuedConnection);
 }
 
 FakeEngine::~FakeEngine() {

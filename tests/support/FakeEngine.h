@@ -18,7 +18,8 @@ class FakeEngineServer;
 class FakeEngine : public QObject {
     Q_OBJECT
 public:
-    explicit FakeEngine(QObject* parent = nullptr);
+    // Port 0 takes any free port; a given port lets a test restart "the same" engine.
+    explicit FakeEngine(QObject* parent = nullptr, quint16 port = 0);
     ~FakeEngine() override;
 
     quint16 port() const { return m_port; }

@@ -45,6 +45,8 @@ public:
     void poll();
 
     bool isConnected() const;
+    bool isAttached() const override { return isConnected(); }
+    QString address() const override { return m_host + QLatin1Char(':') + QString::number(m_port); }
     QString host() const { return m_host; }
     quint16 port() const { return m_port; }
     QByteArray registeredCall() const { return m_call; }

@@ -72,6 +72,9 @@ public:
                                    const QString& length, const QString& kind,
                                    const QString& port) = 0;
 
+    // The status line naming the engine and the state of the link to it.
+    virtual void setEngineStatus(const QString& text) = 0;
+
     virtual void setConferenceChecked(bool checked) = 0;
     virtual void setBrowserDisplayChecked(bool checked) = 0;
     virtual void setMenuChecked(MenuCheck item, bool checked) = 0;

@@ -26,6 +26,9 @@ struct StationState {
     QString beaconText;
     QString weatherPath;
 
+    // True while a registered engine has gone away and the station re-attaches.
+    bool engineLost = false;
+
     // Conversation state.
     QString selectedCall;
     QString lastSpeaker;

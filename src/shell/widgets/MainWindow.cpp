@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -500,6 +501,10 @@ void MainWindow::showMonitorValues(const QString& result, const QString& from, c
                                    const QString& length, const QString& kind,
                                    const QString& port) {
     monitorWindow()->showValues(result, from, data, length, kind, port);
+}
+
+void MainWindow::setEngineStatus(const QString& text) {
+    statusBar()->showMessage(text);
 }
 
 void MainWindow::setConferenceChecked(bool checked) {

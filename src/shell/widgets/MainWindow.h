@@ -65,6 +65,7 @@ public:
                            const QString& length, const QString& kind,
                            const QString& port) override;
     MonitorWindow* monitorWindow();
+    void setEngineStatus(const QString& text) override;
     void setConferenceChecked(bool checked) override;
     void setBrowserDisplayChecked(bool checked) override;
     void setMenuChecked(MenuCheck item, bool checked) override;

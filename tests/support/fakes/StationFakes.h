@@ -73,6 +73,7 @@ public:
                            const QString& port) override {
         monitorLabels = {result, from, data, length, kind, port};
     }
+    void setEngineStatus(const QString& text) override { engineStatus = text; }
     void setConferenceChecked(bool checked) override { conferenceChecked = checked; }
     void setBrowserDisplayChecked(bool checked) override { browserDisplayChecked = checked; }
     void setMenuChecked(MenuCheck item, bool checked) override { menuChecks[item] = checked; }
@@ -99,6 +100,7 @@ public:
     QList<QPair<int, QString>> browserLoads;
     bool monitorVisible = false;
     QStringList monitorLabels;
+    QString engineStatus;
     bool conferenceChecked = false;
     bool browserDisplayChecked = false;
     QMap<MenuCheck, bool> menuChecks;
@@ -231,6 +233,8 @@ public:
         return 1;
     }
     void close() override { ++closes; }
+    bool isAttached() const override { return attached; }
+    QString address() const override { return QStringLiteral("127.0.0.1:8000"); }
 
     // Queues a frame as the engine would deliver it.
     void queue(char kind, const QByteArray& sender, const QByteArray& data, int port = 0) {
@@ -248,6 +252,7 @@ public:
     qint16 defaultStartResult = 1;
     bool throwOnStart = false;
     bool throwOnPut = false;
+    bool attached = true;
     QList<QByteArray> registrations;
     QByteArray lastAppName;
     std::deque<ReceivedFrame> incoming;

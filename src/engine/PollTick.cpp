@@ -53,10 +53,17 @@ void PollTick::run() {
         });
     }
 
-    Frame frame;
-    if (!takeFrame(frame))
-        return;
+    // Take what is waiting, not just one frame, so a busy channel never
+    // leaves the monitor behind the air; the bound keeps the window responsive.
+    for (int taken = 0; taken < kMaxFramesPerTick; ++taken) {
+        Frame frame;
+        if (!takeFrame(frame, taken == 0))
+            return;
+        dispatch(frame);
+    }
+}
 
+void PollTick::dispatch(const Frame& frame) {
     if (frame.kind != Kind::ConnectedData) {
         guarded([&] {
             QString traffic = frame.data;
@@ -91,11 +98,13 @@ void PollTick::run() {
         channelData(channel, frame);
 }
 
-bool PollTick::takeFrame(Frame& out) {
+bool PollTick::takeFrame(Frame& out, bool firstOfTick) {
     ReceivedFrame raw;
     qint16 result = 0;
     guarded([&] { result = m_ctx.engine.getData(raw); });
-    if (m_hooks.updateMonitor)
+    // An empty poll shows only when it is the tick's one poll; otherwise the
+    // monitor keeps the last frame of the tick.
+    if (m_hooks.updateMonitor && (result != 0 || firstOfTick))
         guarded([&] { m_hooks.updateMonitor(result, raw); });
     if (result == 0)
         return false;

@@ -9,13 +9,14 @@ class Channels;
 class PageStore;
 struct ReceivedFrame;
 
-// One beat of the poll timer: the tick counters, then the frame waiting at
-// the engine, dispatched to the views, the channels and their pages. A step
+// One beat of the poll timer: the tick counters, then the frames waiting at
+// the engine, each dispatched to the views, the channels and their pages. A step
 // that fails beeps and the tick goes on with the next one.
 class PollTick {
 public:
     static constexpr float kIdleLimit = 900;
     static constexpr float kBeaconLimit = 900;
+    static constexpr int kMaxFramesPerTick = 50;
 
     // Work that other subsystems do for the tick; unset hooks do nothing.
     struct Hooks {
@@ -42,7 +43,8 @@ private:
         QString data;
     };
 
-    bool takeFrame(Frame& out);
+    bool takeFrame(Frame& out, bool firstOfTick);
+    void dispatch(const Frame& frame);
     // Returns the channel the connect notice took, or 7 when none was free.
     int acceptConnection(const Frame& frame);
     void releaseChannel(int channel, const Frame& frame);

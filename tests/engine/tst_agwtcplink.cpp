@@ -81,6 +81,7 @@ private slots:
     void bogusLengthClosesLink();
     void fullQueueDropsOldestMonitoredFirst();
     void fullQueueNeverDropsConnectedData();
+    void queueIsBoundedInBytesToo();
 
 private:
     std::unique_ptr<FakeEngine> m_fake;
@@ -419,6 +420,28 @@ void TestAgwTcpLink::fullQueueNeverDropsConnectedData() {
     for (int i = 0; i < 20; ++i)
         QCOMPARE(data[i], QByteArray::number(i + 1));
     QVERIFY(m_link->droppedFrames() > 0);
+}
+
+void TestAgwTcpLink::queueIsBoundedInBytesToo() {
+    QCOMPARE(m_link->startPoll(kOurCall, "station"), qint16(1));
+    // 200 monitored frames of 60 KB each would be 12 MB; one connected frame rides along.
+    const QByteArray big(60 * 1024, 'x');
+    for (int i = 0; i < 200; ++i) {
+        m_fake->sendRaw(encodeAgwFrame(frameOf('U', "MON", "B", big)));
+        if (i == 100)
+            m_fake->sendRaw(encodeAgwFrame(frameOf('D', "N0BBB", kOurCall, "keep me")));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT((m_link->poll(), m_link->droppedFrames() >= 60), kWaitMs);
+    QVERIFY(m_link->queuedBytes() <= AgwTcpLink::kMaxQueuedBytes);
+    QVERIFY(m_link->queuedFrames() > 100);
+    bool kept = false;
+    auto drain = [&] {
+        ReceivedFrame f;
+        while (m_link->getData(f))
+            kept = kept || f.data == "keep me";
+        return kept;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(drain(), kWaitMs);
 }
 
 QTEST_GUILESS_MAIN(TestAgwTcpLink)

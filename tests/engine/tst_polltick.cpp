@@ -144,8 +144,7 @@ private slots:
         h.engine.queue('D', "n0bbb", "line one\r");
         h.engine.queue('D', "N0BBB", "line two\r");
         h.engine.queue('D', "N0CCC", "ok");
-        for (int i = 0; i < 3; ++i)
-            h.station().tick();
+        h.station().tick(); // all three wait, all three are taken
 
         QCOMPARE(h.view.text(channelView(2)), QStringLiteral("line one\r\nline two\r\n"));
         QVERIFY(h.view.markers[2]);
@@ -302,6 +301,24 @@ private slots:
         h.station().tick();
         QCOMPARE(h.beeper.count, 1);
         QCOMPARE(h.view.text(channelView(0)), QStringLiteral("hello\r\n"));
+    }
+
+    void aTickTakesEveryWaitingFrameUpToItsBound() {
+        StationHarness h;
+        start(h);
+        h.view.monitorVisible = true;
+        for (int i = 0; i < 60; ++i)
+            h.engine.queue('U', "N0XX", QByteArray("frame ") + QByteArray::number(i) + '\r');
+        h.station().tick();
+        QCOMPARE(int(h.engine.incoming.size()), 10);
+        QCOMPARE(h.state.idleTicks, 1.0f); // the counters count ticks, not frames
+        QVERIFY(h.view.text(TextView::AllTraffic).endsWith(QStringLiteral("frame 49\r\n\r\n")));
+        QCOMPARE(h.view.monitorLabels.value(2), QStringLiteral("frame 49."));
+        h.station().tick();
+        QVERIFY(h.engine.incoming.empty());
+        QCOMPARE(h.state.beaconTicks, 2.0f);
+        // The poll that found nothing more does not blank the monitor.
+        QCOMPARE(h.view.monitorLabels.value(2), QStringLiteral("frame 59."));
     }
 };
 

@@ -100,6 +100,7 @@ qint16 AgwTcpLink::getData(ReceivedFrame& out) {
         from = &m_monitored;
     out = std::move(from->front().frame);
     from->pop_front();
+    m_queuedBytes -= out.data.size();
     return 1;
 }
 
@@ -224,6 +225,7 @@ void AgwTcpLink::dropConnection(const QString& why) {
     m_decoder.reset();
     m_monitored.clear();
     m_connected.clear();
+    m_queuedBytes = 0;
     m_call.clear();
     m_registered = false;
 }
@@ -275,8 +277,12 @@ void AgwTcpLink::readSocket(int waitMs) {
                            : m_socket->errorString());
 }
 
+bool AgwTcpLink::queueFull(qsizetype incoming) const {
+    return queuedFrames() >= m_queueLimit || m_queuedBytes + incoming > kMaxQueuedBytes;
+}
+
 bool AgwTcpLink::queueBlocked() const {
-    return queuedFrames() >= m_queueLimit && m_monitored.empty();
+    return queueFull(kMaxAgwDataLength) && m_monitored.empty();
 }
 
 bool AgwTcpLink::belongsToOwnLink(const AgwFrame& frame) const {
@@ -329,16 +335,19 @@ void AgwTcpLink::accept(AgwFrame&& frame) {
 }
 
 void AgwTcpLink::enqueue(ReceivedFrame&& frame, bool monitored) {
-    if (queuedFrames() >= m_queueLimit) {
-        if (!m_monitored.empty()) {
-            m_monitored.pop_front();
-            ++m_dropped;
-        } else if (monitored) {
-            ++m_dropped;
-            return;
-        }
-        // A connected frame with a queue full of connected data cannot happen: readSocket
-        // stops decoding as soon as the queue holds nothing it may drop.
+    const qsizetype size = frame.data.size();
+    // Monitored traffic gives way, oldest first; connected data never does.
+    while (queueFull(size) && !m_monitored.empty()) {
+        m_queuedBytes -= m_monitored.front().frame.data.size();
+        m_monitored.pop_front();
+        ++m_dropped;
     }
+    if (queueFull(size) && monitored) {
+        ++m_dropped;
+        return;
+    }
+    // A connected frame with a queue full of connected data cannot happen: readSocket
+    // stops decoding as soon as the queue holds nothing it may drop.
+    m_queuedBytes += size;
     (monitored ? m_monitored : m_connected).push_back(Queued{m_seq++, std::move(frame)});
 }

@@ -20,6 +20,8 @@ public:
     static constexpr int kDefaultConnectTimeoutMs = 2000;
     static constexpr int kDefaultAnswerTimeoutMs = 3000;
     static constexpr int kDefaultQueueLimit = 10000;
+    // However many frames, the queue never holds more data than this.
+    static constexpr qsizetype kMaxQueuedBytes = 8 * 1024 * 1024;
     // Longer connected data goes out as consecutive frames; the engine misbehaves on big ones.
     static constexpr int kMaxOutgoingData = 256;
 
@@ -51,6 +53,7 @@ public:
     quint16 port() const { return m_port; }
     QByteArray registeredCall() const { return m_call; }
     int queuedFrames() const { return int(m_monitored.size() + m_connected.size()); }
+    qsizetype queuedBytes() const { return m_queuedBytes; }
 
     // For the diagnostic window.
     quint64 droppedFrames() const { return m_dropped; }     // monitored frames lost to a full queue
@@ -73,6 +76,7 @@ private:
     void dropConnection(const QString& why);
     bool writeFrame(const AgwFrame& frame);
     void readSocket(int waitMs);
+    bool queueFull(qsizetype incoming) const;
     bool queueBlocked() const;
     void accept(AgwFrame&& frame);
     void enqueue(ReceivedFrame&& frame, bool monitored);
@@ -83,6 +87,7 @@ private:
     int m_connectTimeoutMs = kDefaultConnectTimeoutMs;
     int m_answerTimeoutMs = kDefaultAnswerTimeoutMs;
     int m_queueLimit = kDefaultQueueLimit;
+    qsizetype m_queuedBytes = 0;
 
     std::unique_ptr<QTcpSocket> m_socket;
     AgwFrameDecoder m_decoder;

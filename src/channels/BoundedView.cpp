@@ -2,11 +2,12 @@
 
 bool BoundedView::append(const QString& text) {
     m_text += text;
-    if (m_text.size() > kLimit) {
-        m_text = m_text.right(kKeep);
-        m_view.replaceText(m_id, m_text);
-        return true;
-    }
     m_view.appendText(m_id, text);
-    return false;
+    if (m_text.size() <= kLimit)
+        return false;
+    // Cutting at the front costs what is cut, not what stays.
+    const QString cut = m_text.left(m_text.size() - kKeep);
+    m_text.remove(0, cut.size());
+    m_view.removeFront(m_id, cut);
+    return true;
 }

@@ -52,6 +52,8 @@ public:
 
     virtual void appendText(TextView view, const QString& text) = 0;
     virtual void replaceText(TextView view, const QString& text) = 0;
+    // Drops the given text, which the view starts with, from its front.
+    virtual void removeFront(TextView view, const QString& removed) = 0;
     virtual void moveCaretToEnd(TextView view) = 0;
     virtual void setCaretBeforeEnd(TextView view, int chars) = 0;
 

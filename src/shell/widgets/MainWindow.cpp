@@ -74,6 +74,7 @@ MainWindow::MainWindow() {
     setObjectName(QStringLiteral("frmMesk"));
     buildControls();
     buildMenus();
+    statusBar()->setSizeGripEnabled(true);
     resize(DesignedLayout::kClientWidth / DesignedLayout::kTwipsPerPixel,
            DesignedLayout::kClientHeight / DesignedLayout::kTwipsPerPixel +
                menuBar()->sizeHint().height());
@@ -81,6 +82,7 @@ MainWindow::MainWindow() {
 
 void MainWindow::buildControls() {
     m_client = new QWidget(this);
+    m_client->installEventFilter(this);
     setCentralWidget(m_client);
 
     m_label6 = new QLabel(QStringLiteral("Send Data:"), m_client);
@@ -124,6 +126,7 @@ void MainWindow::buildControls() {
     }
     m_views[static_cast<int>(TextView::Conf)]->setObjectName(QStringLiteral("txtConf"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        showDeferred(tab);
         if (m_station)
             m_station->onTabSelected(tab);
     });
@@ -251,6 +254,8 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::placeControls() {
+    if (!m_retry)
+        return; // still being built
     using namespace DesignedLayout;
     using LayoutRules::scaledPixels;
     using LayoutRules::toTwips;
@@ -296,6 +301,11 @@ void MainWindow::placeControls() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The client area also changes when bars come and go, not only with the window.
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        placeControls();
+        return false;
+    }
     if (watched != m_sendLine || event->type() != QEvent::KeyPress)
         return QMainWindow::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -410,6 +420,7 @@ int MainWindow::currentTab() const {
 void MainWindow::setCurrentTab(int tab) {
     const QSignalBlocker block(m_tabs);
     m_tabs->setCurrentIndex(tab);
+    showDeferred(tab);
 }
 
 void MainWindow::setTabMarker(int tab, bool unseen) {
@@ -417,7 +428,37 @@ void MainWindow::setTabMarker(int tab, bool unseen) {
     m_tabs->setTabIcon(tab, unseen ? arrow : QIcon());
 }
 
+bool MainWindow::isDeferred(TextView view) const {
+    switch (view) {
+    case TextView::AllTrafficMirror:
+    case TextView::DX:
+    case TextView::WX:
+    case TextView::Data:
+        // Their tab page is in front only now and then; lay them out only then.
+        return m_tabs->currentWidget() != textView(view)->parentWidget();
+    default:
+        return false;
+    }
+}
+
+void MainWindow::showDeferred(int tab) {
+    const int index = tab <= 7 ? tab : tab + 1;
+    if (index < 0 || index >= int(m_views.size()) || !m_stale[index])
+        return;
+    m_stale[index] = false;
+    m_views[index]->setPlainText(toDisplay(m_shadow[index]));
+    m_views[index]->moveCursor(QTextCursor::End);
+}
+
 void MainWindow::appendText(TextView view, const QString& text) {
+    const int index = static_cast<int>(view);
+    if (view >= TextView::AllTraffic) {
+        m_shadow[index] += text;
+        if (isDeferred(view)) {
+            m_stale[index] = true;
+            return;
+        }
+    }
     QPlainTextEdit* edit = textView(view);
     QTextCursor cursor(edit->document());
     cursor.movePosition(QTextCursor::End);
@@ -425,10 +466,36 @@ void MainWindow::appendText(TextView view, const QString& text) {
 }
 
 void MainWindow::replaceText(TextView view, const QString& text) {
+    const int index = static_cast<int>(view);
+    if (view >= TextView::AllTraffic) {
+        m_shadow[index] = text;
+        if (isDeferred(view)) {
+            m_stale[index] = true;
+            return;
+        }
+    }
     textView(view)->setPlainText(toDisplay(text));
 }
 
+void MainWindow::removeFront(TextView view, const QString& removed) {
+    const int index = static_cast<int>(view);
+    if (view >= TextView::AllTraffic) {
+        m_shadow[index].remove(0, removed.size());
+        if (isDeferred(view)) {
+            m_stale[index] = true;
+            return;
+        }
+    }
+    QTextCursor cursor(textView(view)->document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
+                        int(toDisplay(removed).size()));
+    cursor.removeSelectedText();
+}
+
 void MainWindow::moveCaretToEnd(TextView view) {
+    if (isDeferred(view))
+        return;
     QPlainTextEdit* edit = textView(view);
     edit->moveCursor(QTextCursor::End);
     edit->ensureCursorVisible();

@@ -52,6 +52,7 @@ public:
     void setTabMarker(int tab, bool unseen) override;
     void appendText(TextView view, const QString& text) override;
     void replaceText(TextView view, const QString& text) override;
+    void removeFront(TextView view, const QString& removed) override;
     void moveCaretToEnd(TextView view) override;
     void setCaretBeforeEnd(TextView view, int chars) override;
     void setSelectedCallLabel(const QString& text) override;
@@ -84,6 +85,9 @@ private:
     void buildControls();
     void buildMenus();
     void placeControls();
+    bool isDeferred(TextView view) const;
+    // Brings a tab's bounded view up to date when its page comes to the front.
+    void showDeferred(int tab);
     QAction* addCheckAction(QMenu* menu, const QString& name, const QString& text, MenuCheck item);
 
     Station* m_station = nullptr;
@@ -96,6 +100,9 @@ private:
     QTabWidget* m_tabs = nullptr;
     std::array<QPlainTextEdit*, 13> m_views{}; // indexed by TextView
     std::array<QTextBrowser*, 7> m_browsers{};
+    // The bounded views on tab pages keep their text here while out of sight.
+    std::array<QString, 13> m_shadow;
+    std::array<bool, 13> m_stale{};
     QCheckBox* m_browserDisplay = nullptr;
     QCheckBox* m_conference = nullptr;
     QPushButton* m_retry = nullptr;

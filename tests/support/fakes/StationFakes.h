@@ -50,6 +50,12 @@ public:
     void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
     void appendText(TextView view, const QString& text) override { texts[view] += text; }
     void replaceText(TextView view, const QString& text) override { texts[view] = text; }
+    void removeFront(TextView view, const QString& removed) override {
+        if (texts[view].startsWith(removed))
+            texts[view].remove(0, removed.size());
+        else
+            texts[view] = QStringLiteral("<removeFront mismatch>");
+    }
     void moveCaretToEnd(TextView view) override { carets[view] = texts[view].size(); }
     void setCaretBeforeEnd(TextView view, int chars) override {
         carets[view] = texts[view].size() - chars;

@@ -1,0 +1,189 @@
+// Figures of the whole station on this machine, printed as a table:
+// start-up to window shown, resident memory idle and after 100 000 monitored
+// frames, CPU per frame through the whole tick, and how fast a burst drains.
+// Run it on a release build, offscreen: scripts/bench.
+
+#include "MainWindow.h"
+#include "StationFakes.h"
+#include "StationHarness.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTimer>
+#include <cstdio>
+#include <ctime>
+#include <sys/resource.h>
+
+namespace {
+double rssMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+QByteArray monitoredFrame(int i) {
+    return " 1:Fm N0XX-" + QByteArray::number(i % 16) +
+           " To APRS <UI pid=F0 Len=44 PF=0 >[12:00:00]\r"
+           "DX de N0XX: 14025.0 JA1XYZ cw " +
+           QByteArray::number(i) + "\r";
+}
+
+// A station with the real main window over an in-process engine.
+struct Rig {
+    Rig() {
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        station = std::make_unique<Station>(StationContext{h.state, window, h.engine, h.prompts,
+                                                           h.beeper, h.clock, h.timer, h.store});
+        window.setStation(station.get());
+        station->startUp();
+        h.state.moveToFront = false;
+    }
+    StationHarness h;
+    MainWindow window;
+    std::unique_ptr<Station> station;
+};
+
+void row(const char* what, const QString& value) {
+    std::printf("| %-62s | %22s |\n", what, qPrintable(value));
+}
+
+// The child run: build everything, show the window, leave.
+int startUpOnly() {
+    Rig rig;
+    QCoreApplication::processEvents();
+    return rig.window.isVisible() ? 0 : 1;
+}
+
+double startUpSeconds(const QString& self) {
+    double best = 1e9;
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer t;
+        t.start();
+        QProcess child;
+        child.start(self, {QStringLiteral("--start-up-only")});
+        child.waitForFinished(30000);
+        if (child.exitCode() == 0)
+            best = std::min(best, t.nsecsElapsed() / 1e9);
+    }
+    return best;
+}
+
+struct FrameCost {
+    double tickMs = 0;    // the tick alone
+    double repaintMs = 0; // the event pass after it: repaints, deferred updates
+};
+
+FrameCost cpuPerFrameMs(Rig& rig, int frames, const std::function<void(int)>& queue) {
+    double tick = 0, repaint = 0;
+    for (int i = 0; i < frames; ++i) {
+        queue(i);
+        const double t0 = cpuSeconds();
+        rig.station->tick();
+        const double t1 = cpuSeconds();
+        QCoreApplication::processEvents();
+        tick += t1 - t0;
+        repaint += cpuSeconds() - t1;
+    }
+    return {tick * 1000.0 / frames, repaint * 1000.0 / frames};
+}
+
+QString costText(const FrameCost& c) {
+    return QStringLiteral("%1 ms + %2 ms").arg(c.tickMs, 0, 'f', 4).arg(c.repaintMs, 0, 'f', 3);
+}
+
+QString fill(int bytes) {
+    const QString line = QString(78, QLatin1Char('x')) + QStringLiteral("\r\n");
+    QString text;
+    text.reserve(bytes + 80);
+    while (text.size() < bytes)
+        text += line;
+    return text;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    useScratchConfigHome();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    if (app.arguments().contains(QStringLiteral("--start-up-only")))
+        return startUpOnly();
+
+    std::printf("| %-62s | %22s |\n|%s|%s|\n", "measure", "value", QByteArray(64, '-').constData(),
+                QByteArray(24, '-').constData());
+    row("start-up to window shown (process, best of 5)",
+        QStringLiteral("%1 s").arg(startUpSeconds(app.applicationFilePath()), 0, 'f', 3));
+
+    Rig rig;
+    QCoreApplication::processEvents();
+    row("resident memory, idle after start-up",
+        QStringLiteral("%1 MB").arg(rssMegabytes(), 0, 'f', 1));
+
+    const int frames = qEnvironmentVariableIntValue("BENCH_FRAMES") > 0
+                           ? qEnvironmentVariableIntValue("BENCH_FRAMES")
+                           : 100'000;
+    const FrameCost monitored = cpuPerFrameMs(
+        rig, frames, [&](int i) { rig.h.engine.queue('U', "N0XX", monitoredFrame(i)); });
+    row("CPU per monitored frame: tick + repaint (100 000 frames)", costText(monitored));
+    row("resident memory after 100 000 monitored frames",
+        QStringLiteral("%1 MB").arg(rssMegabytes(), 0, 'f', 1));
+
+    {
+        // The same frames through the station logic alone, with in-memory views.
+        StationHarness bare;
+        bare.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        bare.startUp();
+        const double before = cpuSeconds();
+        for (int i = 0; i < frames; ++i) {
+            bare.engine.queue('U', "N0XX", monitoredFrame(i));
+            bare.station().tick();
+        }
+        row("CPU per monitored frame, station logic without widgets",
+            QStringLiteral("%1 ms").arg((cpuSeconds() - before) * 1000.0 / frames, 0, 'f', 4));
+    }
+
+    rig.window.setTabCaption(0, QStringLiteral("N0BBB"));
+    const QByteArray line = "The quick brown fox jumps over the lazy dog 0123456789\r";
+    for (int viewBytes : {1'000'000, 10'000'000}) {
+        rig.window.replaceText(TextView::Channel0, fill(viewBytes));
+        rig.h.state.pageText[0] = fill(20'000'000);
+        rig.h.state.lastSpeaker = QStringLiteral("N0BBB");
+        const FrameCost cost =
+            cpuPerFrameMs(rig, 2'000, [&](int) { rig.h.engine.queue('D', "N0BBB", line); });
+        const QByteArray label = "CPU per channel-data frame, view " +
+                                 QByteArray::number(viewBytes / 1'000'000) +
+                                 " MB, page 20 MB: tick + repaint";
+        row(label.constData(), costText(cost));
+    }
+
+    // A burst of 1 000 frames on the real 333 ms timer.
+    for (int i = 0; i < 1000; ++i)
+        rig.h.engine.queue('U', "N0XX", monitoredFrame(i));
+    QElapsedTimer drain;
+    drain.start();
+    QTimer timer;
+    timer.setInterval(333);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        rig.station->tick();
+        if (rig.h.engine.incoming.empty())
+            app.quit();
+    });
+    timer.start();
+    app.exec();
+    row("burst of 1 000 monitored frames drained (333 ms ticks)",
+        QStringLiteral("%1 s").arg(drain.nsecsElapsed() / 1e9, 0, 'f', 2));
+    return 0;
+}

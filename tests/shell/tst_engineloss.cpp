@@ -88,6 +88,15 @@ private slots:
         // Frames flow again.
         restarted.send(frame('D', "N0BBB", "back again\r"));
         QVERIFY(tickUntil(h, [&] { return h.view.text(channelView(0)).contains("back again"); }));
+
+        // A monitored frame of 1 MB is more than any engine sends: the stream is out
+        // of step, the link is dropped and attached again; the station runs on.
+        restarted.sendRaw(encodeAgwFrame(frame('U', "N0XX", QByteArray(1024 * 1024, 'm'))));
+        QVERIFY(tickUntil(h, [&] { return h.state.engineLost; }));
+        h.clock.when = h.clock.when.addSecs(2);
+        QVERIFY(tickUntil(h, [&] { return !h.state.engineLost; }));
+        QCOMPARE(h.view.text(channelView(0)).count(QLatin1String("back again")), 1);
+        QVERIFY(!h.view.text(TextView::AllTraffic).contains(QLatin1String("mmmm")));
     }
 };
 

@@ -125,6 +125,32 @@ private slots:
         w.replaceText(TextView::AllTraffic, QStringLiteral("x\r\ny"));
         QCOMPARE(w.textView(TextView::AllTraffic)->toPlainText(), QStringLiteral("x\ny"));
     }
+
+    void sendLineKeys() {
+        StationHarness h;
+        MainWindow w;
+        Station station(
+            StationContext{h.state, w, h.engine, h.prompts, h.beeper, h.clock, h.timer, h.store});
+        w.setStation(&station);
+        h.state.selectedCall = QStringLiteral("N0BBB");
+        w.show();
+        QLineEdit* line = w.sendLine();
+        QTest::keyClicks(line, QStringLiteral("hi"));
+        QTest::keyClick(line, Qt::Key_Escape); // types a colon where the caret is
+        QCOMPARE(line->text(), QStringLiteral("hi:"));
+        QTest::keyClick(line, Qt::Key_Return);
+        QCOMPARE(line->text(), QString());
+        QCOMPARE(h.engine.sent.size(), 1);
+        QCOMPARE(h.engine.sent[0].data, QByteArray("hi:\r"));
+
+        // A word-wrapping typist: the blank after column 70 sends the line.
+        QTest::keyClicks(line, QString(70, QLatin1Char('x')));
+        QCOMPARE(h.engine.sent.size(), 1);
+        QTest::keyClick(line, Qt::Key_Space);
+        QCOMPARE(h.engine.sent.size(), 2);
+        QCOMPARE(h.engine.sent[1].data, QByteArray(70, 'x') + '\r');
+        QCOMPARE(line->text(), QString());
+    }
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -1,5 +1,6 @@
 #include "BeaconAndCapture.h"
 
+#include "BoundedRead.h"
 #include "DxWxCapture.h"
 #include "EngineLink.h"
 #include "WeatherReport.h"
@@ -44,7 +45,7 @@ bool BeaconAndCapture::weatherReport(QString& out) const {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.read(Weather::kMaxFileBytes);
+    const QByteArray bytes = readBounded(file, Weather::kMaxFileBytes);
     if (file.error() != QFileDevice::NoError)
         return false;
     const auto report = Weather::buildReport(QString::fromLatin1(bytes), m_ctx.state.callSign,

@@ -1,5 +1,6 @@
 #include "ConnectList.h"
 
+#include "BoundedRead.h"
 #include "InputFields.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@ QStringList read(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return readInputFields(file.read(kMaxBytes));
+    return readInputFields(readBounded(file, kMaxBytes));
 }
 
 void add(const QString& path, const QString& call) {

@@ -1,5 +1,6 @@
 #include "PrhPages.h"
 
+#include "BoundedRead.h"
 #include "PrhTags.h"
 
 #include <QDir>
@@ -48,7 +49,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
 
     QFile file(page);
     if (file.open(QIODevice::ReadOnly)) {
-        m_ctx.state.pageText[channel] = QString::fromLatin1(file.read(kMaxPageBytes));
+        m_ctx.state.pageText[channel] = QString::fromLatin1(readBounded(file, kMaxPageBytes));
         m_pages.markReplaced(channel);
     }
     if (!m_pages.write(channel, m_ctx.state.pageText[channel]))

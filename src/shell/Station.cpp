@@ -1,5 +1,6 @@
 #include "Station.h"
 
+#include "BoundedRead.h"
 #include "ChannelTable.h"
 #include "Conference.h"
 #include "ConnectList.h"
@@ -276,7 +277,7 @@ void Station::readSettingsFile() {
     QFile file(path);
     SettingsFileValues values{s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath};
     const bool complete = file.open(QIODevice::ReadOnly) &&
-                          SettingsFile::decode(file.read(SettingsFile::kMaxBytes), values);
+                          SettingsFile::decode(readBounded(file, SettingsFile::kMaxBytes), values);
     file.close();
     s.beaconOn = values.beaconOn;
     s.beaconText = values.beaconText;

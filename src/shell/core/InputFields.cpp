@@ -46,7 +46,8 @@ QStringList readInputFields(const QByteArray& b) {
 
 QByteArray writeInputField(const QString& text) {
     const QByteArray bytes = text.toLatin1();
-    const bool needsQuotes = bytes.contains(',') || bytes.startsWith(' ') || bytes.endsWith(' ') ||
+    const bool needsQuotes = bytes.contains(',') || bytes.contains('\r') || bytes.contains('\n') ||
+                             bytes.startsWith(' ') || bytes.endsWith(' ') ||
                              bytes.startsWith('\t') || bytes.endsWith('\t') ||
                              bytes.startsWith('"');
     return needsQuotes ? '"' + bytes + '"' : bytes;

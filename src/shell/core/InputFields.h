@@ -11,5 +11,6 @@
 QStringList readInputFields(const QByteArray& bytes);
 
 // Writes a text so that readInputFields gives it back unchanged: quoted when
-// it holds a comma or starts or ends with a blank, as it is otherwise.
+// it holds a comma or a line break or starts or ends with a blank, as it is
+// otherwise. A double quote inside cannot be kept.
 QByteArray writeInputField(const QString& text);

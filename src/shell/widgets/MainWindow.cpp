@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BoundedRead.h"
 #include "DesignedLayout.h"
 #include "LayoutRules.h"
 #include "MonitorWindow.h"
@@ -548,8 +549,9 @@ void MainWindow::loadBrowserPage(int channel, const QString& target) {
     QFile file(url.toLocalFile());
     QTextBrowser* pane = m_browsers[channel];
     // Pages are 8-bit text; read them ourselves rather than let the pane guess.
-    const QString html =
-        file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.read(kMaxShownBytes)) : QString();
+    const QString html = file.open(QIODevice::ReadOnly)
+                             ? QString::fromLatin1(readBounded(file, kMaxShownBytes))
+                             : QString();
     pane->document()->setBaseUrl(url);
     pane->setHtml(html);
 }

@@ -1,5 +1,6 @@
 #include "SendFile.h"
 
+#include "BoundedRead.h"
 #include "EngineLink.h"
 
 #include <QDir>
@@ -26,7 +27,7 @@ void run(StationContext& ctx) {
         ctx.beeper.beep();
         return;
     }
-    const QByteArray contents = file.read(kMaxFileBytes);
+    const QByteArray contents = readBounded(file, kMaxFileBytes);
     file.close();
     if (s.callSign.isEmpty())
         return;

@@ -1,6 +1,7 @@
 // Per-frame cost of keeping a channel's page file in step with its page text:
 // rewriting the whole file against extending it in place.
 
+#include "BenchText.h"
 #include "PageFiles.h"
 #include "PageStore.h"
 
@@ -9,15 +10,6 @@
 
 class PagesBench : public QObject {
     Q_OBJECT
-
-    static QString pageOf(int bytes) {
-        const QString line = QString(78, QLatin1Char('p')) + QStringLiteral("\r\n");
-        QString text;
-        text.reserve(bytes + 100);
-        while (text.size() < bytes)
-            text += line;
-        return text;
-    }
 
 private slots:
     void frame_data() {
@@ -34,7 +26,7 @@ private slots:
         QTemporaryDir dir;
         const QString programDir = dir.path();
         PageStore pages(programDir);
-        QString text = pageOf(pageBytes);
+        QString text = benchText(pageBytes, QLatin1Char('p'));
         QVERIFY(pages.write(0, text));
         const QString frame = QStringLiteral("The quick brown fox jumps over the lazy dog\r");
         QBENCHMARK {

@@ -3,6 +3,7 @@
 // frames, CPU per frame through the whole tick, and how fast a burst drains.
 // Run it on a release build, offscreen: scripts/bench.
 
+#include "BenchText.h"
 #include "MainWindow.h"
 #include "StationFakes.h"
 #include "StationHarness.h"
@@ -104,14 +105,6 @@ QString costText(const FrameCost& c) {
     return QStringLiteral("%1 ms + %2 ms").arg(c.tickMs, 0, 'f', 4).arg(c.repaintMs, 0, 'f', 3);
 }
 
-QString fill(int bytes) {
-    const QString line = QString(78, QLatin1Char('x')) + QStringLiteral("\r\n");
-    QString text;
-    text.reserve(bytes + 80);
-    while (text.size() < bytes)
-        text += line;
-    return text;
-}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -158,8 +151,8 @@ int main(int argc, char* argv[]) {
     rig.window.setTabCaption(0, QStringLiteral("N0BBB"));
     const QByteArray line = "The quick brown fox jumps over the lazy dog 0123456789\r";
     for (int viewBytes : {1'000'000, 10'000'000}) {
-        rig.window.replaceText(TextView::Channel0, fill(viewBytes));
-        rig.h.state.pageText[0] = fill(20'000'000);
+        rig.window.replaceText(TextView::Channel0, benchText(viewBytes));
+        rig.h.state.pageText[0] = benchText(20'000'000);
         rig.h.state.lastSpeaker = QStringLiteral("N0BBB");
         const FrameCost cost =
             cpuPerFrameMs(rig, 2'000, [&](int) { rig.h.engine.queue('D', "N0BBB", line); });

@@ -2,6 +2,7 @@
 // already holding a lot of text. Run on a release build:
 //   build/bench/bench_tick -tickcounter   (or without arguments for wall time)
 
+#include "BenchText.h"
 #include "MainWindow.h"
 #include "StationFakes.h"
 #include "StationHarness.h"
@@ -30,12 +31,7 @@ private slots:
         h.state.moveToFront = false;
         window.setTabCaption(0, QStringLiteral("N0BBB"));
 
-        const QString line = QString(78, QLatin1Char('x')) + QStringLiteral("\r\n");
-        QString fill;
-        fill.reserve(viewBytes + 80);
-        while (fill.size() < viewBytes)
-            fill += line;
-        window.appendText(TextView::Channel0, fill);
+        window.appendText(TextView::Channel0, benchText(viewBytes));
 
         const QByteArray data = "The quick brown fox jumps over the lazy dog 0123456789\r";
         QBENCHMARK {

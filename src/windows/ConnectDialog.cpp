@@ -1,7 +1,7 @@
 #include "ConnectDialog.h"
 
 #include "DesignedLayout.h"
-#include "LayoutRules.h"
+#include "ScreenRatio.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -32,19 +32,8 @@ ConnectDialog::ConnectDialog(const QStringList& entries, QWidget* parent) : QDia
 
 void ConnectDialog::fitToScreen(QSize screenPixels) {
     using namespace DesignedLayout;
-    const QRect window =
-        LayoutRules::centredWindow(QSize(kConnectWidth, kConnectHeight), screenPixels);
-    const LayoutRules::Scale s = LayoutRules::screenRatio(QSize(
-        LayoutRules::toTwips(screenPixels.width()), LayoutRules::toTwips(screenPixels.height())));
-    setFixedSize(window.size());
-    move(window.topLeft());
-    for (auto [w, twips] :
-         {std::pair<QWidget*, QRect>{m_list, kConnectList}, {m_done, kConnectDone}}) {
-        w->setGeometry(LayoutRules::scaledPixels(twips, s));
-        QFont font = w->font();
-        font.setPointSizeF(LayoutRules::scaledFont(kControlFont, s));
-        w->setFont(font);
-    }
+    fitDialogToScreen(this, QSize(kConnectWidth, kConnectHeight), screenPixels,
+                      {{m_list, kConnectList}, {m_done, kConnectDone}});
 }
 
 void ConnectDialog::pick() {

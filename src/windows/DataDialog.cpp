@@ -1,7 +1,7 @@
 #include "DataDialog.h"
 
 #include "DesignedLayout.h"
-#include "LayoutRules.h"
+#include "ScreenRatio.h"
 
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -35,20 +35,8 @@ DataDialog::DataDialog(QWidget* parent) : QDialog(parent) {
 
 void DataDialog::fitToScreen(QSize screenPixels) {
     using namespace DesignedLayout;
-    const QRect window =
-        LayoutRules::centredWindow(QSize(kDialogWidth, kDialogHeight), screenPixels);
-    const LayoutRules::Scale s = LayoutRules::screenRatio(QSize(
-        LayoutRules::toTwips(screenPixels.width()), LayoutRules::toTwips(screenPixels.height())));
-    setFixedSize(window.size());
-    move(window.topLeft());
-    const std::pair<QWidget*, QRect> controls[] = {
-        {m_text, kDialogText}, {m_done, kDialogDone}, {m_browse, kDialogBrowse}};
-    for (auto [w, twips] : controls) {
-        w->setGeometry(LayoutRules::scaledPixels(twips, s));
-        QFont font = w->font();
-        font.setPointSizeF(LayoutRules::scaledFont(kControlFont, s));
-        w->setFont(font);
-    }
+    fitDialogToScreen(this, QSize(kDialogWidth, kDialogHeight), screenPixels,
+                      {{m_text, kDialogText}, {m_done, kDialogDone}, {m_browse, kDialogBrowse}});
 }
 
 void DataDialog::setText(const QString& text) {

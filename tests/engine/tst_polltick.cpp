@@ -1,5 +1,6 @@
 #include "PageFiles.h"
 #include "StationHarness.h"
+#include "TestFiles.h"
 #include "TimeStamp.h"
 
 #include <QtTest>
@@ -7,10 +8,6 @@
 namespace {
 const QString kStamp = QStringLiteral("Saturday, December 5, 2026  9:18:31 AM");
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 } // namespace
 
 class PollTickTest : public QObject {
@@ -97,7 +94,7 @@ private slots:
         QCOMPARE(h.view.text(TextView::AllTraffic),
                  QStringLiteral("*** CONNECTED To Station N0BBB\r\n\r\n"));
         // Emptied by the connection, then rewritten with the notice's own text.
-        QCOMPARE(readFile(PageFiles::path(h.state.programDir, 1)),
+        QCOMPARE(readFileBytes(PageFiles::path(h.state.programDir, 1)),
                  QByteArray("*** CONNECTED To Station N0BBB\r\r\n"));
         QCOMPARE(h.state.idleTicks, 0.0f);
     }
@@ -153,7 +150,7 @@ private slots:
                  QStringLiteral("\r\nde n0bbb: line one\r\nline two\r\n\r\nde N0CCC: ok"));
         QCOMPARE(h.state.lastSpeaker, QStringLiteral("N0CCC"));
         QCOMPARE(h.state.pageText[2], QStringLiteral("line one\rline two\r"));
-        QCOMPARE(readFile(PageFiles::path(h.state.programDir, 2)),
+        QCOMPARE(readFileBytes(PageFiles::path(h.state.programDir, 2)),
                  QByteArray("line one\rline two\r\r\n"));
         QVERIFY(h.view.text(TextView::AllTraffic).isEmpty()); // connected data stays out
         QVERIFY(h.engine.sent.isEmpty());                     // conference off: no relay
@@ -209,7 +206,7 @@ private slots:
         QCOMPARE(h.view.text(channelView(1)), "\r\n" + notice + kStamp + "\r\n\r\n\r\n");
         QCOMPARE(h.view.text(TextView::Conf), "N0BBB\r\n" + notice + "\r\n\r\n");
         QCOMPARE(h.state.pageText[1], "earlier" + notice + kStamp + "\r\n");
-        QCOMPARE(readFile(PageFiles::path(h.state.programDir, 1)),
+        QCOMPARE(readFileBytes(PageFiles::path(h.state.programDir, 1)),
                  ("earlier" + notice + kStamp + "\r\n\r\n").toLatin1());
         QVERIFY(h.state.lastSpeaker.isEmpty());
     }

@@ -1,15 +1,11 @@
 #include "HomePage.h"
 #include "PageStore.h"
 #include "StationHarness.h"
+#include "TestFiles.h"
 
 #include <QtTest>
 
 namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 QByteArray expectedHome(const QByteArray& call, const QByteArray& number) {
     return "<html> <body bgcolor=\"#E5DCDC\" text=\"#000000\" link=\"#0000FF\" vlink=\"#800080\" "
            "alink=\"#FF0000\"><table border=\"0\" cellpadding=\"0\" cellspacing=\"4\" "
@@ -48,8 +44,8 @@ private slots:
         h.state.programDir = h.programDir.path();
         h.state.callSign = call;
         h.station().browserPanes().writeHomePages();
-        QCOMPARE(readAll(h.station().pages().path(0)), expectedHome(call.toLatin1(), "1"));
-        QCOMPARE(readAll(h.station().pages().path(6)), expectedHome(call.toLatin1(), "7"));
+        QCOMPARE(readFileBytes(h.station().pages().path(0)), expectedHome(call.toLatin1(), "1"));
+        QCOMPARE(readFileBytes(h.station().pages().path(6)), expectedHome(call.toLatin1(), "7"));
     }
 
     void newPageTagFollowsTheOption_data() {
@@ -70,7 +66,7 @@ private slots:
         h.engine.queue('D', "N0BBB", "next <html><b>new</b>");
         h.station().tick();
         h.station().tick();
-        QTEST(readAll(h.station().pages().path(0)), "file");
+        QTEST(readFileBytes(h.station().pages().path(0)), "file");
     }
 
     void pageFileAcrossDisconnectAndReconnect() {
@@ -85,10 +81,10 @@ private slots:
             h.station().tick();
         // Emptied by the new connection, then rewritten with the notice's own text.
         const QByteArray earlier("hi\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r");
-        QCOMPARE(readAll(file), earlier + "\r\n");
+        QCOMPARE(readFileBytes(file), earlier + "\r\n");
         h.engine.queue('D', "N0BBB", "data\r");
         h.station().tick();
-        QCOMPARE(readAll(file), earlier + "data\r\r\n");
+        QCOMPARE(readFileBytes(file), earlier + "data\r\r\n");
     }
 
     void pageStoreExtendsInPlaceAndRewritesWhenItMust() {
@@ -100,26 +96,26 @@ private slots:
         QVERIFY(pages.write(3, text));
         text += QStringLiteral(" two");
         QVERIFY(pages.write(3, text));
-        QCOMPARE(readAll(file), QByteArray("one two\r\n"));
+        QCOMPARE(readFileBytes(file), QByteArray("one two\r\n"));
 
         text = QStringLiteral("replaced and longer"); // announced
         pages.markReplaced(3);
         QVERIFY(pages.write(3, text));
-        QCOMPARE(readAll(file), QByteArray("replaced and longer\r\n"));
+        QCOMPARE(readFileBytes(file), QByteArray("replaced and longer\r\n"));
 
         text = QStringLiteral("unannounced replacement, longer still");
         QVERIFY(pages.write(3, text));
-        QCOMPARE(readAll(file), QByteArray("unannounced replacement, longer still\r\n"));
+        QCOMPARE(readFileBytes(file), QByteArray("unannounced replacement, longer still\r\n"));
 
         QFile(file).resize(0); // someone emptied it
         text += QStringLiteral("!");
         QVERIFY(pages.write(3, text));
-        QCOMPARE(readAll(file), QByteArray("unannounced replacement, longer still!\r\n"));
+        QCOMPARE(readFileBytes(file), QByteArray("unannounced replacement, longer still!\r\n"));
 
         QVERIFY(pages.empty(3));
-        QCOMPARE(readAll(file), QByteArray());
+        QCOMPARE(readFileBytes(file), QByteArray());
         QVERIFY(pages.write(3, text));
-        QCOMPARE(readAll(file), (text + "\r\n").toLatin1());
+        QCOMPARE(readFileBytes(file), (text + "\r\n").toLatin1());
     }
 
     void displayBrowserOnStartupShowsEveryPane() {

@@ -1,19 +1,8 @@
 #include "PrhTags.h"
 #include "StationHarness.h"
+#include "TestFiles.h"
 
 #include <QtTest>
-
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-} // namespace
 
 class PrhTest : public QObject {
     Q_OBJECT
@@ -66,11 +55,11 @@ private slots:
         const QString folder = QDir(h.state.programDir).filePath(QStringLiteral("N0BBB"));
         QVERIFY(QDir().mkpath(folder));
         const QString content = QDir(folder).filePath(QStringLiteral("index.htm"));
-        writeAll(content, "<html><b>Welcome</b></html>");
+        QVERIFY(writeFileBytes(content, "<html><b>Welcome</b></html>"));
         receive(h, "N0BBB", "look: <PRHindex>\r");
 
         QCOMPARE(h.state.pageText[0], QStringLiteral("<html><b>Welcome</b></html>"));
-        QCOMPARE(readAll(h.station().pages().path(0)),
+        QCOMPARE(readFileBytes(h.station().pages().path(0)),
                  QByteArray("<html><b>Welcome</b></html>\r\n"));
         QCOMPARE(h.state.browserShown[0], quint8(1));
         // The toggle shows the page file; then the pane goes to the content page and stays.
@@ -126,7 +115,7 @@ private slots:
         const QString parent = h.programDir.path();
         QVERIFY(QDir(parent).mkdir(QStringLiteral("prog")));
         QDir::setCurrent(QDir(parent).filePath(QStringLiteral("prog")));
-        writeAll(QDir(parent).filePath(QStringLiteral("secret.htm")), "SECRET");
+        QVERIFY(writeFileBytes(QDir(parent).filePath(QStringLiteral("secret.htm")), "SECRET"));
         start(h);
         h.view.captions[0] = QString::fromLatin1(sender);
         const QStringList before = QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
@@ -142,7 +131,8 @@ private slots:
 
     void symbolicLinkOutOfTheProgramFolderIsNotFollowed() {
         QTemporaryDir outside;
-        writeAll(QDir(outside.path()).filePath(QStringLiteral("index.htm")), "SECRET");
+        QVERIFY(
+            writeFileBytes(QDir(outside.path()).filePath(QStringLiteral("index.htm")), "SECRET"));
         StationHarness h;
         start(h);
         QVERIFY(QFile::link(outside.path(),

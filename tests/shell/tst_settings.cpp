@@ -1,20 +1,9 @@
 #include "InputFields.h"
 #include "SettingsFile.h"
 #include "StationHarness.h"
+#include "TestFiles.h"
 
 #include <QtTest>
-
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-} // namespace
 
 class SettingsTest : public QObject {
     Q_OBJECT
@@ -80,7 +69,7 @@ private slots:
         const QString file =
             QDir(h.state.programDir).filePath(QStringLiteral("PacketSettings.ini"));
         QCOMPARE(
-            readAll(file),
+            readFileBytes(file),
             QByteArray(" 1 \r\nN0ME packet station.  Please connect and say hi!\r\n 0 \r\n\r\n"));
         QVERIFY(h.state.beaconOn);
         QVERIFY(!h.state.weatherOn);
@@ -109,13 +98,13 @@ private slots:
         h.state.beaconText = QStringLiteral("default");
         const QString file =
             QDir(h.state.programDir).filePath(QStringLiteral("PacketSettings.ini"));
-        writeAll(file, content);
+        QVERIFY(writeFileBytes(file, content));
         h.station().readSettingsFile();
         QTEST(h.state.beaconOn, "beaconOn");
         QTEST(h.state.beaconText, "beacon");
         QVERIFY(!h.state.weatherOn);
         QVERIFY(h.state.weatherPath.isEmpty());
-        QTEST(readAll(file), "rewritten");
+        QTEST(readFileBytes(file), "rewritten");
     }
 
     void portAnswers_data() {
@@ -163,7 +152,7 @@ private slots:
         h.station().onMenuCheck(MenuCheck::BeaconOn);
         const QString file =
             QDir(h.state.programDir).filePath(QStringLiteral("PacketSettings.ini"));
-        QCOMPARE(readAll(file), QByteArray(" 0 \r\nb\r\n 1 \r\n\r\n"));
+        QCOMPARE(readFileBytes(file), QByteArray(" 0 \r\nb\r\n 1 \r\n\r\n"));
     }
 };
 

@@ -93,15 +93,6 @@ private slots:
             QCOMPARE(int(f.port), 2);
         }
     }
-
-    void bringToFrontFollowsTheMenuMark() {
-        StationHarness h;
-        h.station().channels().bringToFront();
-        QCOMPARE(h.view.bringToFrontCount, 1);
-        h.state.moveToFront = false;
-        h.station().channels().bringToFront();
-        QCOMPARE(h.view.bringToFrontCount, 1);
-    }
 };
 
 QTEST_GUILESS_MAIN(ChannelsTest)

@@ -72,19 +72,6 @@ private slots:
         QCOMPARE(kinds(engine.received()), (QList<char>{'m', 'X'}));
     }
 
-    void refusedRegistrationShowsTheMessageOnce() {
-        FakeEngine engine;
-        engine.setRegisterAnswer(0);
-        AgwTcpLink link(QStringLiteral("127.0.0.1"), engine.port());
-        StationHarness h;
-        h.link = &link;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
-        h.startUp();
-        QCOMPARE(h.prompts.messages.size(), 1);
-        QVERIFY(h.view.retryVisible);
-        QVERIFY(!h.timer.active);
-    }
-
     void promptedCallSignRegistersTwiceWithoutASecondMonitorRequest() {
         FakeEngine engine;
         AgwTcpLink link(QStringLiteral("127.0.0.1"), engine.port());

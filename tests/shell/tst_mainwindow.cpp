@@ -151,6 +151,18 @@ private slots:
         QCOMPARE(h.engine.sent[1].data, QByteArray(70, 'x') + '\r');
         QCOMPARE(line->text(), QString());
     }
+
+    void viewsOnHiddenPagesCatchUpWhenShown() {
+        MainWindow w;
+        w.appendText(TextView::DX, QStringLiteral("DX one\r\n"));
+        w.appendText(TextView::DX, QStringLiteral("DX two\r\n"));
+        w.removeFront(TextView::DX, QStringLiteral("DX one\r\n"));
+        w.setCurrentTab(9);
+        QCOMPARE(w.textView(TextView::DX)->toPlainText(), QStringLiteral("DX two\n"));
+        // In front, it follows every change at once.
+        w.appendText(TextView::DX, QStringLiteral("DX three"));
+        QCOMPARE(w.textView(TextView::DX)->toPlainText(), QStringLiteral("DX two\nDX three"));
+    }
 };
 
 QTEST_MAIN(MainWindowTest)

@@ -5,6 +5,7 @@
 #include "LayoutRules.h"
 #include "MonitorWindow.h"
 #include "Station.h"
+#include "TextViews.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,31 +33,6 @@ namespace {
 const char* const kTabCaptions[MainWindowView::kTabCount] = {
     "Open", "Open", "Open", "Open", "Open", "Open", "Open", "Conf", "All Trf", "DX", "WX", "Data"};
 
-// Views keep CR LF; the document wants one break per line.
-QString toDisplay(const QString& text) {
-    QString out = text;
-    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return out;
-}
-
-QPlainTextEdit* makeView(QWidget* parent, const QColor& fg, const QColor& bg) {
-    auto* view = new QPlainTextEdit(parent);
-    view->setReadOnly(true);
-    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    view->setUndoRedoEnabled(false);
-    QFont font(QStringLiteral("Courier New"), 9);
-    font.setStyleHint(QFont::TypeWriter);
-    view->setFont(font);
-    QPalette pal = view->palette();
-    pal.setColor(QPalette::Base, bg);
-    pal.setColor(QPalette::Text, fg);
-    view->setPalette(pal);
-    return view;
-}
-
 QIcon arrowIcon() {
     QPixmap pix(10, 10);
     pix.fill(Qt::transparent);
@@ -80,6 +56,8 @@ MainWindow::MainWindow() {
            DesignedLayout::kClientHeight / DesignedLayout::kTwipsPerPixel +
                menuBar()->sizeHint().height());
 }
+
+MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls() {
     m_client = new QWidget(this);
@@ -105,13 +83,13 @@ void MainWindow::buildControls() {
 
     m_tabs = new QTabWidget(m_client);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_text = std::make_unique<TextViews>(m_tabs);
     const QColor white(Qt::white), darkBlue(0, 0, 192), cyan(128, 255, 255), black(Qt::black);
     for (int tab = 0; tab < kTabCount; ++tab) {
         auto* page = new QWidget;
         const bool blue = tab <= 7;
-        QPlainTextEdit* view = blue ? makeView(page, white, darkBlue) : makeView(page, cyan, black);
-        const int index = tab <= 7 ? tab : tab + 1; // the strip sits between Conf and its mirror
-        m_views[index] = view;
+        m_text->create(TextViews::viewOfTab(tab), page, blue ? white : cyan,
+                       blue ? darkBlue : black);
         m_tabs->addTab(page, QString::fromLatin1(kTabCaptions[tab]));
         if (tab < 7) {
             auto* pane = new QTextBrowser(page);
@@ -125,9 +103,9 @@ void MainWindow::buildControls() {
             m_browsers[tab] = pane;
         }
     }
-    m_views[static_cast<int>(TextView::Conf)]->setObjectName(QStringLiteral("txtConf"));
+    textView(TextView::Conf)->setObjectName(QStringLiteral("txtConf"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
-        showDeferred(tab);
+        m_text->tabShown(tab);
         if (m_station)
             m_station->onTabSelected(tab);
     });
@@ -146,9 +124,8 @@ void MainWindow::buildControls() {
             m_station->onConferenceClicked(checked ? 1 : 0);
     });
 
-    auto* strip = makeView(m_client, cyan, black);
-    strip->setObjectName(QStringLiteral("txtAllTraffic"));
-    m_views[static_cast<int>(TextView::AllTraffic)] = strip;
+    m_text->create(TextView::AllTraffic, m_client, cyan, black)
+        ->setObjectName(QStringLiteral("txtAllTraffic"));
 
     m_retry =
         new QPushButton(QStringLiteral("Try connecting to AGW Packet Engine again."), m_client);
@@ -281,7 +258,7 @@ void MainWindow::placeControls() {
     place(m_label1, kLabel1, kControlFont);
     place(m_browserDisplay, kBrowserDisplayBox, kControlFont);
     place(m_conference, kConferenceBox, kControlFont);
-    place(m_views[static_cast<int>(TextView::AllTraffic)], kAllTraffic, kViewFont);
+    place(textView(TextView::AllTraffic), kAllTraffic, kViewFont);
     place(m_retry, kRetryButton, kControlFont);
 
     // Page controls sit where the design puts them on their page, every page
@@ -291,7 +268,7 @@ void MainWindow::placeControls() {
     const QRect page(0, 0, m_tabs->width() - frame,
                      m_tabs->height() - m_tabs->tabBar()->sizeHint().height() - frame);
     for (int tab = 0; tab < kTabCount; ++tab) {
-        QPlainTextEdit* view = m_views[tab <= 7 ? tab : tab + 1];
+        QPlainTextEdit* view = textView(TextViews::viewOfTab(tab));
         const QRect designed = tab <= 7 ? kChannelView : kTrafficView;
         place(view, designed.translated(0, -kTabRowHeight), kViewFont);
         if (!page.isEmpty())
@@ -346,7 +323,7 @@ QAction* MainWindow::action(const QString& objectName) const {
 }
 
 QPlainTextEdit* MainWindow::textView(TextView view) const {
-    return m_views[static_cast<int>(view)];
+    return m_text->view(view);
 }
 
 void MainWindow::fitToWorkArea() {
@@ -421,7 +398,7 @@ int MainWindow::currentTab() const {
 void MainWindow::setCurrentTab(int tab) {
     const QSignalBlocker block(m_tabs);
     m_tabs->setCurrentIndex(tab);
-    showDeferred(tab);
+    m_text->tabShown(tab);
 }
 
 void MainWindow::setTabMarker(int tab, bool unseen) {
@@ -429,88 +406,24 @@ void MainWindow::setTabMarker(int tab, bool unseen) {
     m_tabs->setTabIcon(tab, unseen ? arrow : QIcon());
 }
 
-bool MainWindow::isDeferred(TextView view) const {
-    switch (view) {
-    case TextView::AllTrafficMirror:
-    case TextView::DX:
-    case TextView::WX:
-    case TextView::Data:
-        // Their tab page is in front only now and then; lay them out only then.
-        return m_tabs->currentWidget() != textView(view)->parentWidget();
-    default:
-        return false;
-    }
-}
-
-void MainWindow::showDeferred(int tab) {
-    const int index = tab <= 7 ? tab : tab + 1;
-    if (index < 0 || index >= int(m_views.size()) || !m_stale[index])
-        return;
-    m_stale[index] = false;
-    m_views[index]->setPlainText(toDisplay(m_shadow[index]));
-    m_views[index]->moveCursor(QTextCursor::End);
-}
-
 void MainWindow::appendText(TextView view, const QString& text) {
-    const int index = static_cast<int>(view);
-    if (view >= TextView::AllTraffic) {
-        m_shadow[index] += text;
-        if (isDeferred(view)) {
-            m_stale[index] = true;
-            return;
-        }
-    }
-    QPlainTextEdit* edit = textView(view);
-    QTextCursor cursor(edit->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(toDisplay(text));
+    m_text->append(view, text);
 }
 
 void MainWindow::replaceText(TextView view, const QString& text) {
-    const int index = static_cast<int>(view);
-    if (view >= TextView::AllTraffic) {
-        m_shadow[index] = text;
-        if (isDeferred(view)) {
-            m_stale[index] = true;
-            return;
-        }
-    }
-    textView(view)->setPlainText(toDisplay(text));
+    m_text->replace(view, text);
 }
 
 void MainWindow::removeFront(TextView view, const QString& removed) {
-    const int index = static_cast<int>(view);
-    if (view >= TextView::AllTraffic) {
-        m_shadow[index].remove(0, removed.size());
-        if (isDeferred(view)) {
-            m_stale[index] = true;
-            return;
-        }
-    }
-    QTextCursor cursor(textView(view)->document());
-    cursor.movePosition(QTextCursor::Start);
-    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
-                        int(toDisplay(removed).size()));
-    cursor.removeSelectedText();
+    m_text->removeFront(view, removed);
 }
 
 void MainWindow::moveCaretToEnd(TextView view) {
-    if (isDeferred(view))
-        return;
-    QPlainTextEdit* edit = textView(view);
-    edit->moveCursor(QTextCursor::End);
-    edit->ensureCursorVisible();
+    m_text->moveCaretToEnd(view);
 }
 
 void MainWindow::setCaretBeforeEnd(TextView view, int chars) {
-    QPlainTextEdit* edit = textView(view);
-    QTextCursor cursor = edit->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    // A CR LF pair is one character on screen.
-    cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor,
-                        qMax(0, chars - 1));
-    edit->setTextCursor(cursor);
-    edit->ensureCursorVisible();
+    m_text->setCaretBeforeEnd(view, chars);
 }
 
 void MainWindow::setSelectedCallLabel(const QString& text) {
@@ -533,7 +446,7 @@ bool MainWindow::focusSendLine() {
 }
 
 void MainWindow::showBrowser(int channel, bool shown) {
-    m_views[channel]->setVisible(!shown);
+    textView(channelView(channel))->setVisible(!shown);
     m_browsers[channel]->setVisible(shown);
 }
 

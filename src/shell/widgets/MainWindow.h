@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <array>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -15,6 +16,7 @@ class QPushButton;
 class QTabWidget;
 class QTextBrowser;
 class MonitorWindow;
+class TextViews;
 class Station;
 
 // frmMesk: the station's main window. It builds the controls, forwards the
@@ -25,6 +27,7 @@ public:
     static constexpr auto kCaption = " Wexlo's Packet Monitor BETA 0.4.9";
 
     MainWindow();
+    ~MainWindow() override;
     void setStation(Station* station) { m_station = station; }
 
     // Menu actions a later window or test may trigger by name.
@@ -85,9 +88,6 @@ private:
     void buildControls();
     void buildMenus();
     void placeControls();
-    bool isDeferred(TextView view) const;
-    // Brings a tab's bounded view up to date when its page comes to the front.
-    void showDeferred(int tab);
     QAction* addCheckAction(QMenu* menu, const QString& name, const QString& text, MenuCheck item);
 
     Station* m_station = nullptr;
@@ -98,11 +98,8 @@ private:
     QLabel* m_label1 = nullptr;
     QLineEdit* m_sendLine = nullptr;
     QTabWidget* m_tabs = nullptr;
-    std::array<QPlainTextEdit*, 13> m_views{}; // indexed by TextView
+    std::unique_ptr<TextViews> m_text;
     std::array<QTextBrowser*, 7> m_browsers{};
-    // The bounded views on tab pages keep their text here while out of sight.
-    std::array<QString, 13> m_shadow;
-    std::array<bool, 13> m_stale{};
     QCheckBox* m_browserDisplay = nullptr;
     QCheckBox* m_conference = nullptr;
     QPushButton* m_retry = nullptr;

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "MainWindowView.h"
+
+#include <QColor>
+#include <QString>
+#include <array>
+
+class QPlainTextEdit;
+class QTabWidget;
+class QWidget;
+
+// The main window's text views. Texts arrive with CR LF line ends and are
+// shown with one break per line. The bounded views on tab pages keep their
+// text here while their page is out of sight and are laid out only when shown.
+class TextViews {
+public:
+    static constexpr int kCount = 13; // every TextView
+
+    explicit TextViews(QTabWidget* tabs) : m_tabs(tabs) {}
+
+    QPlainTextEdit* create(TextView id, QWidget* parent, const QColor& text, const QColor& base);
+    QPlainTextEdit* view(TextView id) const { return m_views[static_cast<int>(id)]; }
+    // The view on a tab page, or none.
+    static TextView viewOfTab(int tab);
+
+    void append(TextView id, const QString& text);
+    void replace(TextView id, const QString& text);
+    void removeFront(TextView id, const QString& removed);
+    void moveCaretToEnd(TextView id);
+    void setCaretBeforeEnd(TextView id, int chars);
+    // A tab page came to the front: bring its view up to date.
+    void tabShown(int tab);
+
+private:
+    bool isDeferred(TextView id) const;
+    static bool isBounded(TextView id) { return id >= TextView::AllTraffic; }
+
+    QTabWidget* m_tabs;
+    std::array<QPlainTextEdit*, kCount> m_views{};
+    std::array<QString, kCount> m_shadow;
+    std::array<bool, kCount> m_stale{};
+};

@@ -39,22 +39,10 @@ private slots:
                                                      << "DX de N0ABC"
                                                      << "DX de N0ABC"
                                                      << "";
-        QTest::newRow("tabs are no blanks") << "\tDX de N0ABC"
-                                            << "\tDX de N0ABC"
-                                            << ""
-                                            << "";
         QTest::newRow("text before the first LF dropped") << "Fm N0ABC To DX\nDX de N0ABC\nmore"
                                                           << "DX de N0ABC\r\nmore"
                                                           << "DX de N0ABC\r\nmore"
                                                           << "";
-        QTest::newRow("CR LF at the start: only what follows the LF") << "\r\n  WX fine"
-                                                                      << "WX fine"
-                                                                      << ""
-                                                                      << "WX fine";
-        QTest::newRow("nothing after the LF") << "DX de N0ABC\n"
-                                              << ""
-                                              << ""
-                                              << "";
         QTest::newRow("line ends expanded") << "DX a\rb\r"
                                             << "DX a\r\nb\r\n"
                                             << "DX a\r\nb\r\n"
@@ -63,10 +51,6 @@ private slots:
                                                                   << "DX a\r\n"
                                                                   << "DX a\r\n"
                                                                   << "";
-        QTest::newRow("only the last pair is looked at") << "DX a\r\r\r"
-                                                         << "DX a\r\n\r\n"
-                                                         << "DX a\r\n\r\n"
-                                                         << "";
         QTest::newRow("four characters: end checked") << "\r\r"
                                                       << "\r\n"
                                                       << ""
@@ -75,10 +59,6 @@ private slots:
                                                         << "x\r\n"
                                                         << ""
                                                         << "";
-        QTest::newRow("two characters") << "DX"
-                                        << "DX"
-                                        << "DX"
-                                        << "";
         QTest::newRow("neither") << "CQ CQ de N0ABC"
                                  << "CQ CQ de N0ABC"
                                  << ""
@@ -87,10 +67,6 @@ private slots:
                                              << "spot: DX"
                                              << ""
                                              << "";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << ""
-                               << "";
     }
     void capture() {
         QFETCH(QString, text);

@@ -2,9 +2,11 @@
 // engine B; the two engines are joined by the simulated radio link of run.sh. The slots run in
 // order and share one engine session: each scenario starts from where the one before left off.
 
+#include "AgwFrame.h"
 #include "AgwTcpLink.h"
 #include "QtSeams.h"
 #include "StationHarness.h"
+#include "TestFiles.h"
 #include "TimeStamp.h"
 
 #include <QDeadlineTimer>
@@ -12,7 +14,6 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QThread>
-#include <QtEndian>
 #include <QtTest>
 
 #include <functional>
@@ -31,63 +32,12 @@ constexpr int kConnectMs = 20000;
 constexpr int kLineMs = 15000;
 constexpr int kQuietMs = 4000;
 
-QFile* wireLog() {
-    static QFile* file = [] {
-        const QString dir = qEnvironmentVariable("E2E_OUT");
-        auto* f = new QFile(dir.isEmpty() ? QString() : dir + QStringLiteral("/station-test.log"));
-        if (!dir.isEmpty() && !f->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            qWarning("cannot write %s", qPrintable(f->fileName()));
-        return f;
-    }();
-    return file;
-}
-
-void logLine(const QString& line) {
-    static QElapsedTimer clock;
-    if (!clock.isValid())
-        clock.start();
-    QFile* f = wireLog();
-    if (!f->isOpen())
-        return;
-    f->write(QStringLiteral("[%1] ").arg(clock.elapsed() / 1000.0, 8, 'f', 3).toUtf8());
-    f->write(line.toUtf8() + '\n');
-    f->flush();
-}
-
-QString shown(const QByteArray& bytes) {
-    QString out;
-    for (const char c : bytes) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u == '\r')
-            out += QStringLiteral("\\r");
-        else if (u == '\n')
-            out += QStringLiteral("\\n");
-        else if (u < 32 || u > 126)
-            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
-        else
-            out += QLatin1Char(c);
-    }
-    return out;
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // A frame as an AGW client receives it.
-struct AirFrame {
-    char kind = 0;
-    quint8 port = 0;
-    quint8 pid = 0;
-    QByteArray from;
-    QByteArray to;
-    QByteArray data;
+struct AirFrame : AgwFrame {
     bool taken = false;
 };
 
-// A remote station: one AGW client of its own on engine B. Its header coding is written out
-// here on purpose, apart from the station's codec, so a fault there cannot hide itself.
+// A remote station: one AGW client of its own on engine B.
 class RemoteStation {
 public:
     explicit RemoteStation(QByteArray call) : m_call(std::move(call)) {}
@@ -106,47 +56,27 @@ public:
 
     void send(char kind, const QByteArray& to = {}, const QByteArray& data = {},
               const QByteArray& from = {}) {
-        QByteArray header(36, '\0');
-        header[4] = kind;
-        header[6] = (kind == 'D' || kind == 'M') ? char(0xF0) : char(0);
-        const QByteArray f = from.isNull() ? m_call : from;
-        std::copy_n(f.constData(), qMin<qsizetype>(f.size(), 10), header.data() + 8);
-        std::copy_n(to.constData(), qMin<qsizetype>(to.size(), 10), header.data() + 18);
-        qToLittleEndian<quint32>(quint32(data.size()), header.data() + 28);
-        logLine(QStringLiteral("%1 -> %2 %3>%4 \"%5\"")
-                    .arg(QString::fromLatin1(m_call), QChar::fromLatin1(kind),
-                         QString::fromLatin1(f), QString::fromLatin1(to), shown(data)));
-        m_socket.write(header + data);
+        AgwFrame f{};
+        f.kind = kind;
+        f.pid = (kind == 'D' || kind == 'M') ? 0xF0 : 0;
+        f.callFrom = from.isNull() ? m_call : from;
+        f.callTo = to;
+        f.data = data;
+        m_socket.write(encodeAgwFrame(f));
         m_socket.flush();
     }
 
     void readAvailable() {
         if (m_socket.bytesAvailable() == 0)
             m_socket.waitForReadyRead(1);
-        m_buffer += m_socket.readAll();
-        while (m_buffer.size() >= 36) {
-            const auto length = qFromLittleEndian<quint32>(m_buffer.constData() + 28);
-            if (length > 64 * 1024) {
-                m_error = QStringLiteral("frame length %1 out of step").arg(length);
-                m_buffer.clear();
-                return;
-            }
-            if (m_buffer.size() < 36 + qsizetype(length))
-                return;
+        m_decoder.feed(m_socket.read(m_decoder.room()));
+        while (std::optional<AgwFrame> frame = m_decoder.next()) {
             AirFrame f;
-            f.port = quint8(m_buffer[0]);
-            f.kind = m_buffer[4];
-            f.pid = quint8(m_buffer[6]);
-            f.from = callField(m_buffer.mid(8, 10));
-            f.to = callField(m_buffer.mid(18, 10));
-            f.data = m_buffer.mid(36, length);
-            m_buffer.remove(0, 36 + length);
-            logLine(QStringLiteral("%1 <- %2 %3>%4 \"%5\"")
-                        .arg(QString::fromLatin1(m_call), QChar::fromLatin1(f.kind),
-                             QString::fromLatin1(f.from), QString::fromLatin1(f.to),
-                             shown(f.data)));
+            static_cast<AgwFrame&>(f) = *frame;
             m_frames.append(f);
         }
+        if (m_decoder.outOfStep())
+            m_error = QStringLiteral("engine B's stream is out of step");
     }
 
     // The first frame not taken yet of that kind that passes the test; it counts as taken.
@@ -164,7 +94,7 @@ public:
     QList<AirFrame> dataFrames() const {
         QList<AirFrame> out;
         for (const AirFrame& f : m_frames)
-            if (f.kind == 'D' && f.to == m_call)
+            if (f.kind == 'D' && f.callTo == m_call)
                 out.append(f);
         return out;
     }
@@ -183,14 +113,9 @@ public:
     }
 
 private:
-    static QByteArray callField(const QByteArray& field) {
-        const qsizetype nul = field.indexOf('\0');
-        return nul < 0 ? field : field.left(nul);
-    }
-
     QByteArray m_call;
     QTcpSocket m_socket;
-    QByteArray m_buffer;
+    AgwFrameDecoder m_decoder;
     QList<AirFrame> m_frames;
     QString m_error;
 };
@@ -313,7 +238,7 @@ private slots:
     void aCallerGetsTheWelcomeByteForByte() {
         const auto notice = remoteConnects(m_b);
         QVERIFY2(notice, "the station never answered the connect");
-        QCOMPARE(notice->from, kStationCall);
+        QCOMPARE(notice->callFrom, kStationCall);
         QCOMPARE(notice->data, QByteArray("*** CONNECTED With Station N0AAA\r\0", 34));
 
         const QByteArray welcome("Welcome to N0AAA's Packet Station!\r\n");
@@ -341,9 +266,9 @@ private slots:
         QCOMPARE(channelText(0), before + lines);
 
         const QString page = QDir(state().programDir).filePath(QStringLiteral("Channel0.htm"));
-        QCOMPARE(readFile(page), QByteArray("*** CONNECTED To Station N0BBB\r"
-                                            "Hello from N0BBB\r"
-                                            "How is the weather at N0AAA?\r\r\n"));
+        QCOMPARE(readFileBytes(page), QByteArray("*** CONNECTED To Station N0BBB\r"
+                                                 "Hello from N0BBB\r"
+                                                 "How is the weather at N0AAA?\r\r\n"));
         QVERIFY(
             view()
                 .text(TextView::Conf)
@@ -374,19 +299,19 @@ private slots:
         QCOMPARE(state().beaconTicks, 0.0f);
 
         const auto heard =
-            awaitFrame(m_b, 'U', kLineMs, [](const AirFrame& f) { return f.to == "BEACON"; });
+            awaitFrame(m_b, 'U', kLineMs, [](const AirFrame& f) { return f.callTo == "BEACON"; });
         QVERIFY2(heard, "no beacon on the air");
-        QCOMPARE(heard->from, kStationCall);
+        QCOMPARE(heard->callFrom, kStationCall);
         const QByteArray text = state().beaconText.toLatin1();
         const QRegularExpression monitorLine(
             QStringLiteral(
                 "^ 1:Fm N0AAA To BEACON <UI pid=F0 Len=%1 PF=0 >\\[\\d\\d:\\d\\d:\\d\\d\\]\\r")
                 .arg(text.size() + 1));
         QVERIFY2(monitorLine.match(QString::fromLatin1(heard->data)).hasMatch(),
-                 qPrintable(shown(heard->data)));
+                 heard->data.toPercentEncoding().constData());
         // the engine puts its own CR after the text's
         QVERIFY2(heard->data.endsWith("\r" + text + "\r\r" + QByteArray(1, '\0')),
-                 qPrintable(shown(heard->data)));
+                 heard->data.toPercentEncoding().constData());
 
         // The station hears its own beacon in the all-traffic strip, once.
         QVERIFY(pumpUntil(
@@ -483,7 +408,7 @@ private slots:
 
         const auto called = awaitFrame(m_b, 'C', kConnectMs);
         QVERIFY2(called, "the call never arrived");
-        QCOMPARE(called->from, kStationCall);
+        QCOMPARE(called->callFrom, kStationCall);
         QCOMPARE(called->data, QByteArray("*** CONNECTED To Station N0AAA\r\0", 32));
         QVERIFY(pumpUntil(
             [&] {
@@ -493,8 +418,9 @@ private slots:
             5000));
         QCOMPARE(view().captions[0], QStringLiteral("N0BBB"));
         QCOMPARE(state().selectedCall, QStringLiteral("N0BBB"));
-        QVERIFY(readFile(QDir(state().programDir).filePath(QStringLiteral("PacketConnects.lst")))
-                    .contains("N0BBB"));
+        QVERIFY(
+            readFileBytes(QDir(state().programDir).filePath(QStringLiteral("PacketConnects.lst")))
+                .contains("N0BBB"));
         // A station the operator called gets no welcome.
         pumpFor(kQuietMs);
         QCOMPARE(m_b.dataFrames().size(), dataBefore);

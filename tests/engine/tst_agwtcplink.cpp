@@ -187,16 +187,12 @@ void TestAgwTcpLink::incomingTranslation_data() {
         << 'D' << remote << kOurCall << engineText("ab") << int('D') << engineText("ab");
     QTest::newRow("U monitored") << 'U' << remote << QByteArray("BEACON") << uiText << int('U')
                                  << noNul(uiText);
-    QTest::newRow("ten-character sender") << 'U' << QByteArray("ABCDEFGHIJ") << QByteArray("BEACON")
-                                          << uiText << int('U') << noNul(uiText);
     QTest::newRow("I between others")
         << 'I' << remote << QByteArray("N0CCC") << iText << int('I') << noNul(iText);
     QTest::newRow("I to our call dropped")
         << 'I' << remote << kOurCall << iText << 0 << QByteArray();
     QTest::newRow("I to our call in lower case dropped")
         << 'I' << remote << QByteArray("n0aaa") << iText << 0 << QByteArray();
-    QTest::newRow("S between others")
-        << 'S' << remote << QByteArray("N0CCC") << sText << int('S') << noNul(sText);
     QTest::newRow("S to our call dropped")
         << 'S' << remote << kOurCall << sText << 0 << QByteArray();
     QTest::newRow("T of a UI frame")
@@ -205,8 +201,6 @@ void TestAgwTcpLink::incomingTranslation_data() {
         << 'T' << kOurCall << remote << iText << 0 << QByteArray();
     QTest::newRow("R answer consumed")
         << 'R' << QByteArray() << QByteArray() << QByteArray(8, '\1') << 0 << QByteArray();
-    QTest::newRow("late X answer consumed")
-        << 'X' << kOurCall << QByteArray() << QByteArray(1, '\1') << 0 << QByteArray();
     QTest::newRow("unknown kind dropped")
         << 'Z' << remote << kOurCall << QByteArray("zz") << 0 << QByteArray();
 }

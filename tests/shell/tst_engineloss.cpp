@@ -43,6 +43,11 @@ private slots:
         h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
         h.startUp();
         QVERIFY(h.timer.active);
+        QVERIFY(!h.view.retryVisible);
+        QVERIFY(engine->waitForFrames(2, 3000)); // monitoring on, then the call registered
+        QCOMPARE(engine->received()[0].kind, 'm');
+        QCOMPARE(engine->received()[1].kind, 'X');
+        QCOMPARE(engine->received()[1].callFrom, QByteArray("N0AAA"));
 
         engine->send(frame('C', "N0BBB", QByteArray("*** CONNECTED To Station N0BBB\r", 32)));
         engine->send(frame('D', "N0BBB", "hello from b\r"));

@@ -33,6 +33,14 @@ struct MessageBoxCatcher {
         });
     }
 };
+// The real window wired to a station over the in-process fakes.
+struct WindowedStation {
+    WindowedStation() { w.setStation(&station); }
+    StationHarness h;
+    MainWindow w;
+    Station station{
+        StationContext{h.state, w, h.engine, h.prompts, h.beeper, h.clock, h.timer, h.store}};
+};
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -87,23 +95,19 @@ private slots:
     }
 
     void exitLeavesTheEngineAloneAndClosingReleasesIt() {
-        StationHarness h;
-        MainWindow w;
-        Station station(
-            StationContext{h.state, w, h.engine, h.prompts, h.beeper, h.clock, h.timer, h.store});
-        w.setStation(&station);
+        WindowedStation ws;
+        StationHarness& h = ws.h;
+        MainWindow& w = ws.w;
         w.action(QStringLiteral("mnuExit"))->trigger();
-        QVERIFY(station.exitRequested());
-        station.release();
+        QVERIFY(ws.station.exitRequested());
+        ws.station.release();
         QCOMPARE(h.engine.closes, 0);
     }
 
     void operatorTabChoiceRunsTheSelectionReaction() {
-        StationHarness h;
-        MainWindow w;
-        Station station(
-            StationContext{h.state, w, h.engine, h.prompts, h.beeper, h.clock, h.timer, h.store});
-        w.setStation(&station);
+        WindowedStation ws;
+        StationHarness& h = ws.h;
+        MainWindow& w = ws.w;
         w.setTabCaption(2, QStringLiteral("N0BBB"));
         w.setTabMarker(2, true);
         w.tabs()->setCurrentIndex(2);
@@ -127,11 +131,9 @@ private slots:
     }
 
     void sendLineKeys() {
-        StationHarness h;
-        MainWindow w;
-        Station station(
-            StationContext{h.state, w, h.engine, h.prompts, h.beeper, h.clock, h.timer, h.store});
-        w.setStation(&station);
+        WindowedStation ws;
+        StationHarness& h = ws.h;
+        MainWindow& w = ws.w;
         h.state.selectedCall = QStringLiteral("N0BBB");
         w.show();
         QLineEdit* line = w.sendLine();

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 // One frame as the station's poll tick sees it: the sender field as delivered
 // (NUL-terminated inside the field when the call fits), the data, the data
 // kind as a letter code, the data length and the radio port.
@@ -46,8 +48,21 @@ public:
     // Ends the registration.
     virtual void close() = 0;
 
+    // Starts registering again without waiting for the engine; attachResult() tells how it went.
+    // Links that cannot do that register at once.
+    virtual void beginAttach(const QByteArray& callSign, const QByteArray& appName) {
+        m_attachResult = startPoll(callSign, appName);
+    }
+    // None while the attach begun last is under way; then its startPoll result.
+    virtual std::optional<qint16> attachResult() { return m_attachResult; }
+
     // False once an open connection to the engine has gone away.
     virtual bool isAttached() const { return true; }
+    // Monitored frames given up so far because the station fell behind the air.
+    virtual quint64 skippedMonitorFrames() const { return 0; }
     // Where the engine is, for the operator.
     virtual QString address() const { return {}; }
+
+private:
+    std::optional<qint16> m_attachResult;
 };

@@ -8,6 +8,7 @@
 #include "TimeStamp.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <exception>
 #include <stdexcept>
 
@@ -53,14 +54,35 @@ void PollTick::run() {
         });
     }
 
-    // Take what is waiting, not just one frame, so a busy channel never
-    // leaves the monitor behind the air; the bound keeps the window responsive.
-    for (int taken = 0; taken < kMaxFramesPerTick; ++taken) {
+    // Take what is waiting, not just one frame, so a busy channel never leaves the monitor
+    // behind the air; the time budget keeps the window responsive whatever a frame costs.
+    QElapsedTimer spent;
+    spent.start();
+    for (bool first = true; first || spent.elapsed() < m_budgetMs; first = false) {
         Frame frame;
-        if (!takeFrame(frame, taken == 0))
-            return;
+        if (!takeFrame(frame, first))
+            break;
         dispatch(frame);
     }
+    reportSkippedMonitorFrames();
+}
+
+void PollTick::reportSkippedMonitorFrames() {
+    const quint64 skipped = m_ctx.engine.skippedMonitorFrames();
+    if (skipped == m_skippedShown)
+        return;
+    m_skippedShown = skipped;
+    guarded([&] {
+        m_ctx.view.showNotice(
+            QStringLiteral("monitor skipped %1 frames").arg(groupedCount(skipped)));
+    });
+}
+
+QString groupedCount(quint64 count) {
+    QString digits = QString::number(count);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(' '));
+    return digits;
 }
 
 void PollTick::dispatch(const Frame& frame) {
@@ -85,8 +107,15 @@ void PollTick::dispatch(const Frame& frame) {
         if (frame.kind == Kind::ConnectNotice) {
             channel = acceptConnection(frame);
             guarded([this] { m_channels.bringToFront(); });
-            if (channel == ChannelTable::kNone)
+            if (channel == ChannelTable::kNone) {
+                // Left unanswered as before, but the operator learns of it.
+                guarded([&] {
+                    m_ctx.view.showNotice(frame.sender + QStringLiteral(" connected, but all %1 "
+                                                                        "channels are busy")
+                                                             .arg(ChannelTable::kChannels));
+                });
                 return;
+            }
         } else {
             if (channel != ChannelTable::kNone)
                 releaseChannel(channel, frame);

@@ -16,7 +16,8 @@ class PollTick {
 public:
     static constexpr float kIdleLimit = 900;
     static constexpr float kBeaconLimit = 900;
-    static constexpr int kMaxFramesPerTick = 50;
+    // Frames are taken while the tick has spent less than this; the first one always.
+    static constexpr int kTickBudgetMs = 30;
 
     // Work that other subsystems do for the tick; unset hooks do nothing.
     struct Hooks {
@@ -34,6 +35,7 @@ public:
     PollTick(StationContext& ctx, Channels& channels, PageStore& pages, Hooks hooks = {});
 
     void run();
+    void setBudgetMs(int ms) { m_budgetMs = ms; }
     Hooks& hooks() { return m_hooks; }
 
 private:
@@ -51,6 +53,7 @@ private:
     void channelData(int channel, const Frame& frame);
     void updatePage(int channel, const Frame& frame);
     void writePage(int channel);
+    void reportSkippedMonitorFrames();
 
     // Runs one step under the tick's error policy.
     template <typename Step> void guarded(Step&& step);
@@ -59,4 +62,9 @@ private:
     Channels& m_channels;
     PageStore& m_pages;
     Hooks m_hooks;
+    quint64 m_skippedShown = 0;
+    int m_budgetMs = kTickBudgetMs;
 };
+
+// 189858 as "189 858", the way the status line counts.
+QString groupedCount(quint64 count);

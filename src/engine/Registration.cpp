@@ -5,6 +5,7 @@
 #include <exception>
 
 void Registration::connectToEngine() {
+    m_attaching = false; // a registration of its own replaces any attach under way
     try {
         if (m_ctx.state.callSign.isEmpty())
             callSignAction();
@@ -58,15 +59,22 @@ void Registration::watchLink() {
         showStatus(QStringLiteral("connection lost, trying again"));
         return;
     }
-    if (now < m_nextAttempt)
-        return;
-    qint16 result = 0;
+    std::optional<qint16> result;
     try {
-        result = m_ctx.engine.startPoll(s.callSign.toLatin1(), QByteArray(kAppName));
+        if (!m_attaching) {
+            if (now < m_nextAttempt)
+                return;
+            m_attaching = true;
+            m_ctx.engine.beginAttach(s.callSign.toLatin1(), QByteArray(kAppName));
+        }
+        result = m_ctx.engine.attachResult();
     } catch (const std::exception&) {
-        result = 0;
+        result = qint16(0);
     }
-    if (result != 0 && m_ctx.engine.isAttached()) {
+    if (!result)
+        return; // still under way; the next tick looks again
+    m_attaching = false;
+    if (*result != 0 && m_ctx.engine.isAttached()) {
         s.engineLost = false;
         m_retryMs = kFirstRetryMs;
         m_ctx.view.setRetryButtonVisible(false);

@@ -39,6 +39,7 @@ private:
 
     StationContext& m_ctx;
     bool m_registered = false;
+    bool m_attaching = false;
     int m_retryMs = kFirstRetryMs;
     QDateTime m_nextAttempt;
 };

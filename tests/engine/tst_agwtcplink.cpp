@@ -82,6 +82,10 @@ private slots:
     void fullQueueDropsOldestMonitoredFirst();
     void fullQueueNeverDropsConnectedData();
     void queueIsBoundedInBytesToo();
+    void framesReceivedBeforeTheEndSurvive_data();
+    void framesReceivedBeforeTheEndSurvive();
+    void connectedDataOvertakesAMonitorFlood();
+    void attachingNeverWaitsForTheEngine();
 
 private:
     std::unique_ptr<FakeEngine> m_fake;
@@ -388,7 +392,8 @@ void TestAgwTcpLink::fullQueueDropsOldestMonitoredFirst() {
     ReceivedFrame f;
     while (m_link->getData(f))
         order += f.data + ' ';
-    QCOMPARE(order, QByteArray("d1 u4 c1 "));
+    // Connected data and notices go first, then the newest monitored frame that stayed.
+    QCOMPARE(order, QByteArray("d1 c1 u4 "));
 }
 
 void TestAgwTcpLink::fullQueueNeverDropsConnectedData() {
@@ -436,6 +441,80 @@ void TestAgwTcpLink::queueIsBoundedInBytesToo() {
         return kept;
     };
     QTRY_VERIFY_WITH_TIMEOUT(drain(), kWaitMs);
+}
+
+void TestAgwTcpLink::framesReceivedBeforeTheEndSurvive_data() {
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<bool>("engineCloses");
+    const QByteArray half = encodeAgwFrame(frameOf('D', "N0BBB", kOurCall, "cut off")).left(40);
+    QTest::newRow("clean close") << QByteArray() << true;
+    QTest::newRow("close mid-frame") << half << true;
+    QByteArray garbage(50, char(0xFF));
+    QTest::newRow("garbage after them") << garbage << false;
+}
+
+void TestAgwTcpLink::framesReceivedBeforeTheEndSurvive() {
+    QFETCH(QByteArray, tail);
+    QFETCH(bool, engineCloses);
+    QCOMPARE(m_link->startPoll(kOurCall, "station"), qint16(1));
+    QByteArray burst;
+    for (int i = 0; i < 10; ++i)
+        burst += encodeAgwFrame(frameOf('D', "N0BBB", kOurCall, "line " + QByteArray::number(i)));
+    m_fake->sendRaw(burst + tail);
+    if (engineCloses)
+        m_fake->dropClients();
+
+    QList<QByteArray> lines;
+    auto drain = [&] {
+        ReceivedFrame f;
+        while (m_link->getData(f))
+            lines.append(f.data);
+        return !m_link->isConnected();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(drain(), kWaitMs);
+    drain();
+    QCOMPARE(lines.size(), 10);
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(lines[i], "line " + QByteArray::number(i));
+}
+
+void TestAgwTcpLink::connectedDataOvertakesAMonitorFlood() {
+    m_link->setQueueLimit(100);
+    QCOMPARE(m_link->startPoll(kOurCall, "station"), qint16(1));
+    QByteArray flood;
+    for (int i = 0; i < 5000; ++i)
+        flood += encodeAgwFrame(frameOf('U', "MON", "B", "monitored " + QByteArray::number(i)));
+    m_fake->sendRaw(flood + encodeAgwFrame(frameOf('D', "N0BBB", kOurCall, "for us")));
+    // The queue ends with the connected frame and the 99 newest monitored ones.
+    QTRY_COMPARE_WITH_TIMEOUT((m_link->poll(), m_link->droppedFrames()), quint64(4901), kWaitMs);
+    QCOMPARE(m_link->skippedMonitorFrames(), quint64(4901));
+    ReceivedFrame f;
+    QCOMPARE(m_link->getData(f), qint16(1));
+    QCOMPARE(f.data, QByteArray("for us"));
+    QCOMPARE(m_link->getData(f), qint16(1));
+    QCOMPARE(f.data, QByteArray("monitored 4901"));
+}
+
+void TestAgwTcpLink::attachingNeverWaitsForTheEngine() {
+    m_link->setTimeouts(2000, 300);
+    m_fake->setAnswerRegistration(false);
+    m_link->beginAttach(kOurCall, "station");
+    // Each look returns at once: a silent engine shows as an attempt still under way.
+    QVERIFY(!m_link->attachResult());
+    QTRY_VERIFY_WITH_TIMEOUT((m_link->attachResult(), m_fake->receivedCount() == 2), kWaitMs);
+    QVERIFY(!m_link->attachResult());
+    std::optional<qint16> result;
+    QTRY_VERIFY_WITH_TIMEOUT((result = m_link->attachResult()).has_value(), kWaitMs);
+    QCOMPARE(*result, qint16(0));
+    QVERIFY(!m_link->isConnected());
+
+    m_fake->setAnswerRegistration(true);
+    m_link->beginAttach(kOurCall, "station");
+    QTRY_VERIFY_WITH_TIMEOUT((result = m_link->attachResult()).has_value(), kWaitMs);
+    QVERIFY2(*result == 1, qPrintable(m_link->lastError()));
+    QVERIFY(m_link->isConnected());
+    QCOMPARE(m_link->registeredCall(), kOurCall);
+    QCOMPARE(kinds(m_fake->received()), QByteArray("mXmX"));
 }
 
 QTEST_GUILESS_MAIN(TestAgwTcpLink)

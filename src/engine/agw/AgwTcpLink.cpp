@@ -54,21 +54,15 @@ bool AgwTcpLink::isConnected() const {
 
 qint16 AgwTcpLink::startPoll(const QByteArray& callSign, const QByteArray& appName) {
     Q_UNUSED(appName) // the protocol has no field for it
+    m_attach = Attach::None;
 
     // An engine that went away since the last tick must not cost us a 3 s wait on a dead socket.
     if (m_socket)
         readSocket(0);
     if (!m_socket && !openConnection())
         return 0;
-
-    AgwFrame registration;
-    registration.kind = 'X';
-    registration.callFrom = callSign;
-    m_registerAnswer.reset();
-    if (!writeFrame(registration)) {
-        dropConnection(QStringLiteral("could not send the registration"));
+    if (!sendRegistration(callSign))
         return 0;
-    }
 
     const QDeadlineTimer deadline(m_answerTimeoutMs);
     while (m_socket && !m_registerAnswer) {
@@ -78,6 +72,70 @@ qint16 AgwTcpLink::startPoll(const QByteArray& callSign, const QByteArray& appNa
         }
         readSocket(remainingMs(deadline));
     }
+    return registrationResult(callSign);
+}
+
+void AgwTcpLink::beginAttach(const QByteArray& callSign, const QByteArray& appName) {
+    Q_UNUSED(appName)
+    if (m_socket)
+        dropConnection(QString());
+    m_attachCall = callSign;
+    m_attachOutcome.reset();
+    startSocket();
+    m_attach = Attach::Connecting;
+    m_attachDeadline = QDeadlineTimer(m_connectTimeoutMs);
+}
+
+std::optional<qint16> AgwTcpLink::attachResult() {
+    if (m_attach != Attach::None)
+        m_attachOutcome = attachStep();
+    return m_attachOutcome;
+}
+
+std::optional<qint16> AgwTcpLink::attachStep() {
+    // The connection progresses in the event loop (waitForConnected would abandon it on its
+    // timeout).
+    if (m_attach == Attach::Connecting && m_socket) {
+        if (m_socket->state() == QAbstractSocket::ConnectedState) {
+            if (!sendGreeting() || !sendRegistration(m_attachCall))
+                return qint16(0);
+            m_attach = Attach::Registering;
+            m_attachDeadline = QDeadlineTimer(m_answerTimeoutMs);
+        } else if (m_socket->state() == QAbstractSocket::UnconnectedState) {
+            dropConnection(m_socket->errorString());
+        }
+    }
+    if (m_attach == Attach::Registering && m_socket)
+        readSocket(0);
+    if (!m_socket || m_attach == Attach::None) {
+        m_attach = Attach::None;
+        return qint16(0);
+    }
+    if (m_attach == Attach::Registering && m_registerAnswer) {
+        m_attach = Attach::None;
+        return registrationResult(m_attachCall);
+    }
+    if (m_attachDeadline.hasExpired()) {
+        dropConnection(m_attach == Attach::Connecting
+                           ? QStringLiteral("the engine did not accept the connection")
+                           : QStringLiteral("the engine did not answer the registration"));
+        return qint16(0);
+    }
+    return std::nullopt;
+}
+
+bool AgwTcpLink::sendRegistration(const QByteArray& callSign) {
+    AgwFrame registration;
+    registration.kind = 'X';
+    registration.callFrom = callSign;
+    m_registerAnswer.reset();
+    if (writeFrame(registration))
+        return true;
+    dropConnection(QStringLiteral("could not send the registration"));
+    return false;
+}
+
+qint16 AgwTcpLink::registrationResult(const QByteArray& callSign) {
     if (!m_registerAnswer)
         return 0; // the connection went away; dropConnection said why
     if (*m_registerAnswer == 0) {
@@ -94,10 +152,8 @@ qint16 AgwTcpLink::getData(ReceivedFrame& out) {
     if (m_monitored.empty() && m_connected.empty())
         return 0;
 
-    std::deque<Queued>* from = &m_connected;
-    if (m_connected.empty() ||
-        (!m_monitored.empty() && m_monitored.front().seq < m_connected.front().seq))
-        from = &m_monitored;
+    // What the stations say to us never waits behind a flood of monitored traffic.
+    std::deque<Queued>* from = m_connected.empty() ? &m_monitored : &m_connected;
     out = std::move(from->front().frame);
     from->pop_front();
     m_queuedBytes -= out.data.size();
@@ -187,23 +243,30 @@ void AgwTcpLink::close() {
 }
 
 void AgwTcpLink::poll() {
-    if (!m_socket)
+    if (!m_socket || m_attach == Attach::Connecting)
         return;
     m_socket->flush();
     readSocket(0);
 }
 
 bool AgwTcpLink::openConnection() {
-    m_decoder.reset();
-    m_socket = std::make_unique<QTcpSocket>();
-    m_socket->setReadBufferSize(kSocketReadBuffer);
-    m_socket->connectToHost(m_host, m_port);
+    startSocket();
     if (!m_socket->waitForConnected(m_connectTimeoutMs)) {
         dropConnection(m_socket->errorString());
         return false;
     }
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    return sendGreeting();
+}
 
+void AgwTcpLink::startSocket() {
+    m_decoder.reset();
+    m_socket = std::make_unique<QTcpSocket>();
+    m_socket->setReadBufferSize(kSocketReadBuffer);
+    m_socket->connectToHost(m_host, m_port);
+}
+
+bool AgwTcpLink::sendGreeting() {
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // Monitoring is a toggle at the engine, so it goes out once per connection.
     AgwFrame monitor;
     monitor.kind = 'm';
@@ -222,10 +285,10 @@ void AgwTcpLink::dropConnection(const QString& why) {
         m_socket->abort();
         m_socket.reset();
     }
+    // Only a frame cut off by the end of the stream is lost: whatever was received whole stays
+    // queued for the station.
     m_decoder.reset();
-    m_monitored.clear();
-    m_connected.clear();
-    m_queuedBytes = 0;
+    m_attach = Attach::None;
     m_call.clear();
     m_registered = false;
 }

@@ -4,6 +4,7 @@
 #include "EngineLink.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <deque>
@@ -41,6 +42,10 @@ public:
     qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
                    quint8 port) override;
     void close() override;
+    // Connects and registers in steps, each a non-blocking look at the socket, so the window
+    // stays answered while a silent engine takes its time.
+    void beginAttach(const QByteArray& callSign, const QByteArray& appName) override;
+    std::optional<qint16> attachResult() override;
 
     // Reads what the socket holds into the queue without handing anything out. getData does
     // this itself; exposed so a caller can keep the socket drained between ticks.
@@ -56,7 +61,8 @@ public:
     qsizetype queuedBytes() const { return m_queuedBytes; }
 
     // For the diagnostic window.
-    quint64 droppedFrames() const { return m_dropped; }     // monitored frames lost to a full queue
+    quint64 droppedFrames() const { return m_dropped; } // monitored frames lost to a full queue
+    quint64 skippedMonitorFrames() const override { return m_dropped; }
     quint64 refusedFrames() const { return m_refused; }     // station frames we could not send
     quint64 discardedFrames() const { return m_discarded; } // engine frames not for the station
     quint64 framesReceived() const { return m_framesIn; }
@@ -72,7 +78,14 @@ private:
         ReceivedFrame frame;
     };
 
+    enum class Attach { None, Connecting, Registering };
+
     bool openConnection();
+    void startSocket();
+    bool sendGreeting();
+    bool sendRegistration(const QByteArray& callSign);
+    qint16 registrationResult(const QByteArray& callSign);
+    std::optional<qint16> attachStep();
     void dropConnection(const QString& why);
     bool writeFrame(const AgwFrame& frame);
     void readSocket(int waitMs);
@@ -94,6 +107,10 @@ private:
     QByteArray m_call;
     std::optional<quint8> m_registerAnswer;
     bool m_registered = false; // an empty call can be registered too
+    Attach m_attach = Attach::None;
+    QByteArray m_attachCall;
+    QDeadlineTimer m_attachDeadline;
+    std::optional<qint16> m_attachOutcome = qint16(0);
 
     // Two queues so the oldest monitored frame can go without touching connected data; the
     // sequence numbers restore the engine's order when handing out.

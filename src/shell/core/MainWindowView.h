@@ -76,6 +76,8 @@ public:
 
     // The status line naming the engine and the state of the link to it.
     virtual void setEngineStatus(const QString& text) = 0;
+    // A notice for the operator in the status line, beside the engine's state.
+    virtual void showNotice(const QString& text) = 0;
 
     virtual void setConferenceChecked(bool checked) = 0;
     virtual void setBrowserDisplayChecked(bool checked) = 0;

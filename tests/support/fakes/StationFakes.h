@@ -80,6 +80,7 @@ public:
         monitorLabels = {result, from, data, length, kind, port};
     }
     void setEngineStatus(const QString& text) override { engineStatus = text; }
+    void showNotice(const QString& text) override { notices.append(text); }
     void setConferenceChecked(bool checked) override { conferenceChecked = checked; }
     void setBrowserDisplayChecked(bool checked) override { browserDisplayChecked = checked; }
     void setMenuChecked(MenuCheck item, bool checked) override { menuChecks[item] = checked; }
@@ -107,6 +108,7 @@ public:
     bool monitorVisible = false;
     QStringList monitorLabels;
     QString engineStatus;
+    QStringList notices;
     bool conferenceChecked = false;
     bool browserDisplayChecked = false;
     QMap<MenuCheck, bool> menuChecks;

@@ -4,6 +4,7 @@
 #include "BenchText.h"
 #include "PageFiles.h"
 #include "PageStore.h"
+#include "StationFakes.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,7 +26,9 @@ private slots:
         QFETCH(bool, inPlace);
         QTemporaryDir dir;
         const QString programDir = dir.path();
-        PageStore pages(programDir);
+        FakeView view;
+        FileNotices notices(view);
+        PageStore pages(programDir, notices);
         QString text = benchText(pageBytes, QLatin1Char('p'));
         QVERIFY(pages.write(0, text));
         const QString frame = QStringLiteral("The quick brown fox jumps over the lazy dog\r");

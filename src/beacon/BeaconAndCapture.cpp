@@ -3,6 +3,7 @@
 #include "BoundedRead.h"
 #include "DxWxCapture.h"
 #include "EngineLink.h"
+#include "SafeFile.h"
 #include "WeatherReport.h"
 
 #include <QFile>
@@ -40,10 +41,8 @@ bool BeaconAndCapture::weatherReport(QString& out) const {
     if (path.isEmpty())
         return false;
     // Regular files only: a pipe or a device could block the tick or never end.
-    if (!QFileInfo(path).isFile())
-        return false;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!SafeFile::openForRead(file, SafeFile::Links::Follow))
         return false;
     const QByteArray bytes = readBounded(file, Weather::kMaxFileBytes);
     if (file.error() != QFileDevice::NoError)

@@ -2,6 +2,7 @@
 
 #include "BoundedRead.h"
 #include "InputFields.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,21 +14,19 @@ QString path(const QString& programDir) {
 }
 
 QStringList read(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return readInputFields(readBounded(file, kMaxBytes));
+    return readInputFields(SafeFile::read(path, kMaxBytes));
 }
 
-void add(const QString& path, const QString& call) {
+bool add(const QString& path, const QString& call) {
     for (const QString& entry : read(path)) {
         if (entry.compare(call, Qt::CaseInsensitive) == 0)
-            return;
+            return true;
     }
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    file.write('"' + call.toLatin1() + "\"\r\n");
+    if (!SafeFile::openForWrite(file, QIODevice::Append))
+        return false;
+    const QByteArray line = '"' + call.toLatin1() + "\"\r\n";
+    return file.write(line) == line.size() && file.flush();
 }
 
 } // namespace ConnectList

@@ -13,6 +13,6 @@ constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
 QString path(const QString& programDir);
 // Every field of the file, in file order; empty when it cannot be read.
 QStringList read(const QString& path);
-// Appends the call unless an entry equals it, ignoring case. Failures are silent.
-void add(const QString& path, const QString& call);
+// Appends the call unless an entry equals it, ignoring case. False when it could not be written.
+bool add(const QString& path, const QString& call);
 } // namespace ConnectList

@@ -1,6 +1,8 @@
 #include "PageFiles.h"
 
+#include "SafeFile.h"
 #include <QDir>
+
 #include <QFile>
 
 namespace PageFiles {
@@ -11,7 +13,7 @@ QString path(const QString& programDir, int channel) {
 
 bool write(const QString& path, const QString& text) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!SafeFile::openForWrite(file, QIODevice::Truncate))
         return false;
     const QByteArray bytes = text.toLatin1() + "\r\n";
     return file.write(bytes) == bytes.size();
@@ -19,7 +21,7 @@ bool write(const QString& path, const QString& text) {
 
 bool empty(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    return SafeFile::openForWrite(file, QIODevice::Truncate);
 }
 
 } // namespace PageFiles

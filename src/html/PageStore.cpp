@@ -1,6 +1,7 @@
 #include "PageStore.h"
 
 #include "PageFiles.h"
+#include "SafeFile.h"
 
 #include <QFile>
 
@@ -13,6 +14,10 @@ QString PageStore::path(int channel) const {
 }
 
 bool PageStore::write(int channel, const QString& pageText) {
+    return m_notices.written(path(channel), writeTail(channel, pageText));
+}
+
+bool PageStore::writeTail(int channel, const QString& pageText) {
     const qsizetype known = m_mirrored[channel];
     QFile file(path(channel));
     // Someone else may have emptied or changed the file: trust only its size.
@@ -20,7 +25,7 @@ bool PageStore::write(int channel, const QString& pageText) {
         QStringView(pageText).mid(known - m_lastWritten[channel].size(),
                                   m_lastWritten[channel].size()) != m_lastWritten[channel])
         return writeWhole(channel, pageText);
-    if (!file.open(QIODevice::ReadWrite) || !file.seek(known))
+    if (!SafeFile::openForWrite(file, QIODevice::ReadWrite) || !file.seek(known))
         return writeWhole(channel, pageText);
     const QByteArray tail = pageText.mid(known).toLatin1() + "\r\n";
     if (file.write(tail) != tail.size()) {
@@ -46,10 +51,10 @@ bool PageStore::writeWhole(int channel, const QString& pageText) {
 
 bool PageStore::empty(int channel) {
     m_mirrored[channel] = -1;
-    return PageFiles::empty(path(channel));
+    return m_notices.written(path(channel), PageFiles::empty(path(channel)));
 }
 
 bool PageStore::writeOther(int channel, const QString& content) {
     m_mirrored[channel] = -1;
-    return PageFiles::write(path(channel), content);
+    return m_notices.written(path(channel), PageFiles::write(path(channel), content));
 }

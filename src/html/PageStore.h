@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileNotices.h"
+
 #include <QString>
 #include <array>
 
@@ -9,8 +11,10 @@
 // the page text and a CR LF.
 class PageStore {
 public:
-    // Follows the program folder it is given, wherever that is set later.
-    explicit PageStore(const QString& programDir) : m_programDir(programDir) {}
+    // Follows the program folder it is given, wherever that is set later. Failed writes are told
+    // to the operator.
+    PageStore(const QString& programDir, FileNotices& notices)
+        : m_programDir(programDir), m_notices(notices) {}
 
     QString path(int channel) const;
     // Writes the page text; false when the file cannot be written.
@@ -23,10 +27,12 @@ public:
     bool writeOther(int channel, const QString& content);
 
 private:
+    bool writeTail(int channel, const QString& pageText);
     bool writeWhole(int channel, const QString& pageText);
     void remember(int channel, const QString& pageText);
 
     const QString& m_programDir;
+    FileNotices& m_notices;
     // Length of the page text the file holds (without its CR LF), or -1.
     std::array<qsizetype, 8> m_mirrored{-1, -1, -1, -1, -1, -1, -1, -1};
     // The last characters written, a cheap guard against an unannounced replacement.

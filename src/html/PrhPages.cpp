@@ -2,6 +2,7 @@
 
 #include "BoundedRead.h"
 #include "PrhTags.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,7 +49,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
         return;
 
     QFile file(page);
-    if (file.open(QIODevice::ReadOnly)) {
+    if (SafeFile::openForRead(file, SafeFile::Links::Follow)) {
         m_ctx.state.pageText[channel] = QString::fromLatin1(readBounded(file, kMaxPageBytes));
         m_pages.markReplaced(channel);
     }

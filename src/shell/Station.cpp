@@ -7,19 +7,22 @@
 #include "EngineLink.h"
 #include "MonitorValues.h"
 #include "PrhTags.h"
+#include "SafeFile.h"
 #include "SendFile.h"
 #include "SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cmath>
 #include <exception>
 
 Station::Station(StationContext ctx)
-    : m_ctx(ctx), m_registration(m_ctx), m_channels(m_ctx), m_pages(m_ctx.state.programDir),
-      m_panes(m_ctx, m_pages), m_prh(m_ctx, m_pages, m_panes), m_beacon(m_ctx),
-      m_tick(m_ctx, m_channels, m_pages), m_sendLine(m_ctx, m_channels) {
+    : m_ctx(ctx), m_fileNotices(m_ctx.view), m_registration(m_ctx), m_channels(m_ctx),
+      m_pages(m_ctx.state.programDir, m_fileNotices), m_panes(m_ctx, m_pages),
+      m_prh(m_ctx, m_pages, m_panes), m_beacon(m_ctx), m_tick(m_ctx, m_channels, m_pages),
+      m_sendLine(m_ctx, m_channels) {
     m_tick.hooks().selectTab = [this](int tab) { selectTab(tab); };
     m_tick.hooks().watchLink = [this] { m_registration.watchLink(); };
     m_tick.hooks().sendWelcome = [this] { Conference::sendWelcome(m_ctx); };
@@ -39,7 +42,8 @@ Station::Station(StationContext ctx)
     m_tick.hooks().sendKeepAlive = [this] { m_sendLine.sendKeepAlive(); };
     m_sendLine.hooks().selectTab = [this](int tab) { selectTab(tab); };
     m_sendLine.hooks().addToConnectList = [this](const QString& call) {
-        ConnectList::add(ConnectList::path(m_ctx.state.programDir), call);
+        const QString path = ConnectList::path(m_ctx.state.programDir);
+        m_fileNotices.written(path, ConnectList::add(path, call));
     };
 }
 
@@ -272,28 +276,55 @@ void Station::onPortMenu() {
 void Station::readSettingsFile() {
     StationState& s = m_ctx.state;
     const QString path = QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName));
-    if (!QFile::exists(path))
+    if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
         writeSettingsFile();
     QFile file(path);
-    SettingsFileValues values{s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath};
-    const bool complete = file.open(QIODevice::ReadOnly) &&
-                          SettingsFile::decode(readBounded(file, SettingsFile::kMaxBytes), values);
+    const bool opened = SafeFile::openForRead(file);
+    const QByteArray bytes = opened ? readBounded(file, SettingsFile::kMaxBytes) : QByteArray();
     file.close();
+    if (!opened && (QFileInfo(path).exists() || QFileInfo(path).isSymLink()))
+        m_fileNotices.refused(path);
+    SettingsFileValues values{s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath};
+    const bool complete = opened && SettingsFile::decode(bytes, values);
     s.beaconOn = values.beaconOn;
     s.beaconText = values.beaconText;
     s.weatherOn = values.weatherOn;
     s.weatherPath = values.weatherPath;
     m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
     m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
-    if (!complete)
-        writeSettingsFile();
+    if (complete)
+        return;
+    if (opened)
+        keepBadSettingsFile(path, bytes);
+    writeSettingsFile();
+}
+
+void Station::keepBadSettingsFile(const QString& path, const QByteArray& bytes) {
+    const QString badPath = path + QStringLiteral(".bad");
+    QFile bad(badPath);
+    const bool kept = SafeFile::openForWrite(bad, QIODevice::Truncate) &&
+                      bad.write(bytes) == bytes.size() && bad.flush();
+    const QString name = QFileInfo(path).fileName();
+    m_ctx.view.showNotice(kept ? QStringLiteral("%1 could not be read; kept as %1.bad and "
+                                                "written anew")
+                                     .arg(name)
+                               : QStringLiteral("%1 could not be read and is written anew; "
+                                                "%1.bad could not be written")
+                                     .arg(name));
 }
 
 void Station::writeSettingsFile() {
     const StationState& s = m_ctx.state;
-    QSaveFile file(QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName)));
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(SettingsFile::encode({s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath}));
-    file.commit();
+    const QString path = QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName));
+    // A saved file replaces the name whole, so a link or FIFO planted there is never written
+    // through.
+    bool ok = false;
+    if (SafeFile::isWritableName(path)) {
+        QSaveFile file(path);
+        ok = file.open(QIODevice::WriteOnly) &&
+             file.write(SettingsFile::encode(
+                 {s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath})) >= 0 &&
+             file.commit();
+    }
+    m_fileNotices.written(path, ok);
 }

@@ -3,6 +3,7 @@
 #include "BeaconAndCapture.h"
 #include "BrowserPanes.h"
 #include "Channels.h"
+#include "FileNotices.h"
 #include "PageStore.h"
 #include "PollTick.h"
 #include "PrhPages.h"
@@ -70,11 +71,14 @@ public:
     void writeSettingsFile();
 
 private:
+    // Keeps an unreadable settings file aside before it is rewritten.
+    void keepBadSettingsFile(const QString& path, const QByteArray& bytes);
     void showBrowsersOnStartup();
     // Browser commands run instead of navigating; false cancels the navigation.
     bool beforeNavigate(const QString& target);
 
     StationContext m_ctx;
+    FileNotices m_fileNotices;
     Registration m_registration;
     Channels m_channels;
     PageStore m_pages;

@@ -116,6 +116,24 @@ private slots:
         QVERIFY(h.view.text(TextView::Conf).isEmpty());
         QVERIFY(h.engine.sent.isEmpty());
         QCOMPARE(h.view.captions[0], QStringLiteral("N0T0"));
+        QCOMPARE(h.view.notices,
+                 QStringList{QStringLiteral("N0NEW connected, but all 7 channels are busy")});
+    }
+
+    void skippedMonitorFramesAreCountedInTheStatusLine() {
+        StationHarness h;
+        start(h);
+        h.station().tick();
+        h.engine.skipped = 189858;
+        h.station().tick();
+        h.station().tick(); // nothing new: nothing said
+        h.engine.skipped = 189859;
+        h.station().tick();
+        QCOMPARE(h.view.notices, (QStringList{QStringLiteral("monitor skipped 189 858 frames"),
+                                              QStringLiteral("monitor skipped 189 859 frames")}));
+        QCOMPARE(groupedCount(999), QStringLiteral("999"));
+        QCOMPARE(groupedCount(1000), QStringLiteral("1 000"));
+        QCOMPARE(groupedCount(1234567), QStringLiteral("1 234 567"));
     }
 
     void aLowerFreeTabWinsOverTheStationsOwnTab() {

@@ -90,7 +90,9 @@ private slots:
     void pageStoreExtendsInPlaceAndRewritesWhenItMust() {
         QTemporaryDir dir;
         const QString programDir = dir.path();
-        PageStore pages(programDir);
+        FakeView view;
+        FileNotices notices(view);
+        PageStore pages(programDir, notices);
         const QString file = pages.path(3);
         QString text = QStringLiteral("one");
         QVERIFY(pages.write(3, text));

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class SettingsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -105,6 +107,76 @@ private slots:
         QVERIFY(!h.state.weatherOn);
         QVERIFY(h.state.weatherPath.isEmpty());
         QTEST(readFileBytes(file), "rewritten");
+        // What the operator had is kept aside, once, and the status line says so.
+        QCOMPARE(readFileBytes(file + QStringLiteral(".bad")), content);
+        QCOMPARE(h.view.notices,
+                 QStringList{QStringLiteral("PacketSettings.ini could not be read; kept as "
+                                            "PacketSettings.ini.bad and written anew")});
+        QVERIFY(writeFileBytes(file, "later\r\n"));
+        h.station().readSettingsFile();
+        QCOMPARE(readFileBytes(file + QStringLiteral(".bad")), QByteArray("later\r\n"));
+    }
+
+    // Program files planted as a FIFO or as a link out of the folder: start-up, a connect and
+    // received data go on, nothing is written through the link, and the status line names the
+    // file once.
+    void plantedProgramFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fifo");
+        for (const char* name : {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst"}) {
+            QTest::addRow("%s as a FIFO", name) << QString::fromLatin1(name) << true;
+            QTest::addRow("%s as a link out", name) << QString::fromLatin1(name) << false;
+        }
+    }
+    void plantedProgramFiles() {
+        QFETCH(QString, name);
+        QFETCH(bool, fifo);
+        StationHarness h;
+        QTemporaryDir outside;
+        const QString target = QDir(outside.path()).filePath(QStringLiteral("precious"));
+        QVERIFY(writeFileBytes(target, "precious\r\n"));
+        const QString planted = QDir(h.programDir.path()).filePath(name);
+        if (fifo)
+            QCOMPARE(::mkfifo(QFile::encodeName(planted).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(target, planted));
+
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.startUp();
+        h.view.sendLine = QStringLiteral(":C N0BBB");
+        h.station().onSendLineEnter();
+        h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        h.engine.queue('D', "N0BBB", "hello\r");
+        h.station().tick();
+
+        QVERIFY(h.view.text(channelView(0)).contains(QLatin1String("hello")));
+        QCOMPARE(readFileBytes(target), QByteArray("precious\r\n"));
+        QCOMPARE(h.view.notices.filter(name).size(), 1);
+        QVERIFY(h.view.notices.size() == 1);
+    }
+
+    void aFailedWriteIsToldOnceUntilItWorksAgain() {
+        StationHarness h;
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.startUp();
+        h.view.captions[0] = QStringLiteral("N0BBB");
+        QDir dir(h.state.programDir);
+        QVERIFY(dir.remove(QStringLiteral("Channel0.htm")));
+        QVERIFY(dir.mkdir(QStringLiteral("Channel0.htm"))); // in the way like a full disk
+        auto receive = [&](const char* line) {
+            h.engine.queue('D', "N0BBB", line);
+            h.station().tick();
+        };
+        receive("one\r");
+        receive("two\r");
+        QVERIFY(dir.rmdir(QStringLiteral("Channel0.htm")));
+        receive("three\r");
+        QVERIFY(dir.remove(QStringLiteral("Channel0.htm")));
+        QVERIFY(dir.mkdir(QStringLiteral("Channel0.htm")));
+        receive("four\r");
+        QCOMPARE(h.view.notices,
+                 QStringList(2, QStringLiteral("Channel0.htm could not be written")));
+        QCOMPARE(h.view.text(channelView(0)), QStringLiteral("one\r\ntwo\r\nthree\r\nfour\r\n"));
     }
 
     void portAnswers_data() {

@@ -1,9 +1,9 @@
 #include "MainWindow.h"
 
-#include "BoundedRead.h"
 #include "DesignedLayout.h"
 #include "LayoutRules.h"
 #include "MonitorWindow.h"
+#include "PagePane.h"
 #include "Station.h"
 #include "TextViews.h"
 
@@ -12,7 +12,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QFile>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -52,6 +52,10 @@ MainWindow::MainWindow() {
     buildControls();
     buildMenus();
     statusBar()->setSizeGripEnabled(true);
+    // The engine's state stays in view; notices take the rest of the line.
+    m_engineState = new QLabel(statusBar());
+    m_engineState->setObjectName(QStringLiteral("lblEngineState"));
+    statusBar()->addPermanentWidget(m_engineState);
     resize(DesignedLayout::kClientWidth / DesignedLayout::kTwipsPerPixel,
            DesignedLayout::kClientHeight / DesignedLayout::kTwipsPerPixel +
                menuBar()->sizeHint().height());
@@ -92,7 +96,8 @@ void MainWindow::buildControls() {
                        blue ? darkBlue : black);
         m_tabs->addTab(page, QString::fromLatin1(kTabCaptions[tab]));
         if (tab < 7) {
-            auto* pane = new QTextBrowser(page);
+            // The program folder is the start folder, as Station::startUp records it.
+            auto* pane = new PagePane(QDir::currentPath(), page);
             pane->setObjectName(QStringLiteral("webBrow%1").arg(tab));
             pane->setOpenLinks(false); // every navigation goes through the station
             pane->hide();
@@ -322,6 +327,10 @@ QAction* MainWindow::action(const QString& objectName) const {
     return findChild<QAction*>(objectName);
 }
 
+QTextBrowser* MainWindow::browser(int channel) const {
+    return m_browsers[channel];
+}
+
 QPlainTextEdit* MainWindow::textView(TextView view) const {
     return m_text->view(view);
 }
@@ -451,7 +460,6 @@ void MainWindow::showBrowser(int channel, bool shown) {
 }
 
 void MainWindow::loadBrowserPage(int channel, const QString& target) {
-    static constexpr qint64 kMaxShownBytes = 8 * 1024 * 1024;
     QUrl url(target);
     if (url.scheme().size() <= 1) // a plain path (or a drive letter)
         url = QUrl::fromLocalFile(target);
@@ -459,14 +467,7 @@ void MainWindow::loadBrowserPage(int channel, const QString& target) {
         QDesktopServices::openUrl(url);
         return;
     }
-    QFile file(url.toLocalFile());
-    QTextBrowser* pane = m_browsers[channel];
-    // Pages are 8-bit text; read them ourselves rather than let the pane guess.
-    const QString html = file.open(QIODevice::ReadOnly)
-                             ? QString::fromLatin1(readBounded(file, kMaxShownBytes))
-                             : QString();
-    pane->document()->setBaseUrl(url);
-    pane->setHtml(html);
+    m_browsers[channel]->showPage(url.toLocalFile());
 }
 
 MonitorWindow* MainWindow::monitorWindow() {
@@ -486,6 +487,10 @@ void MainWindow::showMonitorValues(const QString& result, const QString& from, c
 }
 
 void MainWindow::setEngineStatus(const QString& text) {
+    m_engineState->setText(text);
+}
+
+void MainWindow::showNotice(const QString& text) {
     statusBar()->showMessage(text);
 }
 

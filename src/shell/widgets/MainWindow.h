@@ -16,6 +16,7 @@ class QPushButton;
 class QTabWidget;
 class QTextBrowser;
 class MonitorWindow;
+class PagePane;
 class TextViews;
 class Station;
 
@@ -36,7 +37,7 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     QPlainTextEdit* textView(TextView view) const;
     QLineEdit* sendLine() const { return m_sendLine; }
-    QTextBrowser* browser(int channel) const { return m_browsers[channel]; }
+    QTextBrowser* browser(int channel) const;
 
     // MainWindowView
     void fitToWorkArea() override;
@@ -70,6 +71,7 @@ public:
                            const QString& port) override;
     MonitorWindow* monitorWindow();
     void setEngineStatus(const QString& text) override;
+    void showNotice(const QString& text) override;
     void setConferenceChecked(bool checked) override;
     void setBrowserDisplayChecked(bool checked) override;
     void setMenuChecked(MenuCheck item, bool checked) override;
@@ -99,10 +101,11 @@ private:
     QLineEdit* m_sendLine = nullptr;
     QTabWidget* m_tabs = nullptr;
     std::unique_ptr<TextViews> m_text;
-    std::array<QTextBrowser*, 7> m_browsers{};
+    std::array<PagePane*, 7> m_browsers{};
     QCheckBox* m_browserDisplay = nullptr;
     QCheckBox* m_conference = nullptr;
     QPushButton* m_retry = nullptr;
+    QLabel* m_engineState = nullptr;
     QMap<MenuCheck, QAction*> m_checks;
     MonitorWindow* m_monitor = nullptr;
 };

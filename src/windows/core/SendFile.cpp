@@ -2,6 +2,7 @@
 
 #include "BoundedRead.h"
 #include "EngineLink.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +24,7 @@ void run(StationContext& ctx) {
     if (path.isEmpty())
         return;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes) {
+    if (!SafeFile::openForRead(file, SafeFile::Links::Follow) || file.size() > kMaxFileBytes) {
         ctx.beeper.beep();
         return;
     }

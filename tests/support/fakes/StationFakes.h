@@ -242,6 +242,7 @@ public:
     }
     void close() override { ++closes; }
     bool isAttached() const override { return attached; }
+    quint64 skippedMonitorFrames() const override { return skipped; }
     QString address() const override { return QStringLiteral("127.0.0.1:8000"); }
 
     // Queues a frame as the engine would deliver it.
@@ -261,6 +262,7 @@ public:
     bool throwOnStart = false;
     bool throwOnPut = false;
     bool attached = true;
+    quint64 skipped = 0;
     QList<QByteArray> registrations;
     QByteArray lastAppName;
     std::deque<ReceivedFrame> incoming;

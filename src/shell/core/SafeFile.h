@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+// Opens files that someone else may have planted: only regular files, never blocking on a FIFO or
+// device, and (unless asked) never through a final symbolic link.
+namespace SafeFile {
+
+enum class Links { Refuse, Follow };
+
+// Opens an existing regular file for reading. False for anything else, and for a missing file.
+bool openForRead(QFile& file, Links links = Links::Refuse);
+
+// Opens a regular file for writing, creating it when missing. `mode` adds Truncate, Append or
+// ReadOnly (for read and write) to WriteOnly. False when the name is held by anything else.
+bool openForWrite(QFile& file, QIODevice::OpenMode mode);
+
+// True when nothing stops writing the name as a regular file: it is missing or a regular file,
+// and not a symbolic link.
+bool isWritableName(const QString& path);
+
+// At most `limit` bytes of a regular file; `ok` tells whether it could be opened.
+QByteArray read(const QString& path, qint64 limit, bool* ok = nullptr, Links links = Links::Refuse);
+
+} // namespace SafeFile

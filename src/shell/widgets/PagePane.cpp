@@ -1,0 +1,110 @@
+#include "PagePane.h"
+
+#include "PaneResources.h"
+#include "SafeFile.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPixmap>
+#include <QTextDocument>
+
+namespace {
+
+constexpr qint64 kMaxPageBytes = 8 * 1024 * 1024;
+// Everything one page pulls in, pictures counted as shown (4 bytes a pixel): a small picture
+// file can unpack to gigabytes.
+constexpr qint64 kPageBudget = 64 * 1024 * 1024;
+
+// What the pane shows for a picture it may not or cannot load. Never a null pixmap: on that Qt
+// goes and opens the name itself.
+QPixmap missingPicture() {
+    QPixmap missing(QStringLiteral(":/qt-project.org/styles/commonstyle/images/file-16.png"));
+    if (missing.isNull()) {
+        missing = QPixmap(16, 16);
+        missing.fill(Qt::transparent);
+    }
+    return missing;
+}
+
+// A picture as shown takes 4 bytes a pixel whatever its file holds.
+qint64 shownBytes(QSize size) {
+    return qint64(size.width()) * size.height() * 4;
+}
+
+QPixmap decoded(const QByteArray& bytes, qint64* budget) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // The header tells the size before anything is unpacked; the allocation limit covers
+    // formats that do not tell (zero would lift it).
+    if (const QSize size = reader.size(); size.isValid() && shownBytes(size) > *budget)
+        return {};
+    reader.setAllocationLimit(int(qMax<qint64>(1, *budget / (1024 * 1024))));
+    QImage image;
+    if (!reader.read(&image) || shownBytes(image.size()) > *budget)
+        return {};
+    *budget -= shownBytes(image.size());
+    return QPixmap::fromImage(image);
+}
+
+} // namespace
+
+// Every resource of the page passes here, by the name the page wrote. The default loaders would
+// open whatever the name says, with no limit on size.
+class PagePane::Document : public QTextDocument {
+public:
+    explicit Document(PagePane* pane) : QTextDocument(pane), m_pane(pane) {}
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override {
+        return m_pane->resourceFor(type, name);
+    }
+
+private:
+    PagePane* m_pane;
+};
+
+PagePane::PagePane(const QString& programDir, QWidget* parent)
+    : QTextBrowser(parent), m_programDir(programDir) {
+    auto* document = new Document(this);
+    document->setUndoRedoEnabled(false);
+    setDocument(document);
+}
+
+void PagePane::showPage(const QString& path) {
+    // Pages are 8-bit text; read them ourselves rather than let the pane guess. A FIFO or device
+    // reads as nothing.
+    const QByteArray page = SafeFile::read(path, kMaxPageBytes, nullptr, SafeFile::Links::Follow);
+    m_pageDir = QFileInfo(path).absolutePath();
+    m_loaded.clear();
+    m_budget = kPageBudget;
+    setHtml(QString::fromLatin1(page));
+}
+
+// Reached when the browser loads something by itself (a source set on it): the same rules.
+QVariant PagePane::loadResource(int type, const QUrl& name) {
+    return resourceFor(type, name);
+}
+
+QVariant PagePane::resourceFor(int type, const QUrl& name) {
+    const QPair<int, QUrl> key(type, name);
+    if (const auto found = m_loaded.constFind(key); found != m_loaded.cend())
+        return *found;
+    std::optional<QByteArray> bytes;
+    if (m_budget > 0)
+        bytes = PaneResources::read(name, m_pageDir, m_programDir);
+    QVariant value;
+    if (type == QTextDocument::ImageResource) {
+        QPixmap picture = bytes ? decoded(*bytes, &m_budget) : QPixmap();
+        value = picture.isNull() ? missingPicture() : picture;
+    } else if (bytes && bytes->size() <= m_budget) {
+        m_budget -= bytes->size();
+        value = QString::fromLatin1(*bytes); // 8-bit text, like the pages
+    } else {
+        value = QString(); // valid all the same, so no other provider is asked
+    }
+    m_loaded.insert(key, value);
+    return value;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QHash>
+#include <QPair>
+#include <QTextBrowser>
+#include <QUrl>
+
+// A channel's browser pane. Pages come from remote stations, so the pictures and style sheets a
+// page names load only as PaneResources allows; anything else shows as missing.
+class PagePane : public QTextBrowser {
+    Q_OBJECT
+public:
+    // `programDir` is the program folder; pages may load files from its folders.
+    explicit PagePane(const QString& programDir, QWidget* parent = nullptr);
+
+    // Shows the page file at `path` (empty when it is not a readable regular file); the names it
+    // holds are taken relative to its folder.
+    void showPage(const QString& path);
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override;
+
+private:
+    class Document;
+
+    QVariant resourceFor(int type, const QUrl& name);
+
+    QString m_programDir;
+    QString m_pageDir;
+    QHash<QPair<int, QUrl>, QVariant> m_loaded; // the document asks again at every paint
+    qint64 m_budget = 0;                        // bytes the shown page may still take
+};

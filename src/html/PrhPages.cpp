@@ -33,7 +33,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
     const QFileInfo info(page);
 
     if (!info.exists() || !info.isFile()) {
-        m_ctx.prompts.messageBox(
+        m_ctx.prompts.notify(
             QStringLiteral("This packet station supports Packet Radio HTML.  To display the web "
                            "based format, content files must be downloaded from the Internet.") +
                 QStringLiteral("\r\n\r\n") +
@@ -41,7 +41,8 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
                 QStringLiteral(", start your normal web browser, navigate to the source files on "
                                "the Internet and save them in ") +
                 QDir::toNativeSeparators(folder) + QLatin1Char('.'),
-            QStringLiteral("Download HTML Content Files"));
+            QStringLiteral("Download HTML Content Files"),
+            (sender + QLatin1Char('/') + *name).toLower());
         QDir(m_ctx.state.programDir).mkdir(sender);
         return;
     }

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopedValueRollback>
 #include <cmath>
 #include <exception>
 
@@ -225,6 +226,13 @@ bool Station::onEngineAddressMenu() {
         return false;
     m_ctx.store.setEngineAddress(answer.left(colon).trimmed(), static_cast<quint16>(port));
     return true;
+}
+
+void Station::tick() {
+    if (m_ticking)
+        return;
+    const QScopedValueRollback<bool> ticking(m_ticking, true);
+    m_tick.run();
 }
 
 void Station::selectTab(int tab) {

@@ -50,7 +50,8 @@ public:
     // Asks for the engine's host:port; true when a new address was stored.
     bool onEngineAddressMenu();
     void onWindowClosed() {}
-    void tick() { m_tick.run(); }
+    // A tick that lets events run (bringing the window to the front) never starts another.
+    void tick();
     // Makes the tab current and runs the reaction to its selection.
     void selectTab(int tab);
     // The reaction to a tab becoming current, by the operator or by the station.
@@ -88,5 +89,6 @@ private:
     PollTick m_tick;
     SendLine m_sendLine;
     bool m_exitRequested = false;
+    bool m_ticking = false;
     bool m_released = false;
 };

@@ -73,6 +73,7 @@ private slots:
         receive(h, "N0BBB", "<PRHindex>");
         QCOMPARE(h.prompts.messages.size(), 1);
         QCOMPARE(h.prompts.messages[0].title, QStringLiteral("Download HTML Content Files"));
+        QVERIFY(!h.prompts.messages[0].modal); // receiving goes on while it is open
         QCOMPARE(h.prompts.messages[0].text,
                  QStringLiteral("This packet station supports Packet Radio HTML.  To display the "
                                 "web based format, content files must be downloaded from the "

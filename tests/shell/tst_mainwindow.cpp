@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "QtPlatform.h"
 #include "StationHarness.h"
+#include "TextViews.h"
 
 #include <QAction>
 #include <QApplication>
@@ -94,6 +95,48 @@ private slots:
         QVERIFY(!h.timer.active);
     }
 
+    // Messages raised by what stations send never hold up receiving: they open without waiting,
+    // one per station and page, and only a few at a time.
+    void airMessagesNeitherBlockNorPileUp() {
+        StationHarness h;
+        MainWindow w;
+        QtPrompts prompts;
+        prompts.setParentWidget(&w);
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        Station station(
+            StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store});
+        w.setStation(&station);
+        station.startUp();
+        h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        for (int i = 0; i < 20; ++i)
+            h.engine.queue('D', "N0BBB", "<PRHindex>\r");
+        h.engine.queue('D', "N0BBB", "<PRHother>\r");
+        auto receive = [&] {
+            while (!h.engine.incoming.empty())
+                station.tick();
+        };
+        receive();
+        auto openBoxes = [] {
+            QList<QMessageBox*> boxes;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+                    boxes << box;
+            return boxes;
+        };
+        QCOMPARE(openBoxes().size(), 2);
+        for (int i = 0; i < 10; ++i)
+            h.engine.queue('D', "N0BBB", QByteArray("<PRHp") + QByteArray::number(i) + ">\r");
+        receive();
+        QCOMPARE(openBoxes().size(), QtPrompts::kMaxOpenNotices);
+        for (QMessageBox* box : openBoxes())
+            box->accept();
+        QTRY_COMPARE(openBoxes().size(), 0);
+        h.engine.queue('D', "N0BBB", "<PRHindex>\r");
+        receive();
+        QCOMPARE(openBoxes().size(), 1);
+        QVERIFY(openBoxes()[0]->text().contains(QLatin1String("station N0BBB")));
+    }
+
     void exitLeavesTheEngineAloneAndClosingReleasesIt() {
         WindowedStation ws;
         StationHarness& h = ws.h;
@@ -128,6 +171,29 @@ private slots:
         QCOMPARE(w.textView(TextView::Channel0)->toPlainText(), QStringLiteral("one\ntwo more\n"));
         w.replaceText(TextView::AllTraffic, QStringLiteral("x\r\ny"));
         QCOMPARE(w.textView(TextView::AllTraffic)->toPlainText(), QStringLiteral("x\ny"));
+    }
+
+    // Days of traffic on one channel keep only a scrollable tail in the widgets, ending in
+    // exactly what came last.
+    void channelAndConferenceViewsKeepABoundedTail() {
+        MainWindow w;
+        const QString line = QStringLiteral("0123456789012345678901234567890123456789\r\n");
+        QString chunk;
+        for (int i = 0; i < 1000; ++i)
+            chunk += line; // 42 000 characters a write
+        for (int i = 0; i < 60; ++i)
+            w.appendText(TextView::Conf, chunk);
+        w.appendText(TextView::Conf, QStringLiteral("the end"));
+        const QString conf = w.textView(TextView::Conf)->toPlainText();
+        QVERIFY(conf.size() <= TextViews::kMaxViewChars);
+        QVERIFY(conf.size() >= TextViews::kKeptViewChars);
+        QVERIFY(conf.startsWith(QLatin1String("0123456789"))); // cut where a line starts
+        QVERIFY(conf.endsWith(QLatin1String("89\nthe end")));
+
+        w.appendText(TextView::Channel0, QString(200'000, QLatin1Char('\r')));
+        w.appendText(TextView::Channel0, QStringLiteral("last"));
+        QCOMPARE(w.textView(TextView::Channel0)->blockCount(), TextViews::kMaxViewLines);
+        QVERIFY(w.textView(TextView::Channel0)->toPlainText().endsWith(QLatin1String("\nlast")));
     }
 
     void sendLineKeys() {

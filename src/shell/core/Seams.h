@@ -13,6 +13,9 @@ public:
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultAnswer) = 0;
     virtual void messageBox(const QString& text, const QString& title) = 0;
+    // The same message without waiting for the operator: receiving goes on while it is open.
+    // While one with the same key is still open, another is not shown.
+    virtual void notify(const QString& text, const QString& title, const QString& key) = 0;
     // Returns the chosen path, or an empty text on Cancel.
     virtual QString openFile(const QString& filter, const QString& initialPath) = 0;
     // The "Connect To:" list: the entries sorted; returns the one picked, or

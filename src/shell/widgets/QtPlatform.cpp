@@ -22,6 +22,20 @@ void QtPrompts::messageBox(const QString& text, const QString& title) {
     box.exec();
 }
 
+void QtPrompts::notify(const QString& text, const QString& title, const QString& key) {
+    m_open.removeIf(
+        [](const auto& entry) { return !entry.value() || !entry.value()->isVisible(); });
+    // One per key is in front of the operator already; a station naming page after page
+    // must not bury the window under messages either.
+    if (m_open.contains(key) || m_open.size() >= kMaxOpenNotices)
+        return;
+    auto* box = new QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    m_open.insert(key, box);
+    box->show();
+}
+
 QString QtPrompts::openFile(const QString& filter, const QString& initialPath) {
     const QFileInfo initial(initialPath);
     // "Description | pattern" names one filter; "*.*" would hide files without a dot here.

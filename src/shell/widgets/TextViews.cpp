@@ -2,7 +2,9 @@
 
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 QString toDisplay(const QString& text) {
@@ -21,6 +23,8 @@ QPlainTextEdit* TextViews::create(TextView id, QWidget* parent, const QColor& te
     view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view->setUndoRedoEnabled(false);
+    if (!isBounded(id))
+        view->setMaximumBlockCount(kMaxViewLines);
     QFont font(QStringLiteral("Courier New"), 9);
     font.setStyleHint(QFont::TypeWriter);
     view->setFont(font);
@@ -72,6 +76,23 @@ void TextViews::append(TextView id, const QString& text) {
     QTextCursor cursor(view(id)->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(toDisplay(text));
+    if (!isBounded(id))
+        keepTail(view(id));
+}
+
+void TextViews::keepTail(QPlainTextEdit* view) {
+    QTextDocument* doc = view->document();
+    const int length = doc->characterCount();
+    if (length <= kMaxViewChars)
+        return;
+    // Cut at a line start where there is one, in one step rather than character by character.
+    int cut = length - kKeptViewChars;
+    const int lineStart = doc->findBlock(cut).position();
+    if (lineStart > 0)
+        cut = lineStart;
+    QTextCursor cursor(doc);
+    cursor.setPosition(cut, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 void TextViews::replace(TextView id, const QString& text) {

@@ -16,6 +16,11 @@ class QWidget;
 class TextViews {
 public:
     static constexpr int kCount = 13; // every TextView
+    // Channel and conference views keep a tail a person can still scroll through, so a station
+    // that runs for days does not grow without bound; the page files keep everything.
+    static constexpr int kMaxViewChars = 2'000'000;
+    static constexpr int kKeptViewChars = 1'800'000;
+    static constexpr int kMaxViewLines = 50'000;
 
     explicit TextViews(QTabWidget* tabs) : m_tabs(tabs) {}
 
@@ -35,6 +40,7 @@ public:
 private:
     bool isDeferred(TextView id) const;
     static bool isBounded(TextView id) { return id >= TextView::AllTraffic; }
+    void keepTail(QPlainTextEdit* view);
 
     QTabWidget* m_tabs;
     std::array<QPlainTextEdit*, kCount> m_views{};

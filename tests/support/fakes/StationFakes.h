@@ -125,7 +125,10 @@ public:
         return answers.empty() ? QString() : takeFront(answers);
     }
     void messageBox(const QString& text, const QString& title) override {
-        messages.append({text, title});
+        messages.append({text, title, true});
+    }
+    void notify(const QString& text, const QString& title, const QString&) override {
+        messages.append({text, title, false});
     }
     QString openFile(const QString& filter, const QString& initialPath) override {
         fileDialogs.append({filter, initialPath});
@@ -153,6 +156,7 @@ public:
     };
     struct Message {
         QString text, title;
+        bool modal = true;
     };
     struct FileDialog {
         QString filter, initialPath;

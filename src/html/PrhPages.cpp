@@ -32,7 +32,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
     const QString page = QDir(folder).filePath(*name + QStringLiteral(".htm"));
     const QFileInfo info(page);
 
-    if (!info.exists() || !info.isFile()) {
+    if (!info.exists() || !info.isFile() || info.isHidden()) {
         m_ctx.prompts.notify(
             QStringLiteral("This packet station supports Packet Radio HTML.  To display the web "
                            "based format, content files must be downloaded from the Internet.") +

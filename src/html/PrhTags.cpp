@@ -17,8 +17,10 @@ std::optional<QString> pageName(const QString& data) {
 std::optional<QString> command(const QString& target, bool* malformed) {
     if (malformed)
         *malformed = false;
-    // The pane reports links percent-encoded, possibly resolved against the page.
-    const QString decoded = QUrl::fromPercentEncoding(target.toUtf8());
+    // A raw link target holds the command as written; one passed on as a URL is percent-encoded.
+    const QString decoded = target.contains(QLatin1String("<PRHCMD"), Qt::CaseInsensitive)
+                                ? target
+                                : QUrl::fromPercentEncoding(target.toUtf8());
     const qsizetype p = decoded.indexOf(QLatin1String("<PRHCMD"), 0, Qt::CaseInsensitive);
     if (p < 0)
         return std::nullopt;
@@ -32,7 +34,8 @@ std::optional<QString> command(const QString& target, bool* malformed) {
 }
 
 bool isPlainName(const QString& name) {
-    if (name == QLatin1String(".") || name.contains(QLatin1String("..")))
+    // Only a whole "." or ".." climbs; "a..b" is an ordinary name.
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
     for (const QChar c : name) {
         if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 0x20 || c == u'\x7f')

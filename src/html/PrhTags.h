@@ -13,6 +13,6 @@ std::optional<QString> pageName(const QString& data);
 // set when "<PRHCMD" has no closing ">".
 std::optional<QString> command(const QString& target, bool* malformed = nullptr);
 // True when the text can name one file or folder inside the program folder:
-// no separators, no "..", no drive, nothing the file system treats specially.
+// no separators, not "." or "..", no drive, nothing the file system treats specially.
 bool isPlainName(const QString& name);
 } // namespace PrhTags

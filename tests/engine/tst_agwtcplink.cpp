@@ -78,6 +78,7 @@ private slots:
     void connectNeedsOwnCall();
     void closeUnregistersAndSilencesGetData();
     void engineDroppingConnectionEndsLink();
+    void goingAwayWithoutCloseLeavesTheRegistration();
     void bogusLengthClosesLink();
     void fullQueueDropsOldestMonitoredFirst();
     void fullQueueNeverDropsConnectedData();
@@ -342,6 +343,14 @@ void TestAgwTcpLink::closeUnregistersAndSilencesGetData() {
     QVERIFY(m_fake->waitForFrames(5, kWaitMs));
     QCOMPARE(kinds(m_fake->received()), QByteArray("mXxmX"));
     QCOMPARE(m_fake->connectionsAccepted(), 2);
+}
+
+void TestAgwTcpLink::goingAwayWithoutCloseLeavesTheRegistration() {
+    QCOMPARE(m_link->startPoll(kOurCall, "station"), qint16(1));
+    QCOMPARE(m_link->putData("N0BBB", "bye\r", 'D', 4, 0), qint16(1));
+    m_link.reset();
+    QVERIFY(m_fake->waitForClients(0, kWaitMs));
+    QCOMPARE(kinds(m_fake->received()), QByteArray("mXD"));
 }
 
 void TestAgwTcpLink::engineDroppingConnectionEndsLink() {

@@ -333,7 +333,7 @@ private slots:
         QCOMPARE(h.state.idleTicks, 2.0f); // the counters count ticks, not frames
         QVERIFY(h.view.text(TextView::AllTraffic).endsWith(QStringLiteral("frame 59\r\n\r\n")));
         // The poll that found nothing more does not blank the monitor.
-        QCOMPARE(h.view.monitorLabels.value(2), QStringLiteral("frame 59."));
+        QVERIFY(h.view.monitorLabels.value(2).startsWith(QStringLiteral("frame 59\r")));
     }
 };
 

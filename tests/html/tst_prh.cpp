@@ -86,6 +86,25 @@ private slots:
         QVERIFY(h.view.browserLoads.isEmpty());
     }
 
+    // Dots inside a name are ordinary; a page whose file is hidden counts as missing.
+    void dotsInPageNames_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("a..b") << "a..b" << true;
+        QTest::newRow("hidden") << ".secret" << false;
+    }
+    void dotsInPageNames() {
+        QFETCH(QString, page);
+        StationHarness h;
+        start(h);
+        const QString folder = QDir(h.state.programDir).filePath(QStringLiteral("N0BBB"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(writeFileBytes(QDir(folder).filePath(page + ".htm"), "<html>page</html>"));
+        receive(h, "N0BBB", "<PRH" + page.toLatin1() + ">");
+        QTEST(h.state.pageText[0] == QStringLiteral("<html>page</html>"), "shown");
+        QTEST(h.prompts.messages.isEmpty(), "shown");
+    }
+
     void unclosedTagIsIgnored() {
         StationHarness h;
         start(h);

@@ -3,17 +3,22 @@
 #include "MainWindow.h"
 #include "QtPlatform.h"
 #include "StationHarness.h"
+#include "TestFiles.h"
 #include "TextViews.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QtTest>
 
 namespace {
@@ -34,6 +39,35 @@ struct MessageBoxCatcher {
         });
     }
 };
+// Runs `act` on the next modal dialog once it is shown and active.
+template <typename Act> void onNextModal(Act act) {
+    QTimer::singleShot(20, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            onNextModal(act);
+            return;
+        }
+        modal->activateWindow();
+        if (QTest::qWaitForWindowActive(modal))
+            act(modal);
+    });
+}
+
+// The real window and the real dialogs, wired to a station over the in-process engine.
+struct RealDialogStation {
+    RealDialogStation() {
+        prompts.setParentWidget(&w);
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        w.setStation(&station);
+        station.startUp();
+    }
+    StationHarness h;
+    MainWindow w;
+    QtPrompts prompts;
+    Station station{
+        StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store}};
+};
+
 // The real window wired to a station over the in-process fakes.
 struct WindowedStation {
     WindowedStation() { w.setStation(&station); }
@@ -98,15 +132,9 @@ private slots:
     // Messages raised by what stations send never hold up receiving: they open without waiting,
     // one per station and page, and only a few at a time.
     void airMessagesNeitherBlockNorPileUp() {
-        StationHarness h;
-        MainWindow w;
-        QtPrompts prompts;
-        prompts.setParentWidget(&w);
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
-        Station station(
-            StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store});
-        w.setStation(&station);
-        station.startUp();
+        RealDialogStation rs;
+        StationHarness& h = rs.h;
+        Station& station = rs.station;
         h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         for (int i = 0; i < 20; ++i)
             h.engine.queue('D', "N0BBB", "<PRHindex>\r");
@@ -135,6 +163,79 @@ private slots:
         receive();
         QCOMPARE(openBoxes().size(), 1);
         QVERIFY(openBoxes()[0]->text().contains(QLatin1String("station N0BBB")));
+    }
+
+    // The connect list waits for the operator: focusing it picks nothing, a key moved onto an
+    // entry picks it, Escape leaves without connecting.
+    void connectListWaitsForAPick_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QByteArray>("connectedTo");
+        QTest::newRow("down picks the first") << int(Qt::Key_Down) << QByteArray("ALPHA");
+        QTest::newRow("escape picks none") << int(Qt::Key_Escape) << QByteArray();
+    }
+    void connectListWaitsForAPick() {
+        QFETCH(int, key);
+        RealDialogStation rs;
+        QVERIFY(writeFileBytes(QDir(rs.h.state.programDir).filePath("PacketConnects.lst"),
+                               "\"ZULU\"\r\n\"N0BBB\"\r\n\"ALPHA\"\r\n"));
+        QVERIFY(QTest::qWaitForWindowActive(&rs.w));
+        bool openAfterFocus = false;
+        onNextModal([&](QWidget* dialog) {
+            auto* list = dialog->findChild<QListWidget*>(QStringLiteral("List1"));
+            list->setFocus(Qt::TabFocusReason);
+            QApplication::processEvents();
+            openAfterFocus = dialog->isVisible() && rs.h.engine.sent.isEmpty();
+            QTest::keyClick(list, Qt::Key(key));
+        });
+        QTest::mouseClick(
+            rs.w.menuBar(), Qt::LeftButton, {},
+            rs.w.menuBar()->actionGeometry(rs.w.action("mnuPreviousConnections")).center());
+        QVERIFY(openAfterFocus);
+        QByteArray connectedTo;
+        for (const RecordingEngine::Sent& sent : rs.h.engine.sent)
+            if (sent.kind == 'c')
+                connectedTo = sent.destination;
+        QTEST(connectedTo, "connectedTo");
+    }
+
+    // A command link's text reaches the send line as the page wrote it, colons and all.
+    void commandLinksRunTheirCommand_data() {
+        QTest::addColumn<QString>("href");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QByteArray>("destination");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("connect") << "<PRHCMD:C N0QQQ>" << int('c') << QByteArray("N0QQQ")
+                                 << QByteArray();
+        QTest::newRow("disconnect")
+            << "<PRHCMD:D>" << int('d') << QByteArray("N0BBB") << QByteArray();
+        QTest::newRow("unproto") << "<PRHCMD:U 50%41 off>" << int('U') << QByteArray("CQ")
+                                 << QByteArray("50%41 off\r");
+    }
+    void commandLinksRunTheirCommand() {
+        QFETCH(QString, href);
+        RealDialogStation rs;
+        rs.h.state.selectedCall = QStringLiteral("N0BBB");
+        const QString page = QDir(rs.h.state.programDir).filePath(QStringLiteral("cmd.htm"));
+        QVERIFY(writeFileBytes(page, "<html><a href=\"" + href.toLatin1() + "\">go there</a>"));
+        rs.w.showBrowser(0, true);
+        rs.w.loadBrowserPage(0, page);
+        QVERIFY(QTest::qWaitForWindowActive(&rs.w));
+        if (href.contains(QLatin1String(":U"))) {
+            onNextModal([](QWidget* dialog) { // "To Whom?"
+                auto* ask = qobject_cast<QInputDialog*>(dialog);
+                ask->setTextValue(QStringLiteral("CQ"));
+                ask->accept();
+            });
+        }
+        QTextBrowser* pane = rs.w.browser(0);
+        QTextCursor link = pane->document()->find(QStringLiteral("go there"));
+        link.setPosition(link.selectionStart() + 2);
+        QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, pane->cursorRect(link).center());
+        QVERIFY(!rs.h.engine.sent.isEmpty());
+        const RecordingEngine::Sent& sent = rs.h.engine.sent[0];
+        QTEST(sent.kind, "kind");
+        QTEST(sent.destination, "destination");
+        QTEST(sent.data, "data");
     }
 
     void exitLeavesTheEngineAloneAndClosingReleasesIt() {

@@ -120,9 +120,12 @@ private slots:
         h.view.monitorVisible = true;
         h.engine.queue('D', "N0BBB", "hello", 1);
         h.station().tick();
-        QCOMPARE(h.view.monitorLabels, (QStringList{"1", "N0BBB.", "hello", "5", "68", "1"}));
-        h.station().tick(); // nothing waiting
-        QCOMPARE(h.view.monitorLabels.value(0), QStringLiteral("0"));
+        const QString from = QStringLiteral("N0BBB") + QString(20, QChar(0));
+        const QString data = QStringLiteral("hello") + QString(3995, QChar(0));
+        QCOMPARE(h.view.monitorLabels, (QStringList{"1", from, data, "5", "68", "1"}));
+        h.station().tick(); // nothing waiting: empty fields
+        QCOMPARE(h.view.monitorLabels,
+                 (QStringList{"0", QString(25, QChar(0)), QString(4000, QChar(0)), "0", "0", "0"}));
     }
 };
 

@@ -31,7 +31,11 @@ bool isMonitorKind(char kind) {
 AgwTcpLink::AgwTcpLink(const QString& host, quint16 port) : m_host(host), m_port(port) {}
 
 AgwTcpLink::~AgwTcpLink() {
-    close();
+    // Only close() unregisters: leaving by Exit leaves the engine as it is.
+    if (m_socket) {
+        m_socket->flush();
+        m_socket->disconnectFromHost();
+    }
 }
 
 void AgwTcpLink::setAddress(const QString& host, quint16 port) {

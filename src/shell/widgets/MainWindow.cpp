@@ -101,9 +101,9 @@ void MainWindow::buildControls() {
             pane->setObjectName(QStringLiteral("webBrow%1").arg(tab));
             pane->setOpenLinks(false); // every navigation goes through the station
             pane->hide();
-            connect(pane, &QTextBrowser::anchorClicked, this, [this, tab](const QUrl& url) {
+            connect(pane, &PagePane::linkFollowed, this, [this, tab](const QString& href) {
                 if (m_station)
-                    m_station->onLinkClicked(tab, url.toString());
+                    m_station->onLinkClicked(tab, href);
             });
             m_browsers[tab] = pane;
         }

@@ -6,6 +6,8 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTextDocument>
 
@@ -71,6 +73,23 @@ PagePane::PagePane(const QString& programDir, QWidget* parent)
     auto* document = new Document(this);
     document->setUndoRedoEnabled(false);
     setDocument(document);
+    // The pane hands out a parsed URL, which loses what no URL can hold; pass on the raw target.
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        emit linkFollowed(m_followedHref.isEmpty() ? url.toString() : m_followedHref);
+    });
+}
+
+void PagePane::mouseReleaseEvent(QMouseEvent* event) {
+    m_followedHref = anchorAt(event->position().toPoint());
+    QTextBrowser::mouseReleaseEvent(event);
+    m_followedHref.clear();
+}
+
+void PagePane::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        m_followedHref = textCursor().charFormat().anchorHref();
+    QTextBrowser::keyPressEvent(event);
+    m_followedHref.clear();
 }
 
 void PagePane::showPage(const QString& path) {

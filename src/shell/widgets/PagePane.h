@@ -17,8 +17,15 @@ public:
     // holds are taken relative to its folder.
     void showPage(const QString& path);
 
+signals:
+    // A link was followed; `href` is its target exactly as the page wrote it (a command link
+    // such as "<PRHCMD:C N0QQQ>" is no URL at all).
+    void linkFollowed(const QString& href);
+
 protected:
     QVariant loadResource(int type, const QUrl& name) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class Document;
@@ -26,6 +33,7 @@ private:
     QVariant resourceFor(int type, const QUrl& name);
 
     QString m_programDir;
+    QString m_followedHref; // the raw target of the link being followed
     QString m_pageDir;
     QHash<QPair<int, QUrl>, QVariant> m_loaded; // the document asks again at every paint
     qint64 m_budget = 0;                        // bytes the shown page may still take

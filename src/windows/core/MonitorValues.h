@@ -4,7 +4,8 @@
 
 #include <QString>
 
-// The raw values of one engine poll, as the "Monitor Info" window shows them.
+// The raw values of one engine poll, as the "Monitor Info" window shows them: the sender and data
+// fields whole, at their fixed sizes, NULs and all.
 struct MonitorValues {
     QString result, from, data, length, kind, port;
 };

@@ -4,6 +4,8 @@
 #include "LayoutRules.h"
 #include "MainWindow.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -83,6 +85,39 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(w.sendLine()->width() < before);
         QCOMPARE(w.browser(3)->geometry(), w.textView(channelView(3))->geometry());
+    }
+
+    // Every caption of the window shows whole, on a large screen and a small one.
+    void captionsShowWhole_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1280x1024") << QSize(1280, 1024);
+        QTest::newRow("800x600") << QSize(800, 600);
+    }
+    void captionsShowWhole() {
+        QFETCH(QSize, screen);
+        MainWindow w;
+        w.showWindow();
+        w.setGeometry(QRect(QPoint(0, 0), screen));
+        w.setRetryButtonVisible(true);
+        w.setSelectedCallLabel(QStringLiteral("N0BBB-15"));
+        QCoreApplication::processEvents();
+        const QList<QWidget*> captions = w.centralWidget()->findChildren<QWidget*>();
+        int checked = 0;
+        for (QWidget* c : captions) {
+            if (!qobject_cast<QLabel*>(c) && !qobject_cast<QAbstractButton*>(c))
+                continue;
+            if (c->parentWidget() != w.centralWidget())
+                continue; // on a tab page, not a caption of the layout
+            ++checked;
+            QVERIFY(w.centralWidget()->rect().contains(c->geometry()));
+            QVERIFY2(c->sizeHint().width() <= c->width(),
+                     qPrintable(QStringLiteral("%1 needs %2 px, has %3")
+                                    .arg(c->objectName().isEmpty() ? c->property("text").toString()
+                                                                   : c->objectName())
+                                    .arg(c->sizeHint().width())
+                                    .arg(c->width())));
+        }
+        QCOMPARE(checked, 7);
     }
 };
 

@@ -44,6 +44,19 @@ QIcon arrowIcon() {
     return QIcon(pix);
 }
 
+// Linux fonts run wider than the ones the window was designed with: a caption that does not fit
+// its designed width gets a smaller size of the same font, down to a legible minimum.
+void fitTextToWidth(QWidget* w, float designedPoints) {
+    constexpr float kMinPoints = 6.0f;
+    QFont font = w->font();
+    font.setPointSizeF(designedPoints);
+    w->setFont(font);
+    while (w->sizeHint().width() > w->width() && font.pointSizeF() > kMinPoints) {
+        font.setPointSizeF(qMax(kMinPoints, float(font.pointSizeF()) - 0.25f));
+        w->setFont(font);
+    }
+}
+
 } // namespace
 
 MainWindow::MainWindow() {
@@ -255,16 +268,22 @@ void MainWindow::placeControls() {
         font.setPointSizeF(LayoutRules::scaledFont(points, s));
         w->setFont(font);
     };
-    place(m_label6, kLabel6, kControlFont);
-    place(m_label2, kLabel2, kControlFont);
-    place(m_label4, kLabel4, kControlFont);
+    m_captionPoints = LayoutRules::scaledFont(kControlFont, s);
+    auto placeCaption = [&](QWidget* w, const QRect& twips) {
+        // Some designed captions reach past the client's edge: fit them to what shows.
+        w->setGeometry(scaledPixels(twips, s).intersected(QRect(QPoint(0, 0), client)));
+        fitTextToWidth(w, m_captionPoints);
+    };
+    placeCaption(m_label6, kLabel6);
+    placeCaption(m_label2, kLabel2);
+    placeCaption(m_label4, kLabel4);
     place(m_sendLine, kSendLine, kSendLineFont);
     place(m_tabs, kTabs, kControlFont);
-    place(m_label1, kLabel1, kControlFont);
-    place(m_browserDisplay, kBrowserDisplayBox, kControlFont);
-    place(m_conference, kConferenceBox, kControlFont);
+    placeCaption(m_label1, kLabel1);
+    placeCaption(m_browserDisplay, kBrowserDisplayBox);
+    placeCaption(m_conference, kConferenceBox);
     place(textView(TextView::AllTraffic), kAllTraffic, kViewFont);
-    place(m_retry, kRetryButton, kControlFont);
+    placeCaption(m_retry, kRetryButton);
 
     // Page controls sit where the design puts them on their page, every page
     // alike, and never past the page's edge.
@@ -437,6 +456,7 @@ void MainWindow::setCaretBeforeEnd(TextView view, int chars) {
 
 void MainWindow::setSelectedCallLabel(const QString& text) {
     m_label2->setText(text);
+    fitTextToWidth(m_label2, m_captionPoints);
 }
 
 QString MainWindow::sendLineText() const {

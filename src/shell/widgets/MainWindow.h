@@ -106,6 +106,7 @@ private:
     QCheckBox* m_conference = nullptr;
     QPushButton* m_retry = nullptr;
     QLabel* m_engineState = nullptr;
+    float m_captionPoints = 8.25f; // the captions' font size before fitting
     QMap<MenuCheck, QAction*> m_checks;
     MonitorWindow* m_monitor = nullptr;
 };

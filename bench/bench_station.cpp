@@ -3,62 +3,22 @@
 // frames, CPU per frame through the whole tick, and how fast a burst drains.
 // Run it on a release build, offscreen: scripts/bench.
 
+#include "BenchSupport.h"
 #include "BenchText.h"
-#include "MainWindow.h"
-#include "StationFakes.h"
-#include "StationHarness.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTimer>
-#include <cstdio>
 #include <ctime>
 #include <sys/resource.h>
 
 namespace {
-double rssMegabytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return -1;
-}
-
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-QByteArray monitoredFrame(int i) {
-    return " 1:Fm N0XX-" + QByteArray::number(i % 16) +
-           " To APRS <UI pid=F0 Len=44 PF=0 >[12:00:00]\r"
-           "DX de N0XX: 14025.0 JA1XYZ cw " +
-           QByteArray::number(i) + "\r";
-}
-
-// A station with the real main window over an in-process engine.
-struct Rig {
-    Rig() {
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
-        station = std::make_unique<Station>(StationContext{h.state, window, h.engine, h.prompts,
-                                                           h.beeper, h.clock, h.timer, h.store});
-        window.setStation(station.get());
-        station->startUp();
-        h.state.moveToFront = false;
-    }
-    StationHarness h;
-    MainWindow window;
-    std::unique_ptr<Station> station;
-};
-
-void row(const char* what, const QString& value) {
-    std::printf("| %-62s | %22s |\n", what, qPrintable(value));
 }
 
 // The child run: build everything, show the window, leave.
@@ -115,8 +75,7 @@ int main(int argc, char* argv[]) {
     if (app.arguments().contains(QStringLiteral("--start-up-only")))
         return startUpOnly();
 
-    std::printf("| %-62s | %22s |\n|%s|%s|\n", "measure", "value", QByteArray(64, '-').constData(),
-                QByteArray(24, '-').constData());
+    tableHead();
     row("start-up to window shown (process, best of 5)",
         QStringLiteral("%1 s").arg(startUpSeconds(app.applicationFilePath()), 0, 'f', 3));
 

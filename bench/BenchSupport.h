@@ -1,0 +1,58 @@
+#pragma once
+
+// What the whole-station benchmarks share: the rig, the table and the memory reading.
+
+#include "MainWindow.h"
+#include "StationFakes.h"
+#include "StationHarness.h"
+
+#include <QFile>
+#include <cstdio>
+#include <memory>
+
+inline double rssMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+inline void tableHead() {
+    std::printf("| %-62s | %22s |\n|%s|%s|\n", "measure", "value", QByteArray(64, '-').constData(),
+                QByteArray(24, '-').constData());
+    std::fflush(stdout);
+}
+
+inline void row(const char* what, const QString& value) {
+    std::printf("| %-62s | %22s |\n", what, qPrintable(value));
+    std::fflush(stdout); // rows of child processes interleave with ours
+}
+
+// The data of a monitored frame as the engine reports it.
+inline QByteArray monitoredFrame(int i) {
+    return " 1:Fm N0XX-" + QByteArray::number(i % 16) +
+           " To APRS <UI pid=F0 Len=44 PF=0 >[12:00:00]\r"
+           "DX de N0XX: 14025.0 JA1XYZ cw " +
+           QByteArray::number(i) + "\r";
+}
+
+// A station with the real main window. The harness's in-process engine, clock and poll timer
+// stand in for whichever of them is not given.
+struct Rig {
+    explicit Rig(EngineLink* link = nullptr, Clock* clock = nullptr, PollTimer* timer = nullptr) {
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        station = std::make_unique<Station>(
+            StationContext{h.state, window, link ? *link : h.engine, h.prompts, h.beeper,
+                           clock ? *clock : h.clock, timer ? *timer : h.timer, h.store});
+        window.setStation(station.get());
+        station->startUp();
+        h.state.moveToFront = false;
+    }
+    StationHarness h;
+    MainWindow window;
+    std::unique_ptr<Station> station;
+};

@@ -29,6 +29,8 @@ int main(int argc, char* argv[]) {
         StationContext{state, window, engine, prompts, beeper, clock, pollTimer, store});
     stationPtr = &station;
     window.setStation(&station);
+    QObject::connect(&engine, &AgwTcpLink::bytesArrived, &window,
+                     [&station] { station.onFramesArrived(); });
     QObject::connect(&window, &MainWindow::engineAddressChanged,
                      [&] { engine.setAddress(store.engineHost(), store.enginePort()); });
 

@@ -54,17 +54,28 @@ void PollTick::run() {
         });
     }
 
+    takeWaiting(m_budgetMs, true);
+}
+
+bool PollTick::drain(int budgetMs) {
+    return takeWaiting(budgetMs, false);
+}
+
+bool PollTick::takeWaiting(int budgetMs, bool tickPoll) {
     // Take what is waiting, not just one frame, so a busy channel never leaves the monitor
     // behind the air; the time budget keeps the window responsive whatever a frame costs.
     QElapsedTimer spent;
     spent.start();
-    for (bool first = true; first || spent.elapsed() < m_budgetMs; first = false) {
+    bool more = true;
+    for (bool first = true; more && (first || spent.elapsed() < budgetMs); first = false) {
         Frame frame;
-        if (!takeFrame(frame, first))
-            break;
-        dispatch(frame);
+        // The tick's own poll shows in the monitor window even when it finds nothing.
+        more = takeFrame(frame, first && tickPoll);
+        if (more)
+            dispatch(frame);
     }
     reportSkippedMonitorFrames();
+    return more;
 }
 
 void PollTick::reportSkippedMonitorFrames() {
@@ -127,13 +138,13 @@ void PollTick::dispatch(const Frame& frame) {
         channelData(channel, frame);
 }
 
-bool PollTick::takeFrame(Frame& out, bool firstOfTick) {
+bool PollTick::takeFrame(Frame& out, bool showEmptyPoll) {
     ReceivedFrame raw;
     qint16 result = 0;
     guarded([&] { result = m_ctx.engine.getData(raw); });
     // An empty poll shows only when it is the tick's one poll; otherwise the
     // monitor keeps the last frame of the tick.
-    if (m_hooks.updateMonitor && (result != 0 || firstOfTick))
+    if (m_hooks.updateMonitor && (result != 0 || showEmptyPoll))
         guarded([&] { m_hooks.updateMonitor(result, raw); });
     if (result == 0)
         return false;

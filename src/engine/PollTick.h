@@ -18,6 +18,8 @@ public:
     static constexpr float kBeaconLimit = 900;
     // Frames are taken while the tick has spent less than this; the first one always.
     static constexpr int kTickBudgetMs = 30;
+    // A slice of work on frames that just arrived, between which the window stays answered.
+    static constexpr int kSliceMs = 5;
 
     // Work that other subsystems do for the tick; unset hooks do nothing.
     struct Hooks {
@@ -34,7 +36,11 @@ public:
 
     PollTick(StationContext& ctx, Channels& channels, PageStore& pages, Hooks hooks = {});
 
+    // The timer's beat: the counters, then what is waiting.
     void run();
+    // Dispatches waiting frames for about `budgetMs` of work (at least one); true when the
+    // budget ran out before the frames did.
+    bool drain(int budgetMs);
     void setBudgetMs(int ms) { m_budgetMs = ms; }
     Hooks& hooks() { return m_hooks; }
 
@@ -45,7 +51,8 @@ private:
         QString data;
     };
 
-    bool takeFrame(Frame& out, bool firstOfTick);
+    bool takeWaiting(int budgetMs, bool tickPoll);
+    bool takeFrame(Frame& out, bool showEmptyPoll);
     void dispatch(const Frame& frame);
     // Returns the channel the connect notice took, or 7 when none was free.
     int acceptConnection(const Frame& frame);

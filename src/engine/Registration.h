@@ -15,7 +15,8 @@ public:
     static constexpr auto kCallSignPrompt = "Please enter your call sign.";
 
     static constexpr int kFirstRetryMs = 1000;
-    static constexpr int kMaxRetryMs = 30000;
+    // Probing a local engine is cheap: never wait long to find it back.
+    static constexpr int kMaxRetryMs = 2000;
 
     explicit Registration(StationContext& ctx) : m_ctx(ctx) {}
 

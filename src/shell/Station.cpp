@@ -42,6 +42,9 @@ Station::Station(StationContext ctx)
     m_panes.beforeNavigate = [this](int, const QString& target) { return beforeNavigate(target); };
     m_tick.hooks().sendKeepAlive = [this] { m_sendLine.sendKeepAlive(); };
     m_sendLine.hooks().selectTab = [this](int tab) { selectTab(tab); };
+    m_nextSlice.setSingleShot(true);
+    m_nextSlice.setInterval(0);
+    QObject::connect(&m_nextSlice, &QTimer::timeout, &m_nextSlice, [this] { onFramesArrived(); });
     m_sendLine.hooks().addToConnectList = [this](const QString& call) {
         const QString path = ConnectList::path(m_ctx.state.programDir);
         m_fileNotices.written(path, ConnectList::add(path, call));
@@ -233,6 +236,19 @@ void Station::tick() {
         return;
     const QScopedValueRollback<bool> ticking(m_ticking, true);
     m_tick.run();
+}
+
+void Station::onFramesArrived() {
+    // Nothing is received before registration, as with the timer; a tick under way takes them.
+    if (!m_ctx.pollTimer.isActive())
+        return;
+    if (m_ticking) {
+        m_nextSlice.start();
+        return;
+    }
+    const QScopedValueRollback<bool> ticking(m_ticking, true);
+    if (m_tick.drain(PollTick::kSliceMs))
+        m_nextSlice.start();
 }
 
 void Station::selectTab(int tab) {

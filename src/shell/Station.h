@@ -11,6 +11,8 @@
 #include "SendLine.h"
 #include "StationContext.h"
 
+#include <QTimer>
+
 // The station behind the main window: start-up, the window's events and the
 // menu actions, each delegated to the subsystem that owns it.
 class Station {
@@ -52,6 +54,9 @@ public:
     void onWindowClosed() {}
     // A tick that lets events run (bringing the window to the front) never starts another.
     void tick();
+    // The engine sent something: dispatch it now, in short slices with the window answered
+    // between them, rather than at the next tick.
+    void onFramesArrived();
     // Makes the tab current and runs the reaction to its selection.
     void selectTab(int tab);
     // The reaction to a tab becoming current, by the operator or by the station.
@@ -90,5 +95,6 @@ private:
     SendLine m_sendLine;
     bool m_exitRequested = false;
     bool m_ticking = false;
+    QTimer m_nextSlice; // more frames are waiting than one slice takes
     bool m_released = false;
 };

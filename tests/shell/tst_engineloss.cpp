@@ -102,6 +102,27 @@ private slots:
         QCOMPARE(h.view.text(channelView(0)).count(QLatin1String("back again")), 1);
         QVERIFY(!h.view.text(TextView::AllTraffic).contains(QLatin1String("mmmm")));
     }
+
+    // What the engine sends is shown as it arrives, not at the next tick; the counters still
+    // count ticks only.
+    void framesAreDispatchedAsTheyArrive() {
+        FakeEngine engine;
+        StationHarness h;
+        AgwTcpLink link(QStringLiteral("127.0.0.1"), engine.port());
+        h.link = &link;
+        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.startUp();
+        QObject::connect(&link, &AgwTcpLink::bytesArrived, [&] { h.station().onFramesArrived(); });
+        const float beaconTicks = h.state.beaconTicks;
+        engine.send(frame('C', "N0BBB", QByteArray("*** CONNECTED To Station N0BBB\r", 32)));
+        for (int i = 0; i < 500; ++i)
+            engine.send(frame('U', "N0XX", "monitored " + QByteArray::number(i) + "\r"));
+        engine.send(frame('D', "N0BBB", "no tick needed\r"));
+        QTRY_VERIFY(h.view.text(channelView(0)).contains(QLatin1String("no tick needed")));
+        QTRY_VERIFY(h.view.text(TextView::AllTraffic).contains(QLatin1String("monitored 499")));
+        QCOMPARE(h.state.beaconTicks, beaconTicks);
+        QCOMPARE(h.engine.getDataCalls, 0); // the fake in-process engine was never asked
+    }
 };
 
 QTEST_GUILESS_MAIN(EngineLossTest)

@@ -1,5 +1,6 @@
 // The real main window, offscreen, wired to a station over an in-process engine.
 
+#include "BoundedView.h"
 #include "MainWindow.h"
 #include "QtPlatform.h"
 #include "StationHarness.h"
@@ -272,6 +273,46 @@ private slots:
         QCOMPARE(w.textView(TextView::Channel0)->toPlainText(), QStringLiteral("one\ntwo more\n"));
         w.replaceText(TextView::AllTraffic, QStringLiteral("x\r\ny"));
         QCOMPARE(w.textView(TextView::AllTraffic)->toPlainText(), QStringLiteral("x\ny"));
+    }
+
+    // A bounded view on screen holds exactly the text the station keeps for it, wherever the
+    // bound cuts, for the strip in front and its mirror brought up when its tab is shown.
+    void boundedViewsShowExactlyTheirText_data() {
+        QTest::addColumn<QStringList>("appends");
+        const QString line = QStringLiteral("Fm N0XX To APRS <UI> some monitored text\r\n");
+        QStringList lines;
+        for (int i = 0; i < 400; ++i)
+            lines << QString::number(i) + line;
+        QTest::newRow("lines over the bound") << lines;
+        QStringList bare;
+        for (int i = 0; i < 300; ++i)
+            bare << QStringLiteral("cr only\r") + QString(30, QLatin1Char('x'));
+        QTest::newRow("bare CRs") << bare;
+        // 10 001 characters: the cut of 1 001 falls between a CR and its LF.
+        const QString head = QString(BoundedView::kLimit - BoundedView::kKeep, QLatin1Char('a'));
+        QTest::newRow("cut inside a CR LF")
+            << QStringList{head + QStringLiteral("\r\n") + QString(8993, QLatin1Char('b')),
+                           QStringLiteral("tail\r\n")};
+        QTest::newRow("one long append") << QStringList{QString(25000, QLatin1Char('z'))};
+    }
+    void boundedViewsShowExactlyTheirText() {
+        QFETCH(QStringList, appends);
+        MainWindow w;
+        BoundedView strip(w, TextView::AllTraffic);
+        BoundedView mirror(w, TextView::AllTrafficMirror);
+        for (const QString& text : appends) {
+            strip.append(text);
+            mirror.append(text);
+        }
+        auto shown = [](const QString& text) {
+            QString out = text;
+            out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+            out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+            return out;
+        };
+        QCOMPARE(w.textView(TextView::AllTraffic)->toPlainText(), shown(strip.text()));
+        w.tabs()->setCurrentIndex(8);
+        QCOMPARE(w.textView(TextView::AllTrafficMirror)->toPlainText(), shown(mirror.text()));
     }
 
     // Days of traffic on one channel keep only a scrollable tail in the widgets, ending in

@@ -33,6 +33,7 @@ AgwTcpLink::AgwTcpLink(const QString& host, quint16 port) : m_host(host), m_port
 AgwTcpLink::~AgwTcpLink() {
     // Only close() unregisters: leaving by Exit leaves the engine as it is.
     if (m_socket) {
+        m_socket->disconnect(this); // nobody listens any more
         m_socket->flush();
         m_socket->disconnectFromHost();
     }
@@ -152,7 +153,12 @@ qint16 AgwTcpLink::registrationResult(const QByteArray& callSign) {
 }
 
 qint16 AgwTcpLink::getData(ReceivedFrame& out) {
-    poll();
+    // Looking at the socket costs a system call; with frames queued, only take in what the event
+    // loop has already read for us, so connected data still overtakes the queue.
+    if (m_monitored.empty() && m_connected.empty())
+        poll();
+    else if (m_socket && m_attach != Attach::Connecting && m_socket->bytesAvailable() > 0)
+        readSocket(-1);
     if (m_monitored.empty() && m_connected.empty())
         return 0;
 
@@ -266,6 +272,8 @@ void AgwTcpLink::startSocket() {
     m_decoder.reset();
     m_socket = std::make_unique<QTcpSocket>();
     m_socket->setReadBufferSize(kSocketReadBuffer);
+    connect(m_socket.get(), &QTcpSocket::readyRead, this, &AgwTcpLink::bytesArrived);
+    connect(m_socket.get(), &QTcpSocket::disconnected, this, &AgwTcpLink::bytesArrived);
     m_socket->connectToHost(m_host, m_port);
 }
 
@@ -286,6 +294,7 @@ void AgwTcpLink::dropConnection(const QString& why) {
     if (!why.isEmpty())
         m_lastError = why;
     if (m_socket) {
+        m_socket->disconnect(this); // what is left to tell was read already
         m_socket->abort();
         m_socket.reset();
     }
@@ -326,7 +335,7 @@ void AgwTcpLink::readSocket(int waitMs) {
         if (queueBlocked())
             return; // the rest waits in the socket until the station catches up
         if (m_socket->bytesAvailable() <= 0) {
-            if (waited || m_socket->state() != QAbstractSocket::ConnectedState)
+            if (waited || waitMs < 0 || m_socket->state() != QAbstractSocket::ConnectedState)
                 break;
             waited = true;
             // Also fills the socket's buffer when no event loop runs; a timeout is no error.

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QObject>
 #include <QString>
 
 #include <deque>
@@ -16,7 +17,8 @@ class QTcpSocket;
 // The engine link over one TCP connection to an AGWPE-compatible engine. Works with or without
 // a running event loop: every read is a non-blocking poll of the socket, every wait is bounded.
 // Use it from one thread only.
-class AgwTcpLink : public EngineLink {
+class AgwTcpLink : public QObject, public EngineLink {
+    Q_OBJECT
 public:
     static constexpr int kDefaultConnectTimeoutMs = 2000;
     static constexpr int kDefaultAnswerTimeoutMs = 3000;
@@ -60,6 +62,11 @@ public:
     int queuedFrames() const { return int(m_monitored.size() + m_connected.size()); }
     qsizetype queuedBytes() const { return m_queuedBytes; }
 
+signals:
+    // The engine sent something: frames may be waiting for getData. Only with an event loop.
+    void bytesArrived();
+
+public:
     // For the diagnostic window.
     quint64 droppedFrames() const { return m_dropped; } // monitored frames lost to a full queue
     quint64 skippedMonitorFrames() const override { return m_dropped; }

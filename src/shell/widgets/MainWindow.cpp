@@ -59,7 +59,8 @@ void fitTextToWidth(QWidget* w, float designedPoints) {
 
 } // namespace
 
-MainWindow::MainWindow() {
+// The program folder is the start folder, as Station::startUp records it.
+MainWindow::MainWindow() : m_programDir(QDir::currentPath()) {
     setWindowTitle(QString::fromLatin1(kCaption));
     setObjectName(QStringLiteral("frmMesk"));
     buildControls();
@@ -108,18 +109,6 @@ void MainWindow::buildControls() {
         m_text->create(TextViews::viewOfTab(tab), page, blue ? white : cyan,
                        blue ? darkBlue : black);
         m_tabs->addTab(page, QString::fromLatin1(kTabCaptions[tab]));
-        if (tab < 7) {
-            // The program folder is the start folder, as Station::startUp records it.
-            auto* pane = new PagePane(QDir::currentPath(), page);
-            pane->setObjectName(QStringLiteral("webBrow%1").arg(tab));
-            pane->setOpenLinks(false); // every navigation goes through the station
-            pane->hide();
-            connect(pane, &PagePane::linkFollowed, this, [this, tab](const QString& href) {
-                if (m_station)
-                    m_station->onLinkClicked(tab, href);
-            });
-            m_browsers[tab] = pane;
-        }
     }
     textView(TextView::Conf)->setObjectName(QStringLiteral("txtConf"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
@@ -298,7 +287,8 @@ void MainWindow::placeControls() {
         if (!page.isEmpty())
             view->setGeometry(view->geometry().intersected(page));
         if (tab < 7)
-            m_browsers[tab]->setGeometry(view->geometry());
+            if (m_browsers[tab])
+                m_browsers[tab]->setGeometry(view->geometry());
     }
 }
 
@@ -346,8 +336,26 @@ QAction* MainWindow::action(const QString& objectName) const {
     return findChild<QAction*>(objectName);
 }
 
-QTextBrowser* MainWindow::browser(int channel) const {
-    return m_browsers[channel];
+QTextBrowser* MainWindow::browser(int channel) {
+    return pane(channel);
+}
+
+PagePane* MainWindow::pane(int channel) {
+    // Most operators never open a pane: each is made when first needed.
+    if (m_browsers[channel])
+        return m_browsers[channel];
+    QPlainTextEdit* view = textView(channelView(channel));
+    auto* pane = new PagePane(m_programDir, view->parentWidget());
+    pane->setObjectName(QStringLiteral("webBrow%1").arg(channel));
+    pane->setOpenLinks(false); // every navigation goes through the station
+    pane->setGeometry(view->geometry());
+    pane->hide();
+    connect(pane, &PagePane::linkFollowed, this, [this, channel](const QString& href) {
+        if (m_station)
+            m_station->onLinkClicked(channel, href);
+    });
+    m_browsers[channel] = pane;
+    return pane;
 }
 
 QPlainTextEdit* MainWindow::textView(TextView view) const {
@@ -476,7 +484,8 @@ bool MainWindow::focusSendLine() {
 
 void MainWindow::showBrowser(int channel, bool shown) {
     textView(channelView(channel))->setVisible(!shown);
-    m_browsers[channel]->setVisible(shown);
+    if (shown || m_browsers[channel])
+        pane(channel)->setVisible(shown);
 }
 
 void MainWindow::loadBrowserPage(int channel, const QString& target) {
@@ -487,7 +496,7 @@ void MainWindow::loadBrowserPage(int channel, const QString& target) {
         QDesktopServices::openUrl(url);
         return;
     }
-    m_browsers[channel]->showPage(url.toLocalFile());
+    pane(channel)->showPage(url.toLocalFile());
 }
 
 MonitorWindow* MainWindow::monitorWindow() {

@@ -37,7 +37,7 @@ public:
     QTabWidget* tabs() const { return m_tabs; }
     QPlainTextEdit* textView(TextView view) const;
     QLineEdit* sendLine() const { return m_sendLine; }
-    QTextBrowser* browser(int channel) const;
+    QTextBrowser* browser(int channel);
 
     // MainWindowView
     void fitToWorkArea() override;
@@ -88,11 +88,13 @@ protected:
 
 private:
     void buildControls();
+    PagePane* pane(int channel);
     void buildMenus();
     void placeControls();
     QAction* addCheckAction(QMenu* menu, const QString& name, const QString& text, MenuCheck item);
 
     Station* m_station = nullptr;
+    QString m_programDir;
     QWidget* m_client = nullptr;
     QLabel* m_label6 = nullptr;
     QLabel* m_label2 = nullptr;

@@ -6,6 +6,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <utility>
+
 namespace {
 QString toDisplay(const QString& text) {
     QString out = text;
@@ -14,6 +16,13 @@ QString toDisplay(const QString& text) {
     return out;
 }
 } // namespace
+
+TextViews::TextViews(QTabWidget* tabs) : m_tabs(tabs) {
+    m_caretFromEnd.fill(-1);
+    m_caretTimer.setSingleShot(true);
+    m_caretTimer.setInterval(0);
+    QObject::connect(&m_caretTimer, &QTimer::timeout, tabs, [this] { placeCarets(); });
+}
 
 QPlainTextEdit* TextViews::create(TextView id, QWidget* parent, const QColor& text,
                                   const QColor& base) {
@@ -109,36 +118,51 @@ void TextViews::replace(TextView id, const QString& text) {
 
 void TextViews::removeFront(TextView id, const QString& removed) {
     const int index = static_cast<int>(id);
+    // A cut between a CR and its LF leaves the LF, which still shows as a line break: the one
+    // break on screen the pair made stays.
+    bool splitsPair = false;
     if (isBounded(id)) {
         m_shadow[index].remove(0, removed.size());
+        splitsPair =
+            removed.endsWith(QLatin1Char('\r')) && m_shadow[index].startsWith(QLatin1Char('\n'));
         if (isDeferred(id)) {
             m_stale[index] = true;
             return;
         }
     }
-    QTextCursor cursor(view(id)->document());
-    cursor.movePosition(QTextCursor::Start);
-    cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor,
-                        int(toDisplay(removed).size()));
+    // One jump to the end of the cut: walking there character by character lays out each step.
+    QTextDocument* doc = view(id)->document();
+    QTextCursor cursor(doc);
+    const int shown = int(toDisplay(removed).size()) - (splitsPair ? 1 : 0);
+    cursor.setPosition(qMin(shown, doc->characterCount() - 1), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
 }
 
 void TextViews::moveCaretToEnd(TextView id) {
-    if (isDeferred(id))
-        return;
-    view(id)->moveCursor(QTextCursor::End);
-    view(id)->ensureCursorVisible();
+    setCaretBeforeEnd(id, 0);
 }
 
 void TextViews::setCaretBeforeEnd(TextView id, int chars) {
     if (isDeferred(id))
         return;
-    QPlainTextEdit* edit = view(id);
-    QTextCursor cursor = edit->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    // A CR LF pair is one character on screen.
-    cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor,
-                        qMax(0, chars - 1));
-    edit->setTextCursor(cursor);
-    edit->ensureCursorVisible();
+    // Finding where the caret shows costs a layout: place it once, after the batch of appends.
+    m_caretFromEnd[static_cast<int>(id)] = chars;
+    if (!m_caretTimer.isActive())
+        m_caretTimer.start();
+}
+
+void TextViews::placeCarets() {
+    for (int index = 0; index < kCount; ++index) {
+        const int chars = std::exchange(m_caretFromEnd[index], -1);
+        if (chars < 0 || !m_views[index])
+            continue;
+        QPlainTextEdit* edit = m_views[index];
+        QTextCursor cursor = edit->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        // A CR LF pair is one character on screen.
+        if (chars > 1)
+            cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor, chars - 1);
+        edit->setTextCursor(cursor);
+        edit->ensureCursorVisible();
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QTimer>
 #include <array>
 
 class QPlainTextEdit;
@@ -22,7 +23,7 @@ public:
     static constexpr int kKeptViewChars = 1'800'000;
     static constexpr int kMaxViewLines = 50'000;
 
-    explicit TextViews(QTabWidget* tabs) : m_tabs(tabs) {}
+    explicit TextViews(QTabWidget* tabs);
 
     QPlainTextEdit* create(TextView id, QWidget* parent, const QColor& text, const QColor& base);
     QPlainTextEdit* view(TextView id) const { return m_views[static_cast<int>(id)]; }
@@ -41,9 +42,13 @@ private:
     bool isDeferred(TextView id) const;
     static bool isBounded(TextView id) { return id >= TextView::AllTraffic; }
     void keepTail(QPlainTextEdit* view);
+    void placeCarets();
 
     QTabWidget* m_tabs;
     std::array<QPlainTextEdit*, kCount> m_views{};
     std::array<QString, kCount> m_shadow;
     std::array<bool, kCount> m_stale{};
+    // Where each view's caret goes at the next event pass, in characters before the end; -1 none.
+    std::array<int, kCount> m_caretFromEnd{};
+    QTimer m_caretTimer;
 };

@@ -65,7 +65,7 @@ int floodRun() {
     FakeEngine engine;
     LiveStation live(engine.port());
     engine.send(frame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
-    if (!runUntil([&] { return live.rig.window.tabCaption(0) == QLatin1String("N0BBB"); }, 5000))
+    if (!runUntil([&] { return live.rig.window.tabs()->tabText(0) == QLatin1String("N0BBB"); }, 5000))
         return 1;
 
     // Written in big slices, as fast as the engine's socket takes them.

@@ -29,7 +29,7 @@ private slots:
         window.setStation(&station);
         h.state.programDir = h.programDir.path();
         h.state.moveToFront = false;
-        window.setTabCaption(0, QStringLiteral("N0BBB"));
+        station.channels().assign(0, QStringLiteral("N0BBB"));
 
         window.appendText(TextView::Channel0, benchText(viewBytes));
 

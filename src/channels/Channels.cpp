@@ -1,6 +1,5 @@
 #include "Channels.h"
 
-#include "ChannelTable.h"
 #include "EngineLink.h"
 #include "TextRoutines.h"
 
@@ -24,11 +23,21 @@ void Channels::appendAllTraffic(QString& text) {
 void Channels::relayToConference(const QString& text) {
     const QByteArray data = text.toLatin1();
     for (int n = 0; n < ChannelTable::kChannels; ++n) {
-        if (ChannelTable::isFree(m_ctx.view, n))
+        if (m_ctx.state.channels.isFree(n))
             continue;
-        m_ctx.engine.putData(m_ctx.view.tabCaption(n).toLatin1(), data, Kind::ConnectedData,
+        m_ctx.engine.putData(m_ctx.state.channels.call(n).toLatin1(), data, Kind::ConnectedData,
                              int(data.size()), m_ctx.state.radioPort);
     }
+}
+
+void Channels::assign(int channel, const QString& call) {
+    m_ctx.state.channels.assign(channel, call);
+    m_ctx.view.showChannelCall(channel, call);
+}
+
+void Channels::release(int channel) {
+    m_ctx.state.channels.release(channel);
+    m_ctx.view.showChannelCall(channel, QString());
 }
 
 void Channels::bringToFront() {

@@ -1,6 +1,5 @@
 #include "Conference.h"
 
-#include "ChannelTable.h"
 #include "EngineLink.h"
 
 namespace Conference {
@@ -16,8 +15,8 @@ QString welcomeText(const StationContext& ctx) {
             QStringLiteral("You are currently in conference with the following station(s):\r\n");
         text += s.callSign + QLatin1Char(' ');
         for (int n = 0; n < ChannelTable::kChannels; ++n) {
-            if (!ChannelTable::isFree(ctx.view, n))
-                text += ctx.view.tabCaption(n) + QLatin1Char(' ');
+            if (!s.channels.isFree(n))
+                text += s.channels.call(n) + QLatin1Char(' ');
         }
         text += QLatin1Char('\r');
     }

@@ -1,6 +1,5 @@
 #include "PollTick.h"
 
-#include "ChannelTable.h"
 #include "Channels.h"
 #include "EngineLink.h"
 #include "PageStore.h"
@@ -110,7 +109,7 @@ void PollTick::dispatch(const Frame& frame) {
         });
     }
 
-    int channel = ChannelTable::channelOf(m_ctx.view, frame.sender);
+    int channel = m_ctx.state.channels.channelOf(frame.sender);
 
     if (frame.kind == Kind::ConnectNotice || frame.kind == Kind::DisconnectNotice) {
         m_ctx.beeper.beep();
@@ -163,11 +162,11 @@ bool PollTick::takeFrame(Frame& out, bool showEmptyPoll) {
 }
 
 int PollTick::acceptConnection(const Frame& frame) {
-    const int x = ChannelTable::channelForIncoming(m_ctx.view, frame.sender);
+    const int x = m_ctx.state.channels.channelForIncoming(frame.sender);
     if (x == ChannelTable::kNone)
         return x;
     StationState& s = m_ctx.state;
-    guarded([&] { m_ctx.view.setTabCaption(x, frame.sender); });
+    guarded([&] { m_channels.assign(x, frame.sender); });
     s.selectedCall = frame.sender;
     guarded([&] {
         if (m_hooks.selectTab)
@@ -189,7 +188,7 @@ int PollTick::acceptConnection(const Frame& frame) {
 void PollTick::releaseChannel(int n, const Frame& frame) {
     const QString expanded = expandLineBreaks(frame.data);
     const QString stamp = formatTimeStamp(m_ctx.clock.now());
-    guarded([&] { m_ctx.view.setTabCaption(n, ChannelTable::kOpen); });
+    guarded([&] { m_channels.release(n); });
     guarded([&] {
         m_channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
     });

@@ -88,13 +88,13 @@ void SendLine::command(const QString& line) {
 void SendLine::connect(const QString& argument) {
     StationState& s = m_ctx.state;
     s.connectTarget = argument.toUpper();
-    const int x = ChannelTable::firstFree(m_ctx.view);
+    const int x = s.channels.firstFree();
     if (x != ChannelTable::kNone) {
         guarded([&] {
             if (m_hooks.selectTab)
                 m_hooks.selectTab(x);
         });
-        m_ctx.view.setTabCaption(x, s.connectTarget);
+        m_channels.assign(x, s.connectTarget);
         guarded([&] { put(s.connectTarget, QByteArray(), Kind::ConnectRequest); });
         guarded([&] { put(s.connectTarget, QByteArray(), Kind::ConnectCompanion); });
     }
@@ -107,7 +107,7 @@ void SendLine::connect(const QString& argument) {
 void SendLine::toSelectedStation(const QString& line) {
     StationState& s = m_ctx.state;
     if (s.selectedCall.isEmpty() ||
-        s.selectedCall.compare(ChannelTable::kOpen, Qt::CaseInsensitive) == 0)
+        s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
         return;
     guarded([&] { put(s.selectedCall, line.toLatin1() + '\r', Kind::ConnectedData); });
     if (s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0) {

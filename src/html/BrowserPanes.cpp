@@ -5,13 +5,13 @@
 #include <stdexcept>
 
 void BrowserPanes::writeHomePages() {
-    for (int n = 0; n < StationState::kChannels; ++n)
+    for (int n = 0; n < ChannelTable::kChannels; ++n)
         m_pages.writeOther(n, homePage(m_ctx.state.callSign, n));
 }
 
 void BrowserPanes::toggleBrowserDisplay() {
     const int n = m_ctx.view.currentTab();
-    if (n < 0 || n >= StationState::kChannels)
+    if (n < 0 || n >= ChannelTable::kChannels)
         throw std::logic_error("not a channel tab");
     quint8& shown = m_ctx.state.browserShown[n];
     if (shown == 0) {
@@ -28,7 +28,7 @@ void BrowserPanes::toggleBrowserDisplay() {
 
 void BrowserPanes::onBrowserDisplayClicked() {
     const int n = m_ctx.view.currentTab();
-    if (n >= 0 && n < StationState::kChannels) {
+    if (n >= 0 && n < ChannelTable::kChannels) {
         toggleBrowserDisplay();
         m_ctx.view.moveCaretToEnd(channelView(n));
     }

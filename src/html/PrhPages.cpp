@@ -57,7 +57,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
     if (!m_pages.write(channel, m_ctx.state.pageText[channel]))
         m_ctx.beeper.beep();
     const int tab = m_ctx.view.currentTab();
-    if (tab >= 0 && tab < StationState::kChannels && m_ctx.state.browserShown[tab] == 0) {
+    if (tab >= 0 && tab < ChannelTable::kChannels && m_ctx.state.browserShown[tab] == 0) {
         try {
             m_panes.toggleBrowserDisplay();
         } catch (const std::exception&) {

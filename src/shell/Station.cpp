@@ -1,7 +1,6 @@
 #include "Station.h"
 
 #include "BoundedRead.h"
-#include "ChannelTable.h"
 #include "Conference.h"
 #include "ConnectList.h"
 #include "EngineLink.h"
@@ -106,7 +105,7 @@ void Station::onConferenceClicked(int newValue) {
     m_ctx.store.setValue(SettingsStore::kConference,
                          newValue == 0 ? QStringLiteral("0") : QStringLiteral("1"));
     for (int n = 0; n < ChannelTable::kChannels; ++n) {
-        if (ChannelTable::isFree(m_ctx.view, n))
+        if (m_ctx.state.channels.isFree(n))
             continue;
         // Whatever the operator had typed gives way to the announcement.
         m_ctx.view.setSendLineText(Conference::announcement(m_ctx.state.callSign, newValue));
@@ -259,8 +258,8 @@ void Station::selectTab(int tab) {
 void Station::onTabSelected(int tab) {
     StationState& s = m_ctx.state;
     if (tab < ChannelTable::kChannels) {
-        if (!ChannelTable::isFree(m_ctx.view, tab)) {
-            s.selectedCall = m_ctx.view.tabCaption(tab);
+        if (!s.channels.isFree(tab)) {
+            s.selectedCall = s.channels.call(tab);
             m_ctx.view.setSelectedCallLabel(s.selectedCall);
         }
         m_ctx.view.setBrowserDisplayChecked(s.browserShown[tab] == 1);

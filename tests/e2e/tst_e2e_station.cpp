@@ -452,7 +452,7 @@ private slots:
             r->send('d', kStationCall);
         pumpUntil(
             [&] {
-                for (int n = 0; n < StationState::kChannels; ++n)
+                for (int n = 0; n < ChannelTable::kChannels; ++n)
                     if (view().captions[n] != QLatin1String("Open"))
                         return false;
                 return true;

@@ -61,7 +61,7 @@ private slots:
         h.store.setValue(SettingsStore::kHtmlClear,
                          clear ? QStringLiteral("1") : QStringLiteral("0"));
         h.startUp();
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         h.engine.queue('D', "N0BBB", "old text\r");
         h.engine.queue('D', "N0BBB", "next <html><b>new</b>");
         h.station().tick();

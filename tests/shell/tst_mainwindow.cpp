@@ -253,7 +253,7 @@ private slots:
         WindowedStation ws;
         StationHarness& h = ws.h;
         MainWindow& w = ws.w;
-        w.setTabCaption(2, QStringLiteral("N0BBB"));
+        ws.station.channels().assign(2, QStringLiteral("N0BBB"));
         w.setTabMarker(2, true);
         w.tabs()->setCurrentIndex(2);
         QCOMPARE(h.state.selectedCall, QStringLiteral("N0BBB"));

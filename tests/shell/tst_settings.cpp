@@ -159,7 +159,7 @@ private slots:
         StationHarness h;
         h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
         h.startUp();
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         QDir dir(h.state.programDir);
         QVERIFY(dir.remove(QStringLiteral("Channel0.htm")));
         QVERIFY(dir.mkdir(QStringLiteral("Channel0.htm"))); // in the way like a full disk

@@ -42,8 +42,8 @@ public:
     virtual void setRetryButtonVisible(bool visible) = 0;
     virtual bool isRetryButtonVisible() const = 0;
 
-    virtual QString tabCaption(int tab) const = 0;
-    virtual void setTabCaption(int tab, const QString& caption) = 0;
+    // Mirrors the channel table: the channel's tab reads the call, or "Open" when it is empty.
+    virtual void showChannelCall(int channel, const QString& call) = 0;
     virtual int currentTab() const = 0;
     // Changes the current tab without running the tab-selection reaction;
     // the caller runs it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChannelTable.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <array>
@@ -7,9 +9,6 @@
 // Everything the station remembers while it runs. Subsystems share this one
 // struct by reference; the widgets only show it.
 struct StationState {
-    static constexpr int kChannels = 7;
-    static constexpr int kNoChannel = 7;
-
     // Fixed when the main window starts to load.
     QString programDir;
     QString programDrive;
@@ -30,6 +29,7 @@ struct StationState {
     bool engineLost = false;
 
     // Conversation state.
+    ChannelTable channels;
     QString selectedCall;
     QString lastSpeaker;
     QString connectTarget;

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "ChannelTable.h"
 #include "DesignedLayout.h"
 #include "LayoutRules.h"
 #include "MonitorWindow.h"
@@ -419,12 +420,8 @@ bool MainWindow::isRetryButtonVisible() const {
     return !m_retry->isHidden();
 }
 
-QString MainWindow::tabCaption(int tab) const {
-    return m_tabs->tabText(tab);
-}
-
-void MainWindow::setTabCaption(int tab, const QString& caption) {
-    m_tabs->setTabText(tab, caption);
+void MainWindow::showChannelCall(int channel, const QString& call) {
+    m_tabs->setTabText(channel, call.isEmpty() ? ChannelTable::kOpenCaption : call);
 }
 
 int MainWindow::currentTab() const {

@@ -49,8 +49,7 @@ public:
     void processPendingEvents() override;
     void setRetryButtonVisible(bool visible) override;
     bool isRetryButtonVisible() const override;
-    QString tabCaption(int tab) const override;
-    void setTabCaption(int tab, const QString& caption) override;
+    void showChannelCall(int channel, const QString& call) override;
     int currentTab() const override;
     void setCurrentTab(int tab) override;
     void setTabMarker(int tab, bool unseen) override;

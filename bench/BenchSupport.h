@@ -44,7 +44,7 @@ inline QByteArray monitoredFrame(int i) {
 // stand in for whichever of them is not given.
 struct Rig {
     explicit Rig(EngineLink* link = nullptr, Clock* clock = nullptr, PollTimer* timer = nullptr) {
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         station = std::make_unique<Station>(
             StationContext{h.state, window, link ? *link : h.engine, h.prompts, h.beeper,
                            clock ? *clock : h.clock, timer ? *timer : h.timer, h.store});

@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
     {
         // The same frames through the station logic alone, with in-memory views.
         StationHarness bare;
-        bare.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        bare.store.setCallSign(QStringLiteral("N0ME"));
         bare.startUp();
         const double before = cpuSeconds();
         for (int i = 0; i < frames; ++i) {

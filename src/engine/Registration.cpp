@@ -40,7 +40,7 @@ void Registration::callSignAction() {
         return;
     m_ctx.engine.close();
     m_ctx.state.callSign = answer.trimmed();
-    m_ctx.store.setValue(SettingsStore::kCallSign, m_ctx.state.callSign);
+    m_ctx.store.setCallSign(m_ctx.state.callSign);
     connectToEngine();
 }
 

@@ -58,13 +58,11 @@ void Station::startUp() {
     m_ctx.view.fitToWorkArea();
     readStoreSettings();
     if (s.callSign.isEmpty())
-        s.callSign = m_ctx.store.value(SettingsStore::kGeneralCallSign);
+        s.callSign = m_ctx.store.generalCallSign();
     if (s.callSign.isEmpty())
         m_registration.callSignAction();
 
-    int conference = m_ctx.store.intValue(SettingsStore::kConference, 0);
-    if (conference != 0 && conference != 1)
-        conference = 0; // the box knows no other values
+    const int conference = m_ctx.store.conference();
     if (conference != s.conference) {
         m_ctx.view.setConferenceChecked(conference != 0);
         onConferenceClicked(conference);
@@ -83,10 +81,10 @@ void Station::startUp() {
 void Station::readStoreSettings() {
     StationState& s = m_ctx.state;
     SettingsStore& store = m_ctx.store;
-    s.callSign = store.value(SettingsStore::kCallSign);
-    s.radioPort = store.portValue(SettingsStore::kPortNo, 0);
-    s.clearHtmlData = store.intValue(SettingsStore::kHtmlClear, 1) == 1;
-    s.browserOnStart = store.intValue(SettingsStore::kBrowserOnStart, 0) == 1;
+    s.callSign = store.callSign();
+    s.radioPort = store.radioPort();
+    s.clearHtmlData = store.clearHtmlData();
+    s.browserOnStart = store.browserOnStart();
     m_ctx.view.setMenuChecked(MenuCheck::ClearHtmlData, s.clearHtmlData);
     m_ctx.view.setMenuChecked(MenuCheck::DisplayBrowserOnStart, s.browserOnStart);
     m_ctx.view.setMenuChecked(MenuCheck::MoveToFront, s.moveToFront);
@@ -102,8 +100,7 @@ void Station::onActivated() {
 void Station::onConferenceClicked(int newValue) {
     m_ctx.state.conference = newValue;
     m_ctx.view.focusSendLine();
-    m_ctx.store.setValue(SettingsStore::kConference,
-                         newValue == 0 ? QStringLiteral("0") : QStringLiteral("1"));
+    m_ctx.store.setConference(newValue != 0);
     for (int n = 0; n < ChannelTable::kChannels; ++n) {
         if (m_ctx.state.channels.isFree(n))
             continue;
@@ -188,14 +185,14 @@ void Station::onMenuCheck(MenuCheck item) {
     auto flip = [this, item](bool& flag) {
         flag = !flag;
         m_ctx.view.setMenuChecked(item, flag);
-        return flag ? QStringLiteral("1") : QStringLiteral("0");
+        return flag;
     };
     switch (item) {
     case MenuCheck::ClearHtmlData:
-        m_ctx.store.setValue(SettingsStore::kHtmlClear, flip(s.clearHtmlData));
+        m_ctx.store.setClearHtmlData(flip(s.clearHtmlData));
         break;
     case MenuCheck::DisplayBrowserOnStart:
-        m_ctx.store.setValue(SettingsStore::kBrowserOnStart, flip(s.browserOnStart));
+        m_ctx.store.setBrowserOnStart(flip(s.browserOnStart));
         break;
     case MenuCheck::MoveToFront:
         flip(s.moveToFront);
@@ -293,7 +290,7 @@ void Station::onPortMenu() {
         if (rounded >= 0 && rounded <= 255)
             s.radioPort = static_cast<quint8>(rounded);
     }
-    m_ctx.store.setValue(SettingsStore::kPortNo, QString::number(s.radioPort));
+    m_ctx.store.setRadioPort(s.radioPort);
 }
 
 void Station::readSettingsFile() {

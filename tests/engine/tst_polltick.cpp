@@ -15,7 +15,7 @@ class PollTickTest : public QObject {
 
     // A station that registered as N0ME and is polling.
     static void start(StationHarness& h) {
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
     }
 

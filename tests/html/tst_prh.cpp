@@ -9,7 +9,7 @@ class PrhTest : public QObject {
 
     // A started station with N0BBB connected on channel 0, its tab in front.
     static void start(StationHarness& h) {
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
         h.station().channels().assign(0, QStringLiteral("N0BBB"));
         h.view.browserLoads.clear();

@@ -40,7 +40,7 @@ private slots:
         AgwTcpLink link(QStringLiteral("127.0.0.1"), port);
         StationHarness h;
         h.link = &link;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.startUp();
         QVERIFY(h.timer.active);
         QVERIFY(!h.view.retryVisible);
@@ -110,7 +110,7 @@ private slots:
         StationHarness h;
         AgwTcpLink link(QStringLiteral("127.0.0.1"), engine.port());
         h.link = &link;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.startUp();
         QObject::connect(&link, &AgwTcpLink::bytesArrived, [&] { h.station().onFramesArrived(); });
         const float beaconTicks = h.state.beaconTicks;

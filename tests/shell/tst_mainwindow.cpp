@@ -58,7 +58,7 @@ template <typename Act> void onNextModal(Act act) {
 struct RealDialogStation {
     RealDialogStation() {
         prompts.setParentWidget(&w);
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         w.setStation(&station);
         station.startUp();
     }
@@ -113,7 +113,7 @@ private slots:
         MainWindow w;
         QtPrompts prompts;
         prompts.setParentWidget(&w);
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.engine.defaultStartResult = 0;
         Station station(
             StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store});

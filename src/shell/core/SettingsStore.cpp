@@ -30,10 +30,14 @@ int SettingsStore::intValue(const QString& key, int defaultValue) const {
     return ok ? v : defaultValue;
 }
 
-quint8 SettingsStore::portValue(const QString& key, quint8 defaultValue) const {
-    bool ok = false;
-    const int v = value(key).trimmed().toInt(&ok);
-    return ok && v >= 0 && v <= 255 ? static_cast<quint8>(v) : defaultValue;
+quint8 SettingsStore::radioPort() const {
+    const int v = intValue(kPortNo, 0);
+    return v >= 0 && v <= 255 ? static_cast<quint8>(v) : 0;
+}
+
+int SettingsStore::conference() const {
+    const int v = intValue(kConference, 0);
+    return v == 1 ? 1 : 0; // the box knows no other values
 }
 
 QString SettingsStore::engineHost() const {

@@ -3,7 +3,8 @@
 #include <QSettings>
 #include <QString>
 
-// The per-user store. Every value is text; reads name their default.
+// The per-user store: typed values with their defaults. Every value is kept as text; anything
+// unusable reads as the default.
 class SettingsStore {
 public:
     static constexpr auto kCallSign = "UserPacketCallSign";
@@ -15,13 +16,25 @@ public:
 
     SettingsStore();
 
+    QString callSign() const { return value(kCallSign); }
+    void setCallSign(const QString& call) { setValue(kCallSign, call); }
+    // The call sign other programs of the same maker keep; read only.
+    QString generalCallSign() const { return value(kGeneralCallSign); }
+    quint8 radioPort() const;
+    void setRadioPort(quint8 port) { setValue(kPortNo, QString::number(port)); }
+    // "Clear Data on New Page", on unless stored otherwise.
+    bool clearHtmlData() const { return intValue(kHtmlClear, 1) == 1; }
+    void setClearHtmlData(bool on) { setFlag(kHtmlClear, on); }
+    bool browserOnStart() const { return intValue(kBrowserOnStart, 0) == 1; }
+    void setBrowserOnStart(bool on) { setFlag(kBrowserOnStart, on); }
+    // The conference box: 0 or 1, anything else reads 0.
+    int conference() const;
+    void setConference(bool on) { setFlag(kConference, on); }
+
+    // The stored text under a key of section Settings, as it stands in the file.
     QString value(const QString& key, const QString& defaultValue = {}) const;
     bool contains(const QString& key) const;
     void setValue(const QString& key, const QString& value);
-
-    // Conversions that never fail: anything unusable gives the default.
-    int intValue(const QString& key, int defaultValue) const;
-    quint8 portValue(const QString& key, quint8 defaultValue) const;
 
     QString engineHost() const;
     quint16 enginePort() const;
@@ -35,5 +48,10 @@ public:
     }
 
 private:
+    int intValue(const QString& key, int defaultValue) const;
+    void setFlag(const QString& key, bool on) {
+        setValue(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+
     QSettings m_settings;
 };

@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "StationFakes.h"
 #include "StationHarness.h"
+#include "StationWiring.h"
 
 #include <QFile>
 #include <cstdio>
@@ -48,7 +49,7 @@ struct Rig {
         station = std::make_unique<Station>(
             StationContext{h.state, window, link ? *link : h.engine, h.prompts, h.beeper,
                            clock ? *clock : h.clock, timer ? *timer : h.timer, h.store});
-        window.setStation(station.get());
+        connectWindowToStation(window, *station);
         station->startUp();
         h.state.moveToFront = false;
     }

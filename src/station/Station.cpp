@@ -224,6 +224,7 @@ bool Station::onEngineAddressMenu() {
     if (!ok || port <= 0 || port > 65535)
         return false;
     m_ctx.store.setEngineAddress(answer.left(colon).trimmed(), static_cast<quint16>(port));
+    m_ctx.engine.setAddress(m_ctx.store.engineHost(), m_ctx.store.enginePort());
     return true;
 }
 

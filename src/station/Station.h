@@ -15,7 +15,8 @@
 
 // The station behind the main window: start-up, the window's events and the
 // menu actions, each delegated to the subsystem that owns it.
-class Station {
+class Station : public QObject {
+    Q_OBJECT
 public:
     static constexpr auto kBeaconSuffix = " packet station.  Please connect and say hi!";
 
@@ -49,9 +50,9 @@ public:
     // A link was followed in a channel's pane.
     void onLinkClicked(int channel, const QString& target);
     void onMenuCheck(MenuCheck item);
-    // Asks for the engine's host:port; true when a new address was stored.
+    // Asks for the engine's host:port; true when a new address was stored and handed to the
+    // link for its next connection.
     bool onEngineAddressMenu();
-    void onWindowClosed() {}
     // A tick that lets events run (bringing the window to the front) never starts another.
     void tick();
     // The engine sent something: dispatch it now, in short slices with the window answered

@@ -5,7 +5,6 @@
 #include "LayoutRules.h"
 #include "MonitorWindow.h"
 #include "PagePane.h"
-#include "Station.h"
 #include "TextViews.h"
 
 #include <QAction>
@@ -95,10 +94,7 @@ void MainWindow::buildControls() {
     sendFont.setBold(true);
     m_sendLine->setFont(sendFont);
     m_sendLine->installEventFilter(this);
-    connect(m_sendLine, &QLineEdit::textChanged, this, [this] {
-        if (m_station)
-            m_station->onSendLineChanged();
-    });
+    connect(m_sendLine, &QLineEdit::textChanged, this, &MainWindow::sendLineEdited);
 
     m_tabs = new QTabWidget(m_client);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -114,23 +110,17 @@ void MainWindow::buildControls() {
     textView(TextView::Conf)->setObjectName(QStringLiteral("txtConf"));
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         m_text->tabShown(tab);
-        if (m_station)
-            m_station->onTabSelected(tab);
+        emit tabSelected(tab);
     });
 
     m_label1 = new QLabel(QStringLiteral("All Traffic:"), m_client);
     m_browserDisplay = new QCheckBox(QStringLiteral("Display Browser"), m_client);
     m_browserDisplay->setObjectName(QStringLiteral("chkBrowserDisplay"));
-    connect(m_browserDisplay, &QCheckBox::clicked, this, [this] {
-        if (m_station)
-            m_station->onBrowserDisplayClicked();
-    });
+    connect(m_browserDisplay, &QCheckBox::clicked, this, &MainWindow::browserDisplayClicked);
     m_conference = new QCheckBox(QStringLiteral("Conference Enabled"), m_client);
     m_conference->setObjectName(QStringLiteral("chkConf"));
-    connect(m_conference, &QCheckBox::clicked, this, [this](bool checked) {
-        if (m_station)
-            m_station->onConferenceClicked(checked ? 1 : 0);
-    });
+    connect(m_conference, &QCheckBox::clicked, this,
+            [this](bool checked) { emit conferenceClicked(checked ? 1 : 0); });
 
     m_text->create(TextView::AllTraffic, m_client, cyan, black)
         ->setObjectName(QStringLiteral("txtAllTraffic"));
@@ -139,10 +129,7 @@ void MainWindow::buildControls() {
         new QPushButton(QStringLiteral("Try connecting to AGW Packet Engine again."), m_client);
     m_retry->setObjectName(QStringLiteral("cmdConnectToAGW"));
     m_retry->hide();
-    connect(m_retry, &QPushButton::clicked, this, [this] {
-        if (m_station)
-            m_station->onRetryClicked();
-    });
+    connect(m_retry, &QPushButton::clicked, this, &MainWindow::retryClicked);
     placeControls();
 }
 
@@ -153,10 +140,7 @@ QAction* MainWindow::addCheckAction(QMenu* menu, const QString& name, const QStr
     act->setCheckable(true);
     m_checks.insert(item, act);
     // The station owns the mark: it flips its flag and sets the mark back here.
-    connect(act, &QAction::triggered, this, [this, item] {
-        if (m_station)
-            m_station->onMenuCheck(item);
-    });
+    connect(act, &QAction::triggered, this, [this, item] { emit menuCheckChosen(item); });
     return act;
 }
 
@@ -167,33 +151,20 @@ void MainWindow::buildMenus() {
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     connect(named(file->addAction(QStringLiteral("&Send File")), "mnuSendFile"),
-            &QAction::triggered, this, [this] {
-                if (m_station)
-                    m_station->onSendFileMenu();
-            });
+            &QAction::triggered, this, &MainWindow::sendFileChosen);
     connect(named(file->addAction(QStringLiteral("&Exit")), "mnuExit"), &QAction::triggered, this,
             [this] {
-                if (m_station)
-                    m_station->requestExit();
+                emit exitChosen();
                 QApplication::exit(0);
             });
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("&Settings"));
     connect(named(settings->addAction(QStringLiteral("&Call Sign")), "mnuCallsign"),
-            &QAction::triggered, this, [this] {
-                if (m_station)
-                    m_station->onCallSignMenu();
-            });
+            &QAction::triggered, this, &MainWindow::callSignChosen);
     connect(named(settings->addAction(QStringLiteral("&Port")), "mnuPort"), &QAction::triggered,
-            this, [this] {
-                if (m_station)
-                    m_station->onPortMenu();
-            });
+            this, &MainWindow::portChosen);
     connect(named(settings->addAction(QStringLiteral("&Engine Address")), "mnuEngineAddress"),
-            &QAction::triggered, this, [this] {
-                if (m_station && m_station->onEngineAddressMenu())
-                    emit engineAddressChanged();
-            });
+            &QAction::triggered, this, &MainWindow::engineAddressChosen);
 
     QMenu* html = menuBar()->addMenu(QStringLiteral("&HTML"));
     addCheckAction(html, QStringLiteral("mnuClearHTMLData"),
@@ -205,26 +176,17 @@ void MainWindow::buildMenus() {
     addCheckAction(beacon, QStringLiteral("mnuBeaconOn"), QStringLiteral("&Beacon On"),
                    MenuCheck::BeaconOn);
     connect(named(beacon->addAction(QStringLiteral("&Change Beacon Text")), "mnuChangeBeaconText"),
-            &QAction::triggered, this, [this] {
-                if (m_station)
-                    m_station->onChangeBeaconTextMenu();
-            });
+            &QAction::triggered, this, &MainWindow::beaconTextChosen);
 
     QMenu* weather = menuBar()->addMenu(QStringLiteral("&Weather"));
     addCheckAction(weather, QStringLiteral("mnuWeatherDataOn"),
                    QStringLiteral("&Send Weather Data"), MenuCheck::WeatherDataOn);
     connect(named(weather->addAction(QStringLiteral("&EnterPath for Weather Data File")),
                   "mnuWeatherDataPath"),
-            &QAction::triggered, this, [this] {
-                if (m_station)
-                    m_station->onWeatherPathMenu();
-            });
+            &QAction::triggered, this, &MainWindow::weatherPathChosen);
 
     connect(named(menuBar()->addAction(QStringLiteral("&Connect")), "mnuPreviousConnections"),
-            &QAction::triggered, this, [this] {
-                if (m_station)
-                    m_station->onConnectMenu();
-            });
+            &QAction::triggered, this, &MainWindow::connectListChosen);
     addCheckAction(nullptr, QStringLiteral("mnuMoveToFront"),
                    QStringLiteral("&Move Form to Front with Data"), MenuCheck::MoveToFront);
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -303,8 +265,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return QMainWindow::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (m_station)
-            m_station->onSendLineEnter();
+        emit sendLineEntered();
         return true;
     }
     if (key == Qt::Key_Escape) {
@@ -321,15 +282,13 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_station)
-        m_station->onActivated();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        emit activated();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_monitor)
         m_monitor->close();
-    if (m_station)
-        m_station->onWindowClosed();
     event->accept();
 }
 
@@ -351,10 +310,8 @@ PagePane* MainWindow::pane(int channel) {
     pane->setOpenLinks(false); // every navigation goes through the station
     pane->setGeometry(view->geometry());
     pane->hide();
-    connect(pane, &PagePane::linkFollowed, this, [this, channel](const QString& href) {
-        if (m_station)
-            m_station->onLinkClicked(channel, href);
-    });
+    connect(pane, &PagePane::linkFollowed, this,
+            [this, channel](const QString& href) { emit linkFollowed(channel, href); });
     m_browsers[channel] = pane;
     return pane;
 }

@@ -18,10 +18,9 @@ class QTextBrowser;
 class MonitorWindow;
 class PagePane;
 class TextViews;
-class Station;
 
-// frmMesk: the station's main window. It builds the controls, forwards the
-// operator's events to the station and shows what the station tells it.
+// frmMesk: the station's main window. It builds the controls, tells what the operator does by
+// its signals and shows what the station tells it; it knows nothing of the station.
 class MainWindow : public QMainWindow, public MainWindowView {
     Q_OBJECT
 public:
@@ -29,7 +28,6 @@ public:
 
     MainWindow();
     ~MainWindow() override;
-    void setStation(Station* station) { m_station = station; }
 
     // Menu actions a later window or test may trigger by name.
     QAction* action(const QString& objectName) const;
@@ -76,8 +74,23 @@ public:
     void setMenuChecked(MenuCheck item, bool checked) override;
 
 signals:
-    // The engine address was changed from the menu.
-    void engineAddressChanged();
+    void sendLineEdited();
+    void sendLineEntered();
+    void tabSelected(int tab);
+    void browserDisplayClicked();
+    void conferenceClicked(int value);
+    void retryClicked();
+    void menuCheckChosen(MenuCheck item);
+    void sendFileChosen();
+    void exitChosen();
+    void callSignChosen();
+    void portChosen();
+    void engineAddressChosen();
+    void beaconTextChosen();
+    void weatherPathChosen();
+    void connectListChosen();
+    void linkFollowed(int channel, const QString& href);
+    void activated();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,7 +105,6 @@ private:
     void placeControls();
     QAction* addCheckAction(QMenu* menu, const QString& name, const QString& text, MenuCheck item);
 
-    Station* m_station = nullptr;
     QString m_programDir;
     QWidget* m_client = nullptr;
     QLabel* m_label6 = nullptr;

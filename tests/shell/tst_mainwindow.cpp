@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "QtPlatform.h"
 #include "StationHarness.h"
+#include "StationWiring.h"
 #include "TestFiles.h"
 #include "TextViews.h"
 
@@ -59,7 +60,7 @@ struct RealDialogStation {
     RealDialogStation() {
         prompts.setParentWidget(&w);
         h.store.setCallSign(QStringLiteral("N0AAA"));
-        w.setStation(&station);
+        connectWindowToStation(w, station);
         station.startUp();
     }
     StationHarness h;
@@ -71,7 +72,7 @@ struct RealDialogStation {
 
 // The real window wired to a station over the in-process fakes.
 struct WindowedStation {
-    WindowedStation() { w.setStation(&station); }
+    WindowedStation() { connectWindowToStation(w, station); }
     StationHarness h;
     MainWindow w;
     Station station{
@@ -117,7 +118,7 @@ private slots:
         h.engine.defaultStartResult = 0;
         Station station(
             StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store});
-        w.setStation(&station);
+        connectWindowToStation(w, station);
         MessageBoxCatcher catcher;
         catcher.arm();
         station.startUp();

@@ -34,7 +34,7 @@ public:
     AgwTcpLink& operator=(const AgwTcpLink&) = delete;
 
     // Takes effect at the next connection; an open one is left alone.
-    void setAddress(const QString& host, quint16 port);
+    void setAddress(const QString& host, quint16 port) override;
     void setTimeouts(int connectMs, int answerMs);
     void setQueueLimit(int frames);
 

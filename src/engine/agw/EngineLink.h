@@ -60,6 +60,11 @@ public:
     virtual bool isAttached() const { return true; }
     // Monitored frames given up so far because the station fell behind the air.
     virtual quint64 skippedMonitorFrames() const { return 0; }
+    // Where to find the engine from the next connection on; an open one is left alone.
+    virtual void setAddress(const QString& host, quint16 port) {
+        Q_UNUSED(host)
+        Q_UNUSED(port)
+    }
     // Where the engine is, for the operator.
     virtual QString address() const { return {}; }
 

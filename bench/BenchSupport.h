@@ -5,6 +5,7 @@
 #include "MainWindow.h"
 #include "StationFakes.h"
 #include "StationHarness.h"
+#include "StationWiring.h"
 
 #include <QFile>
 #include <cstdio>
@@ -44,11 +45,11 @@ inline QByteArray monitoredFrame(int i) {
 // stand in for whichever of them is not given.
 struct Rig {
     explicit Rig(EngineLink* link = nullptr, Clock* clock = nullptr, PollTimer* timer = nullptr) {
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         station = std::make_unique<Station>(
             StationContext{h.state, window, link ? *link : h.engine, h.prompts, h.beeper,
                            clock ? *clock : h.clock, timer ? *timer : h.timer, h.store});
-        window.setStation(station.get());
+        connectWindowToStation(window, *station);
         station->startUp();
         h.state.moveToFront = false;
     }

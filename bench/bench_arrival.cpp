@@ -8,6 +8,7 @@
 #include "BenchSupport.h"
 #include "FakeEngine.h"
 #include "QtSeams.h"
+#include "StationWiring.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -25,30 +26,16 @@
 namespace {
 constexpr int kBase = 100'000; // frame numbers of one width: no number is the prefix of another
 
-// Builds where the link announces arriving bytes have the station take them at once; elsewhere
-// only the poll tick takes them.
-template <class Link> constexpr bool kAnnouncesArrival = requires {
-    &Link::bytesArrived;
-};
-
-template <class Link, class Target>
-void connectArrival(Link& link, [[maybe_unused]] Target& station, QObject* context) {
-    if constexpr (kAnnouncesArrival<Link>)
-        QObject::connect(&link, &Link::bytesArrived, context,
-                         [&station] { station.onFramesArrived(); });
-    else
-        (void)context;
-}
-
 // The station as main.cpp wires it: the real link, clock and 333 ms poll timer, and the link's
-// arrival signal where there is one.
+// arrival signal.
 struct Live {
     Live() {
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         station = std::make_unique<Station>(
             StationContext{h.state, window, link, h.prompts, h.beeper, clock, timer, h.store});
-        window.setStation(station.get());
-        connectArrival(link, *station, &window);
+        connectWindowToStation(window, *station);
+        QObject::connect(&link, &AgwTcpLink::bytesArrived, station.get(),
+                         &Station::onFramesArrived);
         station->startUp();
         h.state.moveToFront = false; // as on every bench rig
     }
@@ -135,7 +122,7 @@ int lineRun() {
     constexpr int kLines = 200;
     Live live;
     live.engine->send(frame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
-    if (!runUntil([&] { return live.window.tabCaption(0) == QLatin1String("N0BBB"); }, 5000))
+    if (!runUntil([&] { return live.window.tabs()->tabText(0) == QLatin1String("N0BBB"); }, 5000))
         return 1;
     live.station->selectTab(0);
     QPlainTextEdit* view = live.window.textView(channelView(0));
@@ -325,8 +312,7 @@ int main(int argc, char* argv[]) {
     if (mode == QLatin1String("--idle"))
         return idleRun();
 
-    std::printf("Platform %s; frames taken %s\n", qPrintable(QGuiApplication::platformName()),
-                kAnnouncesArrival<AgwTcpLink> ? "as they arrive" : "at the poll tick only");
+    std::printf("Platform %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("| %-62s | %16s | %-10s | %-3s |\n|%s|%s|%s|%s|\n", "measure", "value", "target",
                 "met", QByteArray(64, '-').constData(), QByteArray(18, '-').constData(),
                 QByteArray(12, '-').constData(), QByteArray(5, '-').constData());

@@ -22,10 +22,14 @@
 namespace {
 constexpr int kFloodFrames = 200'000;
 
-// The station as the program wires it: the real link, clock and 333 ms poll timer.
+// The station as the program wires it: the real link, clock and 333 ms poll timer, and frames
+// taken as they arrive.
 struct LiveStation {
     explicit LiveStation(quint16 port)
-        : link(QStringLiteral("127.0.0.1"), port), rig(&link, &clock, &timer) {}
+        : link(QStringLiteral("127.0.0.1"), port), rig(&link, &clock, &timer) {
+        QObject::connect(&link, &AgwTcpLink::bytesArrived, rig.station.get(),
+                         &Station::onFramesArrived);
+    }
     AgwTcpLink link;
     SystemClock clock;
     QtPollTimer timer{[this] { rig.station->tick(); }};
@@ -65,7 +69,7 @@ int floodRun() {
     FakeEngine engine;
     LiveStation live(engine.port());
     engine.send(frame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
-    if (!runUntil([&] { return live.rig.window.tabCaption(0) == QLatin1String("N0BBB"); }, 5000))
+    if (!runUntil([&] { return live.rig.window.tabs()->tabText(0) == QLatin1String("N0BBB"); }, 5000))
         return 1;
 
     // Written in big slices, as fast as the engine's socket takes them.

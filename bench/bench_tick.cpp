@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "StationFakes.h"
 #include "StationHarness.h"
+#include "StationWiring.h"
 
 #include <QtTest>
 
@@ -26,10 +27,10 @@ private slots:
         MainWindow window;
         Station station(StationContext{h.state, window, h.engine, h.prompts, h.beeper, h.clock,
                                        h.timer, h.store});
-        window.setStation(&station);
+        connectWindowToStation(window, station);
         h.state.programDir = h.programDir.path();
         h.state.moveToFront = false;
-        window.setTabCaption(0, QStringLiteral("N0BBB"));
+        station.channels().assign(0, QStringLiteral("N0BBB"));
 
         window.appendText(TextView::Channel0, benchText(viewBytes));
 

@@ -79,10 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         s.browserShown[n] = (b >> n) & 1;
     s.idleTicks = (b & 128) ? 900 : 0;
     for (int tab = 0; tab < StationState::kChannels; ++tab)
-        h.view.captions[tab] = fuzzCaption(in);
+        h.state.channels.assign(tab, fuzzCaption(in));
     h.view.current = in.byte() % MainWindowView::kTabCount;
     h.view.shown = true;
-    s.selectedCall = h.view.captions[0];
+    s.selectedCall = s.channels.call(0);
     s.weatherPath = QDir(s.programDir).filePath(QStringLiteral("wx.txt"));
     writeFile(s.weatherPath, in.text());
     addContentFolder(s.programDir);

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     h.state.moveToFront = flags & 4;
     h.view.shown = true;
     for (int tab = 0; tab < StationState::kChannels; ++tab)
-        h.view.captions[tab] = fuzzCaption(in);
+        h.state.channels.assign(tab, fuzzCaption(in));
     h.state.selectedCall = fuzzCaption(in);
     switch (in.byte() % 3) {
     case 0:

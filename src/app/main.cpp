@@ -4,6 +4,7 @@
 #include "QtSeams.h"
 #include "SettingsStore.h"
 #include "Station.h"
+#include "StationWiring.h"
 
 #include <QApplication>
 
@@ -28,11 +29,8 @@ int main(int argc, char* argv[]) {
     Station station(
         StationContext{state, window, engine, prompts, beeper, clock, pollTimer, store});
     stationPtr = &station;
-    window.setStation(&station);
-    QObject::connect(&engine, &AgwTcpLink::bytesArrived, &window,
-                     [&station] { station.onFramesArrived(); });
-    QObject::connect(&window, &MainWindow::engineAddressChanged,
-                     [&] { engine.setAddress(store.engineHost(), store.enginePort()); });
+    connectWindowToStation(window, station);
+    QObject::connect(&engine, &AgwTcpLink::bytesArrived, &station, &Station::onFramesArrived);
 
     station.startUp();
     const int rc = app.exec();

@@ -80,8 +80,8 @@ private slots:
     void relayGoesToEveryBusyChannelInTabOrder() {
         StationHarness h;
         h.state.radioPort = 2;
-        h.view.captions[3] = QStringLiteral("N0DDD");
-        h.view.captions[0] = QStringLiteral("N0AAA");
+        h.station().channels().assign(3, QStringLiteral("N0DDD"));
+        h.station().channels().assign(0, QStringLiteral("N0AAA"));
         h.station().channels().relayToConference(QStringLiteral("hi\r\n"));
         QCOMPARE(h.engine.sent.size(), 2);
         QCOMPARE(h.engine.sent[0].destination, QByteArray("N0AAA"));

@@ -19,8 +19,8 @@ private slots:
     void welcomeWorkedExample() {
         StationHarness h;
         prepare(h, QStringLiteral("MYCALL"));
-        h.view.captions[0] = QStringLiteral("ALPHA");
-        h.view.captions[2] = QStringLiteral("BRAVO");
+        h.station().channels().assign(0, QStringLiteral("ALPHA"));
+        h.station().channels().assign(2, QStringLiteral("BRAVO"));
         h.state.selectedCall = QStringLiteral("BRAVO");
         h.state.conference = 1;
         Conference::sendWelcome(h.station().context());
@@ -59,8 +59,8 @@ private slots:
     void tickingAndClearingTheBoxAnnounces() {
         StationHarness h;
         prepare(h);
-        h.view.captions[1] = QStringLiteral("N0AAA");
-        h.view.captions[4] = QStringLiteral("N0BBB");
+        h.station().channels().assign(1, QStringLiteral("N0AAA"));
+        h.station().channels().assign(4, QStringLiteral("N0BBB"));
         h.state.selectedCall = QStringLiteral("N0BBB");
         h.view.sendLine = QStringLiteral("half typed");
         h.station().onConferenceClicked(1);
@@ -84,7 +84,7 @@ private slots:
     void enablingWhenAlreadyLastSpeakerHasNoHeader() {
         StationHarness h;
         prepare(h);
-        h.view.captions[0] = QStringLiteral("N0AAA");
+        h.station().channels().assign(0, QStringLiteral("N0AAA"));
         h.state.lastSpeaker = QStringLiteral("n0me");
         h.station().onConferenceClicked(1);
         QCOMPARE(h.engine.sent[0].data, QByteArray("N0ME conference has been enabled."));
@@ -105,7 +105,7 @@ private slots:
         StationHarness h;
         prepare(h);
         h.state.conference = 1;
-        h.view.captions[0] = QStringLiteral("N0AAA");
+        h.station().channels().assign(0, QStringLiteral("N0AAA"));
         h.view.sendLine = QStringLiteral("first");
         h.station().onSendLineEnter();
         h.view.sendLine = QStringLiteral("second");

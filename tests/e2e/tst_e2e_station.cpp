@@ -220,7 +220,7 @@ private slots:
         m_h = std::make_unique<StationHarness>();
         m_link = std::make_unique<AgwTcpLink>(QStringLiteral("127.0.0.1"), quint16(portA.toUInt()));
         m_h->link = m_link.get();
-        m_h->store.setValue(SettingsStore::kCallSign, QString::fromLatin1(kStationCall));
+        m_h->store.setCallSign(QString::fromLatin1(kStationCall));
         m_h->startUp();
 
         QVERIFY2(m_h->prompts.messages.isEmpty(), qPrintable(m_link->lastError()));
@@ -452,7 +452,7 @@ private slots:
             r->send('d', kStationCall);
         pumpUntil(
             [&] {
-                for (int n = 0; n < StationState::kChannels; ++n)
+                for (int n = 0; n < ChannelTable::kChannels; ++n)
                     if (view().captions[n] != QLatin1String("Open"))
                         return false;
                 return true;

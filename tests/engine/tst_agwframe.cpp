@@ -1,4 +1,6 @@
 #include "AgwFrame.h"
+#include "AgwTranslation.h"
+#include "ReceiveQueue.h"
 
 #include <QtTest>
 
@@ -34,6 +36,20 @@ QList<AgwFrame> drain(AgwFrameDecoder& decoder) {
     return frames;
 }
 
+const QByteArray kOurCall = "N0AAA";
+
+// Engine texts end in one NUL.
+QByteArray engineText(const char* text) {
+    return QByteArray(text) + '\0';
+}
+
+QByteArray kinds(const QList<AgwFrame>& frames) {
+    QByteArray out;
+    for (const AgwFrame& f : frames)
+        out.append(f.kind);
+    return out;
+}
+
 } // namespace
 
 class TestAgwFrame : public QObject {
@@ -45,11 +61,15 @@ private slots:
     void roundTrip();
     void splitReads_data();
     void splitReads();
-    void zeroLengthFrameBetweenOthers();
     void lengthBeyondBoundPutsDecoderOutOfStep_data();
     void lengthBeyondBoundPutsDecoderOutOfStep();
-    void callFieldsWithoutTerminator();
-    void unknownKindsStillDecode();
+    void incomingTranslation_data();
+    void incomingTranslation();
+    void registrationAnswer();
+    void outgoingTranslation_data();
+    void outgoingTranslation();
+    void receiveQueue_data();
+    void receiveQueue();
 };
 
 void TestAgwFrame::encodePlacesEveryField() {
@@ -137,7 +157,9 @@ void TestAgwFrame::splitReads_data() {
 
 void TestAgwFrame::splitReads() {
     QFETCH(int, chunk);
-    const QByteArray stream = rawFrame('D', "first line\r") + rawFrame('U', QByteArray(500, 'u')) +
+    // An empty frame of a kind nobody knows still takes its place in the stream.
+    const QByteArray stream = rawFrame('D', "first line\r") + rawFrame('\xff', {}) +
+                              rawFrame('U', QByteArray(500, 'u')) +
                               rawFrame('d', QByteArray("bye\r\0", 5), "N0CCC", "N0AAA");
 
     AgwFrameDecoder decoder;
@@ -146,27 +168,14 @@ void TestAgwFrame::splitReads() {
         decoder.feed(stream.mid(at, chunk));
         frames += drain(decoder);
     }
-    QCOMPARE(frames.size(), 3);
-    QCOMPARE(frames[0].kind, 'D');
+    QCOMPARE(kinds(frames), QByteArray("D\xffUd"));
     QCOMPARE(frames[0].data, QByteArray("first line\r"));
-    QCOMPARE(frames[1].kind, 'U');
-    QCOMPARE(frames[1].data, QByteArray(500, 'u'));
-    QCOMPARE(frames[2].kind, 'd');
-    QCOMPARE(frames[2].callFrom, QByteArray("N0CCC"));
-    QCOMPARE(frames[2].data, QByteArray("bye\r\0", 5));
+    QVERIFY(frames[1].data.isEmpty());
+    QCOMPARE(frames[2].data, QByteArray(500, 'u'));
+    QCOMPARE(frames[3].callFrom, QByteArray("N0CCC"));
+    QCOMPARE(frames[3].data, QByteArray("bye\r\0", 5));
     QVERIFY(!decoder.outOfStep());
     QCOMPARE(decoder.buffered(), 0);
-}
-
-void TestAgwFrame::zeroLengthFrameBetweenOthers() {
-    AgwFrameDecoder decoder;
-    decoder.feed(rawFrame('R', {}) + rawFrame('X', QByteArray(1, '\1')) + rawFrame('m', {}));
-    const QList<AgwFrame> frames = drain(decoder);
-    QCOMPARE(frames.size(), 3);
-    QVERIFY(frames[0].data.isEmpty());
-    QCOMPARE(frames[1].data, QByteArray(1, '\1'));
-    QCOMPARE(frames[2].kind, 'm');
-    QVERIFY(frames[2].data.isEmpty());
 }
 
 void TestAgwFrame::lengthBeyondBoundPutsDecoderOutOfStep_data() {
@@ -204,26 +213,199 @@ void TestAgwFrame::lengthBeyondBoundPutsDecoderOutOfStep() {
     QVERIFY(!slow.next());
 }
 
-void TestAgwFrame::callFieldsWithoutTerminator() {
-    AgwFrameDecoder decoder;
-    decoder.feed(rawHeader(0, 'U', 0, "ABCDEFGHIJ", "KLMNOPQRST", 2) + "hi");
-    const std::optional<AgwFrame> f = decoder.next();
-    QVERIFY(f);
-    QCOMPARE(f->callFrom, QByteArray("ABCDEFGHIJ"));
-    QCOMPARE(f->callTo, QByteArray("KLMNOPQRST"));
-    QCOMPARE(f->data, QByteArray("hi"));
+void TestAgwFrame::incomingTranslation_data() {
+    QTest::addColumn<char>("engineKind");
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("registered");
+    QTest::addColumn<int>("stationKind"); // 0: not handed out
+    QTest::addColumn<QByteArray>("stationData");
+    QTest::addColumn<bool>("monitored");
+
+    const QByteArray connected = engineText("*** CONNECTED With Station N0BBB\r");
+    const QByteArray ui =
+        engineText(" 1:Fm N0AAA To BEACON <UI pid=F0 Len=5 PF=0 >[20:27:06]\rhello\r");
+    const QByteArray i =
+        engineText(" 1:Fm N0BBB To N0AAA <I S0 R0 pid=0xF0 Len=2 P=0 >[20:27:06]\rhi\r");
+    const QByteArray s = engineText(" 1:Fm N0BBB To N0AAA <UA F=1 >[20:27:06]\r");
+    auto noNul = [](const QByteArray& b) { return b.left(b.size() - 1); };
+    const QByteArray none;
+    auto row = [&](const char* name, char kind, const QByteArray& to, const QByteArray& data,
+                   int stationKind, const QByteArray& stationData, bool monitored,
+                   bool registered = true) {
+        QTest::newRow(name) << kind << to << data << registered << stationKind << stationData
+                            << monitored;
+    };
+
+    row("C becomes c without its NUL", 'C', kOurCall, connected, 'c', noNul(connected), false);
+    row("only one NUL is stripped", 'C', kOurCall, QByteArray("x\0\0", 3), 'c',
+        QByteArray("x\0", 2), false);
+    row("d without its NUL", 'd', kOurCall, engineText("bye\r"), 'd', "bye\r", false);
+    row("D keeps a trailing NUL", 'D', kOurCall, engineText("ab"), 'D', engineText("ab"), false);
+    row("U monitored", 'U', "BEACON", ui, 'U', noNul(ui), true);
+    row("I between others", 'I', "N0CCC", i, 'I', noNul(i), true);
+    row("I to our call dropped", 'I', kOurCall, i, 0, none, false);
+    row("I to our call in lower case dropped", 'I', "n0aaa", i, 0, none, false);
+    row("I to nobody before registering", 'I', "", i, 'I', noNul(i), true, false);
+    row("S to our call dropped", 'S', kOurCall, s, 0, none, false);
+    row("T of a UI frame", 'T', "BEACON", ui, 'T', noNul(ui), true);
+    row("T of an I frame dropped", 'T', "N0BBB", i, 0, none, false);
+    row("R answer consumed", 'R', "", QByteArray(8, '\1'), 0, none, false);
+    row("unknown kind dropped", 'Z', kOurCall, "zz", 0, none, false);
 }
 
-void TestAgwFrame::unknownKindsStillDecode() {
-    AgwFrameDecoder decoder;
-    decoder.feed(rawFrame('Z', "a") + rawFrame('\0', "b") + rawFrame('\xff', "c") +
-                 rawFrame('D', "d"));
-    const QList<AgwFrame> frames = drain(decoder);
-    QCOMPARE(frames.size(), 4);
-    QCOMPARE(frames[0].kind, 'Z');
-    QCOMPARE(frames[1].kind, '\0');
-    QCOMPARE(frames[2].kind, '\xff');
-    QCOMPARE(frames[3].data, QByteArray("d"));
+void TestAgwFrame::incomingTranslation() {
+    QFETCH(char, engineKind);
+    QFETCH(QByteArray, to);
+    QFETCH(QByteArray, data);
+    QFETCH(bool, registered);
+    QFETCH(int, stationKind);
+    QFETCH(QByteArray, stationData);
+    QFETCH(bool, monitored);
+
+    AgwFrame frame{2, engineKind, 0, "N0BBB", to, data};
+    const FromEngine in = toReceived(std::move(frame), registered ? kOurCall : "", registered);
+    QVERIFY(!in.registerAnswer);
+    QCOMPARE(in.frame.has_value(), stationKind != 0);
+    if (!in.frame)
+        return;
+    QCOMPARE(in.frame->kind, stationKind);
+    QCOMPARE(in.frame->senderField, QByteArray("N0BBB\0", 6));
+    QCOMPARE(in.frame->data, stationData);
+    QCOMPARE(in.frame->length, int(stationData.size()));
+    QCOMPARE(in.frame->port, 2);
+    QCOMPARE(in.monitored, monitored);
+}
+
+void TestAgwFrame::registrationAnswer() {
+    for (const QByteArray& data : {QByteArray("\x01\x02"), QByteArray()}) {
+        const FromEngine in = toReceived(AgwFrame{0, 'X', 0, kOurCall, {}, data}, kOurCall, true);
+        QVERIFY(!in.frame);
+        QCOMPARE(in.registerAnswer, std::optional<quint8>(data.isEmpty() ? 0 : 1));
+    }
+}
+
+void TestAgwFrame::outgoingTranslation_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("destination");
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QByteArray>("ownCall");
+    QTest::addColumn<QByteArray>("engineKinds");
+    QTest::addColumn<QList<int>>("sizes");
+    QTest::addColumn<int>("pid");
+    QTest::addColumn<bool>("refused");
+
+    const QByteArray dest = "N0BBB";
+    auto row = [&](const char* name, int kind, const QByteArray& destination,
+                   const QByteArray& data, int length, const QByteArray& engineKinds,
+                   const QList<int>& sizes, int pid, bool refused,
+                   const QByteArray& ownCall = kOurCall) {
+        QTest::newRow(name) << kind << destination << data << length << ownCall << engineKinds
+                            << sizes << pid << refused;
+    };
+    row("c becomes C", 'c', dest, {}, 0, "C", {0}, 0, false);
+    row("P sends nothing", 'P', dest, {}, 0, {}, {}, 0, false);
+    row("d becomes d", 'd', dest, {}, 0, "d", {0}, 0, false);
+    row("D short", 'D', dest, "hello\r", 6, "D", {6}, 0xF0, false);
+    row("D of exactly 256", 'D', dest, QByteArray(256, 'a'), 256, "D", {256}, 0xF0, false);
+    row("D of 257 splits", 'D', dest, QByteArray(257, 'a'), 257, "DD", {256, 1}, 0xF0, false);
+    row("D of 600 splits", 'D', dest, QByteArray(600, 't'), 600, "DDD", {256, 256, 88}, 0xF0,
+        false);
+    row("D honours a shorter length", 'D', dest, "abcdefgh", 3, "D", {3}, 0xF0, false);
+    row("U becomes M", 'U', "BEACON", "cq\r", 3, "M", {3}, 0xF0, false);
+    row("U of 300 splits", 'U', "BEACON", QByteArray(300, 'u'), 300, "MM", {256, 44}, 0xF0, false);
+    row("c to nobody refused", 'c', {}, {}, 0, {}, {}, 0, true);
+    // The engine registers an empty call, but a connect from nobody keeps it busy for ever.
+    row("c from nobody refused", 'c', dest, {}, 0, {}, {}, 0, true, "");
+    row("d to nobody refused", 'd', {}, {}, 0, {}, {}, 0, true);
+    row("D to nobody refused", 'D', {}, "x", 1, {}, {}, 0, true);
+    row("D without data refused", 'D', dest, "x", 0, {}, {}, 0, true);
+    row("D of a negative length refused", 'D', dest, "x", -1, {}, {}, 0, true);
+    row("U to nobody refused", 'U', {}, "x", 1, {}, {}, 0, true);
+    row("unknown kind refused", 'Q', dest, "x", 1, {}, {}, 0, true);
+}
+
+void TestAgwFrame::outgoingTranslation() {
+    QFETCH(int, kind);
+    QFETCH(QByteArray, destination);
+    QFETCH(QByteArray, data);
+    QFETCH(int, length);
+    QFETCH(QByteArray, ownCall);
+    QFETCH(QByteArray, engineKinds);
+    QFETCH(QList<int>, sizes);
+    QFETCH(int, pid);
+    QFETCH(bool, refused);
+
+    const ToEngine out = toEngine(destination, data, kind, length, 3, ownCall);
+    QCOMPARE(out.refused, refused);
+    QCOMPARE(kinds(out.frames), engineKinds);
+    QByteArray joined;
+    for (int i = 0; i < out.frames.size(); ++i) {
+        const AgwFrame& f = out.frames[i];
+        QCOMPARE(f.data.size(), sizes[i]);
+        QCOMPARE(int(f.pid), pid);
+        QCOMPARE(f.port, quint8(3));
+        QCOMPARE(f.callFrom, ownCall);
+        QCOMPARE(f.callTo, destination);
+        joined += f.data;
+    }
+    QCOMPARE(joined, data.left(engineKinds.isEmpty() ? 0 : length));
+}
+
+void TestAgwFrame::receiveQueue_data() {
+    QTest::addColumn<int>("limit");         // 0: the default
+    QTest::addColumn<int>("size");          // of every frame's data
+    QTest::addColumn<QByteArray>("pushed"); // u...: monitored, anything else connected
+    QTest::addColumn<QByteArray>("handedOut");
+    QTest::addColumn<int>("dropped");
+    QTest::addColumn<bool>("blocked");
+
+    constexpr int MiB = 1024 * 1024;
+    QTest::newRow("oldest monitored goes first")
+        << 3 << 1 << QByteArray("u1 d1 u2 u3 u4 c1") << QByteArray("d1 c1 u4") << 3 << false;
+    QTest::newRow("connected data is never dropped")
+        << 2 << 1 << QByteArray("u1 d1 u2 d2 u3 d3") << QByteArray("d1 d2 d3") << 3 << true;
+    QTest::newRow("exactly at the frame bound")
+        << 3 << 1 << QByteArray("u1 u2 u3") << QByteArray("u1 u2 u3") << 0 << false;
+    QTest::newRow("exactly at the byte bound")
+        << 0 << MiB << QByteArray("u1 u2 u3 u4 u5 u6 u7 u8 u9")
+        << QByteArray("u2 u3 u4 u5 u6 u7 u8 u9") << 1 << false;
+    QTest::newRow("bytes make room for connected data")
+        << 0 << MiB << QByteArray("u1 u2 u3 u4 u5 u6 u7 d1 d2 u8")
+        << QByteArray("d1 d2 u3 u4 u5 u6 u7 u8") << 2 << false;
+    QTest::newRow("blocked without room for the largest frame")
+        << 0 << int(ReceiveQueue::kMaxBytes - kMaxAgwDataLength + 1) << QByteArray("d1")
+        << QByteArray("d1") << 0 << true;
+    QTest::newRow("not blocked with room for it")
+        << 0 << int(ReceiveQueue::kMaxBytes - kMaxAgwDataLength) << QByteArray("d1")
+        << QByteArray("d1") << 0 << false;
+}
+
+void TestAgwFrame::receiveQueue() {
+    QFETCH(int, limit);
+    QFETCH(int, size);
+    QFETCH(QByteArray, pushed);
+    QFETCH(QByteArray, handedOut);
+    QFETCH(int, dropped);
+    QFETCH(bool, blocked);
+
+    ReceiveQueue queue;
+    if (limit)
+        queue.setFrameLimit(limit);
+    const QByteArray data(size, 'x'); // shared, so a flood of big frames costs nothing
+    for (const QByteArray& label : pushed.split(' '))
+        queue.push(ReceivedFrame{label, data}, label.startsWith('u'));
+    QCOMPARE(queue.droppedFrames(), quint64(dropped));
+    QCOMPARE(queue.blocked(), blocked);
+    QCOMPARE(queue.queuedBytes(), qsizetype(queue.queuedFrames()) * size);
+
+    QList<QByteArray> order;
+    ReceivedFrame f;
+    while (queue.pop(f))
+        order.append(f.senderField);
+    QCOMPARE(order.join(' '), handedOut);
+    QCOMPARE(queue.queuedBytes(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestAgwFrame)

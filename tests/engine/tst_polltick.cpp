@@ -15,7 +15,7 @@ class PollTickTest : public QObject {
 
     // A station that registered as N0ME and is polling.
     static void start(StationHarness& h) {
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
     }
 
@@ -63,7 +63,7 @@ private slots:
     void connectTakesTheFirstFreeTab() {
         StationHarness h;
         start(h);
-        h.view.captions[0] = QStringLiteral("N0AAA");
+        h.station().channels().assign(0, QStringLiteral("N0AAA"));
         QFile old(PageFiles::path(h.state.programDir, 1));
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("home page");
@@ -103,7 +103,7 @@ private slots:
         StationHarness h;
         start(h);
         for (int n = 0; n < 7; ++n)
-            h.view.captions[n] = QStringLiteral("N0T%1").arg(n);
+            h.station().channels().assign(n, QStringLiteral("N0T%1").arg(n));
         int welcomes = 0;
         h.station().pollTick().hooks().sendWelcome = [&] { ++welcomes; };
         h.engine.queue('c', "N0NEW", "*** CONNECTED To Station N0NEW\r");
@@ -139,8 +139,8 @@ private slots:
     void aLowerFreeTabWinsOverTheStationsOwnTab() {
         StationHarness h;
         start(h);
-        h.view.captions[0] = QStringLiteral("N0AAA");
-        h.view.captions[4] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0AAA"));
+        h.station().channels().assign(4, QStringLiteral("N0BBB"));
         h.engine.queue('c', "n0bbb", "again\r");
         h.engine.queue('D', "N0BBB", "hello\r");
         h.station().tick();
@@ -153,8 +153,8 @@ private slots:
     void channelDataLandsOnViewPageAndConference() {
         StationHarness h;
         start(h);
-        h.view.captions[2] = QStringLiteral("N0BBB");
-        h.view.captions[5] = QStringLiteral("N0CCC");
+        h.station().channels().assign(2, QStringLiteral("N0BBB"));
+        h.station().channels().assign(5, QStringLiteral("N0CCC"));
         h.state.idleTicks = 500;
         h.engine.queue('D', "n0bbb", "line one\r");
         h.engine.queue('D', "N0BBB", "line two\r");
@@ -195,8 +195,8 @@ private slots:
         start(h);
         h.state.conference = 1;
         h.state.lastSpeaker = lastSpeaker;
-        h.view.captions[0] = QStringLiteral("N0BBB");
-        h.view.captions[3] = QStringLiteral("N0CCC");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
+        h.station().channels().assign(3, QStringLiteral("N0CCC"));
         h.engine.queue('D', "N0BBB", data);
         h.station().tick();
         if (relayed.isEmpty()) {
@@ -212,7 +212,7 @@ private slots:
     void disconnectFreesTheTabWithItsStamps() {
         StationHarness h;
         start(h);
-        h.view.captions[1] = QStringLiteral("N0BBB");
+        h.station().channels().assign(1, QStringLiteral("N0BBB"));
         h.state.selectedCall = QStringLiteral("N0BBB");
         h.state.pageText[1] = QStringLiteral("earlier");
         h.engine.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
@@ -232,7 +232,7 @@ private slots:
     void disconnectOfAStrangerOnlyBeepsAndRestores() {
         StationHarness h;
         start(h);
-        h.view.captions[1] = QStringLiteral("N0BBB");
+        h.station().channels().assign(1, QStringLiteral("N0BBB"));
         h.engine.queue('d', "N0ZZZ", "*** DISCONNECTED RETRYOUT With N0ZZZ\r");
         h.station().tick();
         QCOMPARE(h.beeper.count, 1);
@@ -245,7 +245,7 @@ private slots:
     void monitoredFrameFromAChannelStationShowsTwice() {
         StationHarness h;
         start(h);
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         h.state.idleTicks = 800;
         h.engine.queue('U', "N0BBB", "beacon text\r");
         h.station().tick();
@@ -274,7 +274,7 @@ private slots:
         StationHarness h;
         start(h);
         h.state.conference = 1;
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         h.view.minimizedOrMaximized = true;
         h.engine.throwOnPut = true;
         h.engine.queue('D', "N0BBB", "hello there\r");
@@ -308,7 +308,7 @@ private slots:
     void unwritablePageFileBeepsOnly() {
         StationHarness h;
         start(h);
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         QDir dir(h.state.programDir);
         QVERIFY(dir.remove(QStringLiteral("Channel0.htm")));
         QVERIFY(dir.mkdir(QStringLiteral("Channel0.htm"))); // a folder in the way

@@ -89,8 +89,8 @@ private slots:
         QFETCH(QString, lastSpeaker);
         StationHarness h;
         prepare(h);
-        h.view.captions[0] = QStringLiteral("N0BBB");
-        h.view.captions[2] = QStringLiteral("N0CCC");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
+        h.station().channels().assign(2, QStringLiteral("N0CCC"));
         h.state.conference = conference;
         h.state.selectedCall = selected;
         h.state.lastSpeaker = lastSpeaker;
@@ -107,7 +107,7 @@ private slots:
     void connectTakesTheFirstFreeTabAndRemembersTheCall() {
         StationHarness h;
         prepare(h);
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         h.state.selectedCall = QStringLiteral("N0BBB");
         h.view.sendLine = QStringLiteral(":c n0call");
         h.station().sendLine().onEnter();
@@ -127,7 +127,7 @@ private slots:
         StationHarness h;
         prepare(h);
         for (int n = 0; n < 7; ++n)
-            h.view.captions[n] = QStringLiteral("N0T%1").arg(n);
+            h.station().channels().assign(n, QStringLiteral("N0T%1").arg(n));
         h.view.sendLine = QStringLiteral(":c n0new");
         h.station().sendLine().onEnter();
         QVERIFY(h.engine.sent.isEmpty());

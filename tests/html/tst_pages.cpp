@@ -57,11 +57,11 @@ private slots:
     void newPageTagFollowsTheOption() {
         QFETCH(bool, clear);
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.store.setValue(SettingsStore::kHtmlClear,
                          clear ? QStringLiteral("1") : QStringLiteral("0"));
         h.startUp();
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         h.engine.queue('D', "N0BBB", "old text\r");
         h.engine.queue('D', "N0BBB", "next <html><b>new</b>");
         h.station().tick();
@@ -71,7 +71,7 @@ private slots:
 
     void pageFileAcrossDisconnectAndReconnect() {
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
         const QString file = h.station().pages().path(0);
         h.engine.queue('c', "N0BBB", "hi\r");
@@ -122,7 +122,7 @@ private slots:
 
     void displayBrowserOnStartupShowsEveryPane() {
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.store.setValue(SettingsStore::kBrowserOnStart, QStringLiteral("1"));
         h.startUp();
         for (int n = 0; n < 7; ++n) {

@@ -9,9 +9,9 @@ class PrhTest : public QObject {
 
     // A started station with N0BBB connected on channel 0, its tab in front.
     static void start(StationHarness& h) {
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         h.view.browserLoads.clear();
     }
     static void receive(StationHarness& h, const QByteArray& sender, const QByteArray& data) {
@@ -137,7 +137,7 @@ private slots:
         QDir::setCurrent(QDir(parent).filePath(QStringLiteral("prog")));
         QVERIFY(writeFileBytes(QDir(parent).filePath(QStringLiteral("secret.htm")), "SECRET"));
         start(h);
-        h.view.captions[0] = QString::fromLatin1(sender);
+        h.station().channels().assign(0, QString::fromLatin1(sender));
         const QStringList before = QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         receive(h, sender, data);
 

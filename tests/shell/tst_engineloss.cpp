@@ -40,7 +40,7 @@ private slots:
         AgwTcpLink link(QStringLiteral("127.0.0.1"), port);
         StationHarness h;
         h.link = &link;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.startUp();
         QVERIFY(h.timer.active);
         QVERIFY(!h.view.retryVisible);
@@ -68,9 +68,9 @@ private slots:
         QCOMPARE(h.beeper.count, beeps + 1);
         QVERIFY(h.view.engineStatus.startsWith(QLatin1String("Not sent")));
 
-        // Trying while it is still down waits longer each time.
+        // Trying while it is still down says when it tries next.
         h.clock.when = h.clock.when.addSecs(2);
-        QVERIFY(tickUntil(h, [&] { return h.view.engineStatus.contains("next try in 2 s"); }));
+        QVERIFY(tickUntil(h, [&] { return h.view.engineStatus.contains("next try in 1 s"); }));
 
         FakeEngine restarted(nullptr, port);
         QCOMPARE(restarted.port(), port);
@@ -110,7 +110,7 @@ private slots:
         StationHarness h;
         AgwTcpLink link(QStringLiteral("127.0.0.1"), engine.port());
         h.link = &link;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.startUp();
         QObject::connect(&link, &AgwTcpLink::bytesArrived, [&] { h.station().onFramesArrived(); });
         const float beaconTicks = h.state.beaconTicks;
@@ -122,6 +122,12 @@ private slots:
         QTRY_VERIFY(h.view.text(TextView::AllTraffic).contains(QLatin1String("monitored 499")));
         QCOMPARE(h.state.beaconTicks, beaconTicks);
         QCOMPARE(h.engine.getDataCalls, 0); // the fake in-process engine was never asked
+
+        // The engine's last words and its going away come the same way.
+        engine.send(frame('D', "N0BBB", "last words\r"));
+        engine.dropClients();
+        QTRY_VERIFY(h.view.text(channelView(0)).contains(QLatin1String("last words")));
+        QTRY_VERIFY(!link.isAttached());
     }
 };
 

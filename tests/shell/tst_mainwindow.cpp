@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "QtPlatform.h"
 #include "StationHarness.h"
+#include "StationWiring.h"
 #include "TestFiles.h"
 #include "TextViews.h"
 
@@ -58,8 +59,8 @@ template <typename Act> void onNextModal(Act act) {
 struct RealDialogStation {
     RealDialogStation() {
         prompts.setParentWidget(&w);
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
-        w.setStation(&station);
+        h.store.setCallSign(QStringLiteral("N0AAA"));
+        connectWindowToStation(w, station);
         station.startUp();
     }
     StationHarness h;
@@ -71,7 +72,7 @@ struct RealDialogStation {
 
 // The real window wired to a station over the in-process fakes.
 struct WindowedStation {
-    WindowedStation() { w.setStation(&station); }
+    WindowedStation() { connectWindowToStation(w, station); }
     StationHarness h;
     MainWindow w;
     Station station{
@@ -113,11 +114,11 @@ private slots:
         MainWindow w;
         QtPrompts prompts;
         prompts.setParentWidget(&w);
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.engine.defaultStartResult = 0;
         Station station(
             StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store});
-        w.setStation(&station);
+        connectWindowToStation(w, station);
         MessageBoxCatcher catcher;
         catcher.arm();
         station.startUp();
@@ -253,7 +254,7 @@ private slots:
         WindowedStation ws;
         StationHarness& h = ws.h;
         MainWindow& w = ws.w;
-        w.setTabCaption(2, QStringLiteral("N0BBB"));
+        ws.station.channels().assign(2, QStringLiteral("N0BBB"));
         w.setTabMarker(2, true);
         w.tabs()->setCurrentIndex(2);
         QCOMPARE(h.state.selectedCall, QStringLiteral("N0BBB"));

@@ -66,7 +66,7 @@ private slots:
 
     void firstStartCreatesTheFileAndReadsItBack() {
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
         const QString file =
             QDir(h.state.programDir).filePath(QStringLiteral("PacketSettings.ini"));
@@ -141,7 +141,7 @@ private slots:
         else
             QVERIFY(QFile::link(target, planted));
 
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
         h.view.sendLine = QStringLiteral(":C N0BBB");
         h.station().onSendLineEnter();
@@ -157,9 +157,9 @@ private slots:
 
     void aFailedWriteIsToldOnceUntilItWorksAgain() {
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0ME"));
+        h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
-        h.view.captions[0] = QStringLiteral("N0BBB");
+        h.station().channels().assign(0, QStringLiteral("N0BBB"));
         QDir dir(h.state.programDir);
         QVERIFY(dir.remove(QStringLiteral("Channel0.htm")));
         QVERIFY(dir.mkdir(QStringLiteral("Channel0.htm"))); // in the way like a full disk

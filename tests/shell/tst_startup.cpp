@@ -9,7 +9,7 @@ private slots:
 
     void storedCallSignRegistersOnceAfterShowing() {
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         bool shownAtRegistration = false;
         h.engine.onStartPoll = [&] { shownAtRegistration = h.view.shown; };
         h.startUp();
@@ -66,7 +66,7 @@ private slots:
 
     void refusedEngineShowsOneMessageAndTheRetryButton() {
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.engine.defaultStartResult = 0;
         h.startUp();
         QCOMPARE(h.prompts.messages.size(), 1);
@@ -91,7 +91,7 @@ private slots:
 
     void unusableEngineShowsTheButtonWithoutAMessage() {
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.timer.active = true;
         h.engine.throwOnStart = true;
         h.station().registration().connectToEngine();
@@ -148,7 +148,7 @@ private slots:
         QFETCH(QString, htmlClear);
         QFETCH(QString, browserOnStart);
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         if (!port.isNull())
             h.store.setValue(SettingsStore::kPortNo, port);
         if (!htmlClear.isNull())
@@ -165,7 +165,7 @@ private slots:
 
     void storedConferenceIsRestoredAndSavedAgainWithoutSending() {
         StationHarness h;
-        h.store.setValue(SettingsStore::kCallSign, QStringLiteral("N0AAA"));
+        h.store.setCallSign(QStringLiteral("N0AAA"));
         h.store.setValue(SettingsStore::kConference, QStringLiteral("1"));
         h.startUp();
         QVERIFY(h.view.conferenceChecked);

@@ -17,15 +17,6 @@ int remainingMs(const QDeadlineTimer& deadline) {
     return ms < 0 ? 0 : int(qMin<qint64>(ms, 60 * 1000));
 }
 
-void stripOneNul(QByteArray& text) {
-    if (text.endsWith('\0'))
-        text.chop(1);
-}
-
-bool isMonitorKind(char kind) {
-    return kind == 'U' || kind == 'I' || kind == 'S' || kind == 'T';
-}
-
 } // namespace
 
 AgwTcpLink::AgwTcpLink(const QString& host, quint16 port) : m_host(host), m_port(port) {}
@@ -50,7 +41,7 @@ void AgwTcpLink::setTimeouts(int connectMs, int answerMs) {
 }
 
 void AgwTcpLink::setQueueLimit(int frames) {
-    m_queueLimit = qMax(1, frames);
+    m_queue.setFrameLimit(frames);
 }
 
 bool AgwTcpLink::isConnected() const {
@@ -155,84 +146,23 @@ qint16 AgwTcpLink::registrationResult(const QByteArray& callSign) {
 qint16 AgwTcpLink::getData(ReceivedFrame& out) {
     // Looking at the socket costs a system call; with frames queued, only take in what the event
     // loop has already read for us, so connected data still overtakes the queue.
-    if (m_monitored.empty() && m_connected.empty())
+    if (m_queue.empty())
         poll();
     else if (m_socket && m_attach != Attach::Connecting && m_socket->bytesAvailable() > 0)
         readSocket(-1);
-    if (m_monitored.empty() && m_connected.empty())
-        return 0;
-
-    // What the stations say to us never waits behind a flood of monitored traffic.
-    std::deque<Queued>* from = m_connected.empty() ? &m_monitored : &m_connected;
-    out = std::move(from->front().frame);
-    from->pop_front();
-    m_queuedBytes -= out.data.size();
-    return 1;
+    return m_queue.pop(out) ? 1 : 0;
 }
 
 qint16 AgwTcpLink::putData(const QByteArray& destination, const QByteArray& data, int kind,
                            int length, quint8 port) {
-    // QByteArray::left() hands back everything for a negative count.
-    const QByteArray payload = data.left(length <= 0 ? 0 : qMin<qsizetype>(length, data.size()));
-
-    AgwFrame frame;
-    frame.port = port;
-    frame.callFrom = m_call;
-    frame.callTo = destination;
-    bool split = false;
-
-    switch (kind) {
-    case Kind::ConnectCompanion:
-        return 0; // its connect went out with the 'c'
-    case Kind::ConnectRequest:
-        // The engine keeps retrying a connect without both calls and never gives up on it.
-        if (destination.isEmpty() || m_call.isEmpty()) {
-            ++m_refused;
-            return 0;
-        }
-        frame.kind = 'C';
-        break;
-    case Kind::Disconnect:
-        if (destination.isEmpty()) {
-            ++m_refused;
-            return 0;
-        }
-        frame.kind = 'd';
-        break;
-    case Kind::ConnectedData:
-        if (destination.isEmpty() || payload.isEmpty()) {
-            ++m_refused;
-            return 0;
-        }
-        frame.kind = 'D';
-        frame.pid = 0xF0;
-        split = true;
-        break;
-    case Kind::Unproto:
-        if (destination.isEmpty()) {
-            ++m_refused;
-            return 0;
-        }
-        frame.kind = 'M';
-        frame.pid = 0xF0;
-        split = true;
-        break;
-    default:
+    const ToEngine out = toEngine(destination, data, kind, length, port, m_call);
+    if (out.refused)
         ++m_refused;
+    if (out.frames.isEmpty() || !isConnected())
         return 0;
-    }
-
-    if (!isConnected())
-        return 0;
-    if (!split || payload.size() <= kMaxOutgoingData) {
-        frame.data = payload;
-        return writeFrame(frame) ? 1 : 0;
-    }
-    for (qsizetype at = 0; at < payload.size(); at += kMaxOutgoingData) {
-        frame.data = payload.mid(at, kMaxOutgoingData);
+    for (const AgwFrame& frame : out.frames)
         if (!writeFrame(frame))
             return 0;
-    }
     return 1;
 }
 
@@ -272,8 +202,12 @@ void AgwTcpLink::startSocket() {
     m_decoder.reset();
     m_socket = std::make_unique<QTcpSocket>();
     m_socket->setReadBufferSize(kSocketReadBuffer);
-    connect(m_socket.get(), &QTcpSocket::readyRead, this, &AgwTcpLink::bytesArrived);
-    connect(m_socket.get(), &QTcpSocket::disconnected, this, &AgwTcpLink::bytesArrived);
+    // Queued: whoever takes the frames may drop the socket, which must not happen while the
+    // socket is still inside its own signal.
+    connect(m_socket.get(), &QTcpSocket::readyRead, this, &AgwTcpLink::bytesArrived,
+            Qt::QueuedConnection);
+    connect(m_socket.get(), &QTcpSocket::disconnected, this, &AgwTcpLink::bytesArrived,
+            Qt::QueuedConnection);
     m_socket->connectToHost(m_host, m_port);
 }
 
@@ -321,7 +255,7 @@ bool AgwTcpLink::writeFrame(const AgwFrame& frame) {
 void AgwTcpLink::readSocket(int waitMs) {
     bool waited = false;
     while (m_socket) {
-        while (!queueBlocked()) {
+        while (!m_queue.blocked()) {
             std::optional<AgwFrame> frame = m_decoder.next();
             if (!frame)
                 break;
@@ -332,7 +266,7 @@ void AgwTcpLink::readSocket(int waitMs) {
                                .arg(kMaxAgwDataLength));
             return;
         }
-        if (queueBlocked())
+        if (m_queue.blocked())
             return; // the rest waits in the socket until the station catches up
         if (m_socket->bytesAvailable() <= 0) {
             if (waited || waitMs < 0 || m_socket->state() != QAbstractSocket::ConnectedState)
@@ -353,77 +287,13 @@ void AgwTcpLink::readSocket(int waitMs) {
                            : m_socket->errorString());
 }
 
-bool AgwTcpLink::queueFull(qsizetype incoming) const {
-    return queuedFrames() >= m_queueLimit || m_queuedBytes + incoming > kMaxQueuedBytes;
-}
-
-bool AgwTcpLink::queueBlocked() const {
-    return queueFull(kMaxAgwDataLength) && m_monitored.empty();
-}
-
-bool AgwTcpLink::belongsToOwnLink(const AgwFrame& frame) const {
-    if (frame.kind == 'I' || frame.kind == 'S')
-        return m_registered && frame.callTo.compare(m_call, Qt::CaseInsensitive) == 0;
-    if (frame.kind == 'T') {
-        const qsizetype lineEnd = frame.data.indexOf('\r');
-        const QByteArray header = lineEnd < 0 ? frame.data : frame.data.left(lineEnd);
-        return !header.contains("<UI");
-    }
-    return false;
-}
-
 void AgwTcpLink::accept(AgwFrame&& frame) {
     ++m_framesIn;
-    ReceivedFrame out;
-    bool monitored = false;
-    switch (frame.kind) {
-    case 'C':
-        out.kind = Kind::ConnectNotice;
-        stripOneNul(frame.data);
-        break;
-    case 'd':
-        out.kind = Kind::DisconnectNotice;
-        stripOneNul(frame.data);
-        break;
-    case 'D':
-        out.kind = Kind::ConnectedData; // the bytes as they came off the air, NULs and all
-        break;
-    case 'X':
-        m_registerAnswer = frame.data.isEmpty() ? quint8(0) : quint8(frame.data.at(0));
+    FromEngine in = toReceived(std::move(frame), m_call, m_registered);
+    if (in.registerAnswer)
+        m_registerAnswer = in.registerAnswer;
+    if (in.frame)
+        m_queue.push(std::move(*in.frame), in.monitored);
+    else
         ++m_discarded;
-        return;
-    default:
-        if (!isMonitorKind(frame.kind) || belongsToOwnLink(frame)) {
-            ++m_discarded;
-            return;
-        }
-        out.kind = frame.kind;
-        monitored = true;
-        stripOneNul(frame.data);
-        break;
-    }
-    out.senderField = frame.callFrom;
-    out.senderField.append('\0');
-    out.length = int(frame.data.size());
-    out.data = std::move(frame.data);
-    out.port = frame.port;
-    enqueue(std::move(out), monitored);
-}
-
-void AgwTcpLink::enqueue(ReceivedFrame&& frame, bool monitored) {
-    const qsizetype size = frame.data.size();
-    // Monitored traffic gives way, oldest first; connected data never does.
-    while (queueFull(size) && !m_monitored.empty()) {
-        m_queuedBytes -= m_monitored.front().frame.data.size();
-        m_monitored.pop_front();
-        ++m_dropped;
-    }
-    if (queueFull(size) && monitored) {
-        ++m_dropped;
-        return;
-    }
-    // A connected frame with a queue full of connected data cannot happen: readSocket
-    // stops decoding as soon as the queue holds nothing it may drop.
-    m_queuedBytes += size;
-    (monitored ? m_monitored : m_connected).push_back(Queued{m_seq++, std::move(frame)});
 }

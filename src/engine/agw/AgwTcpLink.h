@@ -1,14 +1,15 @@
 #pragma once
 
 #include "AgwFrame.h"
+#include "AgwTranslation.h"
 #include "EngineLink.h"
+#include "ReceiveQueue.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 
-#include <deque>
 #include <memory>
 #include <optional>
 
@@ -22,11 +23,9 @@ class AgwTcpLink : public QObject, public EngineLink {
 public:
     static constexpr int kDefaultConnectTimeoutMs = 2000;
     static constexpr int kDefaultAnswerTimeoutMs = 3000;
-    static constexpr int kDefaultQueueLimit = 10000;
-    // However many frames, the queue never holds more data than this.
-    static constexpr qsizetype kMaxQueuedBytes = 8 * 1024 * 1024;
-    // Longer connected data goes out as consecutive frames; the engine misbehaves on big ones.
-    static constexpr int kMaxOutgoingData = 256;
+    static constexpr int kDefaultQueueLimit = ReceiveQueue::kDefaultFrameLimit;
+    static constexpr qsizetype kMaxQueuedBytes = ReceiveQueue::kMaxBytes;
+    static constexpr int kMaxOutgoingData = kMaxAgwOutgoingData;
 
     AgwTcpLink(const QString& host, quint16 port);
     ~AgwTcpLink() override;
@@ -35,7 +34,7 @@ public:
     AgwTcpLink& operator=(const AgwTcpLink&) = delete;
 
     // Takes effect at the next connection; an open one is left alone.
-    void setAddress(const QString& host, quint16 port);
+    void setAddress(const QString& host, quint16 port) override;
     void setTimeouts(int connectMs, int answerMs);
     void setQueueLimit(int frames);
 
@@ -59,8 +58,8 @@ public:
     QString host() const { return m_host; }
     quint16 port() const { return m_port; }
     QByteArray registeredCall() const { return m_call; }
-    int queuedFrames() const { return int(m_monitored.size() + m_connected.size()); }
-    qsizetype queuedBytes() const { return m_queuedBytes; }
+    int queuedFrames() const { return m_queue.queuedFrames(); }
+    qsizetype queuedBytes() const { return m_queue.queuedBytes(); }
 
 signals:
     // The engine sent something: frames may be waiting for getData. Only with an event loop.
@@ -68,8 +67,9 @@ signals:
 
 public:
     // For the diagnostic window.
-    quint64 droppedFrames() const { return m_dropped; } // monitored frames lost to a full queue
-    quint64 skippedMonitorFrames() const override { return m_dropped; }
+    // Monitored frames lost to a full queue.
+    quint64 droppedFrames() const { return m_queue.droppedFrames(); }
+    quint64 skippedMonitorFrames() const override { return m_queue.droppedFrames(); }
     quint64 refusedFrames() const { return m_refused; }     // station frames we could not send
     quint64 discardedFrames() const { return m_discarded; } // engine frames not for the station
     quint64 framesReceived() const { return m_framesIn; }
@@ -80,11 +80,6 @@ public:
     QString lastError() const { return m_lastError; }
 
 private:
-    struct Queued {
-        quint64 seq;
-        ReceivedFrame frame;
-    };
-
     enum class Attach { None, Connecting, Registering };
 
     bool openConnection();
@@ -96,18 +91,12 @@ private:
     void dropConnection(const QString& why);
     bool writeFrame(const AgwFrame& frame);
     void readSocket(int waitMs);
-    bool queueFull(qsizetype incoming) const;
-    bool queueBlocked() const;
     void accept(AgwFrame&& frame);
-    void enqueue(ReceivedFrame&& frame, bool monitored);
-    bool belongsToOwnLink(const AgwFrame& frame) const;
 
     QString m_host;
     quint16 m_port;
     int m_connectTimeoutMs = kDefaultConnectTimeoutMs;
     int m_answerTimeoutMs = kDefaultAnswerTimeoutMs;
-    int m_queueLimit = kDefaultQueueLimit;
-    qsizetype m_queuedBytes = 0;
 
     std::unique_ptr<QTcpSocket> m_socket;
     AgwFrameDecoder m_decoder;
@@ -119,13 +108,8 @@ private:
     QDeadlineTimer m_attachDeadline;
     std::optional<qint16> m_attachOutcome = qint16(0);
 
-    // Two queues so the oldest monitored frame can go without touching connected data; the
-    // sequence numbers restore the engine's order when handing out.
-    std::deque<Queued> m_monitored;
-    std::deque<Queued> m_connected;
-    quint64 m_seq = 0;
+    ReceiveQueue m_queue;
 
-    quint64 m_dropped = 0;
     quint64 m_refused = 0;
     quint64 m_discarded = 0;
     quint64 m_framesIn = 0;

@@ -43,8 +43,9 @@ public:
     void processPendingEvents() override { ++eventPasses; }
     void setRetryButtonVisible(bool visible) override { retryVisible = visible; }
     bool isRetryButtonVisible() const override { return retryVisible; }
-    QString tabCaption(int tab) const override { return captions[tab]; }
-    void setTabCaption(int tab, const QString& caption) override { captions[tab] = caption; }
+    void showChannelCall(int channel, const QString& call) override {
+        captions[channel] = call.isEmpty() ? QStringLiteral("Open") : call;
+    }
     int currentTab() const override { return current; }
     void setCurrentTab(int tab) override { current = tab; }
     void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }

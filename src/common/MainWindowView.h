@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+
+// The text views of the main window. Channel views are Channel0 + n.
+enum class TextView {
+    Channel0 = 0,
+    Conf = 7,
+    AllTraffic,       // the strip below the tabs
+    AllTrafficMirror, // its copy on the "All Trf" tab
+    DX,
+    WX,
+    Data,
+};
+
+inline TextView channelView(int n) {
+    return static_cast<TextView>(static_cast<int>(TextView::Channel0) + n);
+}
+
+// Check items of the menus whose marks the station state drives.
+enum class MenuCheck { ClearHtmlData, DisplayBrowserOnStart, MoveToFront, BeaconOn, WeatherDataOn };
+
+// What the station logic needs of its main window. The Qt window implements
+// it; tests use an in-memory one. Tabs are 0-6 channels, 7 "Conf", 8 "All Trf",
+// 9 "DX", 10 "WX", 11 "Data". Texts cross with CR LF line ends.
+class MainWindowView {
+public:
+    static constexpr int kTabCount = 12;
+
+    virtual ~MainWindowView() = default;
+
+    // Gives the window the desktop's work area and scales its controls to it.
+    virtual void fitToWorkArea() = 0;
+    virtual void showWindow() = 0;
+    virtual bool isWindowShown() const = 0;
+    virtual bool isMinimizedOrMaximized() const = 0;
+    virtual void restoreNormal() = 0;
+    // Top of the window order without staying on top, with one event pass between.
+    virtual void bringToFront() = 0;
+    virtual void processPendingEvents() = 0;
+
+    virtual void setRetryButtonVisible(bool visible) = 0;
+    virtual bool isRetryButtonVisible() const = 0;
+
+    // Mirrors the channel table: the channel's tab reads the call, or "Open" when it is empty.
+    virtual void showChannelCall(int channel, const QString& call) = 0;
+    virtual int currentTab() const = 0;
+    // Changes the current tab without running the tab-selection reaction;
+    // the caller runs it.
+    virtual void setCurrentTab(int tab) = 0;
+    virtual void setTabMarker(int tab, bool unseen) = 0;
+
+    virtual void appendText(TextView view, const QString& text) = 0;
+    virtual void replaceText(TextView view, const QString& text) = 0;
+    // Drops the given text, which the view starts with, from its front.
+    virtual void removeFront(TextView view, const QString& removed) = 0;
+    virtual void moveCaretToEnd(TextView view) = 0;
+    virtual void setCaretBeforeEnd(TextView view, int chars) = 0;
+
+    virtual void setSelectedCallLabel(const QString& text) = 0; // Label2
+    virtual QString sendLineText() const = 0;
+    virtual void setSendLineText(const QString& text) = 0;
+    // False when the window cannot take the focus (not shown yet).
+    virtual bool focusSendLine() = 0;
+
+    // A channel shows either its text view or its browser pane.
+    virtual void showBrowser(int channel, bool shown) = 0;
+    // Shows the page file (or content page) at the path in the channel's pane.
+    virtual void loadBrowserPage(int channel, const QString& path) = 0;
+
+    // The diagnostic "Monitor Info" window.
+    virtual bool isMonitorVisible() const = 0;
+    virtual void showMonitorValues(const QString& result, const QString& from, const QString& data,
+                                   const QString& length, const QString& kind,
+                                   const QString& port) = 0;
+
+    // The status line naming the engine and the state of the link to it.
+    virtual void setEngineStatus(const QString& text) = 0;
+    // A notice for the operator in the status line, beside the engine's state.
+    virtual void showNotice(const QString& text) = 0;
+
+    virtual void setConferenceChecked(bool checked) = 0;
+    virtual void setBrowserDisplayChecked(bool checked) = 0;
+    virtual void setMenuChecked(MenuCheck item, bool checked) = 0;
+};

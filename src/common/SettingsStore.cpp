@@ -1,0 +1,58 @@
+#include "SettingsStore.h"
+
+namespace {
+constexpr auto kSection = "Settings/";
+constexpr auto kEngineHost = "Engine/Host";
+constexpr auto kEnginePort = "Engine/Port";
+constexpr auto kDefaultHost = "127.0.0.1";
+constexpr quint16 kDefaultEnginePort = 8000;
+} // namespace
+
+SettingsStore::SettingsStore()
+    : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Wexlo_Software")) {}
+
+QString SettingsStore::value(const QString& key, const QString& defaultValue) const {
+    return m_settings.value(kSection + key, defaultValue).toString();
+}
+
+bool SettingsStore::contains(const QString& key) const {
+    return m_settings.contains(kSection + key);
+}
+
+void SettingsStore::setValue(const QString& key, const QString& value) {
+    m_settings.setValue(kSection + key, value);
+    m_settings.sync();
+}
+
+int SettingsStore::intValue(const QString& key, int defaultValue) const {
+    bool ok = false;
+    const int v = value(key).trimmed().toInt(&ok);
+    return ok ? v : defaultValue;
+}
+
+quint8 SettingsStore::radioPort() const {
+    const int v = intValue(kPortNo, 0);
+    return v >= 0 && v <= 255 ? static_cast<quint8>(v) : 0;
+}
+
+int SettingsStore::conference() const {
+    const int v = intValue(kConference, 0);
+    return v == 1 ? 1 : 0; // the box knows no other values
+}
+
+QString SettingsStore::engineHost() const {
+    const QString host = m_settings.value(kEngineHost).toString().trimmed();
+    return host.isEmpty() ? QString::fromLatin1(kDefaultHost) : host;
+}
+
+quint16 SettingsStore::enginePort() const {
+    bool ok = false;
+    const int v = m_settings.value(kEnginePort).toString().trimmed().toInt(&ok);
+    return ok && v > 0 && v <= 65535 ? static_cast<quint16>(v) : kDefaultEnginePort;
+}
+
+void SettingsStore::setEngineAddress(const QString& host, quint16 port) {
+    m_settings.setValue(kEngineHost, host);
+    m_settings.setValue(kEnginePort, QString::number(port));
+    m_settings.sync();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+// The per-user store: typed values with their defaults. Every value is kept as text; anything
+// unusable reads as the default.
+class SettingsStore {
+public:
+    static constexpr auto kCallSign = "UserPacketCallSign";
+    static constexpr auto kGeneralCallSign = "UserCallSign";
+    static constexpr auto kPortNo = "UserPacketPortNo";
+    static constexpr auto kHtmlClear = "UserPacketHTMLClear";
+    static constexpr auto kBrowserOnStart = "UserPacketBrowserOnStart";
+    static constexpr auto kConference = "UserPacketConference";
+
+    SettingsStore();
+
+    QString callSign() const { return value(kCallSign); }
+    void setCallSign(const QString& call) { setValue(kCallSign, call); }
+    // The call sign other programs of the same maker keep; read only.
+    QString generalCallSign() const { return value(kGeneralCallSign); }
+    quint8 radioPort() const;
+    void setRadioPort(quint8 port) { setValue(kPortNo, QString::number(port)); }
+    // "Clear Data on New Page", on unless stored otherwise.
+    bool clearHtmlData() const { return intValue(kHtmlClear, 1) == 1; }
+    void setClearHtmlData(bool on) { setFlag(kHtmlClear, on); }
+    bool browserOnStart() const { return intValue(kBrowserOnStart, 0) == 1; }
+    void setBrowserOnStart(bool on) { setFlag(kBrowserOnStart, on); }
+    // The conference box: 0 or 1, anything else reads 0.
+    int conference() const;
+    void setConference(bool on) { setFlag(kConference, on); }
+
+    // The stored text under a key of section Settings, as it stands in the file.
+    QString value(const QString& key, const QString& defaultValue = {}) const;
+    bool contains(const QString& key) const;
+    void setValue(const QString& key, const QString& value);
+
+    QString engineHost() const;
+    quint16 enginePort() const;
+    void setEngineAddress(const QString& host, quint16 port);
+
+    QString fileName() const { return m_settings.fileName(); }
+    // Forgets every value; for a fresh start in tests.
+    void clearAll() {
+        m_settings.clear();
+        m_settings.sync();
+    }
+
+private:
+    int intValue(const QString& key, int defaultValue) const;
+    void setFlag(const QString& key, bool on) {
+        setValue(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+    }
+
+    QSettings m_settings;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ChannelTable.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <array>
+
+// Everything the station remembers while it runs. Subsystems share this one
+// struct by reference; the widgets only show it.
+struct StationState {
+    // Fixed when the main window starts to load.
+    QString programDir;
+    QString programDrive;
+
+    // Operator settings.
+    QString callSign;
+    quint8 radioPort = 0;
+    bool clearHtmlData = true; // "Clear Data on New Page"
+    bool browserOnStart = false;
+    bool beaconOn = true;
+    bool weatherOn = false;
+    bool moveToFront = true;
+    int conference = 0; // value of the conference box
+    QString beaconText;
+    QString weatherPath;
+
+    // True while a registered engine has gone away and the station re-attaches.
+    bool engineLost = false;
+
+    // Conversation state.
+    ChannelTable channels;
+    QString selectedCall;
+    QString lastSpeaker;
+    QString connectTarget;
+    float idleTicks = 0;
+    float beaconTicks = 0;
+
+    // Per channel; entry 7 exists so the no-channel index never needs a guard.
+    std::array<QString, 8> pageText;
+    std::array<quint8, 8> browserShown{};
+};

@@ -1,0 +1,118 @@
+#include "AgwTranslation.h"
+
+#include <utility>
+
+namespace {
+
+void stripOneNul(QByteArray& text) {
+    if (text.endsWith('\0'))
+        text.chop(1);
+}
+
+bool isMonitorKind(char kind) {
+    return kind == 'U' || kind == 'I' || kind == 'S' || kind == 'T';
+}
+
+// The engine monitors our own connections too; the station sees those as connected data.
+bool belongsToOwnLink(const AgwFrame& frame, const QByteArray& ownCall, bool registered) {
+    if (frame.kind == 'I' || frame.kind == 'S')
+        return registered && frame.callTo.compare(ownCall, Qt::CaseInsensitive) == 0;
+    if (frame.kind == 'T') {
+        const qsizetype lineEnd = frame.data.indexOf('\r');
+        const QByteArray header = lineEnd < 0 ? frame.data : frame.data.left(lineEnd);
+        return !header.contains("<UI");
+    }
+    return false;
+}
+
+} // namespace
+
+FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool registered) {
+    FromEngine result;
+    ReceivedFrame out;
+    switch (frame.kind) {
+    case 'C':
+        out.kind = Kind::ConnectNotice;
+        stripOneNul(frame.data);
+        break;
+    case 'd':
+        out.kind = Kind::DisconnectNotice;
+        stripOneNul(frame.data);
+        break;
+    case 'D':
+        out.kind = Kind::ConnectedData; // the bytes as they came off the air, NULs and all
+        break;
+    case 'X':
+        result.registerAnswer = frame.data.isEmpty() ? quint8(0) : quint8(frame.data.at(0));
+        return result;
+    default:
+        if (!isMonitorKind(frame.kind) || belongsToOwnLink(frame, ownCall, registered))
+            return result;
+        out.kind = frame.kind;
+        result.monitored = true;
+        stripOneNul(frame.data);
+        break;
+    }
+    out.senderField = frame.callFrom;
+    out.senderField.append('\0');
+    out.length = int(frame.data.size());
+    out.data = std::move(frame.data);
+    out.port = frame.port;
+    result.frame = std::move(out);
+    return result;
+}
+
+ToEngine toEngine(const QByteArray& destination, const QByteArray& data, int kind, int length,
+                  quint8 port, const QByteArray& ownCall) {
+    // QByteArray::left() hands back everything for a negative count.
+    const QByteArray payload = data.left(length <= 0 ? 0 : qMin<qsizetype>(length, data.size()));
+    ToEngine result;
+
+    AgwFrame frame;
+    frame.port = port;
+    frame.callFrom = ownCall;
+    frame.callTo = destination;
+    bool split = false;
+
+    switch (kind) {
+    case Kind::ConnectCompanion:
+        return result; // its connect went out with the 'c'
+    case Kind::ConnectRequest:
+        // The engine keeps retrying a connect without both calls and never gives up on it.
+        result.refused = destination.isEmpty() || ownCall.isEmpty();
+        frame.kind = 'C';
+        break;
+    case Kind::Disconnect:
+        result.refused = destination.isEmpty();
+        frame.kind = 'd';
+        break;
+    case Kind::ConnectedData:
+        result.refused = destination.isEmpty() || payload.isEmpty();
+        frame.kind = 'D';
+        frame.pid = 0xF0;
+        split = true;
+        break;
+    case Kind::Unproto:
+        result.refused = destination.isEmpty();
+        frame.kind = 'M';
+        frame.pid = 0xF0;
+        split = true;
+        break;
+    default:
+        result.refused = true;
+        break;
+    }
+    if (result.refused)
+        return result;
+
+    if (!split || payload.size() <= kMaxAgwOutgoingData) {
+        frame.data = payload;
+        result.frames.append(frame);
+        return result;
+    }
+    for (qsizetype at = 0; at < payload.size(); at += kMaxAgwOutgoingData) {
+        frame.data = payload.mid(at, kMaxAgwOutgoingData);
+        result.frames.append(frame);
+    }
+    return result;
+}

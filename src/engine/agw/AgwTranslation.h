@@ -1,0 +1,31 @@
+#pragma once
+
+#include "AgwFrame.h"
+#include "EngineLink.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+
+// Longer connected data goes out as consecutive frames; the engine misbehaves on big ones.
+constexpr int kMaxAgwOutgoingData = 256;
+
+// What one engine frame means to the station.
+struct FromEngine {
+    std::optional<ReceivedFrame> frame; // none: nothing for the station
+    bool monitored = false;             // traffic the station may miss when it falls behind
+    std::optional<quint8> registerAnswer;
+};
+
+// `ownCall` counts only once `registered`: an empty call can be registered too.
+FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool registered);
+
+// What one station send becomes at the engine.
+struct ToEngine {
+    QList<AgwFrame> frames; // none and not refused: nothing needs to go out
+    bool refused = false;
+};
+
+ToEngine toEngine(const QByteArray& destination, const QByteArray& data, int kind, int length,
+                  quint8 port, const QByteArray& ownCall);

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+// One frame as the station's poll tick sees it: the sender field as delivered
+// (NUL-terminated inside the field when the call fits), the data, the data
+// kind as a letter code, the data length and the radio port.
+struct ReceivedFrame {
+    QByteArray senderField;
+    QByteArray data;
+    int kind = 0;
+    int length = 0;
+    int port = 0;
+};
+
+// Data kinds as the station speaks them, on both sides of the link.
+namespace Kind {
+constexpr int ConnectRequest = 'c';
+constexpr int ConnectCompanion = 'P';
+constexpr int Disconnect = 'd';
+constexpr int ConnectedData = 'D';
+constexpr int Unproto = 'U';
+constexpr int ConnectNotice = 'c';
+constexpr int DisconnectNotice = 'd';
+} // namespace Kind
+
+// The four operations the station needs from its packet engine. The shapes
+// follow the engine client library the station was designed around; the real
+// implementation speaks the AGWPE TCP/IP API.
+class EngineLink {
+public:
+    virtual ~EngineLink() = default;
+
+    // Registers the call sign; 0 on any failure, non-zero on success.
+    virtual qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) = 0;
+
+    // Never blocks. Non-zero with `out` filled when a frame was waiting, 0 otherwise.
+    virtual qint16 getData(ReceivedFrame& out) = 0;
+
+    // Hands one frame to the engine. The result is informational only.
+    virtual qint16 putData(const QByteArray& destination, const QByteArray& data, int kind,
+                           int length, quint8 port) = 0;
+
+    // Ends the registration.
+    virtual void close() = 0;
+
+    // Starts registering again without waiting for the engine; attachResult() tells how it went.
+    // Links that cannot do that register at once.
+    virtual void beginAttach(const QByteArray& callSign, const QByteArray& appName) {
+        m_attachResult = startPoll(callSign, appName);
+    }
+    // None while the attach begun last is under way; then its startPoll result.
+    virtual std::optional<qint16> attachResult() { return m_attachResult; }
+
+    // False once an open connection to the engine has gone away.
+    virtual bool isAttached() const { return true; }
+    // Monitored frames given up so far because the station fell behind the air.
+    virtual quint64 skippedMonitorFrames() const { return 0; }
+    // Where to find the engine from the next connection on; an open one is left alone.
+    virtual void setAddress(const QString& host, quint16 port) {
+        Q_UNUSED(host)
+        Q_UNUSED(port)
+    }
+    // Where the engine is, for the operator.
+    virtual QString address() const { return {}; }
+
+private:
+    std::optional<qint16> m_attachResult;
+};

@@ -1,0 +1,267 @@
+#include "PollTick.h"
+
+#include "Channels.h"
+#include "EngineLink.h"
+#include "PageStore.h"
+#include "TextRoutines.h"
+#include "TimeStamp.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <exception>
+#include <stdexcept>
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+
+bool containsNoCase(const QString& text, const QString& what) {
+    return text.contains(what, Qt::CaseInsensitive);
+}
+} // namespace
+
+PollTick::PollTick(StationContext& ctx, Channels& channels, PageStore& pages, Hooks hooks)
+    : m_ctx(ctx), m_channels(channels), m_pages(pages), m_hooks(std::move(hooks)) {}
+
+template <typename Step> void PollTick::guarded(Step&& step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+        m_ctx.beeper.beep();
+    }
+}
+
+void PollTick::run() {
+    StationState& s = m_ctx.state;
+    if (m_hooks.watchLink)
+        guarded([this] { m_hooks.watchLink(); });
+    s.idleTicks += 1;
+    s.beaconTicks += 1;
+    if (s.idleTicks > kIdleLimit) {
+        guarded([this] {
+            if (m_hooks.sendKeepAlive)
+                m_hooks.sendKeepAlive();
+            else
+                m_ctx.state.idleTicks = 0;
+        });
+    }
+    if (s.beaconTicks > kBeaconLimit) {
+        guarded([this] {
+            if (m_hooks.sendBeacon)
+                m_hooks.sendBeacon();
+            else
+                m_ctx.state.beaconTicks = 0;
+        });
+    }
+
+    takeWaiting(m_budgetMs, true);
+}
+
+bool PollTick::drain(int budgetMs) {
+    return takeWaiting(budgetMs, false);
+}
+
+bool PollTick::takeWaiting(int budgetMs, bool tickPoll) {
+    // Take what is waiting, not just one frame, so a busy channel never leaves the monitor
+    // behind the air; the time budget keeps the window responsive whatever a frame costs.
+    QElapsedTimer spent;
+    spent.start();
+    bool more = true;
+    for (bool first = true; more && (first || spent.elapsed() < budgetMs); first = false) {
+        Frame frame;
+        // The tick's own poll shows in the monitor window even when it finds nothing.
+        more = takeFrame(frame, first && tickPoll);
+        if (more)
+            dispatch(frame);
+    }
+    reportSkippedMonitorFrames();
+    return more;
+}
+
+void PollTick::reportSkippedMonitorFrames() {
+    const quint64 skipped = m_ctx.engine.skippedMonitorFrames();
+    if (skipped == m_skippedShown)
+        return;
+    m_skippedShown = skipped;
+    guarded([&] {
+        m_ctx.view.showNotice(
+            QStringLiteral("monitor skipped %1 frames").arg(groupedCount(skipped)));
+    });
+}
+
+QString groupedCount(quint64 count) {
+    QString digits = QString::number(count);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(' '));
+    return digits;
+}
+
+void PollTick::dispatch(const Frame& frame) {
+    if (frame.kind != Kind::ConnectedData) {
+        guarded([&] {
+            QString traffic = frame.data;
+            m_channels.appendAllTraffic(traffic);
+        });
+        guarded([&] {
+            const qsizetype cr = frame.data.indexOf(QLatin1Char('\r'));
+            QString capture = cr >= 0 ? frame.data.mid(cr + 1) : frame.data;
+            if (m_hooks.captureDxWx)
+                m_hooks.captureDxWx(capture);
+        });
+    }
+
+    int channel = m_ctx.state.channels.channelOf(frame.sender);
+
+    if (frame.kind == Kind::ConnectNotice || frame.kind == Kind::DisconnectNotice) {
+        m_ctx.beeper.beep();
+        guarded([this] { m_ctx.view.restoreNormal(); });
+        if (frame.kind == Kind::ConnectNotice) {
+            channel = acceptConnection(frame);
+            guarded([this] { m_channels.bringToFront(); });
+            if (channel == ChannelTable::kNone) {
+                // Left unanswered as before, but the operator learns of it.
+                guarded([&] {
+                    m_ctx.view.showNotice(frame.sender + QStringLiteral(" connected, but all %1 "
+                                                                        "channels are busy")
+                                                             .arg(ChannelTable::kChannels));
+                });
+                return;
+            }
+        } else {
+            if (channel != ChannelTable::kNone)
+                releaseChannel(channel, frame);
+            return;
+        }
+    }
+
+    if (channel != ChannelTable::kNone)
+        channelData(channel, frame);
+}
+
+bool PollTick::takeFrame(Frame& out, bool showEmptyPoll) {
+    ReceivedFrame raw;
+    qint16 result = 0;
+    guarded([&] { result = m_ctx.engine.getData(raw); });
+    // An empty poll shows only when it is the tick's one poll; otherwise the
+    // monitor keeps the last frame of the tick.
+    if (m_hooks.updateMonitor && (result != 0 || showEmptyPoll))
+        guarded([&] { m_hooks.updateMonitor(result, raw); });
+    if (result == 0)
+        return false;
+
+    out.kind = raw.kind;
+    const qsizetype nul = raw.senderField.indexOf('\0');
+    if (nul >= 0)
+        out.sender = QString::fromLatin1(raw.senderField.left(nul));
+    else
+        m_ctx.beeper.beep(); // a sender without its end is no sender
+    if (raw.length < 0)
+        m_ctx.beeper.beep();
+    else
+        out.data = QString::fromLatin1(raw.data.left(raw.length));
+    return true;
+}
+
+int PollTick::acceptConnection(const Frame& frame) {
+    const int x = m_ctx.state.channels.channelForIncoming(frame.sender);
+    if (x == ChannelTable::kNone)
+        return x;
+    StationState& s = m_ctx.state;
+    guarded([&] { m_channels.assign(x, frame.sender); });
+    s.selectedCall = frame.sender;
+    guarded([&] {
+        if (m_hooks.selectTab)
+            m_hooks.selectTab(x);
+        else
+            m_ctx.view.setCurrentTab(x);
+    });
+    guarded([&] { m_pages.empty(x); });
+    guarded([&] {
+        m_channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_ctx.clock.now()) + kCrLf);
+    });
+    guarded([this] {
+        if (m_hooks.sendWelcome)
+            m_hooks.sendWelcome();
+    });
+    return x;
+}
+
+void PollTick::releaseChannel(int n, const Frame& frame) {
+    const QString expanded = expandLineBreaks(frame.data);
+    const QString stamp = formatTimeStamp(m_ctx.clock.now());
+    guarded([&] { m_channels.release(n); });
+    guarded([&] {
+        m_channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
+    });
+    guarded([&] {
+        m_channels.appendToView(TextView::Conf, frame.sender + kCrLf + expanded + kCrLf + kCrLf);
+    });
+    guarded([&] {
+        m_ctx.state.pageText[n] += expanded + stamp + kCrLf;
+        writePage(n);
+        if (m_ctx.state.browserShown[n] == 1 && m_hooks.showPageInBrowser)
+            m_hooks.showPageInBrowser(n);
+    });
+    m_ctx.beeper.beep();
+}
+
+void PollTick::channelData(int n, const Frame& frame) {
+    StationState& s = m_ctx.state;
+    s.idleTicks = 0;
+    guarded([&] {
+        if (m_ctx.view.currentTab() != n)
+            m_ctx.view.setTabMarker(n, true);
+    });
+    guarded([&] { QDir::setCurrent(s.programDir); });
+    QString display = expandLineBreaks(frame.data);
+    updatePage(n, frame);
+    guarded([&] { m_channels.appendToView(channelView(n), display); });
+    guarded([&] {
+        if (s.lastSpeaker.compare(frame.sender, Qt::CaseInsensitive) != 0) {
+            display = kCrLf + QStringLiteral("de ") + frame.sender + QStringLiteral(": ") + display;
+            s.lastSpeaker = frame.sender;
+        }
+        m_channels.appendToView(TextView::Conf, display);
+    });
+    guarded([&] {
+        if (s.conference == 1 && display != kCrLf)
+            m_channels.relayToConference(display);
+    });
+    if (frame.data.size() > 3)
+        guarded([this] { m_channels.bringToFront(); });
+    guarded([this] {
+        if (m_ctx.view.isMinimizedOrMaximized()) {
+            m_ctx.beeper.beep();
+            m_ctx.view.restoreNormal();
+        }
+    });
+}
+
+void PollTick::updatePage(int n, const Frame& frame) {
+    StationState& s = m_ctx.state;
+    bool prhSeen = false;
+    guarded([&] { s.pageText[n] += frame.data; });
+    guarded([&] {
+        if (containsNoCase(frame.data, QStringLiteral("<PRH"))) {
+            prhSeen = true;
+            if (m_hooks.showPrhPage)
+                m_hooks.showPrhPage(n, frame.data, frame.sender);
+        }
+    });
+    guarded([&] {
+        const qsizetype p = frame.data.indexOf(QStringLiteral("<HTML>"), 0, Qt::CaseInsensitive);
+        if (s.clearHtmlData && p >= 0) {
+            s.pageText[n] = frame.data.mid(p);
+            m_pages.markReplaced(n);
+        }
+    });
+    guarded([&] { writePage(n); });
+    guarded([&] {
+        if (s.browserShown[n] == 1 && !prhSeen && m_hooks.showPageInBrowser)
+            m_hooks.showPageInBrowser(n);
+    });
+}
+
+void PollTick::writePage(int n) {
+    if (!m_pages.write(n, m_ctx.state.pageText[n]))
+        throw std::runtime_error("page file not written");
+}

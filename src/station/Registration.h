@@ -1,0 +1,46 @@
+#pragma once
+
+#include "StationContext.h"
+
+#include <QDateTime>
+
+// Registering with the packet engine, and the Call Sign action that renews it.
+class Registration {
+public:
+    static constexpr auto kAppName = "WexloPacketMonitor ";
+    static constexpr auto kFailureText =
+        "Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try "
+        "connecting again.";
+    static constexpr auto kMessageTitle = " Wexlo's Packet Monitor BETA 0.4.9";
+    static constexpr auto kCallSignPrompt = "Please enter your call sign.";
+
+    static constexpr int kFirstRetryMs = 1000;
+    // Probing a local engine is cheap: never wait long to find it back.
+    static constexpr int kMaxRetryMs = 1000;
+
+    explicit Registration(StationContext& ctx) : m_ctx(ctx) {}
+
+    // Registers under the stored call sign (asking for one first when empty).
+    // Success starts the poll timer and hides the retry button; a refusal
+    // shows the failure message and the button; a link that cannot be used
+    // at all shows the button and stops the timer.
+    void connectToEngine();
+
+    // Asks for a call sign; a non-empty answer closes the registration,
+    // stores the call sign and registers again.
+    void callSignAction();
+
+    // Runs at every poll tick: notices an engine that went away after a
+    // successful registration and attaches again, waiting longer after each
+    // failed try. Views and channels are left as they are.
+    void watchLink();
+
+private:
+    void showStatus(const QString& state);
+
+    StationContext& m_ctx;
+    bool m_registered = false;
+    bool m_attaching = false;
+    int m_retryMs = kFirstRetryMs;
+    QDateTime m_nextAttempt;
+};

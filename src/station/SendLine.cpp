@@ -1,0 +1,150 @@
+#include "SendLine.h"
+
+#include "ChannelTable.h"
+#include "Channels.h"
+#include "EngineLink.h"
+
+#include <exception>
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Blanks only, as typed; other white space is part of the text.
+QString trimBlanks(const QString& text) {
+    qsizetype start = 0, end = text.size();
+    while (start < end && text[start] == u' ')
+        ++start;
+    while (end > start && text[end - 1] == u' ')
+        --end;
+    return text.mid(start, end - start);
+}
+} // namespace
+
+SendLine::SendLine(StationContext& ctx, Channels& channels, Hooks hooks)
+    : m_ctx(ctx), m_channels(channels), m_hooks(std::move(hooks)) {}
+
+template <typename Step> void SendLine::guarded(Step&& step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+        m_ctx.beeper.beep();
+    }
+}
+
+bool SendLine::sendCommandLine() {
+    if (m_ctx.state.engineLost) {
+        // Keep the words: the operator can send them once the engine is back.
+        m_ctx.beeper.beep();
+        m_ctx.view.setEngineStatus(QStringLiteral("Not sent: the packet engine is not connected."));
+        return false;
+    }
+    const QString line = m_ctx.view.sendLineText();
+    if (line.startsWith(QLatin1Char(':')))
+        command(line);
+    else if (m_ctx.state.conference == 0)
+        toSelectedStation(line);
+    else
+        toConference(line);
+    return true;
+}
+
+void SendLine::onEnter() {
+    if (sendCommandLine())
+        m_ctx.view.setSendLineText(QString());
+}
+
+void SendLine::onTextChanged() {
+    const QString text = m_ctx.view.sendLineText();
+    if (text.size() <= kWrapColumn || !text.endsWith(QLatin1Char(' ')))
+        return;
+    m_ctx.view.setSendLineText(text.chopped(1));
+    if (sendCommandLine())
+        m_ctx.view.setSendLineText(QString());
+}
+
+void SendLine::command(const QString& line) {
+    if (line.size() < 2) {
+        m_ctx.beeper.beep(); // a lone ":" names no command
+        return;
+    }
+    const QChar letter = line[1].toUpper();
+    const QString argument = trimBlanks(line.mid(2));
+    StationState& s = m_ctx.state;
+    if (letter == u'D') {
+        guarded([&] { put(s.selectedCall, QByteArray(), Kind::Disconnect); });
+        m_ctx.view.setSelectedCallLabel(s.selectedCall);
+    } else if (letter == u'C') {
+        connect(argument);
+    } else if (letter == u'U') {
+        QString to;
+        guarded([&] {
+            to = m_ctx.prompts.inputBox(QStringLiteral("To Whom? (CQ, Beacon, etc.)"),
+                                        QStringLiteral("To Whom?"), QString());
+        });
+        guarded([&] { put(to, argument.toLatin1() + '\r', Kind::Unproto); });
+    }
+}
+
+void SendLine::connect(const QString& argument) {
+    StationState& s = m_ctx.state;
+    s.connectTarget = argument.toUpper();
+    const int x = s.channels.firstFree();
+    if (x != ChannelTable::kNone) {
+        guarded([&] {
+            if (m_hooks.selectTab)
+                m_hooks.selectTab(x);
+        });
+        m_channels.assign(x, s.connectTarget);
+        guarded([&] { put(s.connectTarget, QByteArray(), Kind::ConnectRequest); });
+        guarded([&] { put(s.connectTarget, QByteArray(), Kind::ConnectCompanion); });
+    }
+    guarded([&] {
+        if (m_hooks.addToConnectList)
+            m_hooks.addToConnectList(s.connectTarget);
+    });
+}
+
+void SendLine::toSelectedStation(const QString& line) {
+    StationState& s = m_ctx.state;
+    if (s.selectedCall.isEmpty() ||
+        s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
+        return;
+    guarded([&] { put(s.selectedCall, line.toLatin1() + '\r', Kind::ConnectedData); });
+    if (s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0) {
+        echo(QStringLiteral("de ") + s.callSign + QStringLiteral(": ") + line + kCrLf);
+        s.lastSpeaker = s.callSign;
+    } else {
+        echo(line + kCrLf);
+    }
+}
+
+void SendLine::toConference(const QString& line) {
+    StationState& s = m_ctx.state;
+    const bool header = s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0;
+    const QString text =
+        header ? QStringLiteral("de ") + s.callSign + QStringLiteral(": ") + line : line;
+    guarded([&] { m_channels.relayToConference(text); });
+    echo(header ? kCrLf + text + kCrLf : line);
+    if (header)
+        s.lastSpeaker = s.callSign;
+}
+
+void SendLine::echo(const QString& text) {
+    guarded([&] { m_channels.appendToView(TextView::Conf, text); });
+}
+
+void SendLine::put(const QString& destination, const QByteArray& data, int kind) {
+    m_ctx.engine.putData(destination.toLatin1(), data, kind, int(data.size()),
+                         m_ctx.state.radioPort);
+}
+
+void SendLine::sendKeepAlive() {
+    m_ctx.state.idleTicks = 0;
+    if (m_ctx.state.selectedCall.isEmpty())
+        return;
+    try {
+        put(m_ctx.state.selectedCall, QByteArray("\r"), Kind::ConnectedData);
+    } catch (const std::exception&) {
+        // A keep-alive that cannot go out is simply skipped.
+    }
+}

@@ -1,0 +1,351 @@
+#include "Station.h"
+
+#include "BoundedRead.h"
+#include "Conference.h"
+#include "ConnectList.h"
+#include "EngineLink.h"
+#include "MonitorValues.h"
+#include "PrhTags.h"
+#include "SafeFile.h"
+#include "SendFile.h"
+#include "SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QScopedValueRollback>
+#include <cmath>
+#include <exception>
+
+Station::Station(StationContext ctx)
+    : m_ctx(ctx), m_fileNotices(m_ctx.view), m_registration(m_ctx), m_channels(m_ctx),
+      m_pages(m_ctx.state.programDir, m_fileNotices), m_panes(m_ctx, m_pages),
+      m_prh(m_ctx, m_pages, m_panes), m_beacon(m_ctx), m_tick(m_ctx, m_channels, m_pages),
+      m_sendLine(m_ctx, m_channels) {
+    m_tick.hooks().selectTab = [this](int tab) { selectTab(tab); };
+    m_tick.hooks().watchLink = [this] { m_registration.watchLink(); };
+    m_tick.hooks().sendWelcome = [this] { Conference::sendWelcome(m_ctx); };
+    m_tick.hooks().sendBeacon = [this] { m_beacon.sendBeacon(); };
+    m_tick.hooks().captureDxWx = [this](QString& text) { m_beacon.captureDxWx(text); };
+    m_tick.hooks().updateMonitor = [this](qint16 result, const ReceivedFrame& frame) {
+        if (!m_ctx.view.isMonitorVisible())
+            return;
+        const MonitorValues v = monitorValues(result, frame);
+        m_ctx.view.showMonitorValues(v.result, v.from, v.data, v.length, v.kind, v.port);
+    };
+    m_tick.hooks().showPageInBrowser = [this](int n) { m_panes.showPageFile(n); };
+    m_tick.hooks().showPrhPage = [this](int n, const QString& data, const QString& sender) {
+        m_prh.showPrhPage(n, data, sender);
+    };
+    m_panes.beforeNavigate = [this](int, const QString& target) { return beforeNavigate(target); };
+    m_tick.hooks().sendKeepAlive = [this] { m_sendLine.sendKeepAlive(); };
+    m_sendLine.hooks().selectTab = [this](int tab) { selectTab(tab); };
+    m_nextSlice.setSingleShot(true);
+    m_nextSlice.setInterval(0);
+    QObject::connect(&m_nextSlice, &QTimer::timeout, &m_nextSlice, [this] { onFramesArrived(); });
+    m_sendLine.hooks().addToConnectList = [this](const QString& call) {
+        const QString path = ConnectList::path(m_ctx.state.programDir);
+        m_fileNotices.written(path, ConnectList::add(path, call));
+    };
+}
+
+void Station::startUp() {
+    StationState& s = m_ctx.state;
+    s.programDir = QDir::currentPath();
+    s.programDrive = s.programDir.left(1);
+
+    m_ctx.view.fitToWorkArea();
+    readStoreSettings();
+    if (s.callSign.isEmpty())
+        s.callSign = m_ctx.store.generalCallSign();
+    if (s.callSign.isEmpty())
+        m_registration.callSignAction();
+
+    const int conference = m_ctx.store.conference();
+    if (conference != s.conference) {
+        m_ctx.view.setConferenceChecked(conference != 0);
+        onConferenceClicked(conference);
+    }
+
+    s.beaconText = s.callSign + QString::fromLatin1(kBeaconSuffix);
+    m_ctx.view.showWindow();
+    readSettingsFile();
+    m_registration.connectToEngine();
+    m_ctx.view.processPendingEvents();
+    m_panes.writeHomePages();
+    if (s.browserOnStart)
+        showBrowsersOnStartup();
+}
+
+void Station::readStoreSettings() {
+    StationState& s = m_ctx.state;
+    SettingsStore& store = m_ctx.store;
+    s.callSign = store.callSign();
+    s.radioPort = store.radioPort();
+    s.clearHtmlData = store.clearHtmlData();
+    s.browserOnStart = store.browserOnStart();
+    m_ctx.view.setMenuChecked(MenuCheck::ClearHtmlData, s.clearHtmlData);
+    m_ctx.view.setMenuChecked(MenuCheck::DisplayBrowserOnStart, s.browserOnStart);
+    m_ctx.view.setMenuChecked(MenuCheck::MoveToFront, s.moveToFront);
+    m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
+    m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
+}
+
+void Station::onActivated() {
+    // A window that cannot take the focus yet simply keeps it where it is.
+    m_ctx.view.focusSendLine();
+}
+
+void Station::onConferenceClicked(int newValue) {
+    m_ctx.state.conference = newValue;
+    m_ctx.view.focusSendLine();
+    m_ctx.store.setConference(newValue != 0);
+    for (int n = 0; n < ChannelTable::kChannels; ++n) {
+        if (m_ctx.state.channels.isFree(n))
+            continue;
+        // Whatever the operator had typed gives way to the announcement.
+        m_ctx.view.setSendLineText(Conference::announcement(m_ctx.state.callSign, newValue));
+        m_sendLine.sendCommandLine();
+        m_ctx.view.setSendLineText(QString());
+        break;
+    }
+}
+
+void Station::onBrowserDisplayClicked() {
+    try {
+        m_panes.onBrowserDisplayClicked();
+    } catch (const std::exception&) {
+        // Nothing to switch on this tab.
+    }
+}
+
+void Station::onConnectMenu() {
+    const QString programDir = m_ctx.state.programDir;
+    m_ctx.view.setSendLineText(QString());
+    QDir::setCurrent(programDir);
+    const QString picked =
+        m_ctx.prompts.chooseConnection(ConnectList::read(ConnectList::path(programDir)));
+    const QString line = QStringLiteral(":C ") + picked;
+    // Entries of one or two characters, and the empty one, never connect.
+    if (line.size() > 5) {
+        m_ctx.view.setSendLineText(line);
+        m_sendLine.onEnter();
+    }
+    m_ctx.view.setSendLineText(QString());
+    QDir::setCurrent(programDir);
+}
+
+void Station::onSendFileMenu() {
+    SendFile::run(m_ctx);
+}
+
+void Station::onChangeBeaconTextMenu() {
+    if (const std::optional<QString> text = m_ctx.prompts.enterData(m_ctx.state.beaconText, false))
+        m_ctx.state.beaconText = *text;
+    writeSettingsFile();
+}
+
+void Station::onWeatherPathMenu() {
+    QDir::setCurrent(m_ctx.state.programDir);
+    if (const std::optional<QString> path = m_ctx.prompts.enterData(m_ctx.state.weatherPath, true))
+        m_ctx.state.weatherPath = *path;
+    QDir::setCurrent(m_ctx.state.programDir);
+    writeSettingsFile();
+}
+
+bool Station::beforeNavigate(const QString& target) {
+    bool malformed = false;
+    const std::optional<QString> command = PrhTags::command(target, &malformed);
+    if (!command)
+        return !malformed;
+    if (command->compare(QLatin1String("ShowConnectList"), Qt::CaseInsensitive) == 0) {
+        onConnectMenu();
+        return false;
+    }
+    m_ctx.view.setSendLineText(*command);
+    m_sendLine.onEnter();
+    return false;
+}
+
+void Station::onLinkClicked(int channel, const QString& target) {
+    m_panes.navigate(channel, target);
+}
+
+void Station::showBrowsersOnStartup() {
+    for (int n = 0; n < ChannelTable::kChannels; ++n) {
+        selectTab(n);
+        m_panes.toggleBrowserDisplay();
+    }
+    selectTab(0);
+}
+
+void Station::onMenuCheck(MenuCheck item) {
+    StationState& s = m_ctx.state;
+    auto flip = [this, item](bool& flag) {
+        flag = !flag;
+        m_ctx.view.setMenuChecked(item, flag);
+        return flag;
+    };
+    switch (item) {
+    case MenuCheck::ClearHtmlData:
+        m_ctx.store.setClearHtmlData(flip(s.clearHtmlData));
+        break;
+    case MenuCheck::DisplayBrowserOnStart:
+        m_ctx.store.setBrowserOnStart(flip(s.browserOnStart));
+        break;
+    case MenuCheck::MoveToFront:
+        flip(s.moveToFront);
+        break;
+    case MenuCheck::BeaconOn:
+        flip(s.beaconOn);
+        writeSettingsFile();
+        break;
+    case MenuCheck::WeatherDataOn:
+        flip(s.weatherOn);
+        writeSettingsFile();
+        break;
+    }
+}
+
+bool Station::onEngineAddressMenu() {
+    const QString current =
+        m_ctx.store.engineHost() + QLatin1Char(':') + QString::number(m_ctx.store.enginePort());
+    const QString answer =
+        m_ctx.prompts
+            .inputBox(QStringLiteral("Address of the AGW packet engine (host:port):"),
+                      QStringLiteral("Engine Address"), current)
+            .trimmed();
+    const qsizetype colon = answer.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return false;
+    bool ok = false;
+    const int port = answer.mid(colon + 1).toInt(&ok);
+    if (!ok || port <= 0 || port > 65535)
+        return false;
+    m_ctx.store.setEngineAddress(answer.left(colon).trimmed(), static_cast<quint16>(port));
+    m_ctx.engine.setAddress(m_ctx.store.engineHost(), m_ctx.store.enginePort());
+    return true;
+}
+
+void Station::tick() {
+    if (m_ticking)
+        return;
+    const QScopedValueRollback<bool> ticking(m_ticking, true);
+    m_tick.run();
+}
+
+void Station::onFramesArrived() {
+    // Nothing is received before registration, as with the timer; a tick under way takes them.
+    if (!m_ctx.pollTimer.isActive())
+        return;
+    if (m_ticking) {
+        m_nextSlice.start();
+        return;
+    }
+    const QScopedValueRollback<bool> ticking(m_ticking, true);
+    if (m_tick.drain(PollTick::kSliceMs))
+        m_nextSlice.start();
+}
+
+void Station::selectTab(int tab) {
+    m_ctx.view.setCurrentTab(tab);
+    onTabSelected(tab);
+}
+
+void Station::onTabSelected(int tab) {
+    StationState& s = m_ctx.state;
+    if (tab < ChannelTable::kChannels) {
+        if (!s.channels.isFree(tab)) {
+            s.selectedCall = s.channels.call(tab);
+            m_ctx.view.setSelectedCallLabel(s.selectedCall);
+        }
+        m_ctx.view.setBrowserDisplayChecked(s.browserShown[tab] == 1);
+        m_panes.refreshIfShown(tab);
+        m_ctx.view.setTabMarker(tab, false);
+        m_ctx.view.moveCaretToEnd(channelView(tab));
+    } else {
+        m_ctx.view.setSelectedCallLabel(QStringLiteral("NA"));
+        m_ctx.view.setTabMarker(tab, false);
+    }
+    m_ctx.view.focusSendLine();
+}
+
+void Station::release() {
+    if (m_exitRequested || m_released)
+        return;
+    m_released = true;
+    m_ctx.engine.close();
+}
+
+void Station::onPortMenu() {
+    StationState& s = m_ctx.state;
+    const QString answer =
+        m_ctx.prompts.inputBox(QStringLiteral("Please enter the port.  0 is default."),
+                               QStringLiteral("Select Port"), QString::number(s.radioPort));
+    bool ok = false;
+    const double number = answer.trimmed().toDouble(&ok);
+    if (ok && std::isfinite(number)) {
+        const double rounded = std::nearbyint(number); // halves go to the even neighbour
+        // A port the engine cannot have leaves the current one in place.
+        if (rounded >= 0 && rounded <= 255)
+            s.radioPort = static_cast<quint8>(rounded);
+    }
+    m_ctx.store.setRadioPort(s.radioPort);
+}
+
+void Station::readSettingsFile() {
+    StationState& s = m_ctx.state;
+    const QString path = QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName));
+    if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
+        writeSettingsFile();
+    QFile file(path);
+    const bool opened = SafeFile::openForRead(file);
+    const QByteArray bytes = opened ? readBounded(file, SettingsFile::kMaxBytes) : QByteArray();
+    file.close();
+    if (!opened && (QFileInfo(path).exists() || QFileInfo(path).isSymLink()))
+        m_fileNotices.refused(path);
+    SettingsFileValues values{s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath};
+    const bool complete = opened && SettingsFile::decode(bytes, values);
+    s.beaconOn = values.beaconOn;
+    s.beaconText = values.beaconText;
+    s.weatherOn = values.weatherOn;
+    s.weatherPath = values.weatherPath;
+    m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
+    m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
+    if (complete)
+        return;
+    if (opened)
+        keepBadSettingsFile(path, bytes);
+    writeSettingsFile();
+}
+
+void Station::keepBadSettingsFile(const QString& path, const QByteArray& bytes) {
+    const QString badPath = path + QStringLiteral(".bad");
+    QFile bad(badPath);
+    const bool kept = SafeFile::openForWrite(bad, QIODevice::Truncate) &&
+                      bad.write(bytes) == bytes.size() && bad.flush();
+    const QString name = QFileInfo(path).fileName();
+    m_ctx.view.showNotice(kept ? QStringLiteral("%1 could not be read; kept as %1.bad and "
+                                                "written anew")
+                                     .arg(name)
+                               : QStringLiteral("%1 could not be read and is written anew; "
+                                                "%1.bad could not be written")
+                                     .arg(name));
+}
+
+void Station::writeSettingsFile() {
+    const StationState& s = m_ctx.state;
+    const QString path = QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName));
+    // A saved file replaces the name whole, so a link or FIFO planted there is never written
+    // through.
+    bool ok = false;
+    if (SafeFile::isWritableName(path)) {
+        QSaveFile file(path);
+        ok = file.open(QIODevice::WriteOnly) &&
+             file.write(SettingsFile::encode(
+                 {s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath})) >= 0 &&
+             file.commit();
+    }
+    m_fileNotices.written(path, ok);
+}

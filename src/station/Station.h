@@ -1,0 +1,101 @@
+#pragma once
+
+#include "BeaconAndCapture.h"
+#include "BrowserPanes.h"
+#include "Channels.h"
+#include "FileNotices.h"
+#include "PageStore.h"
+#include "PollTick.h"
+#include "PrhPages.h"
+#include "Registration.h"
+#include "SendLine.h"
+#include "StationContext.h"
+
+#include <QTimer>
+
+// The station behind the main window: start-up, the window's events and the
+// menu actions, each delegated to the subsystem that owns it.
+class Station : public QObject {
+    Q_OBJECT
+public:
+    static constexpr auto kBeaconSuffix = " packet station.  Please connect and say hi!";
+
+    explicit Station(StationContext ctx);
+
+    StationContext& context() { return m_ctx; }
+    Registration& registration() { return m_registration; }
+    Channels& channels() { return m_channels; }
+    PollTick& pollTick() { return m_tick; }
+    SendLine& sendLine() { return m_sendLine; }
+    BrowserPanes& browserPanes() { return m_panes; }
+    PageStore& pages() { return m_pages; }
+    BeaconAndCapture& beacon() { return m_beacon; }
+
+    // The load sequence of the main window, in its fixed order.
+    void startUp();
+
+    void onActivated();
+    void onRetryClicked() { m_registration.connectToEngine(); }
+    void onCallSignMenu() { m_registration.callSignAction(); }
+    void onPortMenu();
+    void onSendLineEnter() { m_sendLine.onEnter(); }
+    void onSendLineChanged() { m_sendLine.onTextChanged(); }
+    void onConferenceClicked(int newValue);
+    void onBrowserDisplayClicked();
+    // The "Connect To:" list: a pick connects to that station.
+    void onConnectMenu();
+    void onSendFileMenu();
+    void onChangeBeaconTextMenu();
+    void onWeatherPathMenu();
+    // A link was followed in a channel's pane.
+    void onLinkClicked(int channel, const QString& target);
+    void onMenuCheck(MenuCheck item);
+    // Asks for the engine's host:port; true when a new address was stored and handed to the
+    // link for its next connection.
+    bool onEngineAddressMenu();
+    // A tick that lets events run (bringing the window to the front) never starts another.
+    void tick();
+    // The engine sent something: dispatch it now, in short slices with the window answered
+    // between them, rather than at the next tick.
+    void onFramesArrived();
+    // Makes the tab current and runs the reaction to its selection.
+    void selectTab(int tab);
+    // The reaction to a tab becoming current, by the operator or by the station.
+    void onTabSelected(int tab);
+
+    // The operator chose Exit: the engine is left as it is.
+    void requestExit() { m_exitRequested = true; }
+    bool exitRequested() const { return m_exitRequested; }
+    // The window is gone for good; closes the engine once unless Exit was chosen.
+    void release();
+
+private:
+    void readStoreSettings();
+
+public:
+    // PacketSettings.ini: created when missing, rewritten whole when short or bad.
+    void readSettingsFile();
+    void writeSettingsFile();
+
+private:
+    // Keeps an unreadable settings file aside before it is rewritten.
+    void keepBadSettingsFile(const QString& path, const QByteArray& bytes);
+    void showBrowsersOnStartup();
+    // Browser commands run instead of navigating; false cancels the navigation.
+    bool beforeNavigate(const QString& target);
+
+    StationContext m_ctx;
+    FileNotices m_fileNotices;
+    Registration m_registration;
+    Channels m_channels;
+    PageStore m_pages;
+    BrowserPanes m_panes;
+    PrhPages m_prh;
+    BeaconAndCapture m_beacon;
+    PollTick m_tick;
+    SendLine m_sendLine;
+    bool m_exitRequested = false;
+    bool m_ticking = false;
+    QTimer m_nextSlice; // more frames are waiting than one slice takes
+    bool m_released = false;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "BoundedView.h"
+#include "StationContext.h"
+
+// The shared text routines of the channels and the views they feed.
+class Channels {
+public:
+    explicit Channels(StationContext& ctx);
+
+    // Appends one received frame's data to the all-traffic strip and its
+    // mirror. The caller's text becomes the expanded text with its line end.
+    void appendAllTraffic(QString& text);
+    // Sends the text as connected data to every busy channel, in tab order.
+    void relayToConference(const QString& text);
+    // Puts a station on a channel, or takes it off, and shows it on the channel's tab.
+    void assign(int channel, const QString& call);
+    void release(int channel);
+    // Raises the window when the operator asked for it.
+    void bringToFront();
+    // Appends to a channel or conference view and scrolls it to the end.
+    void appendToView(TextView view, const QString& text);
+
+    const BoundedView& allTraffic() const { return m_allTraffic; }
+
+private:
+    StationContext& m_ctx;
+    BoundedView m_allTraffic;
+    BoundedView m_allTrafficMirror;
+};

@@ -1,0 +1,40 @@
+#include "Conference.h"
+
+#include "EngineLink.h"
+
+namespace Conference {
+
+QString welcomeText(const StationContext& ctx) {
+    const StationState& s = ctx.state;
+    if (s.selectedCall.compare(s.connectTarget, Qt::CaseInsensitive) == 0)
+        return {};
+    QString text =
+        QStringLiteral("Welcome to ") + s.callSign + QStringLiteral("'s Packet Station!\r\n");
+    if (s.conference == 1) {
+        text +=
+            QStringLiteral("You are currently in conference with the following station(s):\r\n");
+        text += s.callSign + QLatin1Char(' ');
+        for (int n = 0; n < ChannelTable::kChannels; ++n) {
+            if (!s.channels.isFree(n))
+                text += s.channels.call(n) + QLatin1Char(' ');
+        }
+        text += QLatin1Char('\r');
+    }
+    return text;
+}
+
+void sendWelcome(StationContext& ctx) {
+    const QString text = welcomeText(ctx);
+    if (text.isEmpty())
+        return;
+    const QByteArray data = text.toLatin1();
+    ctx.engine.putData(ctx.state.selectedCall.toLatin1(), data, Kind::ConnectedData,
+                       int(data.size()), ctx.state.radioPort);
+}
+
+QString announcement(const QString& callSign, int conference) {
+    return callSign + (conference == 0 ? QStringLiteral(" conference has been disabled.")
+                                       : QStringLiteral(" conference has been enabled."));
+}
+
+} // namespace Conference

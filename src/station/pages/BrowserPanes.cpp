@@ -1,0 +1,48 @@
+#include "BrowserPanes.h"
+
+#include "HomePage.h"
+
+#include <stdexcept>
+
+void BrowserPanes::writeHomePages() {
+    for (int n = 0; n < ChannelTable::kChannels; ++n)
+        m_pages.writeOther(n, homePage(m_ctx.state.callSign, n));
+}
+
+void BrowserPanes::toggleBrowserDisplay() {
+    const int n = m_ctx.view.currentTab();
+    if (n < 0 || n >= ChannelTable::kChannels)
+        throw std::logic_error("not a channel tab");
+    quint8& shown = m_ctx.state.browserShown[n];
+    if (shown == 0) {
+        shown = 1;
+        m_ctx.view.setBrowserDisplayChecked(true);
+        m_ctx.view.showBrowser(n, true);
+        showPageFile(n);
+    } else {
+        shown = 0;
+        m_ctx.view.setBrowserDisplayChecked(false);
+        m_ctx.view.showBrowser(n, false);
+    }
+}
+
+void BrowserPanes::onBrowserDisplayClicked() {
+    const int n = m_ctx.view.currentTab();
+    if (n >= 0 && n < ChannelTable::kChannels) {
+        toggleBrowserDisplay();
+        m_ctx.view.moveCaretToEnd(channelView(n));
+    }
+    m_ctx.view.focusSendLine();
+}
+
+void BrowserPanes::refreshIfShown(int channel) {
+    if (m_ctx.state.browserShown[channel] == 1)
+        showPageFile(channel);
+}
+
+bool BrowserPanes::navigate(int channel, const QString& target) {
+    if (beforeNavigate && !beforeNavigate(channel, target))
+        return false;
+    m_ctx.view.loadBrowserPage(channel, target);
+    return true;
+}

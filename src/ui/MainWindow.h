@@ -1,0 +1,127 @@
+#pragma once
+
+#include "MainWindowView.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <array>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTextBrowser;
+class MonitorWindow;
+class PagePane;
+class TextViews;
+
+// frmMesk: the station's main window. It builds the controls, tells what the operator does by
+// its signals and shows what the station tells it; it knows nothing of the station.
+class MainWindow : public QMainWindow, public MainWindowView {
+    Q_OBJECT
+public:
+    static constexpr auto kCaption = " Wexlo's Packet Monitor BETA 0.4.9";
+
+    MainWindow();
+    ~MainWindow() override;
+
+    // Menu actions a later window or test may trigger by name.
+    QAction* action(const QString& objectName) const;
+    QPushButton* retryButton() const { return m_retry; }
+    QTabWidget* tabs() const { return m_tabs; }
+    QPlainTextEdit* textView(TextView view) const;
+    QLineEdit* sendLine() const { return m_sendLine; }
+    QTextBrowser* browser(int channel);
+
+    // MainWindowView
+    void fitToWorkArea() override;
+    void showWindow() override;
+    bool isWindowShown() const override;
+    bool isMinimizedOrMaximized() const override;
+    void restoreNormal() override;
+    void bringToFront() override;
+    void processPendingEvents() override;
+    void setRetryButtonVisible(bool visible) override;
+    bool isRetryButtonVisible() const override;
+    void showChannelCall(int channel, const QString& call) override;
+    int currentTab() const override;
+    void setCurrentTab(int tab) override;
+    void setTabMarker(int tab, bool unseen) override;
+    void appendText(TextView view, const QString& text) override;
+    void replaceText(TextView view, const QString& text) override;
+    void removeFront(TextView view, const QString& removed) override;
+    void moveCaretToEnd(TextView view) override;
+    void setCaretBeforeEnd(TextView view, int chars) override;
+    void setSelectedCallLabel(const QString& text) override;
+    QString sendLineText() const override;
+    void setSendLineText(const QString& text) override;
+    bool focusSendLine() override;
+    void showBrowser(int channel, bool shown) override;
+    void loadBrowserPage(int channel, const QString& path) override;
+    bool isMonitorVisible() const override;
+    void showMonitorValues(const QString& result, const QString& from, const QString& data,
+                           const QString& length, const QString& kind,
+                           const QString& port) override;
+    MonitorWindow* monitorWindow();
+    void setEngineStatus(const QString& text) override;
+    void showNotice(const QString& text) override;
+    void setConferenceChecked(bool checked) override;
+    void setBrowserDisplayChecked(bool checked) override;
+    void setMenuChecked(MenuCheck item, bool checked) override;
+
+signals:
+    void sendLineEdited();
+    void sendLineEntered();
+    void tabSelected(int tab);
+    void browserDisplayClicked();
+    void conferenceClicked(int value);
+    void retryClicked();
+    void menuCheckChosen(MenuCheck item);
+    void sendFileChosen();
+    void exitChosen();
+    void callSignChosen();
+    void portChosen();
+    void engineAddressChosen();
+    void beaconTextChosen();
+    void weatherPathChosen();
+    void connectListChosen();
+    void linkFollowed(int channel, const QString& href);
+    void activated();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    PagePane* pane(int channel);
+    void buildMenus();
+    void placeControls();
+    QAction* addCheckAction(QMenu* menu, const QString& name, const QString& text, MenuCheck item);
+
+    QString m_programDir;
+    QWidget* m_client = nullptr;
+    QLabel* m_label6 = nullptr;
+    QLabel* m_label2 = nullptr;
+    QLabel* m_label4 = nullptr;
+    QLabel* m_label1 = nullptr;
+    QLineEdit* m_sendLine = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    std::unique_ptr<TextViews> m_text;
+    std::array<PagePane*, 7> m_browsers{};
+    QCheckBox* m_browserDisplay = nullptr;
+    QCheckBox* m_conference = nullptr;
+    QPushButton* m_retry = nullptr;
+    QLabel* m_engineState = nullptr;
+    float m_captionPoints = 8.25f; // the captions' font size before fitting
+    QMap<MenuCheck, QAction*> m_checks;
+    MonitorWindow* m_monitor = nullptr;
+};
+
+using frmMesk = MainWindow;

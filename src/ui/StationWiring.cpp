@@ -1,0 +1,26 @@
+#include "StationWiring.h"
+
+#include "MainWindow.h"
+#include "Station.h"
+
+void connectWindowToStation(MainWindow& window, Station& station) {
+    using W = MainWindow;
+    using S = Station;
+    QObject::connect(&window, &W::sendLineEdited, &station, &S::onSendLineChanged);
+    QObject::connect(&window, &W::sendLineEntered, &station, &S::onSendLineEnter);
+    QObject::connect(&window, &W::tabSelected, &station, &S::onTabSelected);
+    QObject::connect(&window, &W::browserDisplayClicked, &station, &S::onBrowserDisplayClicked);
+    QObject::connect(&window, &W::conferenceClicked, &station, &S::onConferenceClicked);
+    QObject::connect(&window, &W::retryClicked, &station, &S::onRetryClicked);
+    QObject::connect(&window, &W::menuCheckChosen, &station, &S::onMenuCheck);
+    QObject::connect(&window, &W::sendFileChosen, &station, &S::onSendFileMenu);
+    QObject::connect(&window, &W::exitChosen, &station, &S::requestExit);
+    QObject::connect(&window, &W::callSignChosen, &station, &S::onCallSignMenu);
+    QObject::connect(&window, &W::portChosen, &station, &S::onPortMenu);
+    QObject::connect(&window, &W::engineAddressChosen, &station, &S::onEngineAddressMenu);
+    QObject::connect(&window, &W::beaconTextChosen, &station, &S::onChangeBeaconTextMenu);
+    QObject::connect(&window, &W::weatherPathChosen, &station, &S::onWeatherPathMenu);
+    QObject::connect(&window, &W::connectListChosen, &station, &S::onConnectMenu);
+    QObject::connect(&window, &W::linkFollowed, &station, &S::onLinkClicked);
+    QObject::connect(&window, &W::activated, &station, &S::onActivated);
+}

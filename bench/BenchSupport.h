@@ -2,13 +2,17 @@
 
 // What the whole-station benchmarks share: the rig, the table and the memory reading.
 
+#include "AgwFrame.h"
 #include "MainWindow.h"
 #include "StationFakes.h"
 #include "StationHarness.h"
 #include "StationWiring.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 inline double rssMegabytes() {
@@ -39,6 +43,32 @@ inline QByteArray monitoredFrame(int i) {
            " To APRS <UI pid=F0 Len=44 PF=0 >[12:00:00]\r"
            "DX de N0XX: 14025.0 JA1XYZ cw " +
            QByteArray::number(i) + "\r";
+}
+
+// A frame as the engine sends it to N0ME (monitored traffic goes to APRS).
+inline AgwFrame engineFrame(char kind, const QByteArray& from, const QByteArray& data) {
+    AgwFrame f;
+    f.kind = kind;
+    f.callFrom = from;
+    f.callTo = kind == 'U' ? QByteArray("APRS") : QByteArray("N0ME");
+    f.pid = kind == 'C' ? 0 : 0xF0;
+    f.data = data;
+    return f;
+}
+
+// Runs the event loop, looking every `stepMs`, until the condition holds or time is up.
+inline bool runUntil(const std::function<bool()>& done, qint64 timeoutMs, int stepMs = 1) {
+    QEventLoop loop;
+    QTimer look;
+    look.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(int(qMax<qint64>(0, timeoutMs)), &loop, &QEventLoop::quit);
+    look.start(stepMs);
+    loop.exec();
+    return done();
 }
 
 // A station with the real main window. The harness's in-process engine, clock and poll timer

@@ -51,36 +51,11 @@ struct Live {
     std::unique_ptr<Station> station;
 };
 
-AgwFrame frame(char kind, const QByteArray& from, const QByteArray& data) {
-    AgwFrame f;
-    f.kind = kind;
-    f.callFrom = from;
-    f.callTo = kind == 'U' ? QByteArray("APRS") : QByteArray("N0ME");
-    f.pid = kind == 'C' ? 0 : 0xF0;
-    f.data = data;
-    return f;
-}
-
 QByteArray monitored(int first, int count) {
     QByteArray bytes;
     for (int i = first; i < first + count; ++i)
-        bytes += encodeAgwFrame(frame('U', "N0XX", monitoredFrame(i)));
+        bytes += encodeAgwFrame(engineFrame('U', "N0XX", monitoredFrame(i)));
     return bytes;
-}
-
-// Runs the event loop, looking every `stepMs`, until the condition holds or time is up.
-bool runUntil(const std::function<bool()>& done, qint64 timeoutMs, int stepMs = 1) {
-    QEventLoop loop;
-    QTimer look;
-    look.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&look, &QTimer::timeout, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(int(qMax<qint64>(0, timeoutMs)), &loop, &QEventLoop::quit);
-    look.start(stepMs);
-    loop.exec();
-    return done();
 }
 
 void pause(qint64 ms) {
@@ -121,7 +96,7 @@ private:
 int lineRun() {
     constexpr int kLines = 200;
     Live live;
-    live.engine->send(frame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
+    live.engine->send(engineFrame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
     if (!runUntil([&] { return live.window.tabs()->tabText(0) == QLatin1String("N0BBB"); }, 5000))
         return 1;
     live.station->selectTab(0);
@@ -145,7 +120,7 @@ int lineRun() {
         if (sent == kLines)
             return pace.stop();
         const QByteArray text = "line " + QByteArray::number(kBase + sent++) + " of the bench";
-        live.engine->send(frame('D', "N0BBB", text + '\r'));
+        live.engine->send(engineFrame('D', "N0BBB", text + '\r'));
         pending.push_back({QString::fromLatin1(text), clock.nsecsElapsed()});
     });
     pace.start(50);

@@ -36,31 +36,6 @@ struct LiveStation {
     Rig rig;
 };
 
-AgwFrame frame(char kind, const QByteArray& from, const QByteArray& data) {
-    AgwFrame f;
-    f.kind = kind;
-    f.callFrom = from;
-    f.callTo = kind == 'U' ? QByteArray("APRS") : QByteArray("N0ME");
-    f.pid = kind == 'C' ? 0 : 0xF0;
-    f.data = data;
-    return f;
-}
-
-// Runs the event loop, looking every millisecond, until the condition holds or time is up.
-bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-    QEventLoop loop;
-    QTimer look;
-    look.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&look, &QTimer::timeout, [&] {
-        if (done())
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    look.start(1);
-    loop.exec();
-    return done();
-}
-
 QString channelText(Rig& rig, int n) {
     return rig.window.textView(channelView(n))->toPlainText();
 }
@@ -68,8 +43,9 @@ QString channelText(Rig& rig, int n) {
 int floodRun() {
     FakeEngine engine;
     LiveStation live(engine.port());
-    engine.send(frame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
-    if (!runUntil([&] { return live.rig.window.tabs()->tabText(0) == QLatin1String("N0BBB"); }, 5000))
+    engine.send(engineFrame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
+    if (!runUntil([&] { return live.rig.window.tabs()->tabText(0) == QLatin1String("N0BBB"); },
+                  5000))
         return 1;
 
     // Written in big slices, as fast as the engine's socket takes them.
@@ -77,7 +53,7 @@ int floodRun() {
     for (int i = 0; i < kFloodFrames; ++i) {
         if (i % 2000 == 0)
             slices.append(QByteArray());
-        slices.last() += encodeAgwFrame(frame('U', "N0XX", monitoredFrame(i)));
+        slices.last() += encodeAgwFrame(engineFrame('U', "N0XX", monitoredFrame(i)));
     }
     const quint64 framesBefore = live.link.framesReceived();
     QElapsedTimer clock;
@@ -86,7 +62,7 @@ int floodRun() {
     std::unique_ptr<QThread> writer(QThread::create([&] {
         for (const QByteArray& slice : slices)
             engine.sendRaw(slice);
-        engine.send(frame('D', "N0BBB", "after the flood\r"));
+        engine.send(engineFrame('D', "N0BBB", "after the flood\r"));
         lineWritten = clock.nsecsElapsed();
     }));
     writer->start();

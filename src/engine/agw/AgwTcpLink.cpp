@@ -9,7 +9,7 @@ namespace {
 
 // Bounds Qt's own read buffer: past it the engine waits on TCP flow control instead of us
 // growing without limit.
-constexpr qint64 kSocketReadBuffer = 256 * 1024;
+constexpr qint64 kSocketReadBuffer = 1024 * 1024;
 constexpr int kCloseFlushMs = 1000;
 
 int remainingMs(const QDeadlineTimer& deadline) {

@@ -75,10 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.beaconOn = a & 64;
     h.view.minimizedOrMaximized = a & 128;
     const quint8 b = in.byte();
-    for (int n = 0; n < StationState::kChannels; ++n)
+    for (int n = 0; n < ChannelTable::kChannels; ++n)
         s.browserShown[n] = (b >> n) & 1;
     s.idleTicks = (b & 128) ? 900 : 0;
-    for (int tab = 0; tab < StationState::kChannels; ++tab)
+    for (int tab = 0; tab < ChannelTable::kChannels; ++tab)
         h.state.channels.assign(tab, fuzzCaption(in));
     h.view.current = in.byte() % MainWindowView::kTabCount;
     h.view.shown = true;
@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const RecordingEngine::Sent& sent : h.engine.sent)
         FUZZ_CHECK(sent.length == sent.data.size());
     // A page file, once written, holds the page text and a line end.
-    for (int n = 0; n < StationState::kChannels; ++n) {
+    for (int n = 0; n < ChannelTable::kChannels; ++n) {
         const QByteArray file = readFile(station.pages().path(n));
         if (!file.isEmpty())
             FUZZ_CHECK(file == s.pageText[n].toLatin1() + "\r\n");

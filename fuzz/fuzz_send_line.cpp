@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     h.state.engineLost = flags & 2;
     h.state.moveToFront = flags & 4;
     h.view.shown = true;
-    for (int tab = 0; tab < StationState::kChannels; ++tab)
+    for (int tab = 0; tab < ChannelTable::kChannels; ++tab)
         h.state.channels.assign(tab, fuzzCaption(in));
     h.state.selectedCall = fuzzCaption(in);
     switch (in.byte() % 3) {
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(h.state.idleTicks == 0);
             break;
         case LinkClicked:
-            station.onLinkClicked(int(line.size() % StationState::kChannels), line);
+            station.onLinkClicked(int(line.size() % ChannelTable::kChannels), line);
             break;
         }
         if (action == Enter || action == Typed) {

@@ -1,8 +1,16 @@
 #include "PollTick.h"
 
+#include "BeaconAndCapture.h"
+#include "BrowserPanes.h"
 #include "Channels.h"
+#include "Conference.h"
 #include "EngineLink.h"
+#include "MonitorValues.h"
 #include "PageStore.h"
+#include "PrhPages.h"
+#include "Registration.h"
+#include "SendLine.h"
+#include "TabSelection.h"
 #include "TextRoutines.h"
 #include "TimeStamp.h"
 
@@ -19,9 +27,6 @@ bool containsNoCase(const QString& text, const QString& what) {
 }
 } // namespace
 
-PollTick::PollTick(StationContext& ctx, Channels& channels, PageStore& pages, Hooks hooks)
-    : m_ctx(ctx), m_channels(channels), m_pages(pages), m_hooks(std::move(hooks)) {}
-
 template <typename Step> void PollTick::guarded(Step&& step) {
     try {
         step();
@@ -32,25 +37,14 @@ template <typename Step> void PollTick::guarded(Step&& step) {
 
 void PollTick::run() {
     StationState& s = m_ctx.state;
-    if (m_hooks.watchLink)
-        guarded([this] { m_hooks.watchLink(); });
+    guarded([this] { m_parts.registration.watchLink(); });
     s.idleTicks += 1;
     s.beaconTicks += 1;
     if (s.idleTicks > kIdleLimit) {
-        guarded([this] {
-            if (m_hooks.sendKeepAlive)
-                m_hooks.sendKeepAlive();
-            else
-                m_ctx.state.idleTicks = 0;
-        });
+        guarded([this] { m_parts.sendLine.sendKeepAlive(); });
     }
     if (s.beaconTicks > kBeaconLimit) {
-        guarded([this] {
-            if (m_hooks.sendBeacon)
-                m_hooks.sendBeacon();
-            else
-                m_ctx.state.beaconTicks = 0;
-        });
+        guarded([this] { m_parts.beacon.sendBeacon(); });
     }
 
     takeWaiting(m_budgetMs, true);
@@ -99,13 +93,12 @@ void PollTick::dispatch(const Frame& frame) {
     if (frame.kind != Kind::ConnectedData) {
         guarded([&] {
             QString traffic = frame.data;
-            m_channels.appendAllTraffic(traffic);
+            m_parts.channels.appendAllTraffic(traffic);
         });
         guarded([&] {
             const qsizetype cr = frame.data.indexOf(QLatin1Char('\r'));
             QString capture = cr >= 0 ? frame.data.mid(cr + 1) : frame.data;
-            if (m_hooks.captureDxWx)
-                m_hooks.captureDxWx(capture);
+            m_parts.beacon.captureDxWx(capture);
         });
     }
 
@@ -116,7 +109,7 @@ void PollTick::dispatch(const Frame& frame) {
         guarded([this] { m_ctx.view.restoreNormal(); });
         if (frame.kind == Kind::ConnectNotice) {
             channel = acceptConnection(frame);
-            guarded([this] { m_channels.bringToFront(); });
+            guarded([this] { m_parts.channels.bringToFront(); });
             if (channel == ChannelTable::kNone) {
                 // Left unanswered as before, but the operator learns of it.
                 guarded([&] {
@@ -143,8 +136,12 @@ bool PollTick::takeFrame(Frame& out, bool showEmptyPoll) {
     guarded([&] { result = m_ctx.engine.getData(raw); });
     // An empty poll shows only when it is the tick's one poll; otherwise the
     // monitor keeps the last frame of the tick.
-    if (m_hooks.updateMonitor && (result != 0 || showEmptyPoll))
-        guarded([&] { m_hooks.updateMonitor(result, raw); });
+    if ((result != 0 || showEmptyPoll) && m_ctx.view.isMonitorVisible()) {
+        guarded([&] {
+            const MonitorValues v = monitorValues(result, raw);
+            m_ctx.view.showMonitorValues(v.result, v.from, v.data, v.length, v.kind, v.port);
+        });
+    }
     if (result == 0)
         return false;
 
@@ -166,40 +163,35 @@ int PollTick::acceptConnection(const Frame& frame) {
     if (x == ChannelTable::kNone)
         return x;
     StationState& s = m_ctx.state;
-    guarded([&] { m_channels.assign(x, frame.sender); });
+    guarded([&] { m_parts.channels.assign(x, frame.sender); });
     s.selectedCall = frame.sender;
+    guarded([&] { m_parts.tabs.select(x); });
+    guarded([&] { m_parts.pages.empty(x); });
     guarded([&] {
-        if (m_hooks.selectTab)
-            m_hooks.selectTab(x);
-        else
-            m_ctx.view.setCurrentTab(x);
+        m_parts.channels.appendToView(channelView(x),
+                                      kCrLf + formatTimeStamp(m_ctx.clock.now()) + kCrLf);
     });
-    guarded([&] { m_pages.empty(x); });
-    guarded([&] {
-        m_channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_ctx.clock.now()) + kCrLf);
-    });
-    guarded([this] {
-        if (m_hooks.sendWelcome)
-            m_hooks.sendWelcome();
-    });
+    guarded([this] { Conference::sendWelcome(m_ctx); });
     return x;
 }
 
 void PollTick::releaseChannel(int n, const Frame& frame) {
     const QString expanded = expandLineBreaks(frame.data);
     const QString stamp = formatTimeStamp(m_ctx.clock.now());
-    guarded([&] { m_channels.release(n); });
+    guarded([&] { m_parts.channels.release(n); });
     guarded([&] {
-        m_channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
+        m_parts.channels.appendToView(channelView(n),
+                                      kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
     });
     guarded([&] {
-        m_channels.appendToView(TextView::Conf, frame.sender + kCrLf + expanded + kCrLf + kCrLf);
+        m_parts.channels.appendToView(TextView::Conf,
+                                      frame.sender + kCrLf + expanded + kCrLf + kCrLf);
     });
     guarded([&] {
         m_ctx.state.pageText[n] += expanded + stamp + kCrLf;
         writePage(n);
-        if (m_ctx.state.browserShown[n] == 1 && m_hooks.showPageInBrowser)
-            m_hooks.showPageInBrowser(n);
+        if (m_ctx.state.browserShown[n] == 1)
+            m_parts.panes.showPageFile(n);
     });
     m_ctx.beeper.beep();
 }
@@ -214,20 +206,20 @@ void PollTick::channelData(int n, const Frame& frame) {
     guarded([&] { QDir::setCurrent(s.programDir); });
     QString display = expandLineBreaks(frame.data);
     updatePage(n, frame);
-    guarded([&] { m_channels.appendToView(channelView(n), display); });
+    guarded([&] { m_parts.channels.appendToView(channelView(n), display); });
     guarded([&] {
         if (s.lastSpeaker.compare(frame.sender, Qt::CaseInsensitive) != 0) {
             display = kCrLf + QStringLiteral("de ") + frame.sender + QStringLiteral(": ") + display;
             s.lastSpeaker = frame.sender;
         }
-        m_channels.appendToView(TextView::Conf, display);
+        m_parts.channels.appendToView(TextView::Conf, display);
     });
     guarded([&] {
         if (s.conference == 1 && display != kCrLf)
-            m_channels.relayToConference(display);
+            m_parts.channels.relayToConference(display);
     });
     if (frame.data.size() > 3)
-        guarded([this] { m_channels.bringToFront(); });
+        guarded([this] { m_parts.channels.bringToFront(); });
     guarded([this] {
         if (m_ctx.view.isMinimizedOrMaximized()) {
             m_ctx.beeper.beep();
@@ -243,25 +235,24 @@ void PollTick::updatePage(int n, const Frame& frame) {
     guarded([&] {
         if (containsNoCase(frame.data, QStringLiteral("<PRH"))) {
             prhSeen = true;
-            if (m_hooks.showPrhPage)
-                m_hooks.showPrhPage(n, frame.data, frame.sender);
+            m_parts.prh.showPrhPage(n, frame.data, frame.sender);
         }
     });
     guarded([&] {
         const qsizetype p = frame.data.indexOf(QStringLiteral("<HTML>"), 0, Qt::CaseInsensitive);
         if (s.clearHtmlData && p >= 0) {
             s.pageText[n] = frame.data.mid(p);
-            m_pages.markReplaced(n);
+            m_parts.pages.markReplaced(n);
         }
     });
     guarded([&] { writePage(n); });
     guarded([&] {
-        if (s.browserShown[n] == 1 && !prhSeen && m_hooks.showPageInBrowser)
-            m_hooks.showPageInBrowser(n);
+        if (s.browserShown[n] == 1 && !prhSeen)
+            m_parts.panes.showPageFile(n);
     });
 }
 
 void PollTick::writePage(int n) {
-    if (!m_pages.write(n, m_ctx.state.pageText[n]))
+    if (!m_parts.pages.write(n, m_ctx.state.pageText[n]))
         throw std::runtime_error("page file not written");
 }

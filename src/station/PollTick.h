@@ -3,11 +3,15 @@
 #include "StationContext.h"
 
 #include <QString>
-#include <functional>
 
+class BeaconAndCapture;
+class BrowserPanes;
 class Channels;
 class PageStore;
-struct ReceivedFrame;
+class PrhPages;
+class Registration;
+class SendLine;
+class TabSelection;
 
 // One beat of the poll timer: the tick counters, then the frames waiting at
 // the engine, each dispatched to the views, the channels and their pages. A step
@@ -21,20 +25,19 @@ public:
     // A slice of work on frames that just arrived, between which the window stays answered.
     static constexpr int kSliceMs = 5;
 
-    // Work that other subsystems do for the tick; unset hooks do nothing.
-    struct Hooks {
-        std::function<void()> watchLink;
-        std::function<void()> sendKeepAlive;
-        std::function<void()> sendBeacon;
-        std::function<void()> sendWelcome;
-        std::function<void(int channel, const QString& data, const QString& sender)> showPrhPage;
-        std::function<void(QString& text)> captureDxWx;
-        std::function<void(qint16 result, const ReceivedFrame& frame)> updateMonitor;
-        std::function<void(int channel)> showPageInBrowser;
-        std::function<void(int tab)> selectTab;
+    // The subsystems a frame or a count reaches.
+    struct Parts {
+        Registration& registration;
+        SendLine& sendLine;
+        BeaconAndCapture& beacon;
+        Channels& channels;
+        PageStore& pages;
+        PrhPages& prh;
+        BrowserPanes& panes;
+        TabSelection& tabs;
     };
 
-    PollTick(StationContext& ctx, Channels& channels, PageStore& pages, Hooks hooks = {});
+    PollTick(StationContext& ctx, Parts parts) : m_ctx(ctx), m_parts(parts) {}
 
     // The timer's beat: the counters, then what is waiting.
     void run();
@@ -42,7 +45,6 @@ public:
     // budget ran out before the frames did.
     bool drain(int budgetMs);
     void setBudgetMs(int ms) { m_budgetMs = ms; }
-    Hooks& hooks() { return m_hooks; }
 
 private:
     struct Frame {
@@ -66,9 +68,7 @@ private:
     template <typename Step> void guarded(Step&& step);
 
     StationContext& m_ctx;
-    Channels& m_channels;
-    PageStore& m_pages;
-    Hooks m_hooks;
+    Parts m_parts;
     quint64 m_skippedShown = 0;
     int m_budgetMs = kTickBudgetMs;
 };

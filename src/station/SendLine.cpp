@@ -2,7 +2,9 @@
 
 #include "ChannelTable.h"
 #include "Channels.h"
+#include "ConnectList.h"
 #include "EngineLink.h"
+#include "TabSelection.h"
 
 #include <exception>
 
@@ -19,9 +21,6 @@ QString trimBlanks(const QString& text) {
     return text.mid(start, end - start);
 }
 } // namespace
-
-SendLine::SendLine(StationContext& ctx, Channels& channels, Hooks hooks)
-    : m_ctx(ctx), m_channels(channels), m_hooks(std::move(hooks)) {}
 
 template <typename Step> void SendLine::guarded(Step&& step) {
     try {
@@ -90,17 +89,14 @@ void SendLine::connect(const QString& argument) {
     s.connectTarget = argument.toUpper();
     const int x = s.channels.firstFree();
     if (x != ChannelTable::kNone) {
-        guarded([&] {
-            if (m_hooks.selectTab)
-                m_hooks.selectTab(x);
-        });
+        guarded([&] { m_tabs.select(x); });
         m_channels.assign(x, s.connectTarget);
         guarded([&] { put(s.connectTarget, QByteArray(), Kind::ConnectRequest); });
         guarded([&] { put(s.connectTarget, QByteArray(), Kind::ConnectCompanion); });
     }
     guarded([&] {
-        if (m_hooks.addToConnectList)
-            m_hooks.addToConnectList(s.connectTarget);
+        const QString list = ConnectList::path(s.programDir);
+        m_notices.written(list, ConnectList::add(list, s.connectTarget));
     });
 }
 

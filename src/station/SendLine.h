@@ -1,10 +1,10 @@
 #pragma once
 
+#include "FileNotices.h"
 #include "StationContext.h"
 
-#include <functional>
-
 class Channels;
+class TabSelection;
 
 // The operator's send line: colon commands, plain lines to the selected
 // station, conference lines to every connected station, and the keep-alive.
@@ -12,12 +12,8 @@ class SendLine {
 public:
     static constexpr int kWrapColumn = 70;
 
-    struct Hooks {
-        std::function<void(int tab)> selectTab;
-        std::function<void(const QString& call)> addToConnectList;
-    };
-
-    SendLine(StationContext& ctx, Channels& channels, Hooks hooks = {});
+    SendLine(StationContext& ctx, Channels& channels, TabSelection& tabs, FileNotices& notices)
+        : m_ctx(ctx), m_channels(channels), m_tabs(tabs), m_notices(notices) {}
 
     // Acts on the send line's current text; never clears it. False when
     // nothing could be sent because the engine has gone away.
@@ -27,7 +23,6 @@ public:
     // The line grew past the wrap column with a blank: send what came before it.
     void onTextChanged();
     void sendKeepAlive();
-    Hooks& hooks() { return m_hooks; }
 
 private:
     void command(const QString& line);
@@ -40,5 +35,6 @@ private:
 
     StationContext& m_ctx;
     Channels& m_channels;
-    Hooks m_hooks;
+    TabSelection& m_tabs;
+    FileNotices& m_notices;
 };

@@ -21,33 +21,13 @@
 Station::Station(StationContext ctx)
     : m_ctx(ctx), m_fileNotices(m_ctx.view), m_registration(m_ctx), m_channels(m_ctx),
       m_pages(m_ctx.state.programDir, m_fileNotices), m_panes(m_ctx, m_pages),
-      m_prh(m_ctx, m_pages, m_panes), m_beacon(m_ctx), m_tick(m_ctx, m_channels, m_pages),
-      m_sendLine(m_ctx, m_channels) {
-    m_tick.hooks().selectTab = [this](int tab) { selectTab(tab); };
-    m_tick.hooks().watchLink = [this] { m_registration.watchLink(); };
-    m_tick.hooks().sendWelcome = [this] { Conference::sendWelcome(m_ctx); };
-    m_tick.hooks().sendBeacon = [this] { m_beacon.sendBeacon(); };
-    m_tick.hooks().captureDxWx = [this](QString& text) { m_beacon.captureDxWx(text); };
-    m_tick.hooks().updateMonitor = [this](qint16 result, const ReceivedFrame& frame) {
-        if (!m_ctx.view.isMonitorVisible())
-            return;
-        const MonitorValues v = monitorValues(result, frame);
-        m_ctx.view.showMonitorValues(v.result, v.from, v.data, v.length, v.kind, v.port);
-    };
-    m_tick.hooks().showPageInBrowser = [this](int n) { m_panes.showPageFile(n); };
-    m_tick.hooks().showPrhPage = [this](int n, const QString& data, const QString& sender) {
-        m_prh.showPrhPage(n, data, sender);
-    };
-    m_panes.beforeNavigate = [this](int, const QString& target) { return beforeNavigate(target); };
-    m_tick.hooks().sendKeepAlive = [this] { m_sendLine.sendKeepAlive(); };
-    m_sendLine.hooks().selectTab = [this](int tab) { selectTab(tab); };
+      m_tabs(m_ctx.state, m_ctx.view, m_panes), m_prh(m_ctx, m_pages, m_panes), m_beacon(m_ctx),
+      m_sendLine(m_ctx, m_channels, m_tabs, m_fileNotices),
+      m_tick(m_ctx,
+             {m_registration, m_sendLine, m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs}) {
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);
     QObject::connect(&m_nextSlice, &QTimer::timeout, &m_nextSlice, [this] { onFramesArrived(); });
-    m_sendLine.hooks().addToConnectList = [this](const QString& call) {
-        const QString path = ConnectList::path(m_ctx.state.programDir);
-        m_fileNotices.written(path, ConnectList::add(path, call));
-    };
 }
 
 void Station::startUp() {
@@ -154,22 +134,20 @@ void Station::onWeatherPathMenu() {
     writeSettingsFile();
 }
 
-bool Station::beforeNavigate(const QString& target) {
+void Station::onLinkClicked(int channel, const QString& target) {
+    // A command link runs instead of navigating; one without its end goes nowhere.
     bool malformed = false;
     const std::optional<QString> command = PrhTags::command(target, &malformed);
-    if (!command)
-        return !malformed;
-    if (command->compare(QLatin1String("ShowConnectList"), Qt::CaseInsensitive) == 0) {
+    if (malformed)
+        return;
+    if (!command) {
+        m_panes.navigate(channel, target);
+    } else if (command->compare(QLatin1String("ShowConnectList"), Qt::CaseInsensitive) == 0) {
         onConnectMenu();
-        return false;
+    } else {
+        m_ctx.view.setSendLineText(*command);
+        m_sendLine.onEnter();
     }
-    m_ctx.view.setSendLineText(*command);
-    m_sendLine.onEnter();
-    return false;
-}
-
-void Station::onLinkClicked(int channel, const QString& target) {
-    m_panes.navigate(channel, target);
 }
 
 void Station::showBrowsersOnStartup() {
@@ -249,26 +227,11 @@ void Station::onFramesArrived() {
 }
 
 void Station::selectTab(int tab) {
-    m_ctx.view.setCurrentTab(tab);
-    onTabSelected(tab);
+    m_tabs.select(tab);
 }
 
 void Station::onTabSelected(int tab) {
-    StationState& s = m_ctx.state;
-    if (tab < ChannelTable::kChannels) {
-        if (!s.channels.isFree(tab)) {
-            s.selectedCall = s.channels.call(tab);
-            m_ctx.view.setSelectedCallLabel(s.selectedCall);
-        }
-        m_ctx.view.setBrowserDisplayChecked(s.browserShown[tab] == 1);
-        m_panes.refreshIfShown(tab);
-        m_ctx.view.setTabMarker(tab, false);
-        m_ctx.view.moveCaretToEnd(channelView(tab));
-    } else {
-        m_ctx.view.setSelectedCallLabel(QStringLiteral("NA"));
-        m_ctx.view.setTabMarker(tab, false);
-    }
-    m_ctx.view.focusSendLine();
+    m_tabs.onSelected(tab);
 }
 
 void Station::release() {

@@ -10,6 +10,7 @@
 #include "Registration.h"
 #include "SendLine.h"
 #include "StationContext.h"
+#include "TabSelection.h"
 
 #include <QTimer>
 
@@ -81,8 +82,6 @@ private:
     // Keeps an unreadable settings file aside before it is rewritten.
     void keepBadSettingsFile(const QString& path, const QByteArray& bytes);
     void showBrowsersOnStartup();
-    // Browser commands run instead of navigating; false cancels the navigation.
-    bool beforeNavigate(const QString& target);
 
     StationContext m_ctx;
     FileNotices m_fileNotices;
@@ -90,10 +89,11 @@ private:
     Channels m_channels;
     PageStore m_pages;
     BrowserPanes m_panes;
+    TabSelection m_tabs;
     PrhPages m_prh;
     BeaconAndCapture m_beacon;
-    PollTick m_tick;
     SendLine m_sendLine;
+    PollTick m_tick;
     bool m_exitRequested = false;
     bool m_ticking = false;
     QTimer m_nextSlice; // more frames are waiting than one slice takes

@@ -150,8 +150,6 @@ private slots:
     void headerLineLeftToTheTick() {
         StationHarness h;
         prepare(h);
-        BeaconAndCapture bc(h.station().context());
-        h.station().pollTick().hooks().captureDxWx = [&bc](QString& t) { bc.captureDxWx(t); };
         h.engine.queue('U', "N0ABC",
                        " 1:Fm N0ABC To DX <UI pid=F0 Len=27 >[09:18:31]\r"
                        "DX de N0ABC: 14025.0 JA1XYZ\r");

@@ -242,8 +242,6 @@ private slots:
         StationHarness h;
         prepare(h, wxFile(with(workedExample(), 6, "09:15")));
         h.state.beaconTicks = PollTick::kBeaconLimit;
-        BeaconAndCapture bc(h.station().context());
-        h.station().pollTick().hooks().sendBeacon = [&bc] { bc.sendBeacon(); };
         h.station().tick();
         QCOMPARE(describe(h.engine.sent), (QByteArrayList{wxFrame(kExampleReport), kBeacon}));
         QCOMPARE(h.state.beaconTicks, 0.0f);

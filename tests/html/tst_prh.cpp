@@ -185,7 +185,8 @@ private slots:
         h.state.selectedCall = QStringLiteral("N0BBB");
         h.view.sendLine = QStringLiteral("typed");
         h.engine.sent.clear();
-        const bool proceeded = h.station().browserPanes().navigate(2, target);
+        h.station().onLinkClicked(2, target);
+        const bool proceeded = !h.view.browserLoads.isEmpty();
         QTEST(proceeded, "proceeds");
         QTEST(int(h.prompts.connectLists.size()), "connectLists");
         QStringList frames;
@@ -194,7 +195,6 @@ private slots:
                           .arg(QChar(f.kind))
                           .arg(QString::fromLatin1(f.destination));
         QTEST(frames, "frames");
-        QCOMPARE(h.view.browserLoads.isEmpty(), !proceeded);
     }
 
     void connectListPicksConnectAndDiscardTypedText_data() {

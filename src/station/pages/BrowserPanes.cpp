@@ -40,9 +40,6 @@ void BrowserPanes::refreshIfShown(int channel) {
         showPageFile(channel);
 }
 
-bool BrowserPanes::navigate(int channel, const QString& target) {
-    if (beforeNavigate && !beforeNavigate(channel, target))
-        return false;
+void BrowserPanes::navigate(int channel, const QString& target) {
     m_ctx.view.loadBrowserPage(channel, target);
-    return true;
 }

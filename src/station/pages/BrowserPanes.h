@@ -3,8 +3,6 @@
 #include "PageStore.h"
 #include "StationContext.h"
 
-#include <functional>
-
 // The channels' browser panes: home pages, switching a channel between its
 // text view and its pane, and every navigation of a pane.
 class BrowserPanes {
@@ -19,13 +17,9 @@ public:
     void onBrowserDisplayClicked();
     // Shows the channel's page file when its pane is up (after a tab change).
     void refreshIfShown(int channel);
-    // Every navigation passes here first; returns false when it was cancelled.
-    bool navigate(int channel, const QString& target);
+    // Shows the page or file at the target in the channel's pane.
+    void navigate(int channel, const QString& target);
     void showPageFile(int channel) { navigate(channel, m_pages.path(channel)); }
-
-    // Decides about a navigation before it happens: true to let it go on.
-    // Browser commands are intercepted here.
-    std::function<bool(int channel, const QString& target)> beforeNavigate;
 
 private:
     StationContext& m_ctx;

@@ -1,0 +1,23 @@
+#include "TabSelection.h"
+
+void TabSelection::select(int tab) {
+    m_view.setCurrentTab(tab);
+    onSelected(tab);
+}
+
+void TabSelection::onSelected(int tab) {
+    if (tab < ChannelTable::kChannels) {
+        if (!m_state.channels.isFree(tab)) {
+            m_state.selectedCall = m_state.channels.call(tab);
+            m_view.setSelectedCallLabel(m_state.selectedCall);
+        }
+        m_view.setBrowserDisplayChecked(m_state.browserShown[tab] == 1);
+        m_panes.refreshIfShown(tab);
+        m_view.setTabMarker(tab, false);
+        m_view.moveCaretToEnd(channelView(tab));
+    } else {
+        m_view.setSelectedCallLabel(QStringLiteral("NA"));
+        m_view.setTabMarker(tab, false);
+    }
+    m_view.focusSendLine();
+}

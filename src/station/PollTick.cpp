@@ -31,12 +31,12 @@ template <typename Step> void PollTick::guarded(Step&& step) {
     try {
         step();
     } catch (const std::exception&) {
-        m_ctx.beeper.beep();
+        m_beeper.beep();
     }
 }
 
 void PollTick::run() {
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     guarded([this] { m_parts.registration.watchLink(); });
     s.idleTicks += 1;
     s.beaconTicks += 1;
@@ -72,13 +72,12 @@ bool PollTick::takeWaiting(int budgetMs, bool tickPoll) {
 }
 
 void PollTick::reportSkippedMonitorFrames() {
-    const quint64 skipped = m_ctx.engine.skippedMonitorFrames();
+    const quint64 skipped = m_engine.skippedMonitorFrames();
     if (skipped == m_skippedShown)
         return;
     m_skippedShown = skipped;
     guarded([&] {
-        m_ctx.view.showNotice(
-            QStringLiteral("monitor skipped %1 frames").arg(groupedCount(skipped)));
+        m_view.showNotice(QStringLiteral("monitor skipped %1 frames").arg(groupedCount(skipped)));
     });
 }
 
@@ -102,20 +101,20 @@ void PollTick::dispatch(const Frame& frame) {
         });
     }
 
-    int channel = m_ctx.state.channels.channelOf(frame.sender);
+    int channel = m_state.channels.channelOf(frame.sender);
 
     if (frame.kind == Kind::ConnectNotice || frame.kind == Kind::DisconnectNotice) {
-        m_ctx.beeper.beep();
-        guarded([this] { m_ctx.view.restoreNormal(); });
+        m_beeper.beep();
+        guarded([this] { m_view.restoreNormal(); });
         if (frame.kind == Kind::ConnectNotice) {
             channel = acceptConnection(frame);
             guarded([this] { m_parts.channels.bringToFront(); });
             if (channel == ChannelTable::kNone) {
                 // Left unanswered as before, but the operator learns of it.
                 guarded([&] {
-                    m_ctx.view.showNotice(frame.sender + QStringLiteral(" connected, but all %1 "
-                                                                        "channels are busy")
-                                                             .arg(ChannelTable::kChannels));
+                    m_view.showNotice(frame.sender + QStringLiteral(" connected, but all %1 "
+                                                                    "channels are busy")
+                                                         .arg(ChannelTable::kChannels));
                 });
                 return;
             }
@@ -133,13 +132,13 @@ void PollTick::dispatch(const Frame& frame) {
 bool PollTick::takeFrame(Frame& out, bool showEmptyPoll) {
     ReceivedFrame raw;
     qint16 result = 0;
-    guarded([&] { result = m_ctx.engine.getData(raw); });
+    guarded([&] { result = m_engine.getData(raw); });
     // An empty poll shows only when it is the tick's one poll; otherwise the
     // monitor keeps the last frame of the tick.
-    if ((result != 0 || showEmptyPoll) && m_ctx.view.isMonitorVisible()) {
+    if ((result != 0 || showEmptyPoll) && m_view.isMonitorVisible()) {
         guarded([&] {
             const MonitorValues v = monitorValues(result, raw);
-            m_ctx.view.showMonitorValues(v.result, v.from, v.data, v.length, v.kind, v.port);
+            m_view.showMonitorValues(v.result, v.from, v.data, v.length, v.kind, v.port);
         });
     }
     if (result == 0)
@@ -150,34 +149,34 @@ bool PollTick::takeFrame(Frame& out, bool showEmptyPoll) {
     if (nul >= 0)
         out.sender = QString::fromLatin1(raw.senderField.left(nul));
     else
-        m_ctx.beeper.beep(); // a sender without its end is no sender
+        m_beeper.beep(); // a sender without its end is no sender
     if (raw.length < 0)
-        m_ctx.beeper.beep();
+        m_beeper.beep();
     else
         out.data = QString::fromLatin1(raw.data.left(raw.length));
     return true;
 }
 
 int PollTick::acceptConnection(const Frame& frame) {
-    const int x = m_ctx.state.channels.channelForIncoming(frame.sender);
+    const int x = m_state.channels.channelForIncoming(frame.sender);
     if (x == ChannelTable::kNone)
         return x;
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     guarded([&] { m_parts.channels.assign(x, frame.sender); });
     s.selectedCall = frame.sender;
     guarded([&] { m_parts.tabs.select(x); });
     guarded([&] { m_parts.pages.empty(x); });
     guarded([&] {
         m_parts.channels.appendToView(channelView(x),
-                                      kCrLf + formatTimeStamp(m_ctx.clock.now()) + kCrLf);
+                                      kCrLf + formatTimeStamp(m_clock.now()) + kCrLf);
     });
-    guarded([this] { Conference::sendWelcome(m_ctx); });
+    guarded([this] { Conference::sendWelcome(m_state, m_engine); });
     return x;
 }
 
 void PollTick::releaseChannel(int n, const Frame& frame) {
     const QString expanded = expandLineBreaks(frame.data);
-    const QString stamp = formatTimeStamp(m_ctx.clock.now());
+    const QString stamp = formatTimeStamp(m_clock.now());
     guarded([&] { m_parts.channels.release(n); });
     guarded([&] {
         m_parts.channels.appendToView(channelView(n),
@@ -188,20 +187,20 @@ void PollTick::releaseChannel(int n, const Frame& frame) {
                                       frame.sender + kCrLf + expanded + kCrLf + kCrLf);
     });
     guarded([&] {
-        m_ctx.state.pageText[n] += expanded + stamp + kCrLf;
+        m_state.pageText[n] += expanded + stamp + kCrLf;
         writePage(n);
-        if (m_ctx.state.browserShown[n] == 1)
+        if (m_state.browserShown[n] == 1)
             m_parts.panes.showPageFile(n);
     });
-    m_ctx.beeper.beep();
+    m_beeper.beep();
 }
 
 void PollTick::channelData(int n, const Frame& frame) {
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     s.idleTicks = 0;
     guarded([&] {
-        if (m_ctx.view.currentTab() != n)
-            m_ctx.view.setTabMarker(n, true);
+        if (m_view.currentTab() != n)
+            m_view.setTabMarker(n, true);
     });
     guarded([&] { QDir::setCurrent(s.programDir); });
     QString display = expandLineBreaks(frame.data);
@@ -221,15 +220,15 @@ void PollTick::channelData(int n, const Frame& frame) {
     if (frame.data.size() > 3)
         guarded([this] { m_parts.channels.bringToFront(); });
     guarded([this] {
-        if (m_ctx.view.isMinimizedOrMaximized()) {
-            m_ctx.beeper.beep();
-            m_ctx.view.restoreNormal();
+        if (m_view.isMinimizedOrMaximized()) {
+            m_beeper.beep();
+            m_view.restoreNormal();
         }
     });
 }
 
 void PollTick::updatePage(int n, const Frame& frame) {
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     bool prhSeen = false;
     guarded([&] { s.pageText[n] += frame.data; });
     guarded([&] {
@@ -253,6 +252,6 @@ void PollTick::updatePage(int n, const Frame& frame) {
 }
 
 void PollTick::writePage(int n) {
-    if (!m_parts.pages.write(n, m_ctx.state.pageText[n]))
+    if (!m_parts.pages.write(n, m_state.pageText[n]))
         throw std::runtime_error("page file not written");
 }

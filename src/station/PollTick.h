@@ -1,6 +1,10 @@
 #pragma once
 
-#include "StationContext.h"
+#include "MainWindowView.h"
+#include "Seams.h"
+#include "StationState.h"
+
+class EngineLink;
 
 #include <QString>
 
@@ -37,7 +41,10 @@ public:
         TabSelection& tabs;
     };
 
-    PollTick(StationContext& ctx, Parts parts) : m_ctx(ctx), m_parts(parts) {}
+    PollTick(StationState& state, MainWindowView& view, EngineLink& engine, Beeper& beeper,
+             Clock& clock, Parts parts)
+        : m_state(state), m_view(view), m_engine(engine), m_beeper(beeper), m_clock(clock),
+          m_parts(parts) {}
 
     // The timer's beat: the counters, then what is waiting.
     void run();
@@ -67,7 +74,11 @@ private:
     // Runs one step under the tick's error policy.
     template <typename Step> void guarded(Step&& step);
 
-    StationContext& m_ctx;
+    StationState& m_state;
+    MainWindowView& m_view;
+    EngineLink& m_engine;
+    Beeper& m_beeper;
+    Clock& m_clock;
     Parts m_parts;
     quint64 m_skippedShown = 0;
     int m_budgetMs = kTickBudgetMs;

@@ -16,16 +16,15 @@ QList<QByteArray> pieces(const QByteArray& contents) {
     return out;
 }
 
-void run(StationContext& ctx) {
-    const StationState& s = ctx.state;
+void run(const StationState& s, Prompts& prompts, Beeper& beeper, EngineLink& engine) {
     QDir::setCurrent(s.programDir);
-    const QString path = ctx.prompts.openFile(QStringLiteral("All Files (*.*) | *.*"),
-                                              QDir(s.programDir).filePath(QStringLiteral("*.*")));
+    const QString path = prompts.openFile(QStringLiteral("All Files (*.*) | *.*"),
+                                          QDir(s.programDir).filePath(QStringLiteral("*.*")));
     if (path.isEmpty())
         return;
     QFile file(path);
     if (!SafeFile::openForRead(file, SafeFile::Links::Follow) || file.size() > kMaxFileBytes) {
-        ctx.beeper.beep();
+        beeper.beep();
         return;
     }
     const QByteArray contents = readBounded(file, kMaxFileBytes);
@@ -35,13 +34,13 @@ void run(StationContext& ctx) {
     // With nobody to send to, nothing goes out; the beep says so.
     if (s.selectedCall.isEmpty() ||
         s.selectedCall.compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0) {
-        ctx.beeper.beep();
+        beeper.beep();
         return;
     }
     const QByteArray to = s.selectedCall.toLatin1();
     for (const QByteArray& piece : pieces(contents))
-        ctx.engine.putData(to, piece, Kind::ConnectedData, int(piece.size()), s.radioPort);
-    ctx.engine.putData(to, QByteArray("\r"), Kind::ConnectedData, 1, s.radioPort);
+        engine.putData(to, piece, Kind::ConnectedData, int(piece.size()), s.radioPort);
+    engine.putData(to, QByteArray("\r"), Kind::ConnectedData, 1, s.radioPort);
 }
 
 } // namespace SendFile

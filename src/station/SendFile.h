@@ -1,6 +1,9 @@
 #pragma once
 
-#include "StationContext.h"
+#include "Seams.h"
+#include "StationState.h"
+
+class EngineLink;
 
 #include <QByteArray>
 #include <QList>
@@ -15,5 +18,5 @@ QList<QByteArray> pieces(const QByteArray& contents);
 
 // File > Send File: asks for a file and sends it to the selected station,
 // then a closing CR.
-void run(StationContext& ctx);
+void run(const StationState& state, Prompts& prompts, Beeper& beeper, EngineLink& engine);
 } // namespace SendFile

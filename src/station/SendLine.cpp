@@ -26,21 +26,21 @@ template <typename Step> void SendLine::guarded(Step&& step) {
     try {
         step();
     } catch (const std::exception&) {
-        m_ctx.beeper.beep();
+        m_beeper.beep();
     }
 }
 
 bool SendLine::sendCommandLine() {
-    if (m_ctx.state.engineLost) {
+    if (m_state.engineLost) {
         // Keep the words: the operator can send them once the engine is back.
-        m_ctx.beeper.beep();
-        m_ctx.view.setEngineStatus(QStringLiteral("Not sent: the packet engine is not connected."));
+        m_beeper.beep();
+        m_view.setEngineStatus(QStringLiteral("Not sent: the packet engine is not connected."));
         return false;
     }
-    const QString line = m_ctx.view.sendLineText();
+    const QString line = m_view.sendLineText();
     if (line.startsWith(QLatin1Char(':')))
         command(line);
-    else if (m_ctx.state.conference == 0)
+    else if (m_state.conference == 0)
         toSelectedStation(line);
     else
         toConference(line);
@@ -49,43 +49,43 @@ bool SendLine::sendCommandLine() {
 
 void SendLine::onEnter() {
     if (sendCommandLine())
-        m_ctx.view.setSendLineText(QString());
+        m_view.setSendLineText(QString());
 }
 
 void SendLine::onTextChanged() {
-    const QString text = m_ctx.view.sendLineText();
+    const QString text = m_view.sendLineText();
     if (text.size() <= kWrapColumn || !text.endsWith(QLatin1Char(' ')))
         return;
-    m_ctx.view.setSendLineText(text.chopped(1));
+    m_view.setSendLineText(text.chopped(1));
     if (sendCommandLine())
-        m_ctx.view.setSendLineText(QString());
+        m_view.setSendLineText(QString());
 }
 
 void SendLine::command(const QString& line) {
     if (line.size() < 2) {
-        m_ctx.beeper.beep(); // a lone ":" names no command
+        m_beeper.beep(); // a lone ":" names no command
         return;
     }
     const QChar letter = line[1].toUpper();
     const QString argument = trimBlanks(line.mid(2));
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     if (letter == u'D') {
         guarded([&] { put(s.selectedCall, QByteArray(), Kind::Disconnect); });
-        m_ctx.view.setSelectedCallLabel(s.selectedCall);
+        m_view.setSelectedCallLabel(s.selectedCall);
     } else if (letter == u'C') {
         connect(argument);
     } else if (letter == u'U') {
         QString to;
         guarded([&] {
-            to = m_ctx.prompts.inputBox(QStringLiteral("To Whom? (CQ, Beacon, etc.)"),
-                                        QStringLiteral("To Whom?"), QString());
+            to = m_prompts.inputBox(QStringLiteral("To Whom? (CQ, Beacon, etc.)"),
+                                    QStringLiteral("To Whom?"), QString());
         });
         guarded([&] { put(to, argument.toLatin1() + '\r', Kind::Unproto); });
     }
 }
 
 void SendLine::connect(const QString& argument) {
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     s.connectTarget = argument.toUpper();
     const int x = s.channels.firstFree();
     if (x != ChannelTable::kNone) {
@@ -101,7 +101,7 @@ void SendLine::connect(const QString& argument) {
 }
 
 void SendLine::toSelectedStation(const QString& line) {
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     if (s.selectedCall.isEmpty() ||
         s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
         return;
@@ -115,7 +115,7 @@ void SendLine::toSelectedStation(const QString& line) {
 }
 
 void SendLine::toConference(const QString& line) {
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     const bool header = s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0;
     const QString text =
         header ? QStringLiteral("de ") + s.callSign + QStringLiteral(": ") + line : line;
@@ -130,16 +130,15 @@ void SendLine::echo(const QString& text) {
 }
 
 void SendLine::put(const QString& destination, const QByteArray& data, int kind) {
-    m_ctx.engine.putData(destination.toLatin1(), data, kind, int(data.size()),
-                         m_ctx.state.radioPort);
+    m_engine.putData(destination.toLatin1(), data, kind, int(data.size()), m_state.radioPort);
 }
 
 void SendLine::sendKeepAlive() {
-    m_ctx.state.idleTicks = 0;
-    if (m_ctx.state.selectedCall.isEmpty())
+    m_state.idleTicks = 0;
+    if (m_state.selectedCall.isEmpty())
         return;
     try {
-        put(m_ctx.state.selectedCall, QByteArray("\r"), Kind::ConnectedData);
+        put(m_state.selectedCall, QByteArray("\r"), Kind::ConnectedData);
     } catch (const std::exception&) {
         // A keep-alive that cannot go out is simply skipped.
     }

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "FileNotices.h"
-#include "StationContext.h"
+#include "MainWindowView.h"
+#include "Seams.h"
+#include "StationState.h"
+
+class EngineLink;
 
 class Channels;
 class TabSelection;
@@ -12,8 +16,10 @@ class SendLine {
 public:
     static constexpr int kWrapColumn = 70;
 
-    SendLine(StationContext& ctx, Channels& channels, TabSelection& tabs, FileNotices& notices)
-        : m_ctx(ctx), m_channels(channels), m_tabs(tabs), m_notices(notices) {}
+    SendLine(StationState& state, MainWindowView& view, EngineLink& engine, Prompts& prompts,
+             Beeper& beeper, Channels& channels, TabSelection& tabs, FileNotices& notices)
+        : m_state(state), m_view(view), m_engine(engine), m_prompts(prompts), m_beeper(beeper),
+          m_channels(channels), m_tabs(tabs), m_notices(notices) {}
 
     // Acts on the send line's current text; never clears it. False when
     // nothing could be sent because the engine has gone away.
@@ -33,7 +39,11 @@ private:
     void put(const QString& destination, const QByteArray& data, int kind);
     template <typename Step> void guarded(Step&& step);
 
-    StationContext& m_ctx;
+    StationState& m_state;
+    MainWindowView& m_view;
+    EngineLink& m_engine;
+    Prompts& m_prompts;
+    Beeper& m_beeper;
     Channels& m_channels;
     TabSelection& m_tabs;
     FileNotices& m_notices;

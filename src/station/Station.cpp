@@ -19,11 +19,14 @@
 #include <exception>
 
 Station::Station(StationContext ctx)
-    : m_ctx(ctx), m_fileNotices(m_ctx.view), m_registration(m_ctx), m_channels(m_ctx),
-      m_pages(m_ctx.state.programDir, m_fileNotices), m_panes(m_ctx, m_pages),
-      m_tabs(m_ctx.state, m_ctx.view, m_panes), m_prh(m_ctx, m_pages, m_panes), m_beacon(m_ctx),
-      m_sendLine(m_ctx, m_channels, m_tabs, m_fileNotices),
-      m_tick(m_ctx,
+    : m_ctx(ctx), m_fileNotices(ctx.view), m_registration(m_ctx),
+      m_channels(ctx.state, ctx.view, ctx.engine), m_pages(ctx.state.programDir, m_fileNotices),
+      m_panes(ctx.state, ctx.view, m_pages), m_tabs(ctx.state, ctx.view, m_panes),
+      m_prh(ctx.state, ctx.view, ctx.prompts, ctx.beeper, m_pages, m_panes),
+      m_beacon(ctx.state, ctx.view, ctx.engine, ctx.clock),
+      m_sendLine(ctx.state, ctx.view, ctx.engine, ctx.prompts, ctx.beeper, m_channels, m_tabs,
+                 m_fileNotices),
+      m_tick(ctx.state, ctx.view, ctx.engine, ctx.beeper, ctx.clock,
              {m_registration, m_sendLine, m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs}) {
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);
@@ -117,7 +120,7 @@ void Station::onConnectMenu() {
 }
 
 void Station::onSendFileMenu() {
-    SendFile::run(m_ctx);
+    SendFile::run(m_ctx.state, m_ctx.prompts, m_ctx.beeper, m_ctx.engine);
 }
 
 void Station::onChangeBeaconTextMenu() {

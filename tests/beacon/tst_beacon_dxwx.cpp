@@ -72,7 +72,7 @@ private slots:
         QFETCH(QString, text);
         StationHarness h;
         prepare(h);
-        BeaconAndCapture bc(h.station().context());
+        BeaconAndCapture& bc = h.station().beacon();
         bc.captureDxWx(text);
         QTEST(text, "cleaned");
         QTEST(h.view.text(TextView::Data), "cleaned");
@@ -110,7 +110,7 @@ private slots:
         QFETCH(TextView, view);
         StationHarness h;
         prepare(h);
-        BeaconAndCapture bc(h.station().context());
+        BeaconAndCapture& bc = h.station().beacon();
         bc.captureDxWx(first);
         const QString dataBefore = h.view.text(TextView::Data);
         bc.captureDxWx(second);
@@ -121,7 +121,7 @@ private slots:
     void boundCutsBackAndLetsTheOldInAgain() {
         StationHarness h;
         prepare(h);
-        BeaconAndCapture bc(h.station().context());
+        BeaconAndCapture& bc = h.station().beacon();
         QString all;
         for (int i = 0; i < 5; ++i) {
             QString spot = QStringLiteral("DX%1").arg(i) + QString(1996, QLatin1Char('x'));

@@ -165,7 +165,7 @@ private slots:
         QFETCH(bool, beaconOn);
         h.state.weatherOn = weatherOn;
         h.state.beaconOn = beaconOn;
-        BeaconAndCapture bc(h.station().context());
+        BeaconAndCapture& bc = h.station().beacon();
         bc.sendBeacon();
         QTEST(describe(h.engine.sent), "frames");
         QCOMPARE(h.state.beaconTicks, 0.0f);
@@ -194,7 +194,7 @@ private slots:
 #else
         Q_UNUSED(fifo);
 #endif
-        BeaconAndCapture bc(h.station().context());
+        BeaconAndCapture& bc = h.station().beacon();
         bc.sendBeacon();
         QVERIFY(h.engine.sent.isEmpty());
         QCOMPARE(h.state.beaconTicks, 0.0f);
@@ -211,7 +211,7 @@ private slots:
         QCOMPARE(f.write("|rubbish that is no date"), 24);
         f.close();
 
-        BeaconAndCapture bc(h.station().context());
+        BeaconAndCapture& bc = h.station().beacon();
         bc.sendBeacon();
         QCOMPARE(describe(h.engine.sent), (QByteArrayList{wxFrame(kEmptyReport), kBeacon}));
     }
@@ -233,7 +233,7 @@ private slots:
             bytes.replace('|', '}');
         StationHarness h;
         prepare(h, bytes);
-        BeaconAndCapture bc(h.station().context());
+        BeaconAndCapture& bc = h.station().beacon();
         bc.sendBeacon();
         QTEST(describe(h.engine.sent), "frames");
     }

@@ -23,7 +23,7 @@ private slots:
         h.station().channels().assign(2, QStringLiteral("BRAVO"));
         h.state.selectedCall = QStringLiteral("BRAVO");
         h.state.conference = 1;
-        Conference::sendWelcome(h.station().context());
+        Conference::sendWelcome(h.state, h.engine);
         QCOMPARE(h.engine.sent.size(), 1);
         QCOMPARE(h.engine.sent[0].destination, QByteArray("BRAVO"));
         QCOMPARE(h.engine.sent[0].data,
@@ -33,7 +33,7 @@ private slots:
         QCOMPARE(h.engine.sent[0].length, h.engine.sent[0].data.size());
 
         h.state.conference = 0;
-        Conference::sendWelcome(h.station().context());
+        Conference::sendWelcome(h.state, h.engine);
         QCOMPARE(h.engine.sent[1].data, QByteArray("Welcome to MYCALL's Packet Station!\r\n"));
     }
 

@@ -17,12 +17,13 @@ bool mayTransmit(const QString& callSign) {
 }
 } // namespace
 
-BeaconAndCapture::BeaconAndCapture(StationContext& ctx)
-    : m_ctx(ctx), m_data(ctx.view, TextView::Data), m_dx(ctx.view, TextView::DX),
-      m_wx(ctx.view, TextView::WX) {}
+BeaconAndCapture::BeaconAndCapture(StationState& state, MainWindowView& view, EngineLink& engine,
+                                   Clock& clock)
+    : m_state(state), m_view(view), m_engine(engine), m_clock(clock), m_data(view, TextView::Data),
+      m_dx(view, TextView::DX), m_wx(view, TextView::WX) {}
 
 void BeaconAndCapture::sendBeacon() {
-    StationState& s = m_ctx.state;
+    StationState& s = m_state;
     s.beaconTicks = 0;
     if (!mayTransmit(s.callSign))
         return;
@@ -37,7 +38,7 @@ void BeaconAndCapture::sendBeacon() {
 }
 
 bool BeaconAndCapture::weatherReport(QString& out) const {
-    const QString& path = m_ctx.state.weatherPath;
+    const QString& path = m_state.weatherPath;
     if (path.isEmpty())
         return false;
     // Regular files only: a pipe or a device could block the tick or never end.
@@ -47,8 +48,8 @@ bool BeaconAndCapture::weatherReport(QString& out) const {
     const QByteArray bytes = readBounded(file, Weather::kMaxFileBytes);
     if (file.error() != QFileDevice::NoError)
         return false;
-    const auto report = Weather::buildReport(QString::fromLatin1(bytes), m_ctx.state.callSign,
-                                             m_ctx.clock.now().date());
+    const auto report =
+        Weather::buildReport(QString::fromLatin1(bytes), m_state.callSign, m_clock.now().date());
     if (!report)
         return false;
     out = *report;
@@ -57,7 +58,7 @@ bool BeaconAndCapture::weatherReport(QString& out) const {
 
 void BeaconAndCapture::send(const QByteArray& destination, const QString& text) {
     const QByteArray data = text.toLatin1();
-    m_ctx.engine.putData(destination, data, Kind::Unproto, int(data.size()), m_ctx.state.radioPort);
+    m_engine.putData(destination, data, Kind::Unproto, int(data.size()), m_state.radioPort);
 }
 
 void BeaconAndCapture::captureDxWx(QString& text) {
@@ -75,5 +76,5 @@ void BeaconAndCapture::captureDxWx(QString& text) {
 
 void BeaconAndCapture::appendTo(BoundedView& view, TextView id, const QString& text) {
     view.append(text);
-    m_ctx.view.moveCaretToEnd(id);
+    m_view.moveCaretToEnd(id);
 }

@@ -1,7 +1,11 @@
 #pragma once
 
 #include "BoundedView.h"
-#include "StationContext.h"
+#include "MainWindowView.h"
+#include "Seams.h"
+#include "StationState.h"
+
+class EngineLink;
 
 #include <QString>
 
@@ -9,7 +13,7 @@
 // and the collection of heard DX and WX lines into their tabs.
 class BeaconAndCapture {
 public:
-    explicit BeaconAndCapture(StationContext& ctx);
+    BeaconAndCapture(StationState& state, MainWindowView& view, EngineLink& engine, Clock& clock);
 
     // Runs when the beacon tick count has run out: the weather report (when
     // on and the data file is today's), then the beacon text (when on).
@@ -28,7 +32,10 @@ private:
     void send(const QByteArray& destination, const QString& text);
     void appendTo(BoundedView& view, TextView id, const QString& text);
 
-    StationContext& m_ctx;
+    StationState& m_state;
+    MainWindowView& m_view;
+    EngineLink& m_engine;
+    Clock& m_clock;
     BoundedView m_data;
     BoundedView m_dx;
     BoundedView m_wx;

@@ -3,9 +3,9 @@
 #include "EngineLink.h"
 #include "TextRoutines.h"
 
-Channels::Channels(StationContext& ctx)
-    : m_ctx(ctx), m_allTraffic(ctx.view, TextView::AllTraffic),
-      m_allTrafficMirror(ctx.view, TextView::AllTrafficMirror) {}
+Channels::Channels(StationState& state, MainWindowView& view, EngineLink& engine)
+    : m_state(state), m_view(view), m_engine(engine), m_allTraffic(view, TextView::AllTraffic),
+      m_allTrafficMirror(view, TextView::AllTrafficMirror) {}
 
 void Channels::appendAllTraffic(QString& text) {
     text = expandLineBreaks(text);
@@ -16,36 +16,36 @@ void Channels::appendAllTraffic(QString& text) {
     m_allTraffic.append(text);
     m_allTrafficMirror.append(text);
     if (m_allTraffic.text().size() > 4)
-        m_ctx.view.setCaretBeforeEnd(TextView::AllTraffic, 3);
-    m_ctx.view.moveCaretToEnd(TextView::AllTrafficMirror);
+        m_view.setCaretBeforeEnd(TextView::AllTraffic, 3);
+    m_view.moveCaretToEnd(TextView::AllTrafficMirror);
 }
 
 void Channels::relayToConference(const QString& text) {
     const QByteArray data = text.toLatin1();
     for (int n = 0; n < ChannelTable::kChannels; ++n) {
-        if (m_ctx.state.channels.isFree(n))
+        if (m_state.channels.isFree(n))
             continue;
-        m_ctx.engine.putData(m_ctx.state.channels.call(n).toLatin1(), data, Kind::ConnectedData,
-                             int(data.size()), m_ctx.state.radioPort);
+        m_engine.putData(m_state.channels.call(n).toLatin1(), data, Kind::ConnectedData,
+                         int(data.size()), m_state.radioPort);
     }
 }
 
 void Channels::assign(int channel, const QString& call) {
-    m_ctx.state.channels.assign(channel, call);
-    m_ctx.view.showChannelCall(channel, call);
+    m_state.channels.assign(channel, call);
+    m_view.showChannelCall(channel, call);
 }
 
 void Channels::release(int channel) {
-    m_ctx.state.channels.release(channel);
-    m_ctx.view.showChannelCall(channel, QString());
+    m_state.channels.release(channel);
+    m_view.showChannelCall(channel, QString());
 }
 
 void Channels::bringToFront() {
-    if (m_ctx.state.moveToFront)
-        m_ctx.view.bringToFront();
+    if (m_state.moveToFront)
+        m_view.bringToFront();
 }
 
 void Channels::appendToView(TextView view, const QString& text) {
-    m_ctx.view.appendText(view, text);
-    m_ctx.view.moveCaretToEnd(view);
+    m_view.appendText(view, text);
+    m_view.moveCaretToEnd(view);
 }

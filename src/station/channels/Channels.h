@@ -1,12 +1,16 @@
 #pragma once
 
 #include "BoundedView.h"
-#include "StationContext.h"
+#include "MainWindowView.h"
+#include "Seams.h"
+#include "StationState.h"
+
+class EngineLink;
 
 // The shared text routines of the channels and the views they feed.
 class Channels {
 public:
-    explicit Channels(StationContext& ctx);
+    Channels(StationState& state, MainWindowView& view, EngineLink& engine);
 
     // Appends one received frame's data to the all-traffic strip and its
     // mirror. The caller's text becomes the expanded text with its line end.
@@ -24,7 +28,9 @@ public:
     const BoundedView& allTraffic() const { return m_allTraffic; }
 
 private:
-    StationContext& m_ctx;
+    StationState& m_state;
+    MainWindowView& m_view;
+    EngineLink& m_engine;
     BoundedView m_allTraffic;
     BoundedView m_allTrafficMirror;
 };

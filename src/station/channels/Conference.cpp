@@ -4,8 +4,7 @@
 
 namespace Conference {
 
-QString welcomeText(const StationContext& ctx) {
-    const StationState& s = ctx.state;
+QString welcomeText(const StationState& s) {
     if (s.selectedCall.compare(s.connectTarget, Qt::CaseInsensitive) == 0)
         return {};
     QString text =
@@ -23,13 +22,13 @@ QString welcomeText(const StationContext& ctx) {
     return text;
 }
 
-void sendWelcome(StationContext& ctx) {
-    const QString text = welcomeText(ctx);
+void sendWelcome(const StationState& state, EngineLink& engine) {
+    const QString text = welcomeText(state);
     if (text.isEmpty())
         return;
     const QByteArray data = text.toLatin1();
-    ctx.engine.putData(ctx.state.selectedCall.toLatin1(), data, Kind::ConnectedData,
-                       int(data.size()), ctx.state.radioPort);
+    engine.putData(state.selectedCall.toLatin1(), data, Kind::ConnectedData, int(data.size()),
+                   state.radioPort);
 }
 
 QString announcement(const QString& callSign, int conference) {

@@ -6,40 +6,40 @@
 
 void BrowserPanes::writeHomePages() {
     for (int n = 0; n < ChannelTable::kChannels; ++n)
-        m_pages.writeOther(n, homePage(m_ctx.state.callSign, n));
+        m_pages.writeOther(n, homePage(m_state.callSign, n));
 }
 
 void BrowserPanes::toggleBrowserDisplay() {
-    const int n = m_ctx.view.currentTab();
+    const int n = m_view.currentTab();
     if (n < 0 || n >= ChannelTable::kChannels)
         throw std::logic_error("not a channel tab");
-    quint8& shown = m_ctx.state.browserShown[n];
+    quint8& shown = m_state.browserShown[n];
     if (shown == 0) {
         shown = 1;
-        m_ctx.view.setBrowserDisplayChecked(true);
-        m_ctx.view.showBrowser(n, true);
+        m_view.setBrowserDisplayChecked(true);
+        m_view.showBrowser(n, true);
         showPageFile(n);
     } else {
         shown = 0;
-        m_ctx.view.setBrowserDisplayChecked(false);
-        m_ctx.view.showBrowser(n, false);
+        m_view.setBrowserDisplayChecked(false);
+        m_view.showBrowser(n, false);
     }
 }
 
 void BrowserPanes::onBrowserDisplayClicked() {
-    const int n = m_ctx.view.currentTab();
+    const int n = m_view.currentTab();
     if (n >= 0 && n < ChannelTable::kChannels) {
         toggleBrowserDisplay();
-        m_ctx.view.moveCaretToEnd(channelView(n));
+        m_view.moveCaretToEnd(channelView(n));
     }
-    m_ctx.view.focusSendLine();
+    m_view.focusSendLine();
 }
 
 void BrowserPanes::refreshIfShown(int channel) {
-    if (m_ctx.state.browserShown[channel] == 1)
+    if (m_state.browserShown[channel] == 1)
         showPageFile(channel);
 }
 
 void BrowserPanes::navigate(int channel, const QString& target) {
-    m_ctx.view.loadBrowserPage(channel, target);
+    m_view.loadBrowserPage(channel, target);
 }

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "MainWindowView.h"
 #include "PageStore.h"
-#include "StationContext.h"
+#include "Seams.h"
+#include "StationState.h"
 
 // The channels' browser panes: home pages, switching a channel between its
 // text view and its pane, and every navigation of a pane.
 class BrowserPanes {
 public:
-    BrowserPanes(StationContext& ctx, PageStore& pages) : m_ctx(ctx), m_pages(pages) {}
+    BrowserPanes(StationState& state, MainWindowView& view, PageStore& pages)
+        : m_state(state), m_view(view), m_pages(pages) {}
 
     void writeHomePages();
     // Switches the selected channel tab between text and pane; other tabs are
@@ -22,6 +25,7 @@ public:
     void showPageFile(int channel) { navigate(channel, m_pages.path(channel)); }
 
 private:
-    StationContext& m_ctx;
+    StationState& m_state;
+    MainWindowView& m_view;
     PageStore& m_pages;
 };

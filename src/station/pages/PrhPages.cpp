@@ -10,11 +10,11 @@
 #include <exception>
 
 QString PrhPages::contentDir(const QString& sender) const {
-    return QDir(m_ctx.state.programDir).filePath(sender);
+    return QDir(m_state.programDir).filePath(sender);
 }
 
 bool PrhPages::staysInside(const QString& path) const {
-    const QString root = QFileInfo(m_ctx.state.programDir).canonicalFilePath();
+    const QString root = QFileInfo(m_state.programDir).canonicalFilePath();
     const QString real = QFileInfo(path).canonicalFilePath();
     return !root.isEmpty() && !real.isEmpty() && real.startsWith(root + QLatin1Char('/'));
 }
@@ -27,13 +27,13 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
     // page in one folder of the program folder.
     if (sender.isEmpty() || !PrhTags::isPlainName(sender) || !PrhTags::isPlainName(*name))
         return;
-    QDir::setCurrent(m_ctx.state.programDir);
+    QDir::setCurrent(m_state.programDir);
     const QString folder = contentDir(sender);
     const QString page = QDir(folder).filePath(*name + QStringLiteral(".htm"));
     const QFileInfo info(page);
 
     if (!info.exists() || !info.isFile() || info.isHidden()) {
-        m_ctx.prompts.notify(
+        m_prompts.notify(
             QStringLiteral("This packet station supports Packet Radio HTML.  To display the web "
                            "based format, content files must be downloaded from the Internet.") +
                 QStringLiteral("\r\n\r\n") +
@@ -43,7 +43,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
                 QDir::toNativeSeparators(folder) + QLatin1Char('.'),
             QStringLiteral("Download HTML Content Files"),
             (sender + QLatin1Char('/') + *name).toLower());
-        QDir(m_ctx.state.programDir).mkdir(sender);
+        QDir(m_state.programDir).mkdir(sender);
         return;
     }
     if (!staysInside(page))
@@ -51,13 +51,13 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
 
     QFile file(page);
     if (SafeFile::openForRead(file, SafeFile::Links::Follow)) {
-        m_ctx.state.pageText[channel] = QString::fromLatin1(readBounded(file, kMaxPageBytes));
+        m_state.pageText[channel] = QString::fromLatin1(readBounded(file, kMaxPageBytes));
         m_pages.markReplaced(channel);
     }
-    if (!m_pages.write(channel, m_ctx.state.pageText[channel]))
-        m_ctx.beeper.beep();
-    const int tab = m_ctx.view.currentTab();
-    if (tab >= 0 && tab < ChannelTable::kChannels && m_ctx.state.browserShown[tab] == 0) {
+    if (!m_pages.write(channel, m_state.pageText[channel]))
+        m_beeper.beep();
+    const int tab = m_view.currentTab();
+    if (tab >= 0 && tab < ChannelTable::kChannels && m_state.browserShown[tab] == 0) {
         try {
             m_panes.toggleBrowserDisplay();
         } catch (const std::exception&) {

@@ -2,6 +2,7 @@
 
 #include "ChannelTable.h"
 #include "DesignedLayout.h"
+#include "FindBar.h"
 #include "LayoutRules.h"
 #include "MonitorWindow.h"
 #include "PagePane.h"
@@ -70,6 +71,8 @@ MainWindow::MainWindow() : m_programDir(QDir::currentPath()) {
     m_engineState = new QLabel(statusBar());
     m_engineState->setObjectName(QStringLiteral("lblEngineState"));
     statusBar()->addPermanentWidget(m_engineState);
+    m_findBar = new FindBar(statusBar());
+    statusBar()->addPermanentWidget(m_findBar, 1);
     resize(DesignedLayout::kClientWidth / DesignedLayout::kTwipsPerPixel,
            DesignedLayout::kClientHeight / DesignedLayout::kTwipsPerPixel +
                menuBar()->sizeHint().height());
@@ -190,6 +193,9 @@ void MainWindow::buildMenus() {
     addCheckAction(nullptr, QStringLiteral("mnuMoveToFront"),
                    QStringLiteral("&Move Form to Front with Data"), MenuCheck::MoveToFront);
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QAction* find = named(view->addAction(QStringLiteral("&Find")), "mnuFind");
+    find->setShortcut(QKeySequence::Find);
+    connect(find, &QAction::triggered, this, &MainWindow::findInFront);
     connect(named(view->addAction(QStringLiteral("&Monitor Info")), "mnuMonitorInfo"),
             &QAction::triggered, this, [this] {
                 MonitorWindow* monitor = monitorWindow();
@@ -294,6 +300,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 QAction* MainWindow::action(const QString& objectName) const {
     return findChild<QAction*>(objectName);
+}
+
+void MainWindow::findInFront() {
+    const int tab = m_tabs->currentIndex();
+    QWidget* target = textView(TextViews::viewOfTab(tab));
+    if (tab < 7 && m_browsers[tab] && m_browsers[tab]->isVisible())
+        target = m_browsers[tab];
+    m_findBar->openFor(target);
 }
 
 QTextBrowser* MainWindow::browser(int channel) {

@@ -15,6 +15,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTextBrowser;
+class FindBar;
 class MonitorWindow;
 class PagePane;
 class TextViews;
@@ -67,6 +68,9 @@ public:
                            const QString& length, const QString& kind,
                            const QString& port) override;
     MonitorWindow* monitorWindow();
+    FindBar* findBar() const { return m_findBar; }
+    // Ctrl+F: the find bar for the view or browser pane in front.
+    void findInFront();
     void setEngineStatus(const QString& text) override;
     void showNotice(const QString& text) override;
     void setConferenceChecked(bool checked) override;
@@ -119,6 +123,7 @@ private:
     QCheckBox* m_conference = nullptr;
     QPushButton* m_retry = nullptr;
     QLabel* m_engineState = nullptr;
+    FindBar* m_findBar = nullptr;
     float m_captionPoints = 8.25f; // the captions' font size before fitting
     QMap<MenuCheck, QAction*> m_checks;
     MonitorWindow* m_monitor = nullptr;

@@ -1,6 +1,7 @@
 // The real main window, offscreen, wired to a station over an in-process engine.
 
 #include "BoundedView.h"
+#include "FindBar.h"
 #include "MainWindow.h"
 #include "QtPlatform.h"
 #include "StationHarness.h"
@@ -314,6 +315,37 @@ private slots:
         QCOMPARE(w.textView(TextView::AllTraffic)->toPlainText(), shown(strip.text()));
         w.tabs()->setCurrentIndex(8);
         QCOMPARE(w.textView(TextView::AllTrafficMirror)->toPlainText(), shown(mirror.text()));
+    }
+
+    // Ctrl+F from the send line finds in the view in front; Escape gives the focus back without
+    // typing the send line's colon.
+    void findBarFindsAndGivesTheFocusBack() {
+        WindowedStation ws;
+        MainWindow& w = ws.w;
+        w.showWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.appendText(TextView::Channel0, QStringLiteral("N0BBB: hello\r\nN0CCC: Hello again\r\n"));
+        w.sendLine()->setFocus();
+        QTest::keyClicks(w.sendLine(), QStringLiteral("typed"));
+        QTest::keyClick(w.sendLine(), Qt::Key_F, Qt::ControlModifier);
+        FindBar* bar = w.findBar();
+        QVERIFY(bar->isVisible());
+        QTRY_VERIFY(bar->field()->hasFocus());
+        QTest::keyClicks(bar->field(), QStringLiteral("hello"));
+        QCOMPARE(bar->countLabel()->text(), QStringLiteral("2 matches"));
+        QPlainTextEdit* view = w.textView(TextView::Channel0);
+        QCOMPARE(view->extraSelections().size(), 2);
+        QTest::keyClick(bar->field(), Qt::Key_Return);
+        const int first = view->textCursor().selectionStart();
+        QTest::keyClick(bar->field(), Qt::Key_Return);
+        QVERIFY(view->textCursor().selectionStart() > first);
+        QTest::keyClick(bar->field(), Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(view->textCursor().selectionStart(), first);
+        QTest::keyClick(bar->field(), Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(view->extraSelections().isEmpty());
+        QTRY_VERIFY(w.sendLine()->hasFocus());
+        QCOMPARE(w.sendLine()->text(), QStringLiteral("typed"));
     }
 
     // Days of traffic on one channel keep only a scrollable tail in the widgets, ending in

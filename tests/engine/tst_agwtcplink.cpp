@@ -220,6 +220,10 @@ void TestAgwTcpLink::framesReceivedBeforeTheEndSurvive() {
     QCOMPARE(lines.size(), 10);
     for (int i = 0; i < 10; ++i)
         QCOMPARE(lines[i], "line " + QByteArray::number(i));
+    // The link keeps why it ended.
+    QVERIFY2(m_link->lastError().startsWith(engineCloses ? "the engine closed the connection"
+                                                         : "the engine sent a frame longer"),
+             qPrintable(m_link->lastError()));
 }
 
 void TestAgwTcpLink::connectedDataOvertakesAMonitorFlood() {

@@ -287,10 +287,15 @@ private slots:
         bad.senderField += '\0';
         bad.length = -5;
         h.engine.incoming.push_back(bad);
+        ReceivedFrame empty = f; // an empty call with its end is no fault
+        empty.senderField = QByteArray(1, '\0');
+        empty.data = "quiet";
+        empty.length = 5;
+        h.engine.incoming.push_back(empty);
         h.station().tick();
         h.station().tick();
         QCOMPARE(h.beeper.count, 2);
-        QCOMPARE(h.view.text(TextView::AllTraffic), QStringLiteral("text\r\n"));
+        QCOMPARE(h.view.text(TextView::AllTraffic), QStringLiteral("text\r\nquiet\r\n"));
     }
 
     void unwritablePageFileBeepsOnly() {

@@ -1,6 +1,5 @@
 #include "Station.h"
 
-#include "BoundedRead.h"
 #include "Conference.h"
 #include "ConnectList.h"
 #include "EngineLink.h"
@@ -263,13 +262,13 @@ void Station::onPortMenu() {
 void Station::readSettingsFile() {
     StationState& s = m_ctx.state;
     const QString path = QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName));
-    if (!QFileInfo(path).exists() && !QFileInfo(path).isSymLink())
+    const QFileInfo info(path);
+    const bool named = info.exists() || info.isSymLink(); // a dangling link is there too
+    if (!named)
         writeSettingsFile();
-    QFile file(path);
-    const bool opened = SafeFile::openForRead(file);
-    const QByteArray bytes = opened ? readBounded(file, SettingsFile::kMaxBytes) : QByteArray();
-    file.close();
-    if (!opened && (QFileInfo(path).exists() || QFileInfo(path).isSymLink()))
+    bool opened = false;
+    const QByteArray bytes = SafeFile::read(path, SettingsFile::kMaxBytes, &opened);
+    if (!opened && named)
         m_fileNotices.refused(path);
     SettingsFileValues values{s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath};
     const bool complete = opened && SettingsFile::decode(bytes, values);

@@ -1,0 +1,207 @@
+#pragma once
+
+// Runs a station over the in-process fakes from a script of steps separated by "; ", and renders
+// everything an operator or a peer could observe as text, so one table row states a whole
+// exchange: frames in; views, tabs, page files, prompts and frames on the air out.
+// In step arguments and in the rendering, \r \n \0 stand for CR, LF and NUL.
+
+#include "ConnectList.h"
+#include "PageFiles.h"
+#include "StationHarness.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+inline QString escaped(QString s, qsizetype limit = 1000) {
+    if (s.size() > limit)
+        s = QStringLiteral("[%1 chars] ...").arg(s.size()) + s.right(40);
+    return s.replace(QLatin1Char('\r'), QLatin1String("\\r"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QChar(0), QLatin1String("\\0"));
+}
+
+inline QByteArray unescaped(const QString& s) {
+    QByteArray out = s.toLatin1();
+    // {N*c} is N times c.
+    static const QRegularExpression repeat(QStringLiteral("\\{(\\d+)\\*(.)\\}"));
+    for (auto m = repeat.match(s); m.hasMatch(); m = repeat.match(QString::fromLatin1(out)))
+        out.replace(m.capturedStart(), m.capturedLength(),
+                    QByteArray(m.captured(1).toInt(), m.captured(2).at(0).toLatin1()));
+    return out.replace("\\r", "\r")
+        .replace("\\n", "\n")
+        .replace("\\s", " ")
+        .replace("\\0", QByteArray(1, '\0'));
+}
+
+struct Transcript : StationHarness {
+    // The program folder sits one below a scratch folder, so an escape has somewhere to land.
+    Transcript() {
+        QDir(programDir.path()).mkdir(QStringLiteral("prog"));
+        QDir::setCurrent(root());
+    }
+    QString root() const { return programDir.filePath(QStringLiteral("prog")); }
+
+    // Steps: start | assign N CALL | set conf|speaker|selected|idle|ticks VALUE | rx K CALL DATA |
+    // tick [N] | type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET |
+    // pick CALL | answer TEXT | symlink NAME TARGET | connect | tab N | browser | opt KEY VALUE |
+    // fail put | budget MS | skipped N | keepalive
+    void run(const QString& script) {
+        for (const QString& line : script.split(QLatin1String("; "), Qt::SkipEmptyParts))
+            step(line);
+    }
+
+    void step(const QString& line) {
+        const QString op = line.section(QLatin1Char(' '), 0, 0);
+        const QString a = line.section(QLatin1Char(' '), 1, 1);
+        const QString rest = line.section(QLatin1Char(' '), 2);
+        const QString all = line.section(QLatin1Char(' '), 1);
+        Station& s = station();
+        if (op == QLatin1String("start")) {
+            store.setCallSign(QStringLiteral("N0ME"));
+            startUp();
+        } else if (op == QLatin1String("assign")) {
+            s.channels().assign(a.toInt(), rest);
+        } else if (op == QLatin1String("set")) {
+            if (a == QLatin1String("conf"))
+                state.conference = rest.toInt();
+            else if (a == QLatin1String("speaker"))
+                state.lastSpeaker = rest;
+            else if (a == QLatin1String("selected"))
+                state.selectedCall = rest;
+            else if (a == QLatin1String("idle"))
+                state.idleTicks = rest.toFloat();
+            else if (a == QLatin1String("minimized"))
+                view.minimizedOrMaximized = true;
+        } else if (op == QLatin1String("rx")) {
+            engine.queue(a.at(0).toLatin1(), unescaped(rest.section(QLatin1Char(' '), 0, 0)),
+                         unescaped(rest.section(QLatin1Char(' '), 1)));
+        } else if (op == QLatin1String("tick")) {
+            for (int i = 0, n = a.isEmpty() ? 1 : a.toInt(); i < n; ++i)
+                s.tick();
+        } else if (op == QLatin1String("type") || op == QLatin1String("edit")) {
+            view.sendLine = QString::fromLatin1(unescaped(all));
+            op == QLatin1String("type") ? s.onSendLineEnter() : s.onSendLineChanged();
+        } else if (op == QLatin1String("conf")) {
+            s.onConferenceClicked(a.toInt());
+        } else if (op == QLatin1String("file")) {
+            const QString path = QDir(root()).filePath(a);
+            QDir().mkpath(QFileInfo(path).path());
+            writeFileBytes(path, unescaped(rest));
+        } else if (op == QLatin1String("link")) {
+            s.onLinkClicked(a.toInt(), rest);
+        } else if (op == QLatin1String("pick")) {
+            prompts.picks.push_back(all);
+        } else if (op == QLatin1String("answer")) {
+            prompts.answers.push_back(all);
+        } else if (op == QLatin1String("symlink")) {
+            QFile::link(rest, QDir(root()).filePath(a));
+        } else if (op == QLatin1String("connect")) {
+            s.onConnectMenu();
+        } else if (op == QLatin1String("tab")) {
+            s.selectTab(a.toInt());
+        } else if (op == QLatin1String("browser")) {
+            view.browserDisplayChecked = !view.browserDisplayChecked; // as the click left it
+            s.onBrowserDisplayClicked();
+        } else if (op == QLatin1String("opt")) {
+            store.setValue(a, rest);
+        } else if (op == QLatin1String("fail")) {
+            engine.throwOnPut = a == QLatin1String("put");
+        } else if (op == QLatin1String("budget")) {
+            s.pollTick().setBudgetMs(a.toInt());
+        } else if (op == QLatin1String("skipped")) {
+            engine.skipped = a.toULongLong();
+        } else if (op == QLatin1String("keepalive")) {
+            s.sendLine().sendKeepAlive();
+        } else {
+            qFatal("unknown step: %s", qPrintable(line));
+        }
+    }
+
+    // What changed from a station at rest; home pages and empty views are left out.
+    QString render() const {
+        QStringList out;
+        QString tabs;
+        for (int n = 0; n < 7; ++n)
+            if (view.captions[n] != QLatin1String("Open"))
+                tabs += QStringLiteral(" %1=%2").arg(n).arg(view.captions[n]);
+        out << QStringLiteral("tabs%1 front=%2 label=%3 selected=%4 speaker=%5 idle=%6")
+                   .arg(tabs)
+                   .arg(view.current)
+                   .arg(view.label2, state.selectedCall, state.lastSpeaker)
+                   .arg(double(state.idleTicks));
+        QString counts;
+        if (beeper.count)
+            counts += QStringLiteral(" beeps=%1").arg(beeper.count);
+        if (view.restoreCount)
+            counts += QStringLiteral(" restored=%1").arg(view.restoreCount);
+        if (view.bringToFrontCount)
+            counts += QStringLiteral(" raised=%1").arg(view.bringToFrontCount);
+        if (!engine.incoming.empty())
+            counts += QStringLiteral(" waiting=%1").arg(engine.incoming.size());
+        if (!counts.isEmpty())
+            out << counts.mid(1);
+        QStringList unseen;
+        for (int n = 0; n < 8; ++n)
+            if (view.markers[n])
+                unseen << QString::number(n);
+        if (!unseen.isEmpty())
+            out << QStringLiteral("unseen ") + unseen.join(QLatin1Char(' '));
+        for (const auto& f : engine.sent)
+            out << QStringLiteral("> %1 %2@%3 %4%5")
+                       .arg(QChar(f.kind))
+                       .arg(QString::fromLatin1(f.destination))
+                       .arg(f.port)
+                       .arg(escaped(QString::fromLatin1(f.data)))
+                       .arg(f.length == f.data.size() ? QString()
+                                                      : QStringLiteral(" len=%1").arg(f.length));
+        static const char* const names[] = {"ch0",  "ch1",   "ch2", "ch3", "ch4", "ch5",  "ch6",
+                                            "conf", "strip", "trf", "dx",  "wx",  "data", nullptr};
+        for (int v = 0; names[v]; ++v) {
+            const QString text = view.text(TextView(v));
+            if (!text.isEmpty() && !(TextView(v) == TextView::AllTrafficMirror &&
+                                     text == view.text(TextView::AllTraffic)))
+                out << QStringLiteral("%1: %2").arg(QLatin1String(names[v]), escaped(text, 200));
+        }
+        for (int n = 0; n < 7; ++n) {
+            const QByteArray page = readFileBytes(PageFiles::path(root(), n));
+            if (page != "<missing>" && !page.contains("Packet Web Browser"))
+                out << QStringLiteral("page%1: %2").arg(n).arg(escaped(QString::fromLatin1(page)));
+            if (view.browserVisible[n] || state.browserShown[n])
+                out << QStringLiteral("pane%1 visible=%2 shown=%3")
+                           .arg(n)
+                           .arg(view.browserVisible[n])
+                           .arg(state.browserShown[n]);
+        }
+        for (const auto& [n, path] : view.browserLoads)
+            out << QStringLiteral("load%1 %2")
+                       .arg(n)
+                       .arg(QString(path).replace(root(), QLatin1String("~")));
+        const QByteArray list = readFileBytes(ConnectList::path(root()));
+        if (list != "<missing>")
+            out << QStringLiteral("list: ") + escaped(QString::fromLatin1(list));
+        for (const QStringList& l : prompts.connectLists)
+            out << QStringLiteral("asked: ") + l.join(QLatin1Char(','));
+        for (const auto& m : prompts.messages)
+            out << QStringLiteral("%1 %2: %3")
+                       .arg(m.modal ? QLatin1String("message") : QLatin1String("notify"), m.title,
+                            escaped(QString(m.text).replace(root(), QLatin1String("~"))));
+        for (const QString& n : view.notices)
+            out << QStringLiteral("notice: ") + n;
+        // Files beyond the page files and the settings file, outside and inside.
+        const auto extra = [](const QString& dir) {
+            return QDir(dir)
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                .filter(QRegularExpression(
+                    QStringLiteral("^(?!prog$|Channel\\d\\.htm$|"
+                                   "PacketSettings\\.ini$|PacketConnects\\.lst$)")))
+                .join(QLatin1Char(' '));
+        };
+        const QString files = extra(programDir.path()) + QLatin1String(" | ") + extra(root());
+        if (files != QLatin1String(" | "))
+            out << QStringLiteral("files: ") + files;
+        if (!view.sendLine.isEmpty())
+            out << QStringLiteral("line: ") + view.sendLine;
+        return out.join(QLatin1Char('\n'));
+    }
+};

@@ -1,23 +1,19 @@
+// The beacon, the weather report from its data file, and the DX/WX capture.
+
 #include "BeaconAndCapture.h"
 #include "StationHarness.h"
 #include "WeatherReport.h"
 
 #include <QtTest>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#endif
 
 namespace {
 QDate today() {
     return FixedClock().when.date();
 }
 
-QByteArray usDate(const QDate& d) {
-    return QLocale().toString(d, QStringLiteral("M/d/yyyy")).toLatin1();
-}
-
-// A data file with `count` fields; the named ones filled, the rest empty.
+// A data file of 25 fields (or `count`), the named ones filled.
 QByteArray wxFile(const QMap<int, QByteArray>& fields, int count = 25) {
     QByteArrayList parts;
     for (int i = 0; i < count; ++i)
@@ -25,59 +21,48 @@ QByteArray wxFile(const QMap<int, QByteArray>& fields, int count = 25) {
     return parts.join('|');
 }
 
-QMap<int, QByteArray> workedExample() {
-    return {{5, usDate(today())}, {7, "STN"}, {10, "45"},    {11, "+2"},   {16, "5"},
-            {17, "12"},           {21, "NW"}, {23, "30.01"}, {24, "-0.02"}};
-}
+const QMap<int, QByteArray> kExample{{5, "12/5/2026"}, {6, "09:15"}, {7, "STN"}, {10, "45"},
+                                     {11, "+2"},       {16, "5"},    {17, "12"}, {21, "NW"},
+                                     {23, "30.01"},    {24, "-0.02"}};
 
 QMap<int, QByteArray> with(QMap<int, QByteArray> fields, int n, const QByteArray& value) {
     fields[n] = value;
     return fields;
 }
 
-// "destination kind length@port data", with CR shown as <CR>.
-QByteArrayList describe(const QList<RecordingEngine::Sent>& sent) {
-    QByteArrayList out;
-    for (const auto& f : sent) {
-        QByteArray data = f.data;
-        data.replace('\r', "<CR>");
-        out << f.destination + ' ' + char(f.kind) + ' ' + QByteArray::number(f.length) + '@' +
-                   QByteArray::number(f.port) + ' ' + data;
-    }
-    return out;
+QByteArray wx(const QByteArray& report) {
+    return "WX U " + QByteArray::number(report.size() + 1) + "@3 " + report + "<CR>";
 }
-
-const QByteArray kExampleReport =
-    "WX MYCALL|Tmp 45|3hr +2|Wnd 5|Max 12|Dir NW|Bar 30.01|3hr -0.02|STN";
+const QByteArray kReport = "WX MYCALL|Tmp 45|3hr +2|Wnd 5|Max 12|Dir NW|Bar 30.01|3hr -0.02|STN";
 const QByteArray kEmptyReport = "WX MYCALL|Tmp |3hr |Wnd |Max |Dir |Bar |3hr |";
 const QByteArray kBeacon = "BEACON U 22@3 MYCALL packet station<CR>";
-
-// The weather frame as describe() shows it.
-QByteArray wxFrame(const QByteArray& report) {
-    QByteArray data = report + '\r';
-    const QByteArray length = QByteArray::number(data.size());
-    return "WX U " + length + "@3 " + data.replace('\r', "<CR>");
-}
 } // namespace
 
-class WeatherBeaconTest : public QObject {
+class BeaconTest : public QObject {
     Q_OBJECT
 
-    QString m_wxPath;
-
-    void prepare(StationHarness& h, const QByteArray& file) {
+    // Sends the beacon with this data file; what went out, as "destination kind length@port".
+    static QByteArrayList beacon(StationHarness& h, const QByteArray& file, bool tick = false) {
         h.state.programDir = h.programDir.path();
-        h.state.callSign = QStringLiteral("MYCALL");
+        if (h.state.callSign.isEmpty())
+            h.state.callSign = QStringLiteral("MYCALL");
         h.state.radioPort = 3;
         h.state.beaconText = QStringLiteral("MYCALL packet station");
-        h.state.beaconOn = true;
-        h.state.weatherOn = true;
-        h.state.beaconTicks = 901;
-        m_wxPath = h.programDir.filePath(QStringLiteral("wx.txt"));
-        h.state.weatherPath = m_wxPath;
-        QFile f(m_wxPath);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(file), file.size());
+        if (h.state.weatherPath.isNull()) {
+            h.state.weatherPath = h.programDir.filePath(QStringLiteral("wx.txt"));
+            QFile f(h.state.weatherPath);
+            if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size())
+                return {"<file not written>"};
+        }
+        h.state.beaconTicks = PollTick::kBeaconLimit;
+        tick ? h.station().tick() : h.station().beacon().sendBeacon();
+        QByteArrayList out;
+        for (const auto& f : h.engine.sent)
+            out << f.destination + ' ' + char(f.kind) + ' ' + QByteArray::number(f.length) + '@' +
+                       QByteArray::number(f.port) + ' ' + QByteArray(f.data).replace('\r', "<CR>");
+        if (h.state.beaconTicks != 0)
+            out << "<count not restarted>";
+        return out;
     }
 
 private slots:
@@ -86,28 +71,27 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    void recognisesTodaysDate_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("isToday");
-        const QLocale loc;
-        const QDate d = today();
-        QTest::newRow("M/d/yyyy") << "12/5/2026" << true;
-        QTest::newRow("two-digit year is this century") << "12/5/26" << true;
-        QTest::newRow("ISO") << "2026-12-05" << true;
-        QTest::newRow("d.M.yyyy") << "5.12.2026" << true;
-        QTest::newRow("locale short") << loc.toString(d, QLocale::ShortFormat) << true;
-        QTest::newRow("with 12-hour time") << "12/5/2026 9:18:31 AM" << true;
-        QTest::newRow("surrounded by blanks and line breaks") << "\r\n 12/5/2026 \r\n" << true;
-        QTest::newRow("yesterday") << "12/4/2026" << false;
-        QTest::newRow("day and month swapped") << "5/12/2026" << false;
-        QTest::newRow("no such day") << "2/30/2026" << false;
-        QTest::newRow("date then rubbish") << "12/5/2026 banana" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("overlong") << "12/5/2026" + QString(200, QLatin1Char(' ')) + "x" << false;
-    }
     void recognisesTodaysDate() {
-        QFETCH(QString, text);
-        QTEST(Weather::isDateOfDay(text, today()), "isToday");
+        const struct {
+            const char* text;
+            bool today;
+        } rows[] = {
+            {"12/5/2026", true},
+            {"12/5/26", true},
+            {"2026-12-05", true},
+            {"5.12.2026", true},
+            {"12/5/2026 9:18:31 AM", true},
+            {"\r\n 12/5/2026 \r\n", true},
+            {"12/4/2026", false},
+            {"5/12/2026", false},
+            {"2/30/2026", false},
+            {"12/5/2026 banana", false},
+            {"", false},
+        };
+        for (const auto& r : rows)
+            QVERIFY2(Weather::isDateOfDay(QString::fromLatin1(r.text), today()) == r.today, r.text);
+        QVERIFY(Weather::isDateOfDay(QLocale().toString(today(), QLocale::ShortFormat), today()));
+        QVERIFY(!Weather::isDateOfDay("12/5/2026" + QString(200, QLatin1Char(' ')) + "x", today()));
     }
 
     void sendBeacon_data() {
@@ -116,139 +100,160 @@ private slots:
         QTest::addColumn<bool>("weatherOn");
         QTest::addColumn<bool>("beaconOn");
         QTest::addColumn<QByteArrayList>("frames");
-        const auto example = workedExample();
-        const auto checked = with(example, 6, "09:15");
-        const QByteArray yesterday = usDate(today().addDays(-1));
-
-        QTest::newRow("worked example, weather before beacon")
-            << wxFile(example) << "MYCALL" << true << true
-            << QByteArrayList{wxFrame(kExampleReport), kBeacon};
-        QTest::newRow("today's date with field 6 begun")
-            << wxFile(checked) << "MYCALL" << true << true
-            << QByteArrayList{wxFrame(kExampleReport), kBeacon};
-        QTest::newRow("yesterday's file: nothing at all, beacon included")
-            << wxFile(with(checked, 5, yesterday)) << "MYCALL" << true << true << QByteArrayList{};
-        QTest::newRow("no date where one is due: nothing")
-            << wxFile(with(checked, 5, "STN")) << "MYCALL" << true << true << QByteArrayList{};
-        QTest::newRow("empty field 6 skips the date check")
-            << wxFile(with(example, 5, yesterday)) << "MYCALL" << true << false
-            << QByteArrayList{wxFrame(kExampleReport)};
-        QTest::newRow("fewer than 25 fields read as empty")
-            << wxFile(checked, 12) << "MYCALL" << true << false
-            << QByteArrayList{wxFrame("WX MYCALL|Tmp 45|3hr +2|Wnd |Max |Dir |Bar |3hr |STN")};
-        QTest::newRow("no bar at all") << QByteArray("just some text") << "MYCALL" << true << false
-                                       << QByteArrayList{wxFrame(kEmptyReport)};
-        QTest::newRow("line break stays in the last field")
-            << wxFile(with(checked, 7, "STN\r\n"), 8) << "MYCALL" << true << false
-            << QByteArrayList{wxFrame(kEmptyReport + "STN\r\n")};
-        QTest::newRow("8-bit bytes go out unchanged")
-            << wxFile(with(checked, 7,
-                           "45\xB0"
-                           "F \xE9t\xE9"))
-            << "MYCALL" << true << false
-            << QByteArrayList{wxFrame("WX MYCALL|Tmp 45|3hr +2|Wnd 5|Max 12|Dir NW|Bar 30.01|3hr "
-                                      "-0.02|45\xB0"
-                                      "F \xE9t\xE9")};
-        QTest::newRow("two-character call sign: nothing")
-            << wxFile(checked) << "MY" << true << true << QByteArrayList{};
-        QTest::newRow("weather off: beacon only, file not consulted")
-            << wxFile(with(checked, 5, yesterday)) << "MYCALL" << false << true
-            << QByteArrayList{kBeacon};
+        const QByteArray yesterday = "12/4/2026";
+        const auto row = [](const char* name, const QByteArray& file, const char* call, bool wxOn,
+                            bool beaconOn, const QByteArrayList& frames) {
+            QTest::newRow(name) << file << QString::fromLatin1(call) << wxOn << beaconOn << frames;
+        };
+        row("weather before beacon", wxFile(kExample), "MYCALL", true, true,
+            {wx(kReport), kBeacon});
+        row("yesterday's file: nothing at all", wxFile(with(kExample, 5, yesterday)), "MYCALL",
+            true, true, {});
+        row("no date where one is due", wxFile(with(kExample, 5, "STN")), "MYCALL", true, true, {});
+        row("empty field 6 skips the date check", wxFile(with(with(kExample, 6, ""), 5, yesterday)),
+            "MYCALL", true, false, {wx(kReport)});
+        row("fewer than 25 fields read as empty", wxFile(kExample, 12), "MYCALL", true, false,
+            {wx("WX MYCALL|Tmp 45|3hr +2|Wnd |Max |Dir |Bar |3hr |STN")});
+        row("no bar at all", "just some text", "MYCALL", true, false, {wx(kEmptyReport)});
+        row("line break stays in the last field", wxFile(with(kExample, 7, "STN\r\n"), 8), "MYCALL",
+            true, false, {wx(kEmptyReport + "STN\r\n").replace("\r\n", "<CR>\n")});
+        row("8-bit bytes go out unchanged",
+            wxFile(with(kExample, 7,
+                        "45\xB0"
+                        "F \xE9t\xE9")),
+            "MYCALL", true, false,
+            {wx("WX MYCALL|Tmp 45|3hr +2|Wnd 5|Max 12|Dir NW|Bar 30.01|3hr -0.02|45\xB0"
+                "F "
+                "\xE9t\xE9")});
+        row("two-character call sign: nothing", wxFile(kExample), "MY", true, true, {});
+        row("weather off: file not consulted", wxFile(with(kExample, 5, yesterday)), "MYCALL",
+            false, true, {kBeacon});
+        QByteArray every(200 * 1024, '\0');
+        for (qsizetype i = 0; i < every.size(); ++i)
+            every[i] = char(i % 256);
+        row("every byte: rubbish where a date is due", every, "MYCALL", true, true, {});
+        row("every byte but the bar", QByteArray(every).replace('|', '}'), "MYCALL", true, true,
+            {wx(kEmptyReport), kBeacon});
     }
     void sendBeacon() {
         QFETCH(QByteArray, file);
         StationHarness h;
-        prepare(h, file);
         QFETCH(QString, callSign);
         h.state.callSign = callSign;
         QFETCH(bool, weatherOn);
         QFETCH(bool, beaconOn);
         h.state.weatherOn = weatherOn;
         h.state.beaconOn = beaconOn;
-        BeaconAndCapture& bc = h.station().beacon();
-        bc.sendBeacon();
-        QTEST(describe(h.engine.sent), "frames");
-        QCOMPARE(h.state.beaconTicks, 0.0f);
+        QTEST(beacon(h, file), "frames");
         QCOMPARE(h.beeper.count, 0);
     }
 
-    void unreadableFileSendsNothing_data() {
-        QTest::addColumn<QString>("name"); // inside the program folder; empty: no path
-        QTest::addColumn<bool>("fifo");
-        QTest::newRow("no path") << "" << false;
-        QTest::newRow("missing file") << "absent.txt" << false;
-        QTest::newRow("a folder") << "." << false;
-#ifdef Q_OS_UNIX
-        QTest::newRow("a pipe nobody writes to") << "pipe" << true;
-#endif
-    }
+    // No path, a missing file, a folder, a FIFO nobody writes to: nothing goes, nothing hangs.
     void unreadableFileSendsNothing() {
-        QFETCH(QString, name);
-        QFETCH(bool, fifo);
-        StationHarness h;
-        prepare(h, wxFile(workedExample()));
-        h.state.weatherPath = name.isEmpty() ? QString() : h.programDir.filePath(name);
-#ifdef Q_OS_UNIX
-        if (fifo)
-            QCOMPARE(::mkfifo(QFile::encodeName(h.state.weatherPath).constData(), 0600), 0);
-#else
-        Q_UNUSED(fifo);
-#endif
-        BeaconAndCapture& bc = h.station().beacon();
-        bc.sendBeacon();
-        QVERIFY(h.engine.sent.isEmpty());
-        QCOMPARE(h.state.beaconTicks, 0.0f);
+        for (const char* name : {"", "absent.txt", ".", "pipe"}) {
+            StationHarness h;
+            h.state.weatherOn = h.state.beaconOn = true;
+            h.state.weatherPath = *name ? h.programDir.filePath(QString::fromLatin1(name)) : "";
+            if (QByteArray(name) == "pipe")
+                QCOMPARE(::mkfifo(QFile::encodeName(h.state.weatherPath).constData(), 0600), 0);
+            QVERIFY2(beacon(h, {}).isEmpty(), name);
+        }
     }
 
-    // Field 6 begins only past the first 64 KiB, so the date check is never due.
+    // Field 6 begins only past the first 64 KiB of a 100 MB file: no date check is due.
     void hugeFileIsReadOnlyAtItsHead() {
         StationHarness h;
-        prepare(h, "a|b|c|d|e|");
-        QFile f(m_wxPath);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        const qint64 size = 100LL * 1024 * 1024;
-        QVERIFY(f.seek(size));
-        QCOMPARE(f.write("|rubbish that is no date"), 24);
+        h.state.weatherOn = h.state.beaconOn = true;
+        h.state.weatherPath = h.programDir.filePath(QStringLiteral("huge.txt"));
+        QFile f(h.state.weatherPath);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("a|b|c|d|e|") == 10);
+        QVERIFY(f.seek(100LL * 1024 * 1024) && f.write("|rubbish that is no date") == 24);
         f.close();
-
-        BeaconAndCapture& bc = h.station().beacon();
-        bc.sendBeacon();
-        QCOMPARE(describe(h.engine.sent), (QByteArrayList{wxFrame(kEmptyReport), kBeacon}));
+        QCOMPARE(beacon(h, {}), (QByteArrayList{wx(kEmptyReport), kBeacon}));
+        h.engine.sent.clear();
+        h.state.weatherPath = QString(); // written anew by beacon()
+        QCOMPARE(beacon(h, wxFile(kExample), true), (QByteArrayList{wx(kReport), kBeacon}));
     }
 
-    void binaryFile_data() {
-        QTest::addColumn<bool>("withBars");
-        QTest::addColumn<QByteArrayList>("frames");
-        // Every byte value, so field 5 is rubbish where a date is due.
-        QTest::newRow("every byte") << true << QByteArrayList{};
-        QTest::newRow("every byte but the bar")
-            << false << QByteArrayList{wxFrame(kEmptyReport), kBeacon};
+    void capture_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("cleaned"); // also all the Data view holds
+        QTest::addColumn<QString>("dx");
+        QTest::addColumn<QString>("wx");
+        const struct {
+            const char *name, *text, *cleaned, *dx, *wx;
+        } rows[] = {
+            {"DX spot", "DX de N0ABC: 14025.0", "DX de N0ABC: 14025.0", "DX de N0ABC: 14025.0", ""},
+            {"lowercase dx", "dx de n0abc: 7010", "dx de n0abc: 7010", "dx de n0abc: 7010", ""},
+            {"weather line", "WX MYCALL|Tmp 45", "WX MYCALL|Tmp 45", "", "WX MYCALL|Tmp 45"},
+            {"blanks trimmed", "   DX de N0ABC  ", "DX de N0ABC", "DX de N0ABC", ""},
+            {"text before the first LF dropped", "Fm N0ABC To DX\nDX de N0ABC\nmore",
+             "DX de N0ABC\r\nmore", "DX de N0ABC\r\nmore", ""},
+            {"line ends expanded", "DX a\rb\r", "DX a\r\nb\r\n", "DX a\r\nb\r\n", ""},
+            {"doubled end cut to one", "DX a\r\r", "DX a\r\n", "DX a\r\n", ""},
+            {"four characters: end checked", "\r\r", "\r\n", "", ""},
+            {"three characters: no end check", "x\r", "x\r\n", "", ""},
+            {"neither", "CQ CQ de N0ABC", "CQ CQ de N0ABC", "", ""},
+            {"DX not at the start", "spot: DX", "spot: DX", "", ""},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << QString::fromLatin1(r.text) << QString::fromLatin1(r.cleaned)
+                                  << QString::fromLatin1(r.dx) << QString::fromLatin1(r.wx);
     }
-    void binaryFile() {
-        QFETCH(bool, withBars);
-        QByteArray bytes(200 * 1024, '\0');
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            bytes[i] = char(i % 256);
-        if (!withBars)
-            bytes.replace('|', '}');
+    void capture() {
+        QFETCH(QString, text);
         StationHarness h;
-        prepare(h, bytes);
-        BeaconAndCapture& bc = h.station().beacon();
-        bc.sendBeacon();
-        QTEST(describe(h.engine.sent), "frames");
+        h.station().beacon().captureDxWx(text);
+        QTEST(text, "cleaned");
+        QTEST(h.view.text(TextView::Data), "cleaned");
+        QTEST(h.view.text(TextView::DX), "dx");
+        QTEST(h.view.text(TextView::WX), "wx");
+        for (auto it = h.view.carets.cbegin(); it != h.view.carets.cend(); ++it)
+            QCOMPARE(it.value(), h.view.text(it.key()).size());
     }
 
-    void weatherGoesBeforeBeaconInOneTick() {
+    void duplicatesKeptOut() {
+        const struct {
+            const char *first, *second;
+            TextView view;
+            const char* shown;
+        } rows[] = {
+            {"DX de N0ABC: 14025", "dx DE n0abc: 14025", TextView::DX, "DX de N0ABC: 14025"},
+            {"DX de N0ABC: 14025 X", "DX de N0ABC", TextView::DX, "DX de N0ABC: 14025 X"},
+            {"DX de N0ABC", "DX de N0ABC: 14025", TextView::DX, "DX de N0ABCDX de N0ABC: 14025"},
+            {"WX MYCALL|Tmp 45", "wx mycall|TMP 45", TextView::WX, "WX MYCALL|Tmp 45"},
+            {"WX Tmp 45\r", "  WX Tmp 45\r\r  ", TextView::WX, "WX Tmp 45\r\n"},
+        };
+        for (const auto& r : rows) {
+            StationHarness h;
+            QString first = QString::fromLatin1(r.first), second = QString::fromLatin1(r.second);
+            h.station().beacon().captureDxWx(first);
+            h.station().beacon().captureDxWx(second);
+            QCOMPARE(h.view.text(r.view), QString::fromLatin1(r.shown));
+            QCOMPARE(h.view.text(TextView::Data), first + second); // Data keeps everything
+        }
+    }
+
+    void boundCutsBackAndLetsTheOldInAgain() {
         StationHarness h;
-        prepare(h, wxFile(with(workedExample(), 6, "09:15")));
-        h.state.beaconTicks = PollTick::kBeaconLimit;
-        h.station().tick();
-        QCOMPARE(describe(h.engine.sent), (QByteArrayList{wxFrame(kExampleReport), kBeacon}));
-        QCOMPARE(h.state.beaconTicks, 0.0f);
-        h.station().tick();
-        QCOMPARE(h.engine.sent.size(), 2); // the count starts over
+        BeaconAndCapture& bc = h.station().beacon();
+        QString all;
+        for (int i = 0; i < 5; ++i) {
+            QString spot = QStringLiteral("DX%1").arg(i) + QString(1996, QLatin1Char('x'));
+            all += spot;
+            bc.captureDxWx(spot);
+        }
+        QString fresh = QStringLiteral("DX 14025 1");
+        bc.captureDxWx(fresh);
+        all += fresh;
+        QCOMPARE(h.view.text(TextView::DX), all.right(9000));
+        QCOMPARE(h.view.text(TextView::Data), all.right(9000));
+        // The first spot was cut away, so it counts as new again.
+        QString again = QStringLiteral("DX0") + QString(1996, QLatin1Char('x'));
+        bc.captureDxWx(again);
+        QVERIFY(h.view.text(TextView::DX).endsWith(fresh + again));
     }
 };
 
-QTEST_GUILESS_MAIN(WeatherBeaconTest)
-#include "tst_beacon_weather.moc"
+QTEST_GUILESS_MAIN(BeaconTest)
+#include "tst_beacon.moc"

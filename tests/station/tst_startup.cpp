@@ -1,3 +1,5 @@
+// Start-up, registration with the engine, and the answers the settings menus take.
+
 #include "StationHarness.h"
 
 #include <QtTest>
@@ -13,55 +15,52 @@ private slots:
         bool shownAtRegistration = false;
         h.engine.onStartPoll = [&] { shownAtRegistration = h.view.shown; };
         h.startUp();
-
         QCOMPARE(h.engine.registrations, QList<QByteArray>{"N0AAA"});
         QCOMPARE(h.engine.lastAppName, QByteArray("WexloPacketMonitor "));
         QVERIFY(shownAtRegistration);
-        QVERIFY(h.prompts.inputs.isEmpty());
-        QVERIFY(h.prompts.messages.isEmpty());
-        QVERIFY(h.timer.active);
-        QVERIFY(!h.view.retryVisible);
-        QCOMPARE(h.engine.closes, 0);
+        QVERIFY(h.prompts.inputs.isEmpty() && h.prompts.messages.isEmpty());
+        QVERIFY(h.timer.active && !h.view.retryVisible);
         QCOMPARE(h.state.beaconText,
                  QStringLiteral("N0AAA packet station.  Please connect and say hi!"));
-        QCOMPARE(h.state.programDir, QDir::currentPath());
-        QCOMPARE(h.view.eventPasses, 1);
     }
 
-    void generalCallSignIsUsedUnchangedAndNotCopied() {
-        StationHarness h;
-        h.store.setValue(SettingsStore::kGeneralCallSign, QStringLiteral("n0bbb"));
-        h.startUp();
-        QCOMPARE(h.engine.registrations, QList<QByteArray>{"n0bbb"});
-        QVERIFY(h.prompts.inputs.isEmpty());
-        QVERIFY(!h.store.contains(SettingsStore::kCallSign));
+    // Call signs: the general one is used as it is and not copied; an asked one is upper case
+    // and registers at once; cancelling both prompts registers an empty call.
+    void callSignSources_data() {
+        QTest::addColumn<QString>("general");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QList<QByteArray>>("registrations");
+        QTest::addColumn<int>("prompts");
+        QTest::addColumn<int>("closes");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("general") << "n0bbb" << QStringList{} << QList<QByteArray>{"n0bbb"} << 0 << 0
+                                 << QString();
+        QTest::newRow("asked before the window shows")
+            << QString() << QStringList{" n0ccc "} << QList<QByteArray>{"N0CCC", "N0CCC"} << 1 << 1
+            << "N0CCC";
+        QTest::newRow("both prompts cancelled")
+            << QString() << QStringList{} << QList<QByteArray>{QByteArray()} << 2 << 0 << QString();
     }
-
-    void missingCallSignIsAskedBeforeTheWindowShows() {
+    void callSignSources() {
+        QFETCH(QString, general);
+        QFETCH(QStringList, answers);
         StationHarness h;
-        h.prompts.answers = {QStringLiteral(" n0ccc ")};
-        bool shownAtPrompt = true;
-        h.prompts.onInput = [&] { shownAtPrompt = h.view.shown; };
+        if (!general.isNull())
+            h.store.setValue(SettingsStore::kGeneralCallSign, general);
+        h.prompts.answers.assign(answers.begin(), answers.end());
+        bool shownAtPrompt = false;
+        h.prompts.onInput = [&] {
+            if (h.prompts.inputs.size() == 1)
+                shownAtPrompt = h.view.shown;
+        };
         h.startUp();
-
+        QTEST(h.engine.registrations, "registrations");
+        QTEST(int(h.prompts.inputs.size()), "prompts");
+        QTEST(h.engine.closes, "closes");
+        QTEST(h.store.value(SettingsStore::kCallSign), "stored");
         QVERIFY(!shownAtPrompt);
-        QCOMPARE(h.prompts.inputs.size(), 1);
-        QCOMPARE(h.prompts.inputs[0].prompt, QStringLiteral("Please enter your call sign."));
-        QCOMPARE(h.prompts.inputs[0].title, QStringLiteral("Please enter your call sign."));
-        // Registered at once by the answer, then again by the normal start-up step.
-        QCOMPARE(h.engine.registrations, (QList<QByteArray>{"N0CCC", "N0CCC"}));
-        QCOMPARE(h.engine.closes, 1);
-        QCOMPARE(h.store.value(SettingsStore::kCallSign), QStringLiteral("N0CCC"));
-    }
-
-    void cancelledPromptsRegisterWithAnEmptyCallSign() {
-        StationHarness h;
-        h.startUp();
-        QCOMPARE(h.prompts.inputs.size(), 2);
-        QCOMPARE(h.engine.registrations, QList<QByteArray>{QByteArray()});
-        QCOMPARE(h.engine.closes, 0);
-        QVERIFY(!h.store.contains(SettingsStore::kCallSign));
-        QVERIFY(h.state.beaconText.startsWith(QLatin1Char(' ')));
+        if (!h.prompts.inputs.isEmpty())
+            QCOMPARE(h.prompts.inputs[0].prompt, QStringLiteral("Please enter your call sign."));
     }
 
     void refusedEngineShowsOneMessageAndTheRetryButton() {
@@ -73,126 +72,70 @@ private slots:
         QCOMPARE(h.prompts.messages[0].text,
                  QStringLiteral("Cannot connect to AGW Packet Engine.  Please start the AGW "
                                 "packet engine and try connecting again."));
-        QVERIFY(h.view.retryVisible);
-        QVERIFY(!h.timer.active);
-
-        h.station().onRetryClicked(); // engine still down
+        QVERIFY(h.view.retryVisible && !h.timer.active);
+        h.station().onRetryClicked(); // still down
         QCOMPARE(h.prompts.messages.size(), 2);
-        QVERIFY(h.view.retryVisible);
-        QVERIFY(!h.timer.active);
-
-        h.engine.defaultStartResult = 1; // engine started meanwhile
+        QVERIFY(h.view.retryVisible && !h.timer.active);
+        h.engine.defaultStartResult = 1;
         h.station().onRetryClicked();
         QCOMPARE(h.prompts.messages.size(), 2);
-        QVERIFY(!h.view.retryVisible);
-        QVERIFY(h.timer.active);
+        QVERIFY(!h.view.retryVisible && h.timer.active);
         QCOMPARE(h.engine.closes, 0); // retry does not close first
-    }
 
-    void unusableEngineShowsTheButtonWithoutAMessage() {
-        StationHarness h;
-        h.store.setCallSign(QStringLiteral("N0AAA"));
-        h.timer.active = true;
-        h.engine.throwOnStart = true;
+        h.engine.throwOnStart = true; // unusable: the button without a message
         h.station().registration().connectToEngine();
-        QVERIFY(h.prompts.messages.isEmpty());
-        QVERIFY(h.view.retryVisible);
-        QVERIFY(!h.timer.active);
-    }
-
-    void emptyCallSignNestsARegistration() {
-        StationHarness h;
-        h.engine.startResults = {0, 0};
-        h.prompts.answers = {QStringLiteral("n0ddd")};
-        h.station().registration().connectToEngine();
-        // Nested registration, then the outer one with the same call, no close between.
-        QCOMPARE(h.engine.registrations, (QList<QByteArray>{"N0DDD", "N0DDD"}));
-        QCOMPARE(h.engine.closes, 1);
         QCOMPARE(h.prompts.messages.size(), 2);
+        QVERIFY(h.view.retryVisible && !h.timer.active);
     }
 
-    void blankCallSignAnswerClosesStoresEmptyAndAsksAgain() {
+    void callSignMenu() {
         StationHarness h;
         h.state.callSign = QStringLiteral("N0AAA");
+        h.prompts.answers = {QStringLiteral(" n0new ")};
+        h.station().onCallSignMenu();
+        QCOMPARE(h.store.value(SettingsStore::kCallSign), QStringLiteral("N0NEW"));
+        QCOMPARE(h.engine.registrations, QList<QByteArray>{"N0NEW"});
+        QCOMPARE(h.prompts.inputs[0].defaultAnswer, QStringLiteral("N0AAA"));
+        // A blank answer closes, stores the empty call and asks again.
         h.prompts.answers = {QStringLiteral("   ")};
         h.station().onCallSignMenu();
-        QCOMPARE(h.engine.closes, 1);
-        QCOMPARE(h.state.callSign, QString());
+        QCOMPARE(h.engine.closes, 2);
         QVERIFY(h.store.contains(SettingsStore::kCallSign));
         QCOMPARE(h.store.value(SettingsStore::kCallSign, QStringLiteral("x")), QString());
-        QCOMPARE(h.prompts.inputs.size(), 2);
-        QCOMPARE(h.prompts.inputs[0].defaultAnswer, QStringLiteral("N0AAA"));
-        QCOMPARE(h.engine.registrations, QList<QByteArray>{QByteArray()});
+        QCOMPARE(h.prompts.inputs.size(), 3);
     }
 
     void storedValuesAreReadWithSafeFallbacks_data() {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("htmlClear");
-        QTest::addColumn<QString>("browserOnStart");
-        QTest::addColumn<int>("expectedPort");
-        QTest::addColumn<bool>("expectedClear");
-        QTest::addColumn<bool>("expectedBrowser");
-        QTest::newRow("absent") << QString() << QString() << QString() << 0 << true << false;
-        QTest::newRow("stored") << "3"
-                                << "0"
-                                << "1" << 3 << false << true;
-        QTest::newRow("garbage") << "abc"
-                                 << "x"
-                                 << "yes" << 0 << true << false;
-        QTest::newRow("out of range") << "300"
-                                      << "2"
-                                      << "-1" << 0 << false << false;
+        QTest::addColumn<QStringList>("stored"); // port, clear on new page, browser on start
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("clear");
+        QTest::addColumn<bool>("browser");
+        QTest::newRow("absent") << QStringList{} << 0 << true << false;
+        QTest::newRow("stored") << QStringList{"3", "0", "1"} << 3 << false << true;
+        QTest::newRow("garbage") << QStringList{"abc", "x", "yes"} << 0 << true << false;
+        QTest::newRow("out of range") << QStringList{"300", "2", "-1"} << 0 << false << false;
     }
     void storedValuesAreReadWithSafeFallbacks() {
-        QFETCH(QString, port);
-        QFETCH(QString, htmlClear);
-        QFETCH(QString, browserOnStart);
+        QFETCH(QStringList, stored);
         StationHarness h;
         h.store.setCallSign(QStringLiteral("N0AAA"));
-        if (!port.isNull())
-            h.store.setValue(SettingsStore::kPortNo, port);
-        if (!htmlClear.isNull())
-            h.store.setValue(SettingsStore::kHtmlClear, htmlClear);
-        if (!browserOnStart.isNull())
-            h.store.setValue(SettingsStore::kBrowserOnStart, browserOnStart);
-        h.startUp();
-        QTEST(int(h.state.radioPort), "expectedPort");
-        QTEST(h.state.clearHtmlData, "expectedClear");
-        QTEST(h.state.browserOnStart, "expectedBrowser");
-        QCOMPARE(h.view.menuChecks.value(MenuCheck::ClearHtmlData), h.state.clearHtmlData);
-        QVERIFY(h.view.menuChecks.value(MenuCheck::MoveToFront));
-    }
-
-    void storedConferenceIsRestoredAndSavedAgainWithoutSending() {
-        StationHarness h;
-        h.store.setCallSign(QStringLiteral("N0AAA"));
+        const char* keys[] = {SettingsStore::kPortNo, SettingsStore::kHtmlClear,
+                              SettingsStore::kBrowserOnStart};
+        for (int i = 0; i < stored.size(); ++i)
+            h.store.setValue(keys[i], stored[i]);
         h.store.setValue(SettingsStore::kConference, QStringLiteral("1"));
         h.startUp();
-        QVERIFY(h.view.conferenceChecked);
-        QCOMPARE(h.state.conference, 1);
-        QCOMPARE(h.store.value(SettingsStore::kConference), QStringLiteral("1"));
-        QVERIFY(h.engine.sent.isEmpty());
-    }
-
-    void closingReleasesTheEngineOnceButExitDoesNot() {
-        {
-            StationHarness h;
-            h.station().release();
-            h.station().release();
-            QCOMPARE(h.engine.closes, 1);
-        }
-        {
-            StationHarness h;
-            h.station().requestExit();
-            h.station().release();
-            QCOMPARE(h.engine.closes, 0);
-        }
+        QTEST(int(h.state.radioPort), "port");
+        QTEST(h.state.clearHtmlData, "clear");
+        QTEST(h.state.browserOnStart, "browser");
+        QCOMPARE(h.view.menuChecks.value(MenuCheck::ClearHtmlData), h.state.clearHtmlData);
+        QVERIFY(h.view.conferenceChecked && h.state.conference == 1);
+        QVERIFY(h.engine.sent.isEmpty()); // a restored conference announces nothing
     }
 
     void optionMenusFlipAndStoreTheirMarks() {
         StationHarness h;
         h.station().onMenuCheck(MenuCheck::ClearHtmlData);
-        QVERIFY(!h.state.clearHtmlData);
         QCOMPARE(h.store.value(SettingsStore::kHtmlClear), QStringLiteral("0"));
         h.station().onMenuCheck(MenuCheck::ClearHtmlData);
         QCOMPARE(h.store.value(SettingsStore::kHtmlClear), QStringLiteral("1"));
@@ -201,23 +144,61 @@ private slots:
         QVERIFY(!h.view.menuChecks.value(MenuCheck::MoveToFront, true));
     }
 
-    void engineAddressIsStoredOnlyWhenValid_data() {
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::newRow("valid") << "10.0.0.5:8001" << true << "10.0.0.5" << 8001;
-        QTest::newRow("no port") << "10.0.0.5" << false << "127.0.0.1" << 8000;
-        QTest::newRow("bad port") << "host:99999" << false << "127.0.0.1" << 8000;
-        QTest::newRow("cancel") << "" << false << "127.0.0.1" << 8000;
+    void closingReleasesTheEngineOnceButExitDoesNot() {
+        for (bool exit : {false, true}) {
+            StationHarness h;
+            if (exit)
+                h.station().requestExit();
+            h.station().release();
+            h.station().release();
+            QCOMPARE(h.engine.closes, exit ? 0 : 1);
+        }
     }
-    void engineAddressIsStoredOnlyWhenValid() {
+
+    void menuAnswers_data() {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("stored");
+        const struct {
+            const char *name, *menu, *answer, *stored;
+        } rows[] = {
+            {"port 3", "port", "3", "3"},
+            {"port with blanks and sign", "port", " +7 ", "7"},
+            {"port x", "port", "x", "5"},
+            {"port cancelled", "port", "", "5"},
+            {"port 2.5 rounds to even", "port", "2.5", "2"},
+            {"port 3.5 rounds to even", "port", "3.5", "4"},
+            {"port above 255", "port", "300", "5"},
+            {"port negative", "port", "-1", "5"},
+            {"port minus a little", "port", "-0.4", "0"},
+            {"port infinity", "port", "inf", "5"},
+            {"engine address", "engine", "10.0.0.5:8001", "10.0.0.5:8001"},
+            {"engine without port", "engine", "10.0.0.5", "127.0.0.1:8000"},
+            {"engine bad port", "engine", "host:99999", "127.0.0.1:8000"},
+            {"engine cancelled", "engine", "", "127.0.0.1:8000"},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << QString::fromLatin1(r.menu) << QString::fromLatin1(r.answer)
+                                  << QString::fromLatin1(r.stored);
+    }
+    void menuAnswers() {
+        QFETCH(QString, menu);
         QFETCH(QString, answer);
         StationHarness h;
+        h.state.radioPort = 5;
         h.prompts.answers = {answer};
-        QTEST(h.station().onEngineAddressMenu(), "accepted");
-        QTEST(h.store.engineHost(), "host");
-        QTEST(int(h.store.enginePort()), "port");
+        if (menu == QLatin1String("port")) {
+            h.station().onPortMenu();
+            QTEST(QString::number(h.state.radioPort), "stored");
+            QTEST(h.store.value(SettingsStore::kPortNo), "stored");
+            QCOMPARE(h.prompts.inputs[0].prompt,
+                     QStringLiteral("Please enter the port.  0 is default."));
+            QCOMPARE(h.prompts.inputs[0].defaultAnswer, QStringLiteral("5"));
+        } else {
+            QCOMPARE(h.station().onEngineAddressMenu(), answer.contains(QLatin1String(":80")));
+            QTEST(QStringLiteral("%1:%2").arg(h.store.engineHost()).arg(h.store.enginePort()),
+                  "stored");
+        }
     }
 };
 

@@ -42,10 +42,11 @@ struct Transcript : StationHarness {
     }
     QString root() const { return programDir.filePath(QStringLiteral("prog")); }
 
-    // Steps: start | assign N CALL | set conf|speaker|selected|idle|ticks VALUE | rx K CALL DATA |
-    // tick [N] | type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET |
-    // pick CALL | answer TEXT | symlink NAME TARGET | connect | tab N | browser | opt KEY VALUE |
-    // fail put | budget MS | skipped N | keepalive
+    // Steps: start | boot (without a stored call) | general CALL | engine refuses|throws|accepts |
+    // retry | callmenu | sendfile [DATA] | monitor | assign N CALL | set
+    // conf|speaker|selected|idle|ticks VALUE | rx K CALL DATA | tick [N] | type TEXT | edit TEXT |
+    // conf 0|1 | file PATH DATA | link N TARGET | pick CALL | answer TEXT | symlink NAME TARGET |
+    // connect | tab N | browser | opt KEY VALUE | fail put | budget MS | skipped N | keepalive
     void run(const QString& script) {
         for (const QString& line : script.split(QLatin1String("; "), Qt::SkipEmptyParts))
             step(line);
@@ -57,9 +58,26 @@ struct Transcript : StationHarness {
         const QString rest = line.section(QLatin1Char(' '), 2);
         const QString all = line.section(QLatin1Char(' '), 1);
         Station& s = station();
-        if (op == QLatin1String("start")) {
-            store.setCallSign(QStringLiteral("N0ME"));
+        if (op == QLatin1String("start") || op == QLatin1String("boot")) {
+            if (op == QLatin1String("start"))
+                store.setCallSign(QStringLiteral("N0ME"));
             startUp();
+        } else if (op == QLatin1String("general")) {
+            store.setValue(SettingsStore::kGeneralCallSign, a);
+        } else if (op == QLatin1String("engine")) {
+            engine.defaultStartResult = a == QLatin1String("refuses") ? 0 : 1;
+            engine.throwOnStart = a == QLatin1String("throws");
+        } else if (op == QLatin1String("retry")) {
+            s.onRetryClicked();
+        } else if (op == QLatin1String("callmenu")) {
+            s.onCallSignMenu();
+        } else if (op == QLatin1String("sendfile")) {
+            const QString path = programDir.filePath(QStringLiteral("upload.txt"));
+            if (line.contains(QLatin1Char(' ')) && writeFileBytes(path, unescaped(all)))
+                prompts.files.push_back(path);
+            s.onSendFileMenu();
+        } else if (op == QLatin1String("monitor")) {
+            view.monitorVisible = true;
         } else if (op == QLatin1String("assign")) {
             s.channels().assign(a.toInt(), rest);
         } else if (op == QLatin1String("set")) {
@@ -71,11 +89,16 @@ struct Transcript : StationHarness {
                 state.selectedCall = rest;
             else if (a == QLatin1String("idle"))
                 state.idleTicks = rest.toFloat();
+            else if (a == QLatin1String("call"))
+                state.callSign = rest;
+            else if (a == QLatin1String("port"))
+                state.radioPort = quint8(rest.toInt());
             else if (a == QLatin1String("minimized"))
                 view.minimizedOrMaximized = true;
         } else if (op == QLatin1String("rx")) {
             engine.queue(a.at(0).toLatin1(), unescaped(rest.section(QLatin1Char(' '), 0, 0)),
-                         unescaped(rest.section(QLatin1Char(' '), 1)));
+                         unescaped(rest.section(QLatin1Char(' '), 1)),
+                         a.section(QLatin1Char('/'), 1).toInt()); // rx D/PORT
         } else if (op == QLatin1String("tick")) {
             for (int i = 0, n = a.isEmpty() ? 1 : a.toInt(); i < n; ++i)
                 s.tick();
@@ -91,9 +114,9 @@ struct Transcript : StationHarness {
         } else if (op == QLatin1String("link")) {
             s.onLinkClicked(a.toInt(), rest);
         } else if (op == QLatin1String("pick")) {
-            prompts.picks.push_back(all);
+            prompts.picks.push_back(QString::fromLatin1(unescaped(all)));
         } else if (op == QLatin1String("answer")) {
-            prompts.answers.push_back(all);
+            prompts.answers.push_back(QString::fromLatin1(unescaped(all)));
         } else if (op == QLatin1String("symlink")) {
             QFile::link(rest, QDir(root()).filePath(a));
         } else if (op == QLatin1String("connect")) {
@@ -130,6 +153,29 @@ struct Transcript : StationHarness {
                    .arg(view.current)
                    .arg(view.label2, state.selectedCall, state.lastSpeaker)
                    .arg(double(state.idleTicks));
+        if (engine.registrations != QList<QByteArray>{"N0ME"} &&
+            !(engine.registrations.isEmpty() && engine.closes == 0))
+            out << QStringLiteral("registered: %1 closes=%2")
+                       .arg(QString::fromLatin1(engine.registrations.join(',')))
+                       .arg(engine.closes);
+        if (!engine.registrations.isEmpty() && (view.retryVisible || !timer.active))
+            out << QStringLiteral("retry=%1 polling=%2").arg(view.retryVisible).arg(timer.active);
+        if (store.contains(SettingsStore::kCallSign) &&
+            store.value(SettingsStore::kCallSign) != QLatin1String("N0ME"))
+            out << QStringLiteral("stored call: ") + store.value(SettingsStore::kCallSign);
+        for (const auto& q : prompts.inputs)
+            out << QStringLiteral("asked: %1 [%2]").arg(q.prompt, q.defaultAnswer);
+        if (!view.monitorLabels.isEmpty()) {
+            static const QRegularExpression nuls(QStringLiteral("\\x00+"));
+            QStringList labels;
+            for (QString l : view.monitorLabels) {
+                for (auto m = nuls.match(l); m.hasMatch(); m = nuls.match(l, m.capturedStart() + 1))
+                    l.replace(m.capturedStart(), m.capturedLength(),
+                              QStringLiteral("\\0*%1").arg(m.capturedLength()));
+                labels << l;
+            }
+            out << QStringLiteral("monitor: ") + labels.join(QLatin1String(" | "));
+        }
         QString counts;
         if (beeper.count)
             counts += QStringLiteral(" beeps=%1").arg(beeper.count);
@@ -194,7 +240,7 @@ struct Transcript : StationHarness {
                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
                 .filter(QRegularExpression(
                     QStringLiteral("^(?!prog$|Channel\\d\\.htm$|"
-                                   "PacketSettings\\.ini$|PacketConnects\\.lst$)")))
+                                   "PacketSettings\\.ini$|PacketConnects\\.lst$|upload\\.txt$)")))
                 .join(QLatin1Char(' '));
         };
         const QString files = extra(programDir.path()) + QLatin1String(" | ") + extra(root());

@@ -1,4 +1,5 @@
-// Start-up, registration with the engine, and the answers the settings menus take.
+// The order of start-up, stored options, and the answers the settings menus take; the
+// registration's exchanges are in the station's transcripts.
 
 #include "StationHarness.h"
 
@@ -24,85 +25,15 @@ private slots:
                  QStringLiteral("N0AAA packet station.  Please connect and say hi!"));
     }
 
-    // Call signs: the general one is used as it is and not copied; an asked one is upper case
-    // and registers at once; cancelling both prompts registers an empty call.
-    void callSignSources_data() {
-        QTest::addColumn<QString>("general");
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QList<QByteArray>>("registrations");
-        QTest::addColumn<int>("prompts");
-        QTest::addColumn<int>("closes");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("general") << "n0bbb" << QStringList{} << QList<QByteArray>{"n0bbb"} << 0 << 0
-                                 << QString();
-        QTest::newRow("asked before the window shows")
-            << QString() << QStringList{" n0ccc "} << QList<QByteArray>{"N0CCC", "N0CCC"} << 1 << 1
-            << "N0CCC";
-        QTest::newRow("both prompts cancelled")
-            << QString() << QStringList{} << QList<QByteArray>{QByteArray()} << 2 << 0 << QString();
-    }
-    void callSignSources() {
-        QFETCH(QString, general);
-        QFETCH(QStringList, answers);
+    // The call sign is asked before the window shows.
+    void missingCallSignIsAskedFirst() {
         StationHarness h;
-        if (!general.isNull())
-            h.store.setValue(SettingsStore::kGeneralCallSign, general);
-        h.prompts.answers.assign(answers.begin(), answers.end());
-        bool shownAtPrompt = false;
-        h.prompts.onInput = [&] {
-            if (h.prompts.inputs.size() == 1)
-                shownAtPrompt = h.view.shown;
-        };
+        bool shownAtPrompt = true;
+        h.prompts.onInput = [&] { shownAtPrompt = h.view.shown; };
+        h.prompts.answers = {QStringLiteral("n0ccc")};
         h.startUp();
-        QTEST(h.engine.registrations, "registrations");
-        QTEST(int(h.prompts.inputs.size()), "prompts");
-        QTEST(h.engine.closes, "closes");
-        QTEST(h.store.value(SettingsStore::kCallSign), "stored");
-        QVERIFY(!shownAtPrompt);
-        if (!h.prompts.inputs.isEmpty())
-            QCOMPARE(h.prompts.inputs[0].prompt, QStringLiteral("Please enter your call sign."));
-    }
-
-    void refusedEngineShowsOneMessageAndTheRetryButton() {
-        StationHarness h;
-        h.store.setCallSign(QStringLiteral("N0AAA"));
-        h.engine.defaultStartResult = 0;
-        h.startUp();
-        QCOMPARE(h.prompts.messages.size(), 1);
-        QCOMPARE(h.prompts.messages[0].text,
-                 QStringLiteral("Cannot connect to AGW Packet Engine.  Please start the AGW "
-                                "packet engine and try connecting again."));
-        QVERIFY(h.view.retryVisible && !h.timer.active);
-        h.station().onRetryClicked(); // still down
-        QCOMPARE(h.prompts.messages.size(), 2);
-        QVERIFY(h.view.retryVisible && !h.timer.active);
-        h.engine.defaultStartResult = 1;
-        h.station().onRetryClicked();
-        QCOMPARE(h.prompts.messages.size(), 2);
-        QVERIFY(!h.view.retryVisible && h.timer.active);
-        QCOMPARE(h.engine.closes, 0); // retry does not close first
-
-        h.engine.throwOnStart = true; // unusable: the button without a message
-        h.station().registration().connectToEngine();
-        QCOMPARE(h.prompts.messages.size(), 2);
-        QVERIFY(h.view.retryVisible && !h.timer.active);
-    }
-
-    void callSignMenu() {
-        StationHarness h;
-        h.state.callSign = QStringLiteral("N0AAA");
-        h.prompts.answers = {QStringLiteral(" n0new ")};
-        h.station().onCallSignMenu();
-        QCOMPARE(h.store.value(SettingsStore::kCallSign), QStringLiteral("N0NEW"));
-        QCOMPARE(h.engine.registrations, QList<QByteArray>{"N0NEW"});
-        QCOMPARE(h.prompts.inputs[0].defaultAnswer, QStringLiteral("N0AAA"));
-        // A blank answer closes, stores the empty call and asks again.
-        h.prompts.answers = {QStringLiteral("   ")};
-        h.station().onCallSignMenu();
-        QCOMPARE(h.engine.closes, 2);
-        QVERIFY(h.store.contains(SettingsStore::kCallSign));
-        QCOMPARE(h.store.value(SettingsStore::kCallSign, QStringLiteral("x")), QString());
-        QCOMPARE(h.prompts.inputs.size(), 3);
+        QCOMPARE(h.prompts.inputs.size(), 1);
+        QVERIFY(!shownAtPrompt && h.view.shown);
     }
 
     void storedValuesAreReadWithSafeFallbacks_data() {

@@ -19,6 +19,44 @@ private slots:
         const auto row = [](const char* name, const char* script, const char* expected) {
             QTest::newRow(name) << QString::fromLatin1(script) << QString::fromLatin1(expected);
         };
+        // Start-up and registration.
+        row("a general call sign is used as it is and not stored", R"(general n0bbb; boot)",
+            R"(tabs front=0 label=Open selected= speaker= idle=0
+registered: n0bbb closes=0)");
+        row("an asked call sign is upper case and registers at once", R"(answer \sn0ccc\s; boot)",
+            R"(tabs front=0 label=Open selected= speaker= idle=0
+registered: N0CCC,N0CCC closes=1
+stored call: N0CCC
+asked: Please enter your call sign. [])");
+        row("both call sign prompts cancelled register an empty call", R"(boot)",
+            R"(tabs front=0 label=Open selected= speaker= idle=0
+registered:  closes=0
+asked: Please enter your call sign. []
+asked: Please enter your call sign. [])");
+        row("a refused engine: one message and the retry button, until it answers",
+            R"(engine refuses; start; retry; engine accepts; retry)",
+            R"(tabs front=0 label=Open selected= speaker= idle=0
+registered: N0ME,N0ME,N0ME closes=0
+message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.
+message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.)");
+        row("a refused engine: the retry button stays while it refuses",
+            R"(engine refuses; start; retry)", R"(tabs front=0 label=Open selected= speaker= idle=0
+registered: N0ME,N0ME closes=0
+retry=1 polling=0
+message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.
+message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.)");
+        row("an unusable engine: the retry button without a message",
+            R"(start; engine throws; retry)", R"(tabs front=0 label=Open selected= speaker= idle=0
+registered: N0ME,N0ME closes=0
+retry=1 polling=0)");
+        row("the call sign menu: upper case, then a blank answer asks again",
+            R"(start; answer \sn0new\s; callmenu; answer \s\s; callmenu)",
+            R"(tabs front=0 label=Open selected= speaker= idle=0
+registered: N0ME,N0NEW, closes=2
+stored call: 
+asked: Please enter your call sign. [N0ME]
+asked: Please enter your call sign. [N0NEW]
+asked: Please enter your call sign. [])");
         // Monitored traffic, routing and the tick.
         row("monitored frame: strip and DX capture",
             R"(start; rx U N0XX \s1:Fm N0XX To DX <UI>\rDX de N0XX 14025\r; tick)",
@@ -181,6 +219,7 @@ conf: de N0ME: hello\r\nagain\r\n\r\n)");
         row("commands",
             R"(opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; type :c n0call; type :Cn0xyz; type :c  N0CALL  \s; type :C; type :d whatever; answer CQ; type :U hello; type :X anything; type :)",
             R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ 3=N0CALL front=4 label=N0BBB selected=N0BBB speaker= idle=0
+asked: To Whom? (CQ, Beacon, etc.) []
 beeps=1
 > c N0CALL@1 
 > P N0CALL@1 
@@ -206,6 +245,33 @@ conf: de N0ME: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa
             R"(start; set idle 950; keepalive; set selected N0GONE; fail put; keepalive; fail none; keepalive)",
             R"(tabs front=0 label=Open selected=N0GONE speaker= idle=0
 > D N0GONE@0 \r)");
+        // Send File and the monitor window.
+        row("send file: pieces of 80, then a CR",
+            R"(start; set selected N0BBB; set port 2; sendfile {0*x}; sendfile {80*a}; sendfile {81*b}; sendfile line one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\n)",
+            R"(tabs front=0 label=Open selected=N0BBB speaker= idle=0
+> D N0BBB@2 \r
+> D N0BBB@2 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa
+> D N0BBB@2 \r
+> D N0BBB@2 bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
+> D N0BBB@2 b
+> D N0BBB@2 \r
+> D N0BBB@2 line one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\n
+> D N0BBB@2 line one\r\n
+> D N0BBB@2 \r)");
+        row("send file: nothing without a call sign, a station or a file",
+            R"(start; set call ; sendfile data; set call N0ME; sendfile data; set selected OPEN; sendfile data; set selected N0BBB; sendfile)",
+            R"(tabs front=0 label=Open selected=N0BBB speaker= idle=0
+beeps=2)");
+        row("the monitor window shows the raw values while it is open",
+            R"(start; rx D/1 N0BBB hello; tick; monitor; rx D/1 N0BBB hello; tick)",
+            R"(tabs front=0 label=Open selected= speaker= idle=2
+monitor: 1 | N0BBB\0*20 | hello\0*3995 | 5 | 68 | 1)");
+        row("the monitor window shows empty fields when nothing waits",
+            R"(start; monitor; rx U/2 N0BBB hello; tick 2)",
+            R"(tabs front=0 label=Open selected= speaker= idle=2
+monitor: 0 | \0*25 | \0*4000 | 0 | 0 | 0
+strip: hello\r\n
+data: hello)");
         // Pages.
         row("new page tag empties the page when the option is on",
             R"(start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",

@@ -28,11 +28,8 @@ public:
         captions[11] = QStringLiteral("Data");
     }
 
-    void fitToWorkArea() override { ++layouts; }
-    void showWindow() override {
-        shown = true;
-        ++showCount;
-    }
+    void fitToWorkArea() override {}
+    void showWindow() override { shown = true; }
     bool isWindowShown() const override { return shown; }
     bool isMinimizedOrMaximized() const override { return minimizedOrMaximized; }
     void restoreNormal() override {
@@ -88,9 +85,7 @@ public:
 
     QString text(TextView view) const { return texts.value(view); }
 
-    int layouts = 0;
     bool shown = false;
-    int showCount = 0;
     bool minimizedOrMaximized = false;
     int restoreCount = 0;
     int bringToFrontCount = 0;

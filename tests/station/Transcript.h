@@ -13,6 +13,9 @@
 #include <QDir>
 #include <QRegularExpression>
 
+#include <functional>
+#include <map>
+
 inline QString escaped(QString s, qsizetype limit = 1000) {
     if (s.size() > limit)
         s = QStringLiteral("[%1 chars] ...").arg(s.size()) + s.right(40);
@@ -57,88 +60,81 @@ struct Transcript : StationHarness {
         const QString a = line.section(QLatin1Char(' '), 1, 1);
         const QString rest = line.section(QLatin1Char(' '), 2);
         const QString all = line.section(QLatin1Char(' '), 1);
+        const auto text = [&] { return QString::fromLatin1(unescaped(all)); };
         Station& s = station();
-        if (op == QLatin1String("start") || op == QLatin1String("boot")) {
-            if (op == QLatin1String("start"))
-                store.setCallSign(QStringLiteral("N0ME"));
-            startUp();
-        } else if (op == QLatin1String("general")) {
-            store.setValue(SettingsStore::kGeneralCallSign, a);
-        } else if (op == QLatin1String("engine")) {
-            engine.defaultStartResult = a == QLatin1String("refuses") ? 0 : 1;
-            engine.throwOnStart = a == QLatin1String("throws");
-        } else if (op == QLatin1String("retry")) {
-            s.onRetryClicked();
-        } else if (op == QLatin1String("callmenu")) {
-            s.onCallSignMenu();
-        } else if (op == QLatin1String("sendfile")) {
-            const QString path = programDir.filePath(QStringLiteral("upload.txt"));
-            if (line.contains(QLatin1Char(' ')) && writeFileBytes(path, unescaped(all)))
-                prompts.files.push_back(path);
-            s.onSendFileMenu();
-        } else if (op == QLatin1String("monitor")) {
-            view.monitorVisible = true;
-        } else if (op == QLatin1String("assign")) {
-            s.channels().assign(a.toInt(), rest);
-        } else if (op == QLatin1String("set")) {
-            if (a == QLatin1String("conf"))
-                state.conference = rest.toInt();
-            else if (a == QLatin1String("speaker"))
-                state.lastSpeaker = rest;
-            else if (a == QLatin1String("selected"))
-                state.selectedCall = rest;
-            else if (a == QLatin1String("idle"))
-                state.idleTicks = rest.toFloat();
-            else if (a == QLatin1String("call"))
-                state.callSign = rest;
-            else if (a == QLatin1String("port"))
-                state.radioPort = quint8(rest.toInt());
-            else if (a == QLatin1String("minimized"))
-                view.minimizedOrMaximized = true;
-        } else if (op == QLatin1String("rx")) {
-            engine.queue(a.at(0).toLatin1(), unescaped(rest.section(QLatin1Char(' '), 0, 0)),
-                         unescaped(rest.section(QLatin1Char(' '), 1)),
-                         a.section(QLatin1Char('/'), 1).toInt()); // rx D/PORT
-        } else if (op == QLatin1String("tick")) {
-            for (int i = 0, n = a.isEmpty() ? 1 : a.toInt(); i < n; ++i)
-                s.tick();
-        } else if (op == QLatin1String("type") || op == QLatin1String("edit")) {
-            view.sendLine = QString::fromLatin1(unescaped(all));
-            op == QLatin1String("type") ? s.onSendLineEnter() : s.onSendLineChanged();
-        } else if (op == QLatin1String("conf")) {
-            s.onConferenceClicked(a.toInt());
-        } else if (op == QLatin1String("file")) {
-            const QString path = QDir(root()).filePath(a);
-            QDir().mkpath(QFileInfo(path).path());
-            writeFileBytes(path, unescaped(rest));
-        } else if (op == QLatin1String("link")) {
-            s.onLinkClicked(a.toInt(), rest);
-        } else if (op == QLatin1String("pick")) {
-            prompts.picks.push_back(QString::fromLatin1(unescaped(all)));
-        } else if (op == QLatin1String("answer")) {
-            prompts.answers.push_back(QString::fromLatin1(unescaped(all)));
-        } else if (op == QLatin1String("symlink")) {
-            QFile::link(rest, QDir(root()).filePath(a));
-        } else if (op == QLatin1String("connect")) {
-            s.onConnectMenu();
-        } else if (op == QLatin1String("tab")) {
-            s.selectTab(a.toInt());
-        } else if (op == QLatin1String("browser")) {
-            view.browserDisplayChecked = !view.browserDisplayChecked; // as the click left it
-            s.onBrowserDisplayClicked();
-        } else if (op == QLatin1String("opt")) {
-            store.setValue(a, rest);
-        } else if (op == QLatin1String("fail")) {
-            engine.throwOnPut = a == QLatin1String("put");
-        } else if (op == QLatin1String("budget")) {
-            s.pollTick().setBudgetMs(a.toInt());
-        } else if (op == QLatin1String("skipped")) {
-            engine.skipped = a.toULongLong();
-        } else if (op == QLatin1String("keepalive")) {
-            s.sendLine().sendKeepAlive();
-        } else {
+        const std::map<QString, std::function<void()>> steps{
+            {"start", [&] { store.setCallSign(QStringLiteral("N0ME")), startUp(); }},
+            {"boot", [&] { startUp(); }},
+            {"general", [&] { store.setValue(SettingsStore::kGeneralCallSign, a); }},
+            {"engine",
+             [&] {
+                 engine.defaultStartResult = a == QLatin1String("refuses") ? 0 : 1;
+                 engine.throwOnStart = a == QLatin1String("throws");
+             }},
+            {"retry", [&] { s.onRetryClicked(); }},
+            {"callmenu", [&] { s.onCallSignMenu(); }},
+            {"sendfile",
+             [&] {
+                 const QString path = programDir.filePath(QStringLiteral("upload.txt"));
+                 if (line.contains(QLatin1Char(' ')) && writeFileBytes(path, unescaped(all)))
+                     prompts.files.push_back(path);
+                 s.onSendFileMenu();
+             }},
+            {"monitor", [&] { view.monitorVisible = true; }},
+            {"assign", [&] { s.channels().assign(a.toInt(), rest); }},
+            {"set",
+             [&] {
+                 const std::map<QString, std::function<void()>> fields{
+                     {"conf", [&] { state.conference = rest.toInt(); }},
+                     {"speaker", [&] { state.lastSpeaker = rest; }},
+                     {"selected", [&] { state.selectedCall = rest; }},
+                     {"idle", [&] { state.idleTicks = rest.toFloat(); }},
+                     {"call", [&] { state.callSign = rest; }},
+                     {"port", [&] { state.radioPort = quint8(rest.toInt()); }},
+                     {"minimized", [&] { view.minimizedOrMaximized = true; }}};
+                 fields.at(a)();
+             }},
+            {"rx",
+             [&] { // rx KIND[/PORT] SENDER DATA
+                 engine.queue(a.at(0).toLatin1(), unescaped(rest.section(QLatin1Char(' '), 0, 0)),
+                              unescaped(rest.section(QLatin1Char(' '), 1)),
+                              a.section(QLatin1Char('/'), 1).toInt());
+             }},
+            {"tick",
+             [&] {
+                 for (int i = 0, n = a.isEmpty() ? 1 : a.toInt(); i < n; ++i)
+                     s.tick();
+             }},
+            {"type", [&] { view.sendLine = text(), s.onSendLineEnter(); }},
+            {"edit", [&] { view.sendLine = text(), s.onSendLineChanged(); }},
+            {"conf", [&] { s.onConferenceClicked(a.toInt()); }},
+            {"file",
+             [&] {
+                 const QString path = QDir(root()).filePath(a);
+                 QDir().mkpath(QFileInfo(path).path());
+                 writeFileBytes(path, unescaped(rest));
+             }},
+            {"link", [&] { s.onLinkClicked(a.toInt(), rest); }},
+            {"pick", [&] { prompts.picks.push_back(text()); }},
+            {"answer", [&] { prompts.answers.push_back(text()); }},
+            {"symlink", [&] { QFile::link(rest, QDir(root()).filePath(a)); }},
+            {"connect", [&] { s.onConnectMenu(); }},
+            {"tab", [&] { s.selectTab(a.toInt()); }},
+            {"browser",
+             [&] { // the box as the click left it
+                 view.browserDisplayChecked = !view.browserDisplayChecked;
+                 s.onBrowserDisplayClicked();
+             }},
+            {"opt", [&] { store.setValue(a, rest); }},
+            {"fail", [&] { engine.throwOnPut = a == QLatin1String("put"); }},
+            {"budget", [&] { s.pollTick().setBudgetMs(a.toInt()); }},
+            {"skipped", [&] { engine.skipped = a.toULongLong(); }},
+            {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
+        };
+        const auto it = steps.find(op);
+        if (it == steps.end())
             qFatal("unknown step: %s", qPrintable(line));
-        }
+        it->second();
     }
 
     // What changed from a station at rest; home pages and empty views are left out.

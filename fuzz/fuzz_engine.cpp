@@ -1,0 +1,95 @@
+// The engine's bytes over a loopback connection, after its answer to the registration, through
+// decoding, translation and the receive queue to getData. Input: the queue limit (0: the
+// default), the size of the pieces the engine writes (0: all at once; up to 127 bytes, above
+// that in steps of 512), then the bytes.
+
+#include "AgwTcpLink.h"
+#include "FuzzSupport.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtEndian>
+
+namespace {
+
+QTcpServer* engine = nullptr;
+
+// How many whole frames the stream holds, straight from the layout, and whether a header
+// announces more data than a frame may hold, which leaves no way to find the next frame.
+quint64 wholeFrames(const QByteArray& s, bool& outOfStep) {
+    quint64 frames = 0;
+    outOfStep = false;
+    for (qsizetype at = 0; s.size() - at >= kAgwHeaderSize; ++frames) {
+        const quint32 length = qFromLittleEndian<quint32>(s.constData() + at + 28);
+        outOfStep = length > kMaxAgwDataLength;
+        if (outOfStep || s.size() - at - kAgwHeaderSize < qsizetype(length))
+            break;
+        at += kAgwHeaderSize + qsizetype(length);
+    }
+    return frames;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static QCoreApplication app(*argc, *argv); // sockets want one for their notifiers
+    engine = new QTcpServer;
+    FUZZ_CHECK(engine->listen(QHostAddress::LocalHost));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzReader in(data, size);
+    const quint8 limit = in.byte();
+    const quint8 piece = in.byte();
+    const AgwFrame answer{0, 'X', 0, "N0ME", {}, QByteArray(1, '\1')};
+    const QByteArray out = encodeAgwFrame(answer) + in.rest();
+    bool outOfStep = false;
+    const quint64 frames = wholeFrames(out, outOfStep);
+    const qsizetype maxPiece = piece == 0 ? out.size() : piece < 128 ? piece : 512 * (piece - 127);
+
+    AgwTcpLink link(QStringLiteral("127.0.0.1"), engine->serverPort());
+    link.setTimeouts(5000, 5000);
+    if (limit != 0)
+        link.setQueueLimit(limit % 16);
+    const int maxQueued = limit ? qMax(1, limit % 16) : AgwTcpLink::kDefaultQueueLimit;
+    link.beginAttach("N0ME", "fuzz");
+    FUZZ_CHECK(engine->waitForNewConnection(5000));
+    const std::unique_ptr<QTcpSocket> conn(engine->nextPendingConnection());
+    conn->setSocketOption(QAbstractSocket::LowDelayOption, 1); // each piece goes out on its own
+
+    auto drain = [&] {
+        ReceivedFrame f;
+        while (link.getData(f)) {
+            FUZZ_CHECK(f.kind >= 0 && QByteArray("cdDUIST").contains(char(f.kind)));
+            FUZZ_CHECK(f.senderField.endsWith('\0') &&
+                       f.senderField.size() <= kAgwCallFieldSize + 1);
+            FUZZ_CHECK(f.length == f.data.size() && f.length <= qsizetype(kMaxAgwDataLength));
+            FUZZ_CHECK(link.queuedFrames() <= maxQueued &&
+                       link.queuedBytes() <= AgwTcpLink::kMaxQueuedBytes);
+        }
+    };
+    std::optional<qint16> attached;
+    for (qsizetype at = 0; !attached || (at < out.size() && link.isConnected()); at += maxPiece) {
+        conn->write(out.mid(at, maxPiece)); // the socket keeps what the link has no room for yet
+        conn->flush();
+        if (attached) {
+            drain();
+        } else {
+            QCoreApplication::processEvents(); // the connection completes in the event loop
+            attached = link.attachResult();
+        }
+    }
+    // Cut into pieces or not, the decoder takes every whole frame, answer included, and no more,
+    // and hangs up when it loses track of the frame boundaries; if never, this hangs.
+    while (link.isConnected() && (outOfStep || link.framesReceived() < frames)) {
+        conn->flush();
+        drain();
+    }
+    FUZZ_CHECK(link.framesReceived() == frames);
+    FUZZ_CHECK(link.isConnected() == !outOfStep);
+    drain();
+    link.close();
+    return 0;
+}

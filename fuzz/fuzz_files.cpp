@@ -1,0 +1,93 @@
+// Text from the air and files found in the program folder. The first byte picks the parser:
+// 0, PRH tags in received text and link targets (the rest of the input); 1, PacketSettings.ini
+// (the file); 2, PacketConnects.lst (the call to add as a text, see FuzzReader, then the file).
+
+#include "ConnectList.h"
+#include "FuzzSupport.h"
+#include "InputFields.h"
+#include "PrhTags.h"
+#include "SettingsFile.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+// A plain name stays one entry below the folder it is joined to.
+void checkPlainName(const QString& name) {
+    const QString root = QStringLiteral("/fuzz/root");
+    const QString joined = QDir(root).filePath(name);
+    if (!name.isEmpty() && PrhTags::isPlainName(name))
+        FUZZ_CHECK(QDir::cleanPath(joined) == joined && QFileInfo(joined).path() == root);
+}
+
+void fuzzPrhTags(const QByteArray& bytes) {
+    // As received (Latin-1) and as a link target comes (UTF-8).
+    for (const QString& text : {QString::fromLatin1(bytes), QString::fromUtf8(bytes)}) {
+        checkPlainName(text);
+        if (const std::optional<QString> name = PrhTags::pageName(text)) {
+            FUZZ_CHECK(!name->contains(QLatin1Char('>')) && name->size() + 5 <= text.size());
+            FUZZ_CHECK(text.contains(QStringLiteral("<PRH") + *name + QLatin1Char('>'),
+                                     Qt::CaseInsensitive));
+            checkPlainName(*name);
+        }
+        bool malformed = true;
+        const std::optional<QString> command = PrhTags::command(text, &malformed);
+        FUZZ_CHECK(!command || (!malformed && !command->contains(QLatin1Char('>'))));
+    }
+}
+
+void fuzzSettingsFile(const QByteArray& bytes) {
+    // What a complete file holds is saved back unchanged, but for double quotes: they would end
+    // a quoted field.
+    SettingsFileValues read, back;
+    if (!SettingsFile::decode(bytes, read))
+        return;
+    read.beaconText.remove(QLatin1Char('"'));
+    read.weatherPath.remove(QLatin1Char('"'));
+    FUZZ_CHECK(SettingsFile::decode(SettingsFile::encode(read), back));
+    FUZZ_CHECK(back.beaconOn == read.beaconOn && back.beaconText == read.beaconText);
+    FUZZ_CHECK(back.weatherOn == read.weatherOn && back.weatherPath == read.weatherPath);
+}
+
+void fuzzConnectList(FuzzReader& in) {
+    const QString call = QString::fromLatin1(in.text(64));
+    const QByteArray file = in.rest();
+    const QStringList fields = readInputFields(file);
+    FUZZ_CHECK(fields.size() <= file.size()); // every field takes a byte of the file at least
+    for (const QString& f : fields)
+        FUZZ_CHECK(f.size() <= file.size());
+
+    // What the station does on ":C": read the list, then append the call unless it is known.
+    QTemporaryDir dir;
+    const QString path = ConnectList::path(dir.path());
+    FUZZ_CHECK(writeFileBytes(path, file));
+    ConnectList::add(path, call);
+    // Whether a line added at the end starts a field of its own: a last line without its end,
+    // or a quote left open, would swallow it.
+    const bool terminated = readInputFields(file + "\"\"\r\n") == fields + QStringList{QString()};
+    if (fields.contains(call, Qt::CaseInsensitive))
+        FUZZ_CHECK(readFileBytes(path) == file);
+    else if (terminated && !call.contains(QLatin1Char('"')) && !call.contains(QLatin1Char('\r')) &&
+             !call.contains(QLatin1Char('\n')))
+        FUZZ_CHECK(ConnectList::read(path) == fields + QStringList{call}); // grown by the one
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzReader in(data, size);
+    switch (in.byte() % 3) {
+    case 0:
+        fuzzPrhTags(in.rest());
+        break;
+    case 1:
+        fuzzSettingsFile(in.rest());
+        break;
+    default:
+        fuzzConnectList(in);
+    }
+    return 0;
+}

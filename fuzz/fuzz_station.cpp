@@ -1,0 +1,128 @@
+// Frames from the engine through the poll tick of a whole station over the in-process fakes, in
+// a fresh program folder per input: routing to the channels and views, page files, Packet Radio
+// HTML pages, DX/WX capture, the beacon and weather report. Input: two flag bytes, the seven tab
+// captions (a byte: Open, N0BBB, N0CCC or a text), the current tab, the weather file (a text, see
+// FuzzReader), then frames: a kind byte, an options byte, the sender and the data (texts).
+
+#include "FuzzSupport.h"
+#include "StationHarness.h"
+#include "TestFiles.h"
+#include "WeatherReport.h"
+
+#include <cstring>
+
+namespace {
+
+// Options of a frame: 1, no NUL after the sender; 2, a wrong length (with 8 negative, else too
+// long); 4, the tick runs after it; 16, from the station with the content folder; 32 and up, the
+// port.
+constexpr int kMaxTicks = 64;
+const QString kPrhStation = QStringLiteral("N0PRH");
+
+void checkView(const StationHarness& h, TextView id, const BoundedView& model) {
+    FUZZ_CHECK(h.view.text(id).size() <= BoundedView::kLimit && h.view.text(id) == model.text());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    useScratchConfigHome(); // nothing of the machine's own settings is read or written
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const QString startDir = QDir::currentPath();
+    FuzzReader in(data, size);
+    // The program folder is a folder of its own, so that nothing may appear beside it.
+    StationHarness h;
+    const QString outside = h.programDir.path();
+    StationState& s = h.state;
+    s.programDir = QDir(outside).filePath(QStringLiteral("station"));
+    FUZZ_CHECK(QDir().mkdir(s.programDir) && QDir::setCurrent(s.programDir));
+    s.programDrive = s.programDir.left(1);
+    s.callSign = QStringLiteral("N0ME");
+    s.beaconText = s.callSign + QString::fromLatin1(Station::kBeaconSuffix);
+    const quint8 a = in.byte();
+    s.conference = a & 1;
+    s.clearHtmlData = a & 2;
+    h.view.monitorVisible = a & 8;
+    s.beaconTicks = (a & 16) ? 900 : 0;
+    s.weatherOn = a & 32;
+    s.beaconOn = a & 64;
+    const quint8 b = in.byte();
+    for (int n = 0; n < ChannelTable::kChannels; ++n)
+        s.browserShown[n] = (b >> n) & 1;
+    s.idleTicks = (b & 128) ? 900 : 0;
+    const QString calls[] = {QStringLiteral("Open"), QStringLiteral("N0BBB"),
+                             QStringLiteral("N0CCC")};
+    for (int tab = 0; tab < ChannelTable::kChannels; ++tab) {
+        const quint8 pick = in.byte() % 4;
+        s.channels.assign(tab, pick < 3 ? calls[pick] : QString::fromLatin1(in.text(16)));
+    }
+    h.view.current = in.byte() % MainWindowView::kTabCount;
+    h.view.shown = true;
+    s.selectedCall = s.channels.call(0);
+    s.weatherPath = QDir(s.programDir).filePath(QStringLiteral("wx.txt"));
+    const QByteArray weatherFile = in.text();
+    writeFileBytes(s.weatherPath, weatherFile);
+    // A station's downloaded content: one page, and one that points outside the program folder.
+    const QString folder = QDir(s.programDir).filePath(kPrhStation);
+    QDir().mkdir(folder);
+    writeFileBytes(folder + QStringLiteral("/index.htm"),
+                   "<HTML><BODY><A HREF=\"<PRHCMD:C N0PRH>\">connect</A></BODY></HTML>");
+    QFile::link(QStringLiteral("/etc/hostname"), folder + QStringLiteral("/out.htm"));
+
+    Station& station = h.station();
+    int ticks = 0;
+    while (!in.atEnd() && ticks < kMaxTicks) {
+        ReceivedFrame f;
+        // The kinds the station knows come as their letters; other bytes mostly map onto them.
+        const quint8 kind = in.byte();
+        f.kind = kind != 0 && std::strchr("UDcdISTP", kind) ? kind
+                 : kind < 200                               ? "UDcdISTP"[kind % 8]
+                                                            : kind;
+        const quint8 options = in.byte();
+        const QByteArray sender = in.text(32);
+        f.senderField = (options & 16) ? kPrhStation.toLatin1() : sender;
+        if (!(options & 1))
+            f.senderField += '\0';
+        f.data = in.text();
+        f.length = int(f.data.size());
+        if (options & 2)
+            f.length = (options & 8) ? -1 - int(options >> 5) : f.length + 1 + options;
+        f.port = options >> 5;
+        h.engine.incoming.push_back(f);
+        if (options & 4) {
+            station.tick();
+            ++ticks;
+        }
+    }
+    for (; ticks < kMaxTicks && !h.engine.incoming.empty(); ++ticks)
+        station.tick();
+    station.tick();
+
+    FUZZ_CHECK(h.view.text(TextView::AllTrafficMirror).size() <= BoundedView::kLimit);
+    checkView(h, TextView::AllTraffic, station.channels().allTraffic());
+    checkView(h, TextView::DX, station.beacon().dxView());
+    checkView(h, TextView::WX, station.beacon().wxView());
+    checkView(h, TextView::Data, station.beacon().dataView());
+    // Only the report of a current weather file goes on the air.
+    const std::optional<QString> report =
+        Weather::buildReport(QString::fromLatin1(weatherFile), s.callSign, h.clock.now().date());
+    for (const RecordingEngine::Sent& sent : h.engine.sent) {
+        FUZZ_CHECK(sent.length == sent.data.size());
+        if (sent.kind == Kind::Unproto && sent.destination == "WX")
+            FUZZ_CHECK(report && sent.data == report->toLatin1());
+    }
+    // A page file, once written, holds the page text and a line end.
+    for (int n = 0; n < ChannelTable::kChannels; ++n) {
+        const QByteArray file = readFileBytes(station.pages().path(n));
+        FUZZ_CHECK(file.isEmpty() || file == "<missing>" ||
+                   file == s.pageText[n].toLatin1() + "\r\n");
+    }
+    FUZZ_CHECK(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
+                                       QDir::System) == QStringList{QStringLiteral("station")});
+    QDir::setCurrent(startDir); // before the folder goes
+    return 0;
+}

@@ -1,54 +1,31 @@
 #!/usr/bin/env python3
-"""One direction of the simulated radio path.
-
-An engine "transmits" by writing raw S16_LE mono samples into SRC in bursts, as fast as the ALSA
-null device takes them. This copies them to DST, the other engine's receive audio, at the real
-sample rate and fills every gap with silence, as a sound card would. Without that silence the
-receiver's carrier detect stays on after a burst and it never transmits again.
-
-usage: air.py SRC_FIFO DST_FIFO [RATE]
-"""
+# One direction of the simulated radio path: air.py SRC_FIFO DST_FIFO RATE. An engine "transmits"
+# raw S16_LE mono samples into SRC in bursts; they go on to DST, the other engine's receive audio,
+# at the sample rate and with silence in the gaps, as from a sound card: without the silence the
+# receiver's carrier detect would stay on after a burst, and it would never transmit again.
 import os
 import select
+import signal
 import sys
 import time
 
-STEP = 0.010  # seconds between writes
-
-
-def main():
-    src_path, dst_path = sys.argv[1], sys.argv[2]
-    rate = int(sys.argv[3]) if len(sys.argv) > 3 else 44100
-    bytes_per_second = rate * 2
-    # Read-write: opening never blocks, and the writer closing its PCM is no end of file.
-    src = os.open(src_path, os.O_RDWR | os.O_NONBLOCK)
-    dst = os.open(dst_path, os.O_WRONLY)
-    backlog = bytearray()
-    start = time.monotonic()
-    written = 0
-    while True:
-        ready, _, _ = select.select([src], [], [], STEP)
-        if ready:
-            try:
-                backlog += os.read(src, 1 << 16)
-            except BlockingIOError:
-                pass
-        due = int((time.monotonic() - start) * bytes_per_second) & ~1
-        n = due - written
-        if n <= 0:
-            continue
-        take = min(n, len(backlog)) & ~1
-        chunk = bytes(backlog[:take]) + bytes(n - take)
-        del backlog[:take]
-        try:
-            os.write(dst, chunk)
-        except BrokenPipeError:
-            return 0
-        written += n
-
-
-if __name__ == "__main__":
+signal.signal(signal.SIGINT, lambda *_: sys.exit(0))
+# Read-write: opening never blocks, and the writer closing its PCM is no end of file.
+src = os.open(sys.argv[1], os.O_RDWR | os.O_NONBLOCK)
+dst = os.open(sys.argv[2], os.O_WRONLY)
+rate = int(sys.argv[3])
+backlog, start, written = bytearray(), time.monotonic(), 0
+while True:
+    if select.select([src], [], [], 0.010)[0]:
+        backlog += os.read(src, 1 << 16)
+    n = (int((time.monotonic() - start) * rate * 2) & ~1) - written
+    if n <= 0:
+        continue
+    take = min(n, len(backlog)) & ~1
+    chunk = bytes(backlog[:take]) + bytes(n - take)
+    del backlog[:take]
     try:
-        sys.exit(main())
-    except KeyboardInterrupt:
+        os.write(dst, chunk)
+    except BrokenPipeError:
         sys.exit(0)
+    written += n

@@ -13,9 +13,6 @@
 
 namespace {
 
-// Options of a frame: 1, no NUL after the sender; 2, a wrong length (with 8 negative, else too
-// long); 4, the tick runs after it; 16, from the station with the content folder; 32 and up, the
-// port.
 constexpr int kMaxTicks = 64;
 const QString kPrhStation = QStringLiteral("N0PRH");
 
@@ -82,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         f.kind = kind != 0 && std::strchr("UDcdISTP", kind) ? kind
                  : kind < 200                               ? "UDcdISTP"[kind % 8]
                                                             : kind;
+        // 1: no NUL after the sender; 2: a wrong length (with 8 negative, else too long); 4: the
+        // tick runs after it; 16: from the station with the content folder; 32 and up: the port.
         const quint8 options = in.byte();
         const QByteArray sender = in.text(32);
         f.senderField = (options & 16) ? kPrhStation.toLatin1() : sender;

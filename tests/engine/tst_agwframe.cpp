@@ -93,14 +93,9 @@ private slots:
         const QByteArray i = " 1:Fm N0BBB To N0AAA <I S0 R0 pid=0xF0 Len=2 >[20:27:06]\rhi\r";
         const QByteArray s = " 1:Fm N0BBB To N0AAA <UA F=1 >[20:27:06]\r";
         const QByteArray nul(1, '\0');
-        struct Row {
-            const char* name;
-            char kind;
-            QByteArray to, data;
-            int stationKind; // 0: not handed out
-            QByteArray stationData;
-            bool registered = true;
-        };
+        // name, engine kind, to (empty: before registering), data; station kind (0: not handed
+        // out) and data
+        using Row = std::tuple<const char*, char, QByteArray, QByteArray, int, QByteArray>;
         // Engine texts end in one NUL, which the station does not see; connected data keeps it.
         const Row rows[] = {
             {"C becomes c", 'C', kOurCall, "x" + nul + nul, 'c', "x" + nul},
@@ -110,25 +105,26 @@ private slots:
             {"I between others", 'I', "N0CCC", i + nul, 'I', i},
             {"I to our call dropped", 'I', kOurCall, i, 0, {}},
             {"I to our call in lower case dropped", 'I', "n0aaa", i, 0, {}},
-            {"I to nobody before registering", 'I', "", i, 'I', i, false},
+            {"I before registering", 'I', "", i, 'I', i},
             {"S to our call dropped", 'S', kOurCall, s, 0, {}},
             {"T of a UI frame", 'T', "BEACON", ui, 'T', ui},
             {"T of an I frame dropped", 'T', "N0BBB", i, 0, {}},
             {"R answer consumed", 'R', "", QByteArray(8, '\1'), 0, {}},
             {"unknown kind dropped", 'Z', kOurCall, "zz", 0, {}},
         };
-        for (const Row& r : rows) {
-            TELL_ROW(r.name);
-            const FromEngine in = toReceived(AgwFrame{2, r.kind, 0, "N0BBB", r.to, r.data},
-                                             r.registered ? kOurCall : "", r.registered);
+        for (const auto& [name, kind, to, data, stationKind, stationData] : rows) {
+            TELL_ROW(name);
+            const bool registered = !to.isEmpty();
+            const FromEngine in = toReceived(AgwFrame{2, kind, 0, "N0BBB", to, data},
+                                             registered ? kOurCall : "", registered);
             QVERIFY(!in.registerAnswer);
-            QCOMPARE(in.frame.has_value(), r.stationKind != 0);
+            QCOMPARE(in.frame.has_value(), stationKind != 0);
             if (!in.frame)
                 continue;
             const ReceivedFrame& f = *in.frame;
             QCOMPARE(std::tuple(f.kind, f.senderField, f.data, f.length, f.port, in.monitored),
-                     std::tuple(r.stationKind, QByteArray("N0BBB") + nul, r.stationData,
-                                int(r.stationData.size()), 2, QByteArray("UIST").contains(r.kind)));
+                     std::tuple(stationKind, QByteArray("N0BBB") + nul, stationData,
+                                int(stationData.size()), 2, QByteArray("UIST").contains(kind)));
         }
         for (const QByteArray& data : {QByteArray("\x01\x02"), QByteArray()}) {
             const FromEngine in = toReceived(AgwFrame{0, 'X', 0, kOurCall, {}, data}, kOurCall, 1);
@@ -138,69 +134,50 @@ private slots:
     }
 
     void outgoingTranslation() {
-        struct Row {
-            const char* name;
-            int kind;
-            QByteArray destination, data;
-            int length;
-            QByteArray engineKinds; // empty: nothing sent
-            QList<int> sizes;
-            bool refused;
-            QByteArray ownCall = kOurCall;
-        };
+        // name, kind, destination, data, length; engine kinds (none: nothing sent), their sizes
+        using Row =
+            std::tuple<const char*, int, QByteArray, QByteArray, int, QByteArray, QList<int>>;
         const QByteArray b = "N0BBB";
         const Row rows[] = {
-            {"c becomes C", 'c', b, {}, 0, "C", {0}, false},
-            {"P sends nothing", 'P', b, {}, 0, {}, {}, false},
-            {"d becomes d", 'd', b, {}, 0, "d", {0}, false},
-            {"D of exactly 256", 'D', b, QByteArray(256, 'a'), 256, "D", {256}, false},
-            {"D of 600 splits", 'D', b, QByteArray(600, 't'), 600, "DDD", {256, 256, 88}, false},
-            {"D honours a shorter length", 'D', b, "abcdefgh", 3, "D", {3}, false},
-            {"U of 257 becomes M and splits",
-             'U',
-             "CQ",
-             QByteArray(257, 'u'),
-             257,
-             "MM",
-             {256, 1},
-             false},
-            {"c to nobody refused", 'c', {}, {}, 0, {}, {}, true},
-            // The engine registers an empty call, but a connect from nobody keeps it busy.
-            {"c from nobody refused", 'c', b, {}, 0, {}, {}, true, ""},
-            {"d to nobody refused", 'd', {}, {}, 0, {}, {}, true},
-            {"D to nobody refused", 'D', {}, "x", 1, {}, {}, true},
-            {"D without data refused", 'D', b, "x", 0, {}, {}, true},
-            {"D of a negative length refused", 'D', b, "x", -1, {}, {}, true},
-            {"U to nobody refused", 'U', {}, "x", 1, {}, {}, true},
-            {"unknown kind refused", 'Q', b, "x", 1, {}, {}, true},
+            {"c becomes C", 'c', b, {}, 0, "C", {0}},
+            {"P sends nothing", 'P', b, {}, 0, {}, {}},
+            {"d becomes d", 'd', b, {}, 0, "d", {0}},
+            {"D of exactly 256", 'D', b, QByteArray(256, 'a'), 256, "D", {256}},
+            {"D of 512 splits", 'D', b, QByteArray(512, 't'), 512, "DD", {256, 256}},
+            {"D honours a shorter length", 'D', b, "abcdefgh", 3, "D", {3}},
+            {"U becomes M, split", 'U', "CQ", QByteArray(257, 'u'), 257, "MM", {256, 1}},
+            {"c to nobody refused", 'c', {}, {}, 0, {}, {}},
+            {"d to nobody refused", 'd', {}, {}, 0, {}, {}},
+            {"D to nobody refused", 'D', {}, "x", 1, {}, {}},
+            {"D without data refused", 'D', b, "x", 0, {}, {}},
+            {"D of a negative length refused", 'D', b, "x", -1, {}, {}},
+            {"U to nobody refused", 'U', {}, "x", 1, {}, {}},
+            {"unknown kind refused", 'Q', b, "x", 1, {}, {}},
         };
-        for (const Row& r : rows) {
-            TELL_ROW(r.name);
-            const ToEngine out = toEngine(r.destination, r.data, r.kind, r.length, 3, r.ownCall);
-            QCOMPARE(out.refused, r.refused);
-            QCOMPARE(kinds(out.frames), r.engineKinds);
+        for (const auto& [name, kind, destination, data, length, engineKinds, sizes] : rows) {
+            TELL_ROW(name);
+            const ToEngine out = toEngine(destination, data, kind, length, 3, kOurCall);
+            QCOMPARE(out.refused, engineKinds.isEmpty() && kind != 'P');
+            QCOMPARE(kinds(out.frames), engineKinds);
             QByteArray joined;
             for (int i = 0; i < out.frames.size(); ++i) {
                 const AgwFrame& f = out.frames[i];
-                QCOMPARE(f.data.size(), r.sizes[i]);
+                QCOMPARE(f.data.size(), sizes[i]);
                 QCOMPARE(std::tuple(int(f.pid), f.port, f.callFrom, f.callTo),
-                         std::tuple(r.kind == 'c' || r.kind == 'd' ? 0 : 0xF0, quint8(3), r.ownCall,
-                                    r.destination));
+                         std::tuple(kind == 'c' || kind == 'd' ? 0 : 0xF0, quint8(3), kOurCall,
+                                    destination));
                 joined += f.data;
             }
-            QCOMPARE(joined, r.data.left(r.engineKinds.isEmpty() ? 0 : r.length));
+            QCOMPARE(joined, data.left(engineKinds.isEmpty() ? 0 : length));
         }
+        // The engine registers an empty call, but a connect from nobody keeps it busy for ever.
+        QVERIFY(toEngine("N0BBB", {}, 'c', 0, 3, {}).refused);
     }
 
     void receiveQueue() {
-        struct Row {
-            int limit;         // 0: the default
-            int size;          // of every frame's data
-            QByteArray pushed; // u...: monitored, anything else connected
-            QByteArray handedOut;
-            int dropped;
-            bool blocked;
-        };
+        // frame limit (0: the default), size of every frame's data, frames pushed (u...: monitored,
+        // anything else connected), frames handed out, dropped, blocked
+        using Row = std::tuple<int, int, QByteArray, QByteArray, int, bool>;
         constexpr int MiB = 1024 * 1024;
         const int roomy = int(ReceiveQueue::kMaxBytes - kMaxAgwDataLength);
         const Row rows[] = {
@@ -214,22 +191,22 @@ private slots:
             {0, roomy + 1, "d1", "d1", 0, true},
             {0, roomy, "d1", "d1", 0, false},
         };
-        for (const Row& r : rows) {
-            TELL_ROW(r.pushed.constData());
+        for (const auto& [limit, size, pushed, handedOut, dropped, blocked] : rows) {
+            TELL_ROW(pushed.constData());
             ReceiveQueue queue;
-            if (r.limit)
-                queue.setFrameLimit(r.limit);
-            const QByteArray data(r.size, 'x'); // shared, so a flood of big frames costs nothing
-            for (const QByteArray& label : r.pushed.split(' '))
+            if (limit)
+                queue.setFrameLimit(limit);
+            const QByteArray data(size, 'x'); // shared, so a flood of big frames costs nothing
+            for (const QByteArray& label : pushed.split(' '))
                 queue.push(ReceivedFrame{label, data}, label.startsWith('u'));
-            QCOMPARE(queue.droppedFrames(), quint64(r.dropped));
-            QCOMPARE(queue.blocked(), r.blocked);
-            QCOMPARE(queue.queuedBytes(), qsizetype(queue.queuedFrames()) * r.size);
+            QCOMPARE(queue.droppedFrames(), quint64(dropped));
+            QCOMPARE(queue.blocked(), blocked);
+            QCOMPARE(queue.queuedBytes(), qsizetype(queue.queuedFrames()) * size);
             QList<QByteArray> order;
             ReceivedFrame f;
             while (queue.pop(f))
                 order.append(f.senderField);
-            QCOMPARE(order.join(' '), r.handedOut);
+            QCOMPARE(order.join(' '), handedOut);
             QCOMPARE(queue.queuedBytes(), 0);
         }
     }

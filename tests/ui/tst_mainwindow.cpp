@@ -1,6 +1,8 @@
-// The real main window, offscreen, wired to a station over an in-process engine.
+// The real main window and dialogs, offscreen, wired to a station over an in-process engine.
 
 #include "BoundedView.h"
+#include "ConnectDialog.h"
+#include "DataDialog.h"
 #include "FindBar.h"
 #include "MainWindow.h"
 #include "QtPlatform.h"
@@ -9,60 +11,39 @@
 #include "TestFiles.h"
 #include "TextViews.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QInputDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTextBrowser>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
-// Closes the next message box that opens and keeps its text.
-struct MessageBoxCatcher {
-    QStringList texts;
-    QStringList titles;
-    void arm() {
-        QTimer::singleShot(20, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) {
-                arm();
-                return;
-            }
-            texts << box->text();
-            titles << box->windowTitle();
-            box->accept();
-        });
-    }
-};
+
 // Runs `act` on the next modal dialog once it is shown and active.
 template <typename Act> void onNextModal(Act act) {
     QTimer::singleShot(20, [act] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            onNextModal(act);
-            return;
-        }
+        if (!modal)
+            return onNextModal(act);
         modal->activateWindow();
         if (QTest::qWaitForWindowActive(modal))
             act(modal);
     });
 }
 
-// The real window and the real dialogs, wired to a station over the in-process engine.
-struct RealDialogStation {
-    RealDialogStation() {
+struct RealStation {
+    RealStation() {
         prompts.setParentWidget(&w);
         h.store.setCallSign(QStringLiteral("N0AAA"));
         connectWindowToStation(w, station);
-        station.startUp();
+    }
+    void receive() {
+        while (!h.engine.incoming.empty())
+            station.tick();
+    }
+    static QList<QMessageBox*> openBoxes() {
+        QList<QMessageBox*> boxes;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+                boxes << box;
+        return boxes;
     }
     StationHarness h;
     MainWindow w;
@@ -71,14 +52,6 @@ struct RealDialogStation {
         StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store}};
 };
 
-// The real window wired to a station over the in-process fakes.
-struct WindowedStation {
-    WindowedStation() { connectWindowToStation(w, station); }
-    StationHarness h;
-    MainWindow w;
-    Station station{
-        StationContext{h.state, w, h.engine, h.prompts, h.beeper, h.clock, h.timer, h.store}};
-};
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -86,109 +59,82 @@ class MainWindowTest : public QObject {
 private slots:
     void initTestCase() { useScratchConfigHome(); }
 
-    void windowHasItsControlsAndMenus() {
-        MainWindow w;
-        QCOMPARE(w.windowTitle(), QStringLiteral(" Wexlo's Packet Monitor BETA 0.4.9"));
-        const QStringList captions{"Open", "Open", "Open",    "Open", "Open", "Open",
-                                   "Open", "Conf", "All Trf", "DX",   "WX",   "Data"};
-        QCOMPARE(w.tabs()->count(), 12);
-        for (int t = 0; t < 12; ++t)
-            QCOMPARE(w.tabs()->tabText(t), captions[t]);
-        QVERIFY(w.retryButton()->isHidden());
-        QCOMPARE(w.retryButton()->text(),
-                 QStringLiteral("Try connecting to AGW Packet Engine again."));
-        QVERIFY(w.findChild<QCheckBox*>(QStringLiteral("chkConf")));
-        QVERIFY(w.findChild<QCheckBox*>(QStringLiteral("chkBrowserDisplay")));
-        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Open"));
-        for (const char* name :
-             {"mnuSendFile", "mnuExit", "mnuCallsign", "mnuPort", "mnuEngineAddress",
-              "mnuClearHTMLData", "mnuDisplayBrowseronStart", "mnuBeaconOn", "mnuChangeBeaconText",
-              "mnuWeatherDataOn", "mnuWeatherDataPath", "mnuPreviousConnections", "mnuMoveToFront"})
-            QVERIFY2(w.action(QString::fromLatin1(name)), name);
-        QVERIFY(w.action(QStringLiteral("mnuBeaconOn"))->isChecked());
-        QVERIFY(w.action(QStringLiteral("mnuMoveToFront"))->isChecked());
-        QVERIFY(!w.action(QStringLiteral("mnuWeatherDataOn"))->isChecked());
-    }
-
-    void noEngineShowsTheFailureMessageAndTheButton() {
-        StationHarness h;
-        MainWindow w;
-        QtPrompts prompts;
-        prompts.setParentWidget(&w);
-        h.store.setCallSign(QStringLiteral("N0AAA"));
-        h.engine.defaultStartResult = 0;
-        Station station(
-            StationContext{h.state, w, h.engine, prompts, h.beeper, h.clock, h.timer, h.store});
-        connectWindowToStation(w, station);
-        MessageBoxCatcher catcher;
-        catcher.arm();
-        station.startUp();
-
-        QVERIFY(w.isVisible());
-        QCOMPARE(catcher.texts,
-                 QStringList{QStringLiteral("Cannot connect to AGW Packet Engine.  Please start "
-                                            "the AGW packet engine and try connecting again.")});
-        QVERIFY(w.isRetryButtonVisible());
-        QVERIFY(!h.timer.active);
+    void noEngineShowsTheFailureMessageAndTheRetryButton() {
+        RealStation rs;
+        rs.h.engine.defaultStartResult = 0;
+        QString message;
+        onNextModal([&](QWidget* box) {
+            message = qobject_cast<QMessageBox*>(box)->text();
+            qobject_cast<QMessageBox*>(box)->accept();
+        });
+        rs.station.startUp();
+        QCOMPARE(message, QStringLiteral("Cannot connect to AGW Packet Engine.  Please start the "
+                                         "AGW packet engine and try connecting again."));
+        QVERIFY(rs.w.retryButton()->isVisible());
+        QVERIFY(!rs.h.timer.active);
+        rs.h.engine.defaultStartResult = 1;
+        QTest::mouseClick(rs.w.retryButton(), Qt::LeftButton);
+        QCOMPARE(rs.h.engine.registrations.size(), 2);
+        QVERIFY(!rs.w.retryButton()->isVisible());
+        QVERIFY(rs.h.timer.active);
     }
 
     // Messages raised by what stations send never hold up receiving: they open without waiting,
     // one per station and page, and only a few at a time.
     void airMessagesNeitherBlockNorPileUp() {
-        RealDialogStation rs;
-        StationHarness& h = rs.h;
-        Station& station = rs.station;
-        h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        RealStation rs;
+        rs.station.startUp();
+        rs.h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         for (int i = 0; i < 20; ++i)
-            h.engine.queue('D', "N0BBB", "<PRHindex>\r");
-        h.engine.queue('D', "N0BBB", "<PRHother>\r");
-        auto receive = [&] {
-            while (!h.engine.incoming.empty())
-                station.tick();
-        };
-        receive();
-        auto openBoxes = [] {
-            QList<QMessageBox*> boxes;
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
-                    boxes << box;
-            return boxes;
-        };
-        QCOMPARE(openBoxes().size(), 2);
+            rs.h.engine.queue('D', "N0BBB", "<PRHindex>\r");
+        rs.h.engine.queue('D', "N0BBB", "<PRHother>\r");
+        rs.receive();
+        QCOMPARE(rs.openBoxes().size(), 2);
         for (int i = 0; i < 10; ++i)
-            h.engine.queue('D', "N0BBB", QByteArray("<PRHp") + QByteArray::number(i) + ">\r");
-        receive();
-        QCOMPARE(openBoxes().size(), QtPrompts::kMaxOpenNotices);
-        for (QMessageBox* box : openBoxes())
+            rs.h.engine.queue('D', "N0BBB", "<PRHp" + QByteArray::number(i) + ">\r");
+        rs.receive();
+        QCOMPARE(rs.openBoxes().size(), QtPrompts::kMaxOpenNotices);
+        for (QMessageBox* box : rs.openBoxes())
             box->accept();
-        QTRY_COMPARE(openBoxes().size(), 0);
-        h.engine.queue('D', "N0BBB", "<PRHindex>\r");
-        receive();
-        QCOMPARE(openBoxes().size(), 1);
-        QVERIFY(openBoxes()[0]->text().contains(QLatin1String("station N0BBB")));
+        QTRY_COMPARE(rs.openBoxes().size(), 0);
+        rs.h.engine.queue('D', "N0BBB", "<PRHindex>\r");
+        rs.receive();
+        QCOMPARE(rs.openBoxes().size(), 1);
+        QVERIFY(rs.openBoxes()[0]->text().contains(QLatin1String("station N0BBB")));
     }
 
-    // The connect list waits for the operator: focusing it picks nothing, a key moved onto an
-    // entry picks it, Escape leaves without connecting.
+    // The connect list, sorted, waits for the operator: focusing it picks nothing; a key moved
+    // onto an entry or a click picks it; Escape or Done leaves without connecting.
     void connectListWaitsForAPick_data() {
-        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("key"); // 0: a click
+        QTest::addColumn<int>("row"); // clicked; -1: Done
         QTest::addColumn<QByteArray>("connectedTo");
-        QTest::newRow("down picks the first") << int(Qt::Key_Down) << QByteArray("ALPHA");
-        QTest::newRow("escape picks none") << int(Qt::Key_Escape) << QByteArray();
+        QTest::newRow("down picks the first") << int(Qt::Key_Down) << 0 << QByteArray("ALPHA");
+        QTest::newRow("escape picks none") << int(Qt::Key_Escape) << 0 << QByteArray();
+        QTest::newRow("a click picks") << 0 << 2 << QByteArray("ZULU");
+        QTest::newRow("done picks none") << 0 << -1 << QByteArray();
     }
     void connectListWaitsForAPick() {
         QFETCH(int, key);
-        RealDialogStation rs;
+        QFETCH(int, row);
+        RealStation rs;
+        rs.station.startUp();
         QVERIFY(writeFileBytes(QDir(rs.h.state.programDir).filePath("PacketConnects.lst"),
                                "\"ZULU\"\r\n\"N0BBB\"\r\n\"ALPHA\"\r\n"));
         QVERIFY(QTest::qWaitForWindowActive(&rs.w));
         bool openAfterFocus = false;
         onNextModal([&](QWidget* dialog) {
-            auto* list = dialog->findChild<QListWidget*>(QStringLiteral("List1"));
+            QListWidget* list = qobject_cast<ConnectDialog*>(dialog)->list();
             list->setFocus(Qt::TabFocusReason);
             QApplication::processEvents();
             openAfterFocus = dialog->isVisible() && rs.h.engine.sent.isEmpty();
-            QTest::keyClick(list, Qt::Key(key));
+            if (key)
+                QTest::keyClick(list, Qt::Key(key));
+            else if (row >= 0)
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                                  list->visualItemRect(list->item(row)).center());
+            else
+                QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
         });
         QTest::mouseClick(
             rs.w.menuBar(), Qt::LeftButton, {},
@@ -201,22 +147,26 @@ private slots:
         QTEST(connectedTo, "connectedTo");
     }
 
-    // A command link's text reaches the send line as the page wrote it, colons and all.
+    // A command link's text reaches the send line as the page wrote it, colons and all, whether
+    // clicked or followed from the keyboard.
     void commandLinksRunTheirCommand_data() {
         QTest::addColumn<QString>("href");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QByteArray>("destination");
-        QTest::addColumn<QByteArray>("data");
-        QTest::newRow("connect") << "<PRHCMD:C N0QQQ>" << int('c') << QByteArray("N0QQQ")
-                                 << QByteArray();
-        QTest::newRow("disconnect")
-            << "<PRHCMD:D>" << int('d') << QByteArray("N0BBB") << QByteArray();
-        QTest::newRow("unproto") << "<PRHCMD:U 50%41 off>" << int('U') << QByteArray("CQ")
-                                 << QByteArray("50%41 off\r");
+        QTest::addColumn<int>("key");         // 0: a click
+        QTest::addColumn<QByteArray>("sent"); // kind, destination, data
+        const QString unproto = QStringLiteral("<PRHCMD:U 50%41 off>");
+        QTest::newRow("connect") << "<PRHCMD:C N0QQQ>" << 0 << QByteArray("c N0QQQ ");
+        QTest::newRow("disconnect") << "<PRHCMD:D>" << 0 << QByteArray("d N0BBB ");
+        QTest::newRow("unproto") << unproto << 0 << QByteArray("U CQ 50%41 off\r");
+        QTest::newRow("by Return")
+            << unproto << int(Qt::Key_Return) << QByteArray("U CQ 50%41 off\r");
+        QTest::newRow("by Enter") << unproto << int(Qt::Key_Enter)
+                                  << QByteArray("U CQ 50%41 off\r");
     }
     void commandLinksRunTheirCommand() {
         QFETCH(QString, href);
-        RealDialogStation rs;
+        QFETCH(int, key);
+        RealStation rs;
+        rs.station.startUp();
         rs.h.state.selectedCall = QStringLiteral("N0BBB");
         const QString page = QDir(rs.h.state.programDir).filePath(QStringLiteral("cmd.htm"));
         QVERIFY(writeFileBytes(page, "<html><a href=\"" + href.toLatin1() + "\">go there</a>"));
@@ -231,110 +181,121 @@ private slots:
             });
         }
         QTextBrowser* pane = rs.w.browser(0);
-        QTextCursor link = pane->document()->find(QStringLiteral("go there"));
-        link.setPosition(link.selectionStart() + 2);
-        QTest::mouseClick(pane->viewport(), Qt::LeftButton, {}, pane->cursorRect(link).center());
+        if (key) {
+            pane->setFocus();
+            QTest::keyClick(pane, Qt::Key_Tab); // onto the link
+            QTest::keyClick(pane, Qt::Key(key),
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        } else {
+            QTextCursor link = pane->document()->find(QStringLiteral("go there"));
+            link.setPosition(link.selectionStart() + 2);
+            QTest::mouseClick(pane->viewport(), Qt::LeftButton, {},
+                              pane->cursorRect(link).center());
+        }
         QVERIFY(!rs.h.engine.sent.isEmpty());
         const RecordingEngine::Sent& sent = rs.h.engine.sent[0];
-        QTEST(sent.kind, "kind");
-        QTEST(sent.destination, "destination");
-        QTEST(sent.data, "data");
+        QTEST(char(sent.kind) + (' ' + sent.destination + ' ' + sent.data), "sent");
     }
 
-    void exitLeavesTheEngineAloneAndClosingReleasesIt() {
-        WindowedStation ws;
-        StationHarness& h = ws.h;
-        MainWindow& w = ws.w;
-        w.action(QStringLiteral("mnuExit"))->trigger();
-        QVERIFY(ws.station.exitRequested());
-        ws.station.release();
-        QCOMPARE(h.engine.closes, 0);
-    }
-
-    void operatorTabChoiceRunsTheSelectionReaction() {
-        WindowedStation ws;
-        StationHarness& h = ws.h;
-        MainWindow& w = ws.w;
-        ws.station.channels().assign(2, QStringLiteral("N0BBB"));
-        w.setTabMarker(2, true);
-        w.tabs()->setCurrentIndex(2);
-        QCOMPARE(h.state.selectedCall, QStringLiteral("N0BBB"));
-        QVERIFY(w.tabs()->tabIcon(2).isNull());
-        w.tabs()->setCurrentIndex(8);
-        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("NA"));
-        // Programmatic changes by the station do not run it a second time.
-        int before = h.state.selectedCall.size();
-        w.setCurrentTab(2);
-        QCOMPARE(h.state.selectedCall.size(), before);
-    }
-
-    void viewsShowCrLfAsOneLineBreak() {
-        MainWindow w;
-        w.appendText(TextView::Channel0, QStringLiteral("one\r\ntwo"));
-        w.appendText(TextView::Channel0, QStringLiteral(" more\r\n"));
-        QCOMPARE(w.textView(TextView::Channel0)->toPlainText(), QStringLiteral("one\ntwo more\n"));
-        w.replaceText(TextView::AllTraffic, QStringLiteral("x\r\ny"));
-        QCOMPARE(w.textView(TextView::AllTraffic)->toPlainText(), QStringLiteral("x\ny"));
+    // Exit leaves the call registered at the engine; any other way out releases it.
+    void exitLeavesTheEngineAlone() {
+        for (bool exit : {true, false}) {
+            RealStation rs;
+            rs.station.startUp();
+            if (exit)
+                rs.w.action(QStringLiteral("mnuExit"))->trigger();
+            rs.station.release();
+            QCOMPARE(rs.h.engine.closes, exit ? 0 : 1);
+        }
     }
 
     // A bounded view on screen holds exactly the text the station keeps for it, wherever the
     // bound cuts, for the strip in front and its mirror brought up when its tab is shown.
     void boundedViewsShowExactlyTheirText_data() {
         QTest::addColumn<QStringList>("appends");
-        const QString line = QStringLiteral("Fm N0XX To APRS <UI> some monitored text\r\n");
-        QStringList lines;
+        QStringList lines, bare;
         for (int i = 0; i < 400; ++i)
-            lines << QString::number(i) + line;
-        QTest::newRow("lines over the bound") << lines;
-        QStringList bare;
+            lines << QString::number(i) + QStringLiteral("Fm N0XX To APRS <UI> monitored\r\n");
         for (int i = 0; i < 300; ++i)
             bare << QStringLiteral("cr only\r") + QString(30, QLatin1Char('x'));
+        QTest::newRow("lines over the bound") << lines;
         QTest::newRow("bare CRs") << bare;
         // 10 001 characters: the cut of 1 001 falls between a CR and its LF.
-        const QString head = QString(BoundedView::kLimit - BoundedView::kKeep, QLatin1Char('a'));
+        const QString head(BoundedView::kLimit - BoundedView::kKeep, QLatin1Char('a'));
         QTest::newRow("cut inside a CR LF")
-            << QStringList{head + QStringLiteral("\r\n") + QString(8993, QLatin1Char('b')),
-                           QStringLiteral("tail\r\n")};
+            << QStringList{head + "\r\n" + QString(8993, QLatin1Char('b')), "tail\r\n"};
         QTest::newRow("one long append") << QStringList{QString(25000, QLatin1Char('z'))};
     }
     void boundedViewsShowExactlyTheirText() {
         QFETCH(QStringList, appends);
         MainWindow w;
+        w.show();
         BoundedView strip(w, TextView::AllTraffic);
         BoundedView mirror(w, TextView::AllTrafficMirror);
         for (const QString& text : appends) {
             strip.append(text);
             mirror.append(text);
         }
-        auto shown = [](const QString& text) {
-            QString out = text;
-            out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-            out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-            return out;
+        auto shown = [](QString text) {
+            return text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                .replace(QLatin1Char('\r'), QLatin1Char('\n'));
         };
-        QCOMPARE(w.textView(TextView::AllTraffic)->toPlainText(), shown(strip.text()));
+        QPlainTextEdit* view = w.textView(TextView::AllTraffic);
+        QCOMPARE(view->toPlainText(), shown(strip.text()));
         w.tabs()->setCurrentIndex(8);
         QCOMPARE(w.textView(TextView::AllTrafficMirror)->toPlainText(), shown(mirror.text()));
+        // Nobody types into a view, not even through an input method.
+        QTest::keyClicks(view, QStringLiteral("typed"));
+        QCOMPARE(view->toPlainText(), shown(strip.text()));
+        QVERIFY(!view->testAttribute(Qt::WA_InputMethodEnabled));
     }
 
-    // Ctrl+F from the send line finds in the view in front; Escape gives the focus back without
-    // typing the send line's colon.
-    void findBarFindsAndGivesTheFocusBack() {
-        WindowedStation ws;
-        MainWindow& w = ws.w;
+    // Days of traffic on one channel keep only a scrollable tail in the widgets, ending in
+    // exactly what came last.
+    void channelAndConferenceViewsKeepABoundedTail() {
+        MainWindow w;
+        const QString chunk = QStringLiteral("0123456789012345678901234567890123456789\r\n")
+                                  .repeated(1000); // 42 000 characters a write
+        for (int i = 0; i < 60; ++i)
+            w.appendText(TextView::Conf, chunk);
+        w.appendText(TextView::Conf, QStringLiteral("the end"));
+        const QString conf = w.textView(TextView::Conf)->toPlainText();
+        QVERIFY(conf.size() <= TextViews::kMaxViewChars &&
+                conf.size() >= TextViews::kKeptViewChars);
+        QVERIFY(conf.startsWith(QLatin1String("0123456789"))); // cut where a line starts
+        QVERIFY(conf.endsWith(QLatin1String("89\nthe end")));
+        w.appendText(TextView::Channel0, QString(200'000, QLatin1Char('\r')) + "last");
+        QCOMPARE(w.textView(TextView::Channel0)->blockCount(), TextViews::kMaxViewLines);
+        QVERIFY(w.textView(TextView::Channel0)->toPlainText().endsWith(QLatin1String("\nlast")));
+    }
+
+    // In the send line Escape types a colon and Return or Enter send it. Ctrl+F from there finds
+    // in the view in front; Escape gives the focus back without typing a colon.
+    void sendLineAndFindBarKeys() {
+        RealStation rs;
+        rs.h.state.selectedCall = QStringLiteral("N0BBB");
+        MainWindow& w = rs.w;
         w.showWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.appendText(TextView::Channel0, QStringLiteral("N0BBB: hello\r\nN0CCC: Hello again\r\n"));
-        w.sendLine()->setFocus();
-        QTest::keyClicks(w.sendLine(), QStringLiteral("typed"));
-        QTest::keyClick(w.sendLine(), Qt::Key_F, Qt::ControlModifier);
         FindBar* bar = w.findBar();
+        QVERIFY(!bar->isVisible());
+        QLineEdit* line = w.sendLine();
+        line->setFocus();
+        QTest::keyClicks(line, QStringLiteral("hi"));
+        QTest::keyClick(line, Qt::Key_Escape);
+        QTest::keyClick(line, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(bar->isVisible());
         QTRY_VERIFY(bar->field()->hasFocus());
+        QPlainTextEdit* view = w.textView(TextView::Channel0);
         QTest::keyClicks(bar->field(), QStringLiteral("hello"));
         QCOMPARE(bar->countLabel()->text(), QStringLiteral("2 matches"));
-        QPlainTextEdit* view = w.textView(TextView::Channel0);
         QCOMPARE(view->extraSelections().size(), 2);
+        QTest::keyClick(bar->field(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(bar->field(), Qt::Key_Backspace); // nothing to find: nothing counted
+        QCOMPARE(bar->countLabel()->text(), QString());
+        QVERIFY(view->extraSelections().isEmpty());
+        QTest::keyClicks(bar->field(), QStringLiteral("hello"));
         QTest::keyClick(bar->field(), Qt::Key_Return);
         const int first = view->textCursor().selectionStart();
         QTest::keyClick(bar->field(), Qt::Key_Return);
@@ -344,67 +305,50 @@ private slots:
         QTest::keyClick(bar->field(), Qt::Key_Escape);
         QVERIFY(!bar->isVisible());
         QVERIFY(view->extraSelections().isEmpty());
-        QTRY_VERIFY(w.sendLine()->hasFocus());
-        QCOMPARE(w.sendLine()->text(), QStringLiteral("typed"));
-    }
-
-    // Days of traffic on one channel keep only a scrollable tail in the widgets, ending in
-    // exactly what came last.
-    void channelAndConferenceViewsKeepABoundedTail() {
-        MainWindow w;
-        const QString line = QStringLiteral("0123456789012345678901234567890123456789\r\n");
-        QString chunk;
-        for (int i = 0; i < 1000; ++i)
-            chunk += line; // 42 000 characters a write
-        for (int i = 0; i < 60; ++i)
-            w.appendText(TextView::Conf, chunk);
-        w.appendText(TextView::Conf, QStringLiteral("the end"));
-        const QString conf = w.textView(TextView::Conf)->toPlainText();
-        QVERIFY(conf.size() <= TextViews::kMaxViewChars);
-        QVERIFY(conf.size() >= TextViews::kKeptViewChars);
-        QVERIFY(conf.startsWith(QLatin1String("0123456789"))); // cut where a line starts
-        QVERIFY(conf.endsWith(QLatin1String("89\nthe end")));
-
-        w.appendText(TextView::Channel0, QString(200'000, QLatin1Char('\r')));
-        w.appendText(TextView::Channel0, QStringLiteral("last"));
-        QCOMPARE(w.textView(TextView::Channel0)->blockCount(), TextViews::kMaxViewLines);
-        QVERIFY(w.textView(TextView::Channel0)->toPlainText().endsWith(QLatin1String("\nlast")));
-    }
-
-    void sendLineKeys() {
-        WindowedStation ws;
-        StationHarness& h = ws.h;
-        MainWindow& w = ws.w;
-        h.state.selectedCall = QStringLiteral("N0BBB");
-        w.show();
-        QLineEdit* line = w.sendLine();
-        QTest::keyClicks(line, QStringLiteral("hi"));
-        QTest::keyClick(line, Qt::Key_Escape); // types a colon where the caret is
+        QTRY_VERIFY(line->hasFocus());
         QCOMPARE(line->text(), QStringLiteral("hi:"));
         QTest::keyClick(line, Qt::Key_Return);
+        QTest::keyClicks(line, QStringLiteral("again"));
+        QTest::keyClick(line, Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(line->text(), QString());
-        QCOMPARE(h.engine.sent.size(), 1);
-        QCOMPARE(h.engine.sent[0].data, QByteArray("hi:\r"));
-
-        // A word-wrapping typist: the blank after column 70 sends the line.
-        QTest::keyClicks(line, QString(70, QLatin1Char('x')));
-        QCOMPARE(h.engine.sent.size(), 1);
-        QTest::keyClick(line, Qt::Key_Space);
-        QCOMPARE(h.engine.sent.size(), 2);
-        QCOMPARE(h.engine.sent[1].data, QByteArray(70, 'x') + '\r');
-        QCOMPARE(line->text(), QString());
+        QCOMPARE(rs.h.engine.sent.size(), 2);
+        QCOMPARE(rs.h.engine.sent[0].data + rs.h.engine.sent[1].data, QByteArray("hi:\ragain\r"));
     }
 
-    void viewsOnHiddenPagesCatchUpWhenShown() {
-        MainWindow w;
-        w.appendText(TextView::DX, QStringLiteral("DX one\r\n"));
-        w.appendText(TextView::DX, QStringLiteral("DX two\r\n"));
-        w.removeFront(TextView::DX, QStringLiteral("DX one\r\n"));
-        w.setCurrentTab(9);
-        QCOMPARE(w.textView(TextView::DX)->toPlainText(), QStringLiteral("DX two\n"));
-        // In front, it follows every change at once.
-        w.appendText(TextView::DX, QStringLiteral("DX three"));
-        QCOMPARE(w.textView(TextView::DX)->toPlainText(), QStringLiteral("DX two\nDX three"));
+    // Every caption of the window shows whole, on a large screen and a small one.
+    void captionsShowWhole() {
+        for (QSize screen : {QSize(1280, 1024), QSize(800, 600)}) {
+            MainWindow w;
+            w.showWindow();
+            w.setGeometry(QRect(QPoint(0, 0), screen));
+            w.setRetryButtonVisible(true);
+            w.setSelectedCallLabel(QStringLiteral("N0BBB-15"));
+            QCoreApplication::processEvents();
+            int checked = 0;
+            for (QWidget* c :
+                 w.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (!qobject_cast<QLabel*>(c) && !qobject_cast<QAbstractButton*>(c))
+                    continue;
+                ++checked;
+                QVERIFY(w.centralWidget()->rect().contains(c->geometry()));
+                QVERIFY2(c->sizeHint().width() <= c->width(),
+                         qPrintable(c->property("text").toString()));
+            }
+            QCOMPARE(checked, 7);
+        }
+    }
+
+    // Double quotes cannot be typed (a preset text keeps them); Return and Enter are Done.
+    void dataDialogRefusesQuotes() {
+        for (Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
+            DataDialog dialog;
+            dialog.setText(QStringLiteral("say \"hi\""));
+            dialog.show();
+            QTest::keyClicks(dialog.textBox(), QStringLiteral(" a\"b"));
+            QTest::keyClick(dialog.textBox(), enter);
+            QVERIFY(dialog.result() == QDialog::Accepted && !dialog.isVisible());
+            QCOMPARE(dialog.text(), QStringLiteral("say \"hi\" ab"));
+        }
     }
 };
 

@@ -18,7 +18,14 @@ inline TextView channelView(int n) {
 }
 
 // Check items of the menus whose marks the station state drives.
-enum class MenuCheck { ClearHtmlData, DisplayBrowserOnStart, MoveToFront, BeaconOn, WeatherDataOn };
+enum class MenuCheck {
+    ClearHtmlData,
+    DisplayBrowserOnStart,
+    MoveToFront,
+    BeaconOn,
+    WeatherDataOn,
+    LogSessions
+};
 
 // What the station logic needs of its main window. The Qt window implements
 // it; tests use an in-memory one. Tabs are 0-6 channels, 7 "Conf", 8 "All Trf",

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 // Opens files that someone else may have planted: only regular files, never blocking on a FIFO or
 // device, and (unless asked) never through a final symbolic link.
@@ -20,6 +21,13 @@ bool openForWrite(QFile& file, QIODevice::OpenMode mode);
 // True when nothing stops writing the name as a regular file: it is missing or a regular file,
 // and not a symbolic link.
 bool isWritableName(const QString& path);
+
+// Opens base/parts[0]/.../parts[n-1] for appending, making the folders that are missing. Nothing
+// below `base` may be a symbolic link; the folders must be folders and the file a regular file.
+// When something else holds a part's name, `refusedPart` (when given) is that part's index;
+// otherwise (permissions, a full disk) it is -1.
+bool openForAppendBelow(QFile& file, const QString& base, const QStringList& parts,
+                        int* refusedPart = nullptr);
 
 // At most `limit` bytes of a regular file; `ok` tells whether it could be opened.
 QByteArray read(const QString& path, qint64 limit, bool* ok = nullptr, Links links = Links::Refuse);

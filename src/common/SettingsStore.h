@@ -13,6 +13,7 @@ public:
     static constexpr auto kHtmlClear = "UserPacketHTMLClear";
     static constexpr auto kBrowserOnStart = "UserPacketBrowserOnStart";
     static constexpr auto kConference = "UserPacketConference";
+    static constexpr auto kLogSessions = "LogSessions";
 
     SettingsStore();
 
@@ -30,6 +31,9 @@ public:
     // The conference box: 0 or 1, anything else reads 0.
     int conference() const;
     void setConference(bool on) { setFlag(kConference, on); }
+    // Settings > Log Sessions, off unless stored as 1.
+    bool logSessions() const { return intValue(kLogSessions, 0) == 1; }
+    void setLogSessions(bool on) { setFlag(kLogSessions, on); }
 
     // The stored text under a key of section Settings, as it stands in the file.
     QString value(const QString& key, const QString& defaultValue = {}) const;

@@ -21,7 +21,8 @@ struct StationState {
     bool beaconOn = true;
     bool weatherOn = false;
     bool moveToFront = true;
-    int conference = 0; // value of the conference box
+    bool logSessions = false; // Settings > Log Sessions
+    int conference = 0;       // value of the conference box
     QString beaconText;
     QString weatherPath;
 

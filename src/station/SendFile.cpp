@@ -2,10 +2,15 @@
 
 #include "BoundedRead.h"
 #include "EngineLink.h"
+#include "LinkBacklog.h"
+#include "PollTick.h"
 #include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <exception>
 
 namespace SendFile {
 
@@ -16,31 +21,106 @@ QList<QByteArray> pieces(const QByteArray& contents) {
     return out;
 }
 
-void run(const StationState& s, Prompts& prompts, Beeper& beeper, EngineLink& engine) {
+} // namespace SendFile
+
+void FileSender::start() {
+    const StationState& s = m_state;
+    if (running()) {
+        m_beeper.beep(); // one file at a time
+        m_view.showNotice(QStringLiteral("Still sending %1 to %2").arg(m_shown.file, m_shown.to));
+        return;
+    }
     QDir::setCurrent(s.programDir);
-    const QString path = prompts.openFile(QStringLiteral("All Files (*.*) | *.*"),
-                                          QDir(s.programDir).filePath(QStringLiteral("*.*")));
+    const QString path = m_prompts.openFile(QStringLiteral("All Files (*.*) | *.*"),
+                                            QDir(s.programDir).filePath(QStringLiteral("*.*")));
     if (path.isEmpty())
         return;
     QFile file(path);
-    if (!SafeFile::openForRead(file, SafeFile::Links::Follow) || file.size() > kMaxFileBytes) {
-        beeper.beep();
+    if (!SafeFile::openForRead(file, SafeFile::Links::Follow) ||
+        file.size() > SendFile::kMaxFileBytes) {
+        m_beeper.beep();
         return;
     }
-    const QByteArray contents = readBounded(file, kMaxFileBytes);
+    m_contents = readBounded(file, SendFile::kMaxFileBytes);
     file.close();
     if (s.callSign.isEmpty())
         return;
     // With nobody to send to, nothing goes out; the beep says so.
     if (s.selectedCall.isEmpty() ||
-        s.selectedCall.compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0) {
-        beeper.beep();
+        s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0) {
+        m_beeper.beep();
         return;
     }
-    const QByteArray to = s.selectedCall.toLatin1();
-    for (const QByteArray& piece : pieces(contents))
-        engine.putData(to, piece, Kind::ConnectedData, int(piece.size()), s.radioPort);
-    engine.putData(to, QByteArray("\r"), Kind::ConnectedData, 1, s.radioPort);
+    m_to = s.selectedCall.toLatin1();
+    m_port = s.radioPort;
+    m_next = 0;
+    m_phase = Phase::Sending;
+    m_shown = {QFileInfo(path).fileName(), s.selectedCall, 0, m_contents.size(), true};
+    if (!m_engine.reportsOutstanding()) {
+        const auto idle = qScopeGuard([this] {
+            m_phase = Phase::Idle;
+            m_contents.clear();
+        });
+        while (m_phase == Phase::Sending)
+            sendNext();
+        return;
+    }
+    emit progress(m_shown);
+    step();
 }
 
-} // namespace SendFile
+void FileSender::step() {
+    if (m_phase == Phase::Idle)
+        return;
+    if (m_state.engineLost)
+        return end(QStringLiteral("the packet engine went away"));
+    if (m_state.channels.channelOf(m_shown.to) == ChannelTable::kNone)
+        return end(QStringLiteral("the link ended"));
+    quint64 waiting = m_backlog.waiting(m_shown.to);
+    try {
+        for (; m_phase == Phase::Sending && waiting < kMaxOutstanding; ++waiting)
+            sendNext();
+    } catch (const std::exception&) {
+        m_beeper.beep();
+        return end(QStringLiteral("the engine refused it"));
+    }
+    // Done once the engine says the station has every frame.
+    if (m_phase == Phase::Draining && waiting == 0)
+        return finish(QStringLiteral("%1 sent to %2").arg(m_shown.file, m_shown.to));
+    if (m_shown.sent != m_next) {
+        m_shown.sent = m_next;
+        emit progress(m_shown);
+    }
+}
+
+void FileSender::sendNext() {
+    // The pieces and the closing CR exactly as an unpaced send makes them.
+    if (m_next < m_contents.size()) {
+        const QByteArray piece = m_contents.mid(m_next, SendFile::kPieceLength);
+        m_next += piece.size();
+        m_engine.putData(m_to, piece, Kind::ConnectedData, int(piece.size()), m_port);
+        return;
+    }
+    m_phase = Phase::Draining;
+    m_engine.putData(m_to, QByteArray("\r"), Kind::ConnectedData, 1, m_port);
+}
+
+void FileSender::end(const QString& why) {
+    if (m_phase == Phase::Idle)
+        return;
+    QString notice = QStringLiteral("%1 to %2 stopped after %3 of %4 bytes")
+                         .arg(m_shown.file, m_shown.to, groupedCount(quint64(m_next)),
+                              groupedCount(quint64(m_contents.size())));
+    if (!why.isEmpty())
+        notice += QStringLiteral(": ") + why;
+    finish(notice);
+}
+
+void FileSender::finish(const QString& notice) {
+    m_phase = Phase::Idle;
+    m_contents.clear();
+    m_shown.sent = m_next;
+    m_shown.running = false;
+    m_view.showNotice(notice);
+    emit progress(m_shown);
+}

@@ -18,15 +18,21 @@
 #include <exception>
 
 Station::Station(StationContext ctx)
-    : m_ctx(ctx), m_fileNotices(ctx.view), m_registration(m_ctx),
-      m_channels(ctx.state, ctx.view, ctx.engine), m_pages(ctx.state.programDir, m_fileNotices),
-      m_panes(ctx.state, ctx.view, m_pages), m_tabs(ctx.state, ctx.view, m_panes),
+    : m_fileNotices(ctx.view), m_log(ctx.state, ctx.clock, m_fileNotices),
+      m_backlog(ctx.state, ctx.view, ctx.engine),
+      m_tap(ctx.engine, ctx.state, m_log, m_backlog), m_ctx{ctx.state,     ctx.view,   m_tap,
+                                                            ctx.prompts,   ctx.beeper, ctx.clock,
+                                                            ctx.pollTimer, ctx.store},
+      m_registration(m_ctx), m_channels(ctx.state, ctx.view, m_tap),
+      m_pages(ctx.state.programDir, m_fileNotices), m_panes(ctx.state, ctx.view, m_pages),
+      m_tabs(ctx.state, ctx.view, m_panes),
       m_prh(ctx.state, ctx.view, ctx.prompts, ctx.beeper, m_pages, m_panes),
-      m_beacon(ctx.state, ctx.view, ctx.engine, ctx.clock),
-      m_sendLine(ctx.state, ctx.view, ctx.engine, ctx.prompts, ctx.beeper, m_channels, m_tabs,
+      m_beacon(ctx.state, ctx.view, m_tap, ctx.clock),
+      m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
-      m_tick(ctx.state, ctx.view, ctx.engine, ctx.beeper, ctx.clock,
-             {m_registration, m_sendLine, m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs}) {
+      m_tick(ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
+             {m_registration, m_sendLine, m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs}),
+      m_fileSender(ctx.state, ctx.view, m_tap, m_backlog, ctx.prompts, ctx.beeper) {
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);
     QObject::connect(&m_nextSlice, &QTimer::timeout, &m_nextSlice, [this] { onFramesArrived(); });
@@ -67,11 +73,23 @@ void Station::readStoreSettings() {
     s.radioPort = store.radioPort();
     s.clearHtmlData = store.clearHtmlData();
     s.browserOnStart = store.browserOnStart();
+    s.logSessions = store.logSessions();
     m_ctx.view.setMenuChecked(MenuCheck::ClearHtmlData, s.clearHtmlData);
     m_ctx.view.setMenuChecked(MenuCheck::DisplayBrowserOnStart, s.browserOnStart);
     m_ctx.view.setMenuChecked(MenuCheck::MoveToFront, s.moveToFront);
     m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
     m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
+    m_ctx.view.setMenuChecked(MenuCheck::LogSessions, s.logSessions);
+}
+
+void Station::onSendLineEnter() {
+    const QScopedValueRollback typing(m_tap.typing, true);
+    m_sendLine.onEnter();
+}
+
+void Station::onSendLineChanged() {
+    const QScopedValueRollback typing(m_tap.typing, true);
+    m_sendLine.onTextChanged();
 }
 
 void Station::onActivated() {
@@ -119,7 +137,7 @@ void Station::onConnectMenu() {
 }
 
 void Station::onSendFileMenu() {
-    SendFile::run(m_ctx.state, m_ctx.prompts, m_ctx.beeper, m_ctx.engine);
+    m_fileSender.start();
 }
 
 void Station::onChangeBeaconTextMenu() {
@@ -185,6 +203,9 @@ void Station::onMenuCheck(MenuCheck item) {
         flip(s.weatherOn);
         writeSettingsFile();
         break;
+    case MenuCheck::LogSessions:
+        m_ctx.store.setLogSessions(flip(s.logSessions));
+        break;
     }
 }
 
@@ -213,6 +234,8 @@ void Station::tick() {
         return;
     const QScopedValueRollback<bool> ticking(m_ticking, true);
     m_tick.run();
+    m_backlog.step(true);
+    m_fileSender.step();
 }
 
 void Station::onFramesArrived() {
@@ -226,6 +249,9 @@ void Station::onFramesArrived() {
     const QScopedValueRollback<bool> ticking(m_ticking, true);
     if (m_tick.drain(PollTick::kSliceMs))
         m_nextSlice.start();
+    // The engine's answers about waiting frames come this way too: a file goes on at once.
+    m_backlog.step(false);
+    m_fileSender.step();
 }
 
 void Station::selectTab(int tab) {

@@ -4,13 +4,17 @@
 #include "BrowserPanes.h"
 #include "Channels.h"
 #include "FileNotices.h"
+#include "LinkBacklog.h"
 #include "PageStore.h"
 #include "PollTick.h"
 #include "PrhPages.h"
 #include "Registration.h"
+#include "SendFile.h"
 #include "SendLine.h"
+#include "SessionLog.h"
 #include "StationContext.h"
 #include "TabSelection.h"
+#include "TrafficTap.h"
 
 #include <QTimer>
 
@@ -31,6 +35,7 @@ public:
     BrowserPanes& browserPanes() { return m_panes; }
     PageStore& pages() { return m_pages; }
     BeaconAndCapture& beacon() { return m_beacon; }
+    FileSender& fileSender() { return m_fileSender; }
 
     // The load sequence of the main window, in its fixed order.
     void startUp();
@@ -39,13 +44,14 @@ public:
     void onRetryClicked() { m_registration.connectToEngine(); }
     void onCallSignMenu() { m_registration.callSignAction(); }
     void onPortMenu();
-    void onSendLineEnter() { m_sendLine.onEnter(); }
-    void onSendLineChanged() { m_sendLine.onTextChanged(); }
+    void onSendLineEnter();
+    void onSendLineChanged();
     void onConferenceClicked(int newValue);
     void onBrowserDisplayClicked();
     // The "Connect To:" list: a pick connects to that station.
     void onConnectMenu();
     void onSendFileMenu();
+    void onStopSendFile() { m_fileSender.stop(); }
     void onChangeBeaconTextMenu();
     void onWeatherPathMenu();
     // A link was followed in a channel's pane.
@@ -83,8 +89,12 @@ private:
     void keepBadSettingsFile(const QString& path, const QByteArray& bytes);
     void showBrowsersOnStartup();
 
-    StationContext m_ctx;
+    // The station reaches its engine through the tap, which the context names in its place.
     FileNotices m_fileNotices;
+    SessionLog m_log;
+    LinkBacklog m_backlog;
+    TrafficTap m_tap;
+    StationContext m_ctx;
     Registration m_registration;
     Channels m_channels;
     PageStore m_pages;
@@ -94,6 +104,7 @@ private:
     BeaconAndCapture m_beacon;
     SendLine m_sendLine;
     PollTick m_tick;
+    FileSender m_fileSender;
     bool m_exitRequested = false;
     bool m_ticking = false;
     QTimer m_nextSlice; // more frames are waiting than one slice takes

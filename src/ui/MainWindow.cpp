@@ -168,6 +168,8 @@ void MainWindow::buildMenus() {
             this, &MainWindow::portChosen);
     connect(named(settings->addAction(QStringLiteral("&Engine Address")), "mnuEngineAddress"),
             &QAction::triggered, this, &MainWindow::engineAddressChosen);
+    addCheckAction(settings, QStringLiteral("mnuLogSessions"), QStringLiteral("&Log Sessions"),
+                   MenuCheck::LogSessions);
 
     QMenu* html = menuBar()->addMenu(QStringLiteral("&HTML"));
     addCheckAction(html, QStringLiteral("mnuClearHTMLData"),

@@ -1,6 +1,7 @@
 #include "StationWiring.h"
 
 #include "MainWindow.h"
+#include "SendProgressDialog.h"
 #include "Station.h"
 
 void connectWindowToStation(MainWindow& window, Station& station) {
@@ -23,4 +24,15 @@ void connectWindowToStation(MainWindow& window, Station& station) {
     QObject::connect(&window, &W::connectListChosen, &station, &S::onConnectMenu);
     QObject::connect(&window, &W::linkFollowed, &station, &S::onLinkClicked);
     QObject::connect(&window, &W::activated, &station, &S::onActivated);
+    // The progress dialog is made when a paced send first needs it.
+    QObject::connect(&station.fileSender(), &FileSender::progress, &window,
+                     [&window, &station](const FileSendProgress& progress) {
+                         auto* dialog = window.findChild<SendProgressDialog*>();
+                         if (!dialog) {
+                             dialog = new SendProgressDialog(&window);
+                             QObject::connect(dialog, &SendProgressDialog::stopClicked, &station,
+                                              &S::onStopSendFile);
+                         }
+                         dialog->showProgress(progress);
+                     });
 }

@@ -166,6 +166,28 @@ qint16 AgwTcpLink::putData(const QByteArray& destination, const QByteArray& data
     return 1;
 }
 
+void AgwTcpLink::askOutstanding(const QByteArray& call, quint8 port) {
+    const QByteArray key = call.toUpper();
+    if (!m_outstanding.contains(key) && m_outstanding.size() >= kMaxAskedLinks)
+        return;
+    AgwFrame question;
+    question.kind = 'Y';
+    question.port = port;
+    question.callFrom = m_call;
+    question.callTo = call;
+    if (writeFrame(question))
+        m_outstanding.insert(key, std::nullopt);
+}
+
+std::optional<quint32> AgwTcpLink::takeOutstanding(const QByteArray& call) {
+    const auto it = m_outstanding.constFind(call.toUpper());
+    if (it == m_outstanding.cend() || !it.value())
+        return std::nullopt;
+    const quint32 frames = *it.value();
+    m_outstanding.erase(it);
+    return frames;
+}
+
 void AgwTcpLink::close() {
     if (!m_socket)
         return;
@@ -235,6 +257,7 @@ void AgwTcpLink::dropConnection(const QString& why) {
     // Only a frame cut off by the end of the stream is lost: whatever was received whole stays
     // queued for the station.
     m_decoder.reset();
+    m_outstanding.clear(); // the engine forgot the questions with the connection
     m_attach = Attach::None;
     m_call.clear();
     m_registered = false;
@@ -292,6 +315,11 @@ void AgwTcpLink::accept(AgwFrame&& frame) {
     FromEngine in = toReceived(std::move(frame), m_call, m_registered);
     if (in.registerAnswer)
         m_registerAnswer = in.registerAnswer;
+    if (in.outstanding) {
+        const auto it = m_outstanding.find(in.outstanding->call.toUpper());
+        if (it != m_outstanding.end())
+            it.value() = in.outstanding->frames;
+    }
     if (in.frame)
         m_queue.push(std::move(*in.frame), in.monitored);
     else

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -26,6 +27,7 @@ public:
     static constexpr int kDefaultQueueLimit = ReceiveQueue::kDefaultFrameLimit;
     static constexpr qsizetype kMaxQueuedBytes = ReceiveQueue::kMaxBytes;
     static constexpr int kMaxOutgoingData = kMaxAgwOutgoingData;
+    static constexpr int kMaxAskedLinks = 32;
 
     AgwTcpLink(const QString& host, quint16 port);
     ~AgwTcpLink() override;
@@ -47,6 +49,9 @@ public:
     // stays answered while a silent engine takes its time.
     void beginAttach(const QByteArray& callSign, const QByteArray& appName) override;
     std::optional<qint16> attachResult() override;
+    bool reportsOutstanding() const override { return true; }
+    void askOutstanding(const QByteArray& call, quint8 port) override;
+    std::optional<quint32> takeOutstanding(const QByteArray& call) override;
 
     // Reads what the socket holds into the queue without handing anything out. getData does
     // this itself; exposed so a caller can keep the socket drained between ticks.
@@ -109,6 +114,9 @@ private:
     std::optional<qint16> m_attachOutcome = qint16(0);
 
     ReceiveQueue m_queue;
+    // Links asked about (upper case) and the engine's answer once it came. Answers about links
+    // nobody asked about are dropped, so this never holds more than the station asks.
+    QHash<QByteArray, std::optional<quint32>> m_outstanding;
 
     quint64 m_refused = 0;
     quint64 m_discarded = 0;

@@ -1,5 +1,7 @@
 #include "AgwTranslation.h"
 
+#include <QtEndian>
+
 #include <utility>
 
 namespace {
@@ -44,6 +46,16 @@ FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool register
         break;
     case 'X':
         result.registerAnswer = frame.data.isEmpty() ? quint8(0) : quint8(frame.data.at(0));
+        return result;
+    case 'Y':
+        // A count is four bytes and nothing else. The engine names our call in one field and the
+        // remote station in the other; which one is not ours is the link asked about.
+        if (frame.data.size() == 4) {
+            const bool remoteIsTo = frame.callTo.compare(ownCall, Qt::CaseInsensitive) != 0;
+            result.outstanding = OutstandingAnswer{
+                remoteIsTo ? frame.callTo : frame.callFrom,
+                qFromLittleEndian<quint32>(reinterpret_cast<const uchar*>(frame.data.constData()))};
+        }
         return result;
     default:
         if (!isMonitorKind(frame.kind) || belongsToOwnLink(frame, ownCall, registered))

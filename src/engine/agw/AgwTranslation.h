@@ -11,11 +11,18 @@
 // Longer connected data goes out as consecutive frames; the engine misbehaves on big ones.
 constexpr int kMaxAgwOutgoingData = 256;
 
+// The engine's count of frames still waiting on the link to a connected station.
+struct OutstandingAnswer {
+    QByteArray call; // the remote station
+    quint32 frames = 0;
+};
+
 // What one engine frame means to the station.
 struct FromEngine {
     std::optional<ReceivedFrame> frame; // none: nothing for the station
     bool monitored = false;             // traffic the station may miss when it falls behind
     std::optional<quint8> registerAnswer;
+    std::optional<OutstandingAnswer> outstanding;
 };
 
 // `ownCall` counts only once `registered`: an empty call can be registered too.

@@ -68,6 +68,20 @@ public:
     // Where the engine is, for the operator.
     virtual QString address() const { return {}; }
 
+    // Whether the engine can tell how many frames handed to it for a connected station have not
+    // gone out (or not been acknowledged) yet. A link that cannot never answers the question.
+    virtual bool reportsOutstanding() const { return false; }
+    // Asks that count for the link to `call`; the answer comes later, through takeOutstanding.
+    virtual void askOutstanding(const QByteArray& call, quint8 port) {
+        Q_UNUSED(call)
+        Q_UNUSED(port)
+    }
+    // The answer about `call` once it has come, handed out once.
+    virtual std::optional<quint32> takeOutstanding(const QByteArray& call) {
+        Q_UNUSED(call)
+        return std::nullopt;
+    }
+
 private:
     std::optional<qint16> m_attachResult;
 };

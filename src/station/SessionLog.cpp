@@ -1,0 +1,83 @@
+#include "SessionLog.h"
+
+#include "SafeFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+namespace {
+const QString kLogsFolder = QStringLiteral("logs");
+
+// A call that cannot be a folder is named in the status line without its control characters.
+QString printable(const QString& call) {
+    QString shown = call.left(SessionLog::kMaxCallLength + 2);
+    for (QChar& c : shown)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+            c = QLatin1Char('?');
+    return shown;
+}
+} // namespace
+
+QString SessionLog::folderName(const QString& call) {
+    if (call.isEmpty() || call.size() > kMaxCallLength)
+        return {};
+    // Letters, digits and the SSID's dash, nothing else: no dot, slash, blank or control
+    // character can reach the file system.
+    for (qsizetype i = 0; i < call.size(); ++i) {
+        const char16_t c = call[i].unicode();
+        const bool letterOrDigit =
+            (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+        if (!letterOrDigit && !(c == u'-' && i > 0))
+            return {};
+    }
+    return call.toUpper();
+}
+
+QByteArray SessionLog::lines(const QTime& time, Mark mark, const QByteArray& data) {
+    const QByteArray prefix =
+        time.toString(QStringLiteral("HH:mm:ss")).toLatin1() + ' ' + char(mark) + ' ';
+    QByteArray out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= data.size(); ++i) {
+        const bool end = i == data.size();
+        if (!end && data[i] != '\r' && data[i] != '\n')
+            continue;
+        // A break at the very end closes the last line rather than opening an empty one.
+        if (end && start == data.size() && start > 0)
+            break;
+        out += prefix + data.mid(start, i - start) + '\n';
+        if (!end && data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    return out;
+}
+
+void SessionLog::write(const QString& call, Mark mark, const QByteArray& data) {
+    if (!m_state.logSessions)
+        return;
+    const QDir program(m_state.programDir);
+    const QString folder = folderName(call);
+    if (folder.isEmpty()) {
+        m_notices.notice(program.filePath(kLogsFolder) + QLatin1Char('/') + call,
+                         QStringLiteral("No session log for \"%1\": not usable as a folder name")
+                             .arg(printable(call)));
+        return;
+    }
+    const QDateTime now = m_clock.now();
+    const QStringList parts{kLogsFolder, folder,
+                            now.date().toString(Qt::ISODate) + QStringLiteral(".log")};
+    QFile file;
+    int refused = -1;
+    if (!SafeFile::openForAppendBelow(file, m_state.programDir, parts, &refused)) {
+        if (refused >= 0)
+            m_notices.refused(program.filePath(parts.mid(0, refused + 1).join(QLatin1Char('/'))));
+        else
+            m_notices.written(program.filePath(parts.join(QLatin1Char('/'))), false);
+        return;
+    }
+    const QByteArray text = lines(now.time(), mark, data);
+    m_notices.written(program.filePath(parts.join(QLatin1Char('/'))),
+                      file.write(text) == text.size() && file.flush());
+}

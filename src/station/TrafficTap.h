@@ -1,0 +1,48 @@
+#pragma once
+
+#include "EngineLink.h"
+#include "LinkBacklog.h"
+#include "SessionLog.h"
+#include "StationState.h"
+
+// Stands between the station and its engine: everything passes through unchanged, and on the way
+// the session log sees each connected channel's traffic and the link backlog what was sent.
+class TrafficTap : public EngineLink {
+public:
+    TrafficTap(EngineLink& engine, const StationState& state, SessionLog& log, LinkBacklog& backlog)
+        : m_engine(engine), m_state(state), m_log(log), m_backlog(backlog) {}
+
+    // True while a line the operator typed is on its way.
+    bool typing = false;
+
+    qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override {
+        return m_engine.startPoll(callSign, appName);
+    }
+    qint16 getData(ReceivedFrame& out) override;
+    qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
+                   quint8 port) override;
+    void close() override { m_engine.close(); }
+    void beginAttach(const QByteArray& callSign, const QByteArray& appName) override {
+        m_engine.beginAttach(callSign, appName);
+    }
+    std::optional<qint16> attachResult() override { return m_engine.attachResult(); }
+    bool isAttached() const override { return m_engine.isAttached(); }
+    quint64 skippedMonitorFrames() const override { return m_engine.skippedMonitorFrames(); }
+    void setAddress(const QString& host, quint16 port) override { m_engine.setAddress(host, port); }
+    QString address() const override { return m_engine.address(); }
+    bool reportsOutstanding() const override { return m_engine.reportsOutstanding(); }
+    void askOutstanding(const QByteArray& call, quint8 port) override {
+        m_engine.askOutstanding(call, port);
+    }
+    std::optional<quint32> takeOutstanding(const QByteArray& call) override {
+        return m_engine.takeOutstanding(call);
+    }
+
+private:
+    void logReceived(const ReceivedFrame& frame);
+
+    EngineLink& m_engine;
+    const StationState& m_state;
+    SessionLog& m_log;
+    LinkBacklog& m_backlog;
+};

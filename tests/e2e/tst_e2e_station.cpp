@@ -84,6 +84,7 @@ private slots:
         StationHarness h;
         h.link = &link;
         h.store.setCallSign(QStringLiteral("N0AAA"));
+        h.store.setLogSessions(true);
         h.startUp();
         QVERIFY2(h.prompts.messages.isEmpty(), qPrintable(link.lastError()));
         QCOMPARE(link.registeredCall(), QByteArray("N0AAA"));
@@ -112,6 +113,13 @@ private slots:
         typeLine(QStringLiteral("Fine here, 12 degrees and sunny."));
         QTRY_COMPARE_WITH_TIMEOUT(b.data(), kWelcome + "Fine here, 12 degrees and sunny.\r",
                                   kAirMs);
+        // The session log holds both sides of the exchange, the operator's line marked.
+        const QString log =
+            QDir(h.state.programDir).filePath(QStringLiteral("logs/N0BBB/2026-12-05.log"));
+        QCOMPARE(readFileBytes(log),
+                 QByteArray("09:18:31 * connected\n09:18:31 = Welcome to N0AAA's Packet Station!\n"
+                            "09:18:31 < Hello from N0BBB\n"
+                            "09:18:31 > Fine here, 12 degrees and sunny.\n"));
         h.state.beaconTicks = 900;
         QTRY_VERIFY_WITH_TIMEOUT(b.heardBeacon(h.state.beaconText.toLatin1()), kAirMs);
         typeLine(QStringLiteral(":D"));

@@ -3,9 +3,11 @@
 #include "HeardList.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -170,7 +172,11 @@ void HeardListWindow::open() {
         activateWindow();
         return;
     }
+    const QPointer<QWidget> typing = QApplication::activeWindow();
     show();
+    // Some window systems activate every window shown: give it back to where the operator types.
+    if (typing && typing != this)
+        typing->activateWindow();
 }
 
 void HeardListWindow::refresh() {

@@ -151,6 +151,20 @@ def connect_seeds():
 
 # --- Weather file -----------------------------------------------------------------------
 
+# --- Heard list -------------------------------------------------------------------------
+
+def heard_seeds():
+    f = "fuzz_heard_file"
+    line = b"N0AAA\t2027-01-15T08:00:00.000Z\t3\t0\tAPRS\tWIDE1-1,WIDE2-1\r\n"
+    for name, data in [
+        ("two", line + b"N0BBB-7\t2027-01-15T07:59:58Z\t1\t1\tID\t\n"),
+        ("offset_time", b"n0ccc\t2027-01-15T08:00:00+05:00\t12\t2\tBEACON\t\r\n"),
+        ("twice", line + line),
+        ("empty", b""),
+    ]:
+        write(f, name, data)
+
+
 def weather_line(date, time=b"09:15"):
     fields = [b"WS2300", b"1", b"2", b"3", b"4", date, time, b"Clear", b"8", b"9", b"45.2",
               b"0.1", b"12", b"13", b"14", b"15", b"5.2", b"12.0", b"18", b"19", b"20", b"NW",
@@ -280,6 +294,7 @@ if __name__ == "__main__":
     prh_seeds()
     settings_seeds()
     connect_seeds()
+    heard_seeds()
     weather_seeds()
     dxwx_seeds()
     send_line_seeds()

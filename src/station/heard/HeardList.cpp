@@ -46,14 +46,15 @@ std::optional<HeardStation> decodeLine(const QString& line) {
         return std::nullopt;
     HeardStation s;
     s.call = f[0].toUpper();
-    const QDateTime when = QDateTime::fromString(f[1], Qt::ISODateWithMs);
+    const QDateTime when = QDateTime::fromString(f[1], Qt::ISODateWithMs).toUTC();
     bool framesOk = false, portOk = false;
     s.frames = f[2].toUInt(&framesOk);
     s.port = f[3].toInt(&portOk);
     s.destination = f[4];
     s.path = f[5];
     const bool ok = !s.call.isEmpty() && s.call.size() <= HeardList::kMaxCallLength &&
-                    isPrintable(s.call) && f[1].size() <= 40 && when.isValid() && framesOk &&
+                    isPrintable(s.call) && f[1].size() <= 40 && when.isValid() &&
+                    when.date().year() >= 1 && when.date().year() <= 9999 && framesOk &&
                     s.frames > 0 && portOk && s.port >= 0 && s.port <= 255 &&
                     s.destination.size() <= HeardList::kMaxCallLength &&
                     isPrintable(s.destination) && s.path.size() <= HeardList::kMaxPathLength &&

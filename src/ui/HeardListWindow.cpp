@@ -132,7 +132,7 @@ HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
     setWindowTitle(QStringLiteral("Heard List"));
     // Opening it, or what it shows changing, never takes the focus from the send line.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    resize(620, 340);
+    resize(640, 340);
     m_model = new HeardTableModel(list, this);
     m_sorted = new QSortFilterProxyModel(this);
     m_sorted->setSourceModel(m_model);
@@ -152,7 +152,7 @@ HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 4);
     m_table->horizontalHeader()->setStretchLastSection(true);
     const int digit = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[] = {11, 20, 8, 6, 11};
+    const int widths[] = {10, 17, 7, 5, 9};
     for (int column = 0; column < 5; ++column)
         m_table->setColumnWidth(column, widths[column] * digit + 12);
     m_table->installEventFilter(this);

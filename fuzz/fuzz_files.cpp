@@ -1,9 +1,12 @@
 // Text from the air and files found in the program folder. The first byte picks the parser:
 // 0, PRH tags in received text and link targets (the rest of the input); 1, PacketSettings.ini
-// (the file); 2, PacketConnects.lst (the call to add as a text, see FuzzReader, then the file).
+// (the file); 2, PacketConnects.lst (the call to add as a text, see FuzzReader, then the file);
+// 3, Heard.lst (the file).
 
 #include "ConnectList.h"
 #include "FuzzSupport.h"
+#include "HeardFile.h"
+#include "HeardList.h"
 #include "InputFields.h"
 #include "PrhTags.h"
 #include "SettingsFile.h"
@@ -75,19 +78,35 @@ void fuzzConnectList(FuzzReader& in) {
         FUZZ_CHECK(ConnectList::read(path) == fields + QStringList{call}); // grown by the one
 }
 
+// Heard.lst is read whole or not at all, and what is read writes back to a file that reads the
+// same.
+void fuzzHeardFile(const QByteArray& bytes) {
+    HeardList list, again;
+    if (!list.decode(bytes)) {
+        FUZZ_CHECK(list.size() == 0);
+        return;
+    }
+    const QByteArray written = list.encode();
+    FUZZ_CHECK(list.size() <= HeardList::kMaxStations && written.size() <= HeardFile::kMaxBytes);
+    FUZZ_CHECK(again.decode(written) && again.encode() == written);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzReader in(data, size);
-    switch (in.byte() % 3) {
+    switch (in.byte() % 4) {
     case 0:
         fuzzPrhTags(in.rest());
         break;
     case 1:
         fuzzSettingsFile(in.rest());
         break;
-    default:
+    case 2:
         fuzzConnectList(in);
+        break;
+    default:
+        fuzzHeardFile(in.rest());
     }
     return 0;
 }

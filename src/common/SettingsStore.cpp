@@ -6,6 +6,12 @@ constexpr auto kEngineHost = "Engine/Host";
 constexpr auto kEnginePort = "Engine/Port";
 constexpr auto kDefaultHost = "127.0.0.1";
 constexpr quint16 kDefaultEnginePort = 8000;
+constexpr auto kFilterInformation = "MonitorFilter/Information";
+constexpr auto kFilterSupervisory = "MonitorFilter/Supervisory";
+constexpr auto kFilterUnnumbered = "MonitorFilter/Unnumbered";
+constexpr auto kFilterSent = "MonitorFilter/Sent";
+constexpr auto kFilterHiddenPorts = "MonitorFilter/HiddenPorts";
+constexpr auto kFilterHiddenCalls = "MonitorFilter/HiddenCalls";
 } // namespace
 
 SettingsStore::SettingsStore()
@@ -54,5 +60,35 @@ quint16 SettingsStore::enginePort() const {
 void SettingsStore::setEngineAddress(const QString& host, quint16 port) {
     m_settings.setValue(kEngineHost, host);
     m_settings.setValue(kEnginePort, QString::number(port));
+    m_settings.sync();
+}
+
+MonitorFilterSettings SettingsStore::monitorFilter() const {
+    // Only a stored 0 hides a kind of frame: anything unreadable shows it.
+    const auto shown = [this](const char* key) {
+        return m_settings.value(QLatin1String(key)).toString().trimmed() != QLatin1String("0");
+    };
+    MonitorFilterSettings filter;
+    filter.information = shown(kFilterInformation);
+    filter.supervisory = shown(kFilterSupervisory);
+    filter.unnumbered = shown(kFilterUnnumbered);
+    filter.sent = shown(kFilterSent);
+    filter.hiddenPorts = MonitorFilterSettings::portsFromText(
+        m_settings.value(QLatin1String(kFilterHiddenPorts)).toString());
+    filter.hiddenCalls = MonitorFilterSettings::callsFromText(
+        m_settings.value(QLatin1String(kFilterHiddenCalls)).toString());
+    return filter;
+}
+
+void SettingsStore::setMonitorFilter(const MonitorFilterSettings& filter) {
+    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    m_settings.setValue(QLatin1String(kFilterInformation), flag(filter.information));
+    m_settings.setValue(QLatin1String(kFilterSupervisory), flag(filter.supervisory));
+    m_settings.setValue(QLatin1String(kFilterUnnumbered), flag(filter.unnumbered));
+    m_settings.setValue(QLatin1String(kFilterSent), flag(filter.sent));
+    m_settings.setValue(QLatin1String(kFilterHiddenPorts),
+                        MonitorFilterSettings::portsText(filter.hiddenPorts));
+    m_settings.setValue(QLatin1String(kFilterHiddenCalls),
+                        MonitorFilterSettings::callsText(filter.hiddenCalls));
     m_settings.sync();
 }

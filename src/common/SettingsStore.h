@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MonitorFilterSettings.h"
+
 #include <QSettings>
 #include <QString>
 
@@ -43,6 +45,10 @@ public:
     QString engineHost() const;
     quint16 enginePort() const;
     void setEngineAddress(const QString& host, quint16 port);
+
+    // Section MonitorFilter; nothing stored shows every frame.
+    MonitorFilterSettings monitorFilter() const;
+    void setMonitorFilter(const MonitorFilterSettings& filter);
 
     QString fileName() const { return m_settings.fileName(); }
     // Forgets every value; for a fresh start in tests.

@@ -5,6 +5,10 @@
 #include "Channels.h"
 #include "Conference.h"
 #include "EngineLink.h"
+#include "HeardFile.h"
+#include "HeardList.h"
+#include "MonitorFilter.h"
+#include "MonitorHeader.h"
 #include "MonitorValues.h"
 #include "PageStore.h"
 #include "PrhPages.h"
@@ -46,6 +50,7 @@ void PollTick::run() {
     if (s.beaconTicks > kBeaconLimit) {
         guarded([this] { m_parts.beacon.sendBeacon(); });
     }
+    guarded([this] { m_parts.heardFile.saveIfDue(m_clock.now().toMSecsSinceEpoch()); });
 
     takeWaiting(m_budgetMs, true);
 }
@@ -59,6 +64,7 @@ bool PollTick::takeWaiting(int budgetMs, bool tickPoll) {
     // behind the air; the time budget keeps the window responsive whatever a frame costs.
     QElapsedTimer spent;
     spent.start();
+    m_takenAtMs = m_clock.now().toMSecsSinceEpoch();
     bool more = true;
     for (bool first = true; more && (first || spent.elapsed() < budgetMs); first = false) {
         Frame frame;
@@ -90,10 +96,13 @@ QString groupedCount(quint64 count) {
 
 void PollTick::dispatch(const Frame& frame) {
     if (frame.kind != Kind::ConnectedData) {
-        guarded([&] {
-            QString traffic = frame.data;
-            m_parts.channels.appendAllTraffic(traffic);
-        });
+        if (m_parts.filter.shows(frame.kind, frame.port, frame.sender, frame.data)) {
+            guarded([&] {
+                QString traffic = frame.data;
+                m_parts.channels.appendAllTraffic(traffic);
+            });
+        }
+        guarded([&] { hear(frame); });
         guarded([&] {
             const qsizetype cr = frame.data.indexOf(QLatin1Char('\r'));
             QString capture = cr >= 0 ? frame.data.mid(cr + 1) : frame.data;
@@ -129,6 +138,14 @@ void PollTick::dispatch(const Frame& frame) {
         channelData(channel, frame);
 }
 
+void PollTick::hear(const Frame& frame) {
+    // What this station's engine sent is not heard, and notices are not frames.
+    if (frame.kind != 'U' && frame.kind != 'I' && frame.kind != 'S')
+        return;
+    const MonitorHeader header = parseMonitorHeader(frame.data);
+    m_parts.heard.hear(frame.sender, m_takenAtMs, frame.port, header.destination, header.path);
+}
+
 bool PollTick::takeFrame(Frame& out, bool showEmptyPoll) {
     ReceivedFrame raw;
     qint16 result = 0;
@@ -145,6 +162,7 @@ bool PollTick::takeFrame(Frame& out, bool showEmptyPoll) {
         return false;
 
     out.kind = raw.kind;
+    out.port = raw.port;
     const qsizetype nul = raw.senderField.indexOf('\0');
     if (nul >= 0)
         out.sender = QString::fromLatin1(raw.senderField.left(nul));

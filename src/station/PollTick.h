@@ -11,6 +11,9 @@ class EngineLink;
 class BeaconAndCapture;
 class BrowserPanes;
 class Channels;
+class HeardFile;
+class HeardList;
+class MonitorFilter;
 class PageStore;
 class PrhPages;
 class Registration;
@@ -39,6 +42,9 @@ public:
         PrhPages& prh;
         BrowserPanes& panes;
         TabSelection& tabs;
+        HeardList& heard;
+        HeardFile& heardFile;
+        const MonitorFilter& filter; // what the All Traffic views show; nothing else
     };
 
     PollTick(StationState& state, MainWindowView& view, EngineLink& engine, Beeper& beeper,
@@ -56,6 +62,7 @@ public:
 private:
     struct Frame {
         int kind = 0;
+        int port = 0;
         QString sender;
         QString data;
     };
@@ -63,6 +70,7 @@ private:
     bool takeWaiting(int budgetMs, bool tickPoll);
     bool takeFrame(Frame& out, bool showEmptyPoll);
     void dispatch(const Frame& frame);
+    void hear(const Frame& frame);
     // Returns the channel the connect notice took, or 7 when none was free.
     int acceptConnection(const Frame& frame);
     void releaseChannel(int channel, const Frame& frame);
@@ -81,6 +89,7 @@ private:
     Clock& m_clock;
     Parts m_parts;
     quint64 m_skippedShown = 0;
+    qint64 m_takenAtMs = 0; // the frames of one helping are heard at one time
     int m_budgetMs = kTickBudgetMs;
 };
 

@@ -28,10 +28,12 @@ Station::Station(StationContext ctx)
       m_tabs(ctx.state, ctx.view, m_panes),
       m_prh(ctx.state, ctx.view, ctx.prompts, ctx.beeper, m_pages, m_panes),
       m_beacon(ctx.state, ctx.view, m_tap, ctx.clock),
+      m_heardFile(m_heard, ctx.view, m_fileNotices),
       m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
       m_tick(ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
-             {m_registration, m_sendLine, m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs}),
+             {m_registration, m_sendLine, m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs,
+              m_heard, m_heardFile, m_filter}),
       m_fileSender(ctx.state, ctx.view, m_tap, m_backlog, ctx.prompts, ctx.beeper) {
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);
@@ -59,6 +61,7 @@ void Station::startUp() {
     s.beaconText = s.callSign + QString::fromLatin1(kBeaconSuffix);
     m_ctx.view.showWindow();
     readSettingsFile();
+    m_heardFile.load(s.programDir, m_ctx.clock.now().toMSecsSinceEpoch());
     m_registration.connectToEngine();
     m_ctx.view.processPendingEvents();
     m_panes.writeHomePages();
@@ -74,6 +77,7 @@ void Station::readStoreSettings() {
     s.clearHtmlData = store.clearHtmlData();
     s.browserOnStart = store.browserOnStart();
     s.logSessions = store.logSessions();
+    m_filter = MonitorFilter(store.monitorFilter());
     m_ctx.view.setMenuChecked(MenuCheck::ClearHtmlData, s.clearHtmlData);
     m_ctx.view.setMenuChecked(MenuCheck::DisplayBrowserOnStart, s.browserOnStart);
     m_ctx.view.setMenuChecked(MenuCheck::MoveToFront, s.moveToFront);
@@ -254,6 +258,17 @@ void Station::onFramesArrived() {
     m_fileSender.step();
 }
 
+void Station::onMonitorFilterChosen(const MonitorFilterSettings& filter) {
+    m_filter = MonitorFilter(filter);
+    m_ctx.store.setMonitorFilter(m_filter.settings());
+}
+
+void Station::onHeardCallChosen(const QString& call) {
+    m_ctx.view.setSendLineText(QStringLiteral(":C ") + call);
+    m_ctx.view.bringToFront();
+    m_ctx.view.focusSendLine();
+}
+
 void Station::selectTab(int tab) {
     m_tabs.select(tab);
 }
@@ -263,6 +278,7 @@ void Station::onTabSelected(int tab) {
 }
 
 void Station::release() {
+    m_heardFile.save(); // on Exit too
     if (m_exitRequested || m_released)
         return;
     m_released = true;

@@ -5,6 +5,9 @@
 #include "Channels.h"
 #include "FileNotices.h"
 #include "LinkBacklog.h"
+#include "HeardFile.h"
+#include "HeardList.h"
+#include "MonitorFilter.h"
 #include "PageStore.h"
 #include "PollTick.h"
 #include "PrhPages.h"
@@ -36,6 +39,8 @@ public:
     PageStore& pages() { return m_pages; }
     BeaconAndCapture& beacon() { return m_beacon; }
     FileSender& fileSender() { return m_fileSender; }
+    const HeardList& heard() const { return m_heard; }
+    const MonitorFilterSettings& monitorFilter() const { return m_filter.settings(); }
 
     // The load sequence of the main window, in its fixed order.
     void startUp();
@@ -65,6 +70,10 @@ public:
     // The engine sent something: dispatch it now, in short slices with the window answered
     // between them, rather than at the next tick.
     void onFramesArrived();
+    // The operator chose which monitored frames All Traffic shows; kept in the per-user store.
+    void onMonitorFilterChosen(const MonitorFilterSettings& filter);
+    // A station picked in the heard list: its connect command waits in the send line.
+    void onHeardCallChosen(const QString& call);
     // Makes the tab current and runs the reaction to its selection.
     void selectTab(int tab);
     // The reaction to a tab becoming current, by the operator or by the station.
@@ -102,6 +111,9 @@ private:
     TabSelection m_tabs;
     PrhPages m_prh;
     BeaconAndCapture m_beacon;
+    HeardList m_heard;
+    HeardFile m_heardFile;
+    MonitorFilter m_filter;
     SendLine m_sendLine;
     PollTick m_tick;
     FileSender m_fileSender;

@@ -204,6 +204,12 @@ void MainWindow::buildMenus() {
                 monitor->show();
                 monitor->raise();
             });
+    QAction* heard = named(view->addAction(QStringLiteral("&Heard List")), "mnuHeardList");
+    heard->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(heard, &QAction::triggered, this, &MainWindow::heardListChosen);
+    QAction* filter = named(view->addAction(QStringLiteral("Monitor Fil&ter")), "mnuMonitorFilter");
+    filter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(filter, &QAction::triggered, this, &MainWindow::monitorFilterChosen);
     m_checks[MenuCheck::ClearHtmlData]->setChecked(true);
     m_checks[MenuCheck::MoveToFront]->setChecked(true);
     m_checks[MenuCheck::BeaconOn]->setChecked(true);

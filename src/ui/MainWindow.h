@@ -93,6 +93,8 @@ signals:
     void beaconTextChosen();
     void weatherPathChosen();
     void connectListChosen();
+    void heardListChosen();
+    void monitorFilterChosen();
     void linkFollowed(int channel, const QString& href);
     void activated();
 

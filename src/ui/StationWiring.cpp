@@ -1,7 +1,9 @@
 #include "StationWiring.h"
 
+#include "HeardListWindow.h"
 #include "MainWindow.h"
 #include "SendProgressDialog.h"
+#include "MonitorFilterDialog.h"
 #include "Station.h"
 
 void connectWindowToStation(MainWindow& window, Station& station) {
@@ -35,4 +37,23 @@ void connectWindowToStation(MainWindow& window, Station& station) {
                          }
                          dialog->showProgress(progress);
                      });
+
+    // The heard list and the monitor filter are made when first asked for.
+    QObject::connect(&window, &W::heardListChosen, &station, [&window, &station] {
+        auto* heard = window.findChild<HeardListWindow*>();
+        if (!heard) {
+            heard = new HeardListWindow(station.heard(), &window);
+            QObject::connect(heard, &HeardListWindow::callChosen, &station, &S::onHeardCallChosen);
+        }
+        heard->open();
+    });
+    QObject::connect(&window, &W::monitorFilterChosen, &station, [&window, &station] {
+        auto* dialog = window.findChild<MonitorFilterDialog*>();
+        if (!dialog) {
+            dialog = new MonitorFilterDialog(&window);
+            QObject::connect(dialog, &MonitorFilterDialog::filterChosen, &station,
+                             &S::onMonitorFilterChosen);
+        }
+        dialog->showFilter(station.monitorFilter());
+    });
 }

@@ -53,6 +53,9 @@ private slots:
         // A second call reuses the connection: a second 'm' would switch monitoring off again.
         QCOMPARE(startPoll("N0AAA-7"), qint16(1));
         QCOMPARE(m_link->registeredCall(), QByteArray("N0AAA-7"));
+        // Both registration answers came in, neither for the station.
+        QCOMPARE(std::tuple(m_link->framesReceived(), m_link->discardedFrames()),
+                 std::tuple(quint64(2), quint64(2)));
         QCOMPARE(m_link->putData({}, "x", 'D', 1, 0), qint16(0));
         QCOMPARE(m_link->refusedFrames(), quint64(1));
         QCOMPARE(m_link->putData("N0BBB", QByteArray(300, 'b'), 'D', 300, 3), qint16(1));

@@ -126,6 +126,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(b.count('d'), 1, kAirMs);
         QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], QStringLiteral("Open"), kAirMs);
         QVERIFY(channel(0).contains(QStringLiteral("*** DISCONNECTED From Station N0BBB\r\n")));
+        // A station heard on the air is in the heard list, with where it sent to.
+        b.send('M', "N0BBB monitor test\r");
+        QTRY_VERIFY_WITH_TIMEOUT(h.station().heard().find(QStringLiteral("N0BBB")), kAirMs);
+        QCOMPARE(h.station().heard().find(QStringLiteral("N0BBB"))->destination,
+                 QStringLiteral("N0AAA"));
 
         // The conference relays every line to everyone, and never the links' own frames.
         h.station().onConferenceClicked(1);

@@ -2,8 +2,8 @@
 
 #include "HeardListWindow.h"
 #include "MainWindow.h"
-#include "SendProgressDialog.h"
 #include "MonitorFilterDialog.h"
+#include "SendProgressDialog.h"
 #include "Station.h"
 
 void connectWindowToStation(MainWindow& window, Station& station) {

@@ -224,6 +224,8 @@ private slots:
         const QString head(BoundedView::kLimit - BoundedView::kKeep, QLatin1Char('a'));
         QTest::newRow("cut inside a CR LF")
             << QStringList{head + "\r\n" + QString(8993, QLatin1Char('b')), "tail\r\n"};
+        QTest::newRow("cut after a bare CR")
+            << QStringList{head + "\r" + QString(8994, QLatin1Char('b')), "tail\r\n"};
         QTest::newRow("one long append") << QStringList{QString(25000, QLatin1Char('z'))};
     }
     void boundedViewsShowExactlyTheirText() {
@@ -264,6 +266,10 @@ private slots:
                 conf.size() >= TextViews::kKeptViewChars);
         QVERIFY(conf.startsWith(QLatin1String("0123456789"))); // cut where a line starts
         QVERIFY(conf.endsWith(QLatin1String("89\nthe end")));
+        // One endless line is cut too.
+        MainWindow fresh;
+        fresh.appendText(TextView::Conf, QString(TextViews::kMaxViewChars + 1, QLatin1Char('y')));
+        QVERIFY(fresh.textView(TextView::Conf)->toPlainText().size() <= TextViews::kMaxViewChars);
         w.appendText(TextView::Channel0, QString(200'000, QLatin1Char('\r')) + "last");
         QCOMPARE(w.textView(TextView::Channel0)->blockCount(), TextViews::kMaxViewLines);
         QVERIFY(w.textView(TextView::Channel0)->toPlainText().endsWith(QLatin1String("\nlast")));

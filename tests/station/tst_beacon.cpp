@@ -91,7 +91,11 @@ private slots:
         for (const auto& r : rows)
             QVERIFY2(Weather::isDateOfDay(QString::fromLatin1(r.text), today()) == r.today, r.text);
         QVERIFY(Weather::isDateOfDay(QLocale().toString(today(), QLocale::ShortFormat), today()));
-        QVERIFY(!Weather::isDateOfDay("12/5/2026" + QString(200, QLatin1Char(' ')) + "x", today()));
+        // Past 80 characters nothing is looked at, even a date that would do.
+        QVERIFY(
+            Weather::isDateOfDay("12/5/2026" + QString(60, QLatin1Char(' ')) + "9:18 AM", today()));
+        QVERIFY(!Weather::isDateOfDay("12/5/2026" + QString(75, QLatin1Char(' ')) + "9:18 AM",
+                                      today()));
     }
 
     void sendBeacon_data() {

@@ -116,7 +116,8 @@ private slots:
     void plantedProgramFiles_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("fifo");
-        for (const char* name : {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst"}) {
+        for (const char* name :
+             {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst", "Heard.lst"}) {
             QTest::addRow("%s as a FIFO", name) << QString::fromLatin1(name) << true;
             QTest::addRow("%s as a link out", name) << QString::fromLatin1(name) << false;
         }

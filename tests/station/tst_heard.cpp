@@ -21,6 +21,10 @@ private slots:
         QVERIFY(list.hear(QStringLiteral("N0NEW"), kT0 + 2'000'001, 2, u"BE\tACON",
                           QString(120, QLatin1Char('W'))));
         QVERIFY(!list.hear(QStringLiteral("N0\tBAD"), kT0, 0, u"", u""));
+        HeardList calls; // a call may take all its length, not more
+        QVERIFY(calls.hear(QString(HeardList::kMaxCallLength, QLatin1Char('L')), kT0, 0, u"", u""));
+        QVERIFY(!calls.hear(QString(HeardList::kMaxCallLength + 1, QLatin1Char('L')), kT0, 0, u"",
+                            u""));
         QCOMPARE(list.size(), HeardList::kMaxStations);
         QVERIFY(!list.find(QStringLiteral("N0S0"))); // the least recently heard went
         const HeardStation* again = list.find(QStringLiteral("N0S3"));
@@ -66,6 +70,12 @@ private slots:
         QCOMPARE(readFileBytes(path + QStringLiteral(".bad")),
                  kept ? file : QByteArray("<missing>"));
         QCOMPARE(readFileBytes(path), kept ? QByteArray() : file);
+        // What is heard is saved while the station runs, not only when it closes.
+        h.engine.queue('U', "N0NEW", " 1:Fm N0NEW To ID <UI pid=F0 Len=3 >\rhi\r");
+        h.station().tick();
+        h.clock.when = h.clock.when.addSecs(6);
+        h.station().tick();
+        QVERIFY(readFileBytes(path).contains("N0NEW\t"));
     }
 
     void filterHidesFromAllTrafficOnly_data() {

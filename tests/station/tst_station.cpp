@@ -320,6 +320,16 @@ load0 ~/Channel0.htm)");
             R"(tabs front=2 label=NA selected=N0BBB speaker= idle=0
 load2 ~/Channel2.htm
 load2 ~/Channel2.htm)");
+        row("a shown pane follows its page as data comes",
+            R"(start; assign 2 N0BBB; tab 2; browser; rx D N0BBB hello\r; tick)",
+            R"(tabs 2=N0BBB front=2 label=N0BBB selected=N0BBB speaker=N0BBB idle=0
+raised=1
+ch2: hello\r\n
+conf: \r\nde N0BBB: hello\r\n
+page2: hello\r\r\n
+pane2 visible=1 shown=1
+load2 ~/Channel2.htm
+load2 ~/Channel2.htm)");
         row("found page replaces the page and shows it",
             R"(start; assign 0 N0BBB; file N0BBB/index.htm <html><b>Welcome</b></html>; rx D N0BBB look: <PRHindex>\r; tick)",
             R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=0
@@ -384,7 +394,7 @@ list: "N0XYZ"\r\n
 asked: 
 asked: )");
         row("connect list picks connect and discard typed text",
-            R"(start; file PacketConnects.lst "ZULU"\r\n"ALPHA","BRAVO"\r\n""\r\n; edit unsent words; pick N0XYZ; connect; pick AB; connect; pick; connect; pick ABC; connect)",
+            R"(start; file PacketConnects.lst "ZULU"\r\n"ALPHA","BRAVO"\r\n""\r\n; edit unsent words; pick N0XYZ; connect; pick; connect; pick ABC; connect; edit typed again; pick AB; connect)",
             R"(tabs 0=N0XYZ 1=ABC front=1 label=Open selected= speaker= idle=0
 > c N0XYZ@0 
 > P N0XYZ@0 
@@ -394,7 +404,7 @@ list: "ZULU"\r\n"ALPHA","BRAVO"\r\n""\r\n"N0XYZ"\r\n"ABC"\r\n
 asked: ZULU,ALPHA,BRAVO,
 asked: ZULU,ALPHA,BRAVO,,N0XYZ
 asked: ZULU,ALPHA,BRAVO,,N0XYZ
-asked: ZULU,ALPHA,BRAVO,,N0XYZ)");
+asked: ZULU,ALPHA,BRAVO,,N0XYZ,ABC)");
     }
     void transcripts() {
         QFETCH(QString, script);

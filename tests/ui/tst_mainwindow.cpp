@@ -128,6 +128,7 @@ private slots:
             list->setFocus(Qt::TabFocusReason);
             QApplication::processEvents();
             openAfterFocus = dialog->isVisible() && rs.h.engine.sent.isEmpty();
+            QVERIFY(!dialog->findChild<QPushButton*>()->geometry().intersects(list->geometry()));
             if (key)
                 QTest::keyClick(list, Qt::Key(key));
             else if (row >= 0)
@@ -350,6 +351,8 @@ private slots:
             DataDialog dialog;
             dialog.setText(QStringLiteral("say \"hi\""));
             dialog.show();
+            const auto* done = dialog.findChild<QPushButton*>(QStringLiteral("Command1"));
+            QVERIFY(!done->geometry().intersects(dialog.textBox()->geometry())); // laid out
             QTest::keyClicks(dialog.textBox(), QStringLiteral(" a\"b"));
             QTest::keyClick(dialog.textBox(), enter);
             QVERIFY(dialog.result() == QDialog::Accepted && !dialog.isVisible());

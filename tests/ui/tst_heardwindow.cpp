@@ -37,6 +37,7 @@ private slots:
         heard->refresh();
         QAbstractItemModel* rows = heard->table()->model();
         QCOMPARE(rows->rowCount(), 2);
+        QVERIFY(!rows->data(QModelIndex()).isValid());
         QCOMPARE(rows->index(0, 0).data().toString(), QStringLiteral("N0XYZ")); // newest first
         QCOMPARE(rows->index(1, 5).data().toString(), QStringLiteral("WIDE1-1"));
         // Opening it and what it shows changing leave the operator typing where they were.

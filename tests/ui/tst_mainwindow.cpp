@@ -202,7 +202,14 @@ private slots:
     void exitLeavesTheEngineAlone() {
         for (bool exit : {true, false}) {
             RealStation rs;
+            rs.h.store.setValue(SettingsStore::kConference, QStringLiteral("1"));
             rs.station.startUp();
+            QVERIFY(rs.w.findChild<QCheckBox*>(QStringLiteral("chkConf"))->isChecked());
+            // The browser box shows the pane of the channel in front.
+            QVERIFY(QTest::qWaitForWindowActive(&rs.w));
+            QTest::mouseClick(rs.w.findChild<QCheckBox*>(QStringLiteral("chkBrowserDisplay")),
+                              Qt::LeftButton);
+            QCOMPARE(rs.h.state.browserShown[0], quint8(1));
             if (exit)
                 rs.w.action(QStringLiteral("mnuExit"))->trigger();
             rs.station.release();
@@ -313,6 +320,10 @@ private slots:
         QVERIFY(!bar->isVisible());
         QVERIFY(view->extraSelections().isEmpty());
         QTRY_VERIFY(line->hasFocus());
+        QTest::keyClick(line, Qt::Key_F, Qt::ControlModifier); // the last search shows again
+        QCOMPARE(view->extraSelections().size(), 2);
+        QTest::keyClick(bar->field(), Qt::Key_Escape);
+        QTRY_VERIFY(line->hasFocus());
         QCOMPARE(line->text(), QStringLiteral("hi:"));
         QTest::keyClick(line, Qt::Key_Return);
         QTest::keyClicks(line, QStringLiteral("again"));
@@ -331,6 +342,9 @@ private slots:
             w.setRetryButtonVisible(true);
             w.setSelectedCallLabel(QStringLiteral("N0BBB-15"));
             QCoreApplication::processEvents();
+            // The conference view is laid out as a channel's.
+            QCOMPARE(w.textView(TextView::Conf)->geometry(),
+                     w.textView(TextView::Channel0)->geometry());
             int checked = 0;
             for (QWidget* c :
                  w.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {

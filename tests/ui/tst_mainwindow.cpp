@@ -90,6 +90,7 @@ private slots:
         rs.h.engine.queue('D', "N0BBB", "<PRHother>\r");
         rs.receive();
         QCOMPARE(rs.openBoxes().size(), 2);
+        QVERIFY(!QApplication::activeModalWidget()); // the window still takes the operator's keys
         for (int i = 0; i < 10; ++i)
             rs.h.engine.queue('D', "N0BBB", "<PRHp" + QByteArray::number(i) + ">\r");
         rs.receive();

@@ -54,6 +54,19 @@ private slots:
                            heard->table()->viewport()->mapTo(heard, cell.center()));
         QCOMPARE(w.sendLine()->text(), QStringLiteral(":C N0ABC"));
         QCOMPARE(h.engine.sent.size(), sent);
+
+        // A full list drops its least recently heard from the open window too.
+        for (int i = 0; i < HeardList::kMaxStations - 1; ++i)
+            hear("N0S" + QByteArray::number(i));
+        heard->refresh();
+        QCOMPARE(rows->rowCount(), HeardList::kMaxStations);
+        hear("N0LAST");
+        heard->refresh();
+        QCOMPARE(rows->rowCount(), HeardList::kMaxStations);
+        QCOMPARE(rows->match(rows->index(0, 0), Qt::DisplayRole, QStringLiteral("N0ABC")).size(),
+                 0);
+        QCOMPARE(rows->match(rows->index(0, 0), Qt::DisplayRole, QStringLiteral("N0LAST")).size(),
+                 1);
     }
 };
 

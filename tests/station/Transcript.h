@@ -144,11 +144,14 @@ struct Transcript : StationHarness {
         for (int n = 0; n < 7; ++n)
             if (view.captions[n] != QLatin1String("Open"))
                 tabs += QStringLiteral(" %1=%2").arg(n).arg(view.captions[n]);
-        out << QStringLiteral("tabs%1 front=%2 label=%3 selected=%4 speaker=%5 idle=%6")
-                   .arg(tabs)
-                   .arg(view.current)
-                   .arg(view.label2, state.selectedCall, state.lastSpeaker)
-                   .arg(double(state.idleTicks));
+        const QString header =
+            QStringLiteral("tabs%1 front=%2 label=%3 selected=%4 speaker=%5 idle=%6")
+                .arg(tabs)
+                .arg(view.current)
+                .arg(view.label2, state.selectedCall, state.lastSpeaker)
+                .arg(double(state.idleTicks));
+        if (header != QLatin1String("tabs front=0 label=Open selected= speaker= idle=0"))
+            out << header;
         if (engine.registrations != QList<QByteArray>{"N0ME"} &&
             !(engine.registrations.isEmpty() && engine.closes == 0))
             out << QStringLiteral("registered: %1 closes=%2")
@@ -205,20 +208,24 @@ struct Transcript : StationHarness {
                                      text == view.text(TextView::AllTraffic)))
                 out << QStringLiteral("%1: %2").arg(QLatin1String(names[v]), escaped(text, 200));
         }
+        QString panes, loads;
         for (int n = 0; n < 7; ++n) {
             const QByteArray page = readFileBytes(PageFiles::path(root(), n));
             if (page != "<missing>" && !page.contains("Packet Web Browser"))
                 out << QStringLiteral("page%1: %2").arg(n).arg(escaped(QString::fromLatin1(page)));
             if (view.browserVisible[n] || state.browserShown[n])
-                out << QStringLiteral("pane%1 visible=%2 shown=%3")
-                           .arg(n)
-                           .arg(view.browserVisible[n])
-                           .arg(state.browserShown[n]);
+                panes += QStringLiteral(" %1:%2%3")
+                             .arg(n)
+                             .arg(view.browserVisible[n])
+                             .arg(state.browserShown[n]);
         }
         for (const auto& [n, path] : view.browserLoads)
-            out << QStringLiteral("load%1 %2")
-                       .arg(n)
-                       .arg(QString(path).replace(root(), QLatin1String("~")));
+            loads += QStringLiteral(" %1:%2").arg(n).arg(
+                QString(path).replace(root(), QLatin1String("~")));
+        if (!panes.isEmpty())
+            out << QStringLiteral("panes") + panes;
+        if (!loads.isEmpty())
+            out << QStringLiteral("loads") + loads;
         const QByteArray list = readFileBytes(ConnectList::path(root()));
         if (list != "<missing>")
             out << QStringLiteral("list: ") + escaped(QString::fromLatin1(list));

@@ -21,38 +21,31 @@ private slots:
         };
         // Start-up and registration.
         row("a general call sign is used as it is and not stored", R"(general n0bbb; boot)",
-            R"(tabs front=0 label=Open selected= speaker= idle=0
-registered: n0bbb closes=0)");
+            R"(registered: n0bbb closes=0)");
         row("an asked call sign is upper case and registers at once", R"(answer \sn0ccc\s; boot)",
-            R"(tabs front=0 label=Open selected= speaker= idle=0
-registered: N0CCC,N0CCC closes=1
+            R"(registered: N0CCC,N0CCC closes=1
 stored call: N0CCC
 asked: Please enter your call sign. [])");
         row("both call sign prompts cancelled register an empty call", R"(boot)",
-            R"(tabs front=0 label=Open selected= speaker= idle=0
-registered:  closes=0
+            R"(registered:  closes=0
 asked: Please enter your call sign. []
 asked: Please enter your call sign. [])");
         row("a refused engine: one message and the retry button, until it answers",
             R"(engine refuses; start; retry; engine accepts; retry)",
-            R"(tabs front=0 label=Open selected= speaker= idle=0
-registered: N0ME,N0ME,N0ME closes=0
+            R"(registered: N0ME,N0ME,N0ME closes=0
 message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.
 message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.)");
         row("a refused engine: the retry button stays while it refuses",
-            R"(engine refuses; start; retry)", R"(tabs front=0 label=Open selected= speaker= idle=0
-registered: N0ME,N0ME closes=0
+            R"(engine refuses; start; retry)", R"(registered: N0ME,N0ME closes=0
 retry=1 polling=0
 message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.
 message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.)");
         row("an unusable engine: the retry button without a message",
-            R"(start; engine throws; retry)", R"(tabs front=0 label=Open selected= speaker= idle=0
-registered: N0ME,N0ME closes=0
+            R"(start; engine throws; retry)", R"(registered: N0ME,N0ME closes=0
 retry=1 polling=0)");
         row("the call sign menu: upper case, then a blank answer asks again",
             R"(start; answer \sn0new\s; callmenu; answer \s\s; callmenu)",
-            R"(tabs front=0 label=Open selected= speaker= idle=0
-registered: N0ME,N0NEW, closes=2
+            R"(registered: N0ME,N0NEW, closes=2
 stored call: 
 asked: Please enter your call sign. [N0ME]
 asked: Please enter your call sign. [N0NEW]
@@ -197,8 +190,7 @@ conf: \r\nde N0ME: N0ME conference has been enabled.\r\nN0ME conference has been
 > D N0AAA@0 N0ME conference has been enabled.
 conf: N0ME conference has been enabled.)");
         row("ticking with no station only saves", R"(start; edit kept; conf 1)",
-            R"(tabs front=0 label=Open selected= speaker= idle=0
-line: kept)");
+            R"(line: kept)");
         row("two conference lines in a row",
             R"(start; set conf 1; assign 0 N0AAA; set speaker N0BBB; type first; type second)",
             R"(tabs 0=N0AAA front=0 label=Open selected= speaker=N0ME idle=0
@@ -299,27 +291,12 @@ strip: hi\r\n\r\nbye\r\n\r\nagain\r\n\r\n
 page0: hi\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\rdata\r\r\n)");
         row("browser display on start-up shows every pane",
             R"(opt UserPacketBrowserOnStart 1; start)",
-            R"(tabs front=0 label=Open selected= speaker= idle=0
-pane0 visible=1 shown=1
-pane1 visible=1 shown=1
-pane2 visible=1 shown=1
-pane3 visible=1 shown=1
-pane4 visible=1 shown=1
-pane5 visible=1 shown=1
-pane6 visible=1 shown=1
-load0 ~/Channel0.htm
-load1 ~/Channel1.htm
-load2 ~/Channel2.htm
-load3 ~/Channel3.htm
-load4 ~/Channel4.htm
-load5 ~/Channel5.htm
-load6 ~/Channel6.htm
-load0 ~/Channel0.htm)");
+            R"(panes 0:11 1:11 2:11 3:11 4:11 5:11 6:11
+loads 0:~/Channel0.htm 1:~/Channel1.htm 2:~/Channel2.htm 3:~/Channel3.htm 4:~/Channel4.htm 5:~/Channel5.htm 6:~/Channel6.htm 0:~/Channel0.htm)");
         row("browser display click and tab selection",
             R"(start; tab 8; browser; set selected N0BBB; tab 2; browser; tab 8; tab 2; browser)",
             R"(tabs front=2 label=NA selected=N0BBB speaker= idle=0
-load2 ~/Channel2.htm
-load2 ~/Channel2.htm)");
+loads 2:~/Channel2.htm 2:~/Channel2.htm)");
         row("a shown pane follows its page as data comes",
             R"(start; assign 2 N0BBB; tab 2; browser; rx D N0BBB hello\r; tick)",
             R"(tabs 2=N0BBB front=2 label=N0BBB selected=N0BBB speaker=N0BBB idle=0
@@ -327,9 +304,8 @@ raised=1
 ch2: hello\r\n
 conf: \r\nde N0BBB: hello\r\n
 page2: hello\r\r\n
-pane2 visible=1 shown=1
-load2 ~/Channel2.htm
-load2 ~/Channel2.htm)");
+panes 2:11
+loads 2:~/Channel2.htm 2:~/Channel2.htm)");
         row("found page replaces the page and shows it",
             R"(start; assign 0 N0BBB; file N0BBB/index.htm <html><b>Welcome</b></html>; rx D N0BBB look: <PRHindex>\r; tick)",
             R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=0
@@ -337,9 +313,8 @@ raised=1
 ch0: look: <PRHindex>\r\n
 conf: \r\nde N0BBB: look: <PRHindex>\r\n
 page0: <html><b>Welcome</b></html>\r\n
-pane0 visible=1 shown=1
-load0 ~/Channel0.htm
-load0 ~/N0BBB/index.htm
+panes 0:11
+loads 0:~/Channel0.htm 0:~/N0BBB/index.htm
 files:  | N0BBB)");
         row("missing page: where content goes, reception goes on",
             R"(start; assign 0 N0BBB; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex; tick 3)",
@@ -358,9 +333,8 @@ raised=2
 ch0: <PRHa..b><PRH.secret>
 conf: \r\nde N0BBB: <PRHa..b><PRH.secret>
 page0: <html>a..b</html><PRH.secret>\r\n
-pane0 visible=1 shown=1
-load0 ~/Channel0.htm
-load0 ~/N0BBB/a..b.htm
+panes 0:11
+loads 0:~/Channel0.htm 0:~/N0BBB/a..b.htm
 notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
 files:  | N0BBB)");
         row("hostile page and sender names stay inside",
@@ -389,7 +363,7 @@ files: outside | N0BBB)");
 > P N0XYZ@0 
 > D N0BBB@0 \r
 conf: de N0ME: \r\n
-load2 /tmp/page.htm
+loads 2:/tmp/page.htm
 list: "N0XYZ"\r\n
 asked: 
 asked: )");

@@ -18,16 +18,7 @@
 
 class FakeView : public MainWindowView {
 public:
-    FakeView() {
-        for (int t = 0; t < kTabCount; ++t)
-            captions[t] = t < 7 ? QStringLiteral("Open") : QString();
-        captions[7] = QStringLiteral("Conf");
-        captions[8] = QStringLiteral("All Trf");
-        captions[9] = QStringLiteral("DX");
-        captions[10] = QStringLiteral("WX");
-        captions[11] = QStringLiteral("Data");
-    }
-
+    FakeView() { captions.fill(QStringLiteral("Open")); }
     void fitToWorkArea() override {}
     void showWindow() override { shown = true; }
     bool isWindowShown() const override { return shown; }
@@ -37,7 +28,7 @@ public:
         ++restoreCount;
     }
     void bringToFront() override { ++bringToFrontCount; }
-    void processPendingEvents() override { ++eventPasses; }
+    void processPendingEvents() override {}
     void setRetryButtonVisible(bool visible) override { retryVisible = visible; }
     bool isRetryButtonVisible() const override { return retryVisible; }
     void showChannelCall(int channel, const QString& call) override {
@@ -61,12 +52,7 @@ public:
     void setSelectedCallLabel(const QString& text) override { label2 = text; }
     QString sendLineText() const override { return sendLine; }
     void setSendLineText(const QString& text) override { sendLine = text; }
-    bool focusSendLine() override {
-        if (!shown)
-            return false;
-        ++focusCount;
-        return true;
-    }
+    bool focusSendLine() override { return shown; }
     void showBrowser(int channel, bool shown) override { browserVisible[channel] = shown; }
     void loadBrowserPage(int channel, const QString& path) override {
         browserLoads.append({channel, path});
@@ -89,16 +75,14 @@ public:
     bool minimizedOrMaximized = false;
     int restoreCount = 0;
     int bringToFrontCount = 0;
-    int eventPasses = 0;
     bool retryVisible = false;
-    std::array<QString, kTabCount> captions;
+    std::array<QString, 7> captions;
     int current = 0;
     std::array<bool, kTabCount> markers{};
     QMap<TextView, QString> texts;
     QMap<TextView, qsizetype> carets;
     QString label2 = QStringLiteral("Open");
     QString sendLine;
-    int focusCount = 0;
     std::array<bool, 7> browserVisible{};
     QList<QPair<int, QString>> browserLoads;
     bool monitorVisible = false;
@@ -126,8 +110,7 @@ public:
     void notify(const QString& text, const QString& title, const QString&) override {
         messages.append({text, title, false});
     }
-    QString openFile(const QString& filter, const QString& initialPath) override {
-        fileDialogs.append({filter, initialPath});
+    QString openFile(const QString&, const QString&) override {
         return files.empty() ? QString() : takeFront(files);
     }
 
@@ -140,11 +123,7 @@ public:
 
     std::optional<QString> enterData(const QString& current, bool withBrowse) override {
         dataDialogs.append({current, withBrowse});
-        if (dataAnswers.empty())
-            return std::nullopt;
-        const std::optional<QString> v = dataAnswers.front();
-        dataAnswers.pop_front();
-        return v;
+        return dataAnswers.empty() ? std::nullopt : takeFront(dataAnswers);
     }
 
     struct Question {
@@ -154,9 +133,6 @@ public:
         QString text, title;
         bool modal = true;
     };
-    struct FileDialog {
-        QString filter, initialPath;
-    };
     std::deque<QString> answers;
     std::deque<QString> files;
     std::deque<QString> picks;
@@ -165,12 +141,11 @@ public:
     QList<QPair<QString, bool>> dataDialogs;
     QList<Question> inputs;
     QList<Message> messages;
-    QList<FileDialog> fileDialogs;
     std::function<void()> onInput;
 
 private:
-    static QString takeFront(std::deque<QString>& q) {
-        QString v = q.front();
+    template <class T> static T takeFront(std::deque<T>& q) {
+        T v = q.front();
         q.pop_front();
         return v;
     }
@@ -218,11 +193,6 @@ public:
             onStartPoll();
         if (throwOnStart)
             throw std::runtime_error("engine unusable");
-        if (!startResults.empty()) {
-            const qint16 r = startResults.front();
-            startResults.pop_front();
-            return r;
-        }
         return defaultStartResult;
     }
     qint16 getData(ReceivedFrame& out) override {
@@ -257,7 +227,6 @@ public:
     }
 
     std::function<void()> onStartPoll;
-    std::deque<qint16> startResults;
     qint16 defaultStartResult = 1;
     bool throwOnStart = false;
     bool throwOnPut = false;

@@ -1,100 +1,248 @@
-// The station's own files: their codecs byte for byte, what happens when they are short, bad,
-// planted as FIFOs or links, or cannot be written.
+// The station's own files byte for byte, and what happens when they are short, bad, planted as
+// FIFOs or links, or cannot be written; the beacon and its weather file; DX/WX capture; start-up
+// and the settings menus (the registration's exchanges are in the station's transcripts).
 
-#include "HomePage.h"
+#include "BeaconAndCapture.h"
 #include "InputFields.h"
 #include "PageStore.h"
 #include "SettingsFile.h"
 #include "StationHarness.h"
 #include "TestFiles.h"
+#include "WeatherReport.h"
 
 #include <QtTest>
 
 #include <sys/stat.h>
 
+namespace {
+// The example weather file with these fields replaced, cut to `count` fields.
+QByteArray wxFile(const QMap<int, QByteArray>& changes = {}, int count = 25) {
+    static const QMap<int, QByteArray> example{
+        {5, "12/5/2026"}, {6, "09:15"}, {7, "STN"}, {10, "45"},    {11, "+2"},
+        {16, "5"},        {17, "12"},   {21, "NW"}, {23, "30.01"}, {24, "-0.02"}};
+    QByteArrayList parts;
+    for (int i = 0; i < count; ++i)
+        parts << changes.value(i, example.value(i));
+    return parts.join('|');
+}
+QByteArray wx(const QByteArray& report) {
+    return "WX U " + QByteArray::number(report.size() + 1) + "@3 " + report + "<CR>";
+}
+const QByteArray kReport = "WX MYCALL|Tmp 45|3hr +2|Wnd 5|Max 12|Dir NW|Bar 30.01|3hr -0.02|STN";
+const QByteArray kEmpty = "WX MYCALL|Tmp |3hr |Wnd |Max |Dir |Bar |3hr |";
+const QByteArray kBeacon = "BEACON U 22@3 MYCALL packet station<CR>";
+
+// Sends the beacon (or ticks) with this weather file unless a path is set; what went out, a
+// "destination kind length@port data" a line.
+QByteArray beacon(StationHarness& h, const QByteArray& file, bool tick = false) {
+    h.state.programDir = h.programDir.path();
+    if (h.state.callSign.isEmpty())
+        h.state.callSign = QStringLiteral("MYCALL");
+    h.state.radioPort = 3;
+    h.state.beaconText = QStringLiteral("MYCALL packet station");
+    if (h.state.weatherPath.isNull()) {
+        h.state.weatherPath = h.programDir.filePath(QStringLiteral("wx.txt"));
+        if (!writeFileBytes(h.state.weatherPath, file))
+            return "<file not written>";
+    }
+    h.state.beaconTicks = PollTick::kBeaconLimit;
+    tick ? h.station().tick() : h.station().beacon().sendBeacon();
+    QByteArrayList out;
+    for (const auto& f : h.engine.sent)
+        out << f.destination + ' ' + char(f.kind) + ' ' + QByteArray::number(f.length) + '@' +
+                   QByteArray::number(f.port) + ' ' + QByteArray(f.data).replace('\r', "<CR>");
+    return out.join('\n') + (h.state.beaconTicks != 0 ? "<count not restarted>" : "");
+}
+
+QString settingsPath(const StationHarness& h) {
+    return h.programDir.filePath(QStringLiteral("PacketSettings.ini"));
+}
+} // namespace
+
 class FilesTest : public QObject {
     Q_OBJECT
-    static QString settingsPath(const StationHarness& h) {
-        return QDir(h.programDir.path()).filePath(QStringLiteral("PacketSettings.ini"));
-    }
-
 private slots:
     void initTestCase() {
         useScratchConfigHome();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    void inputFields_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("fields");
-        QTest::newRow("settings layout")
-            << QByteArray(" 1 \r\nabc def\r\n 0 \r\n\r\n") << QStringList{"1", "abc def", "0", ""};
-        QTest::newRow("comma splits, quotes keep commas and blanks")
-            << QByteArray("a, b\r\n\" x, y \"\r\n") << QStringList{"a", "b", " x, y "};
-        QTest::newRow("two quoted fields on a line, then an empty one")
-            << QByteArray("\"N0AAA\",\"N0BBB\"\r\n\"\"\r\n") << QStringList{"N0AAA", "N0BBB", ""};
-        QTest::newRow("junk after the closing quote")
-            << QByteArray("\"a\"xyz,b") << QStringList{"a", "b"};
-        QTest::newRow("unclosed quote runs to the end")
-            << QByteArray("\"abc\r\ndef") << QStringList{"abc\r\ndef"};
-        QTest::newRow("unquoted trailing blanks go")
-            << QByteArray("abc   \n") << QStringList{"abc"};
-    }
-    void inputFields() {
-        QFETCH(QByteArray, bytes);
-        QTEST(readInputFields(bytes), "fields");
+    void beaconAndWeather() {
+        const QDate day = FixedClock().when.date();
+        // Past 80 characters nothing is looked at, even a date that would do.
+        const QString far = QStringLiteral("12/5/2026") + QString(59, QLatin1Char(' '));
+        for (const QString& text :
+             QStringLiteral("12/5/2026|12/5/26|2026-12-05|5.12.2026|12/5/2026 9:18:31 AM|"
+                            "\r\n 12/5/2026 \r\n|%1|%2 9:18 AM")
+                 .arg(QLocale().toString(day, QLocale::ShortFormat), far)
+                 .split(QLatin1Char('|')))
+            QVERIFY2(Weather::isDateOfDay(text, day), qPrintable(text));
+        for (const QString& text : QStringLiteral("12/4/2026|5/12/2026|2/30/2026|12/5/2026 banana||"
+                                                  "%1 9:18 AM")
+                                       .arg(far + QString(15, QLatin1Char(' ')))
+                                       .split(QLatin1Char('|')))
+            QVERIFY2(!Weather::isDateOfDay(text, day), qPrintable(text));
+
+        QByteArray every(200 * 1024, '\0');
+        for (qsizetype i = 0; i < every.size(); ++i)
+            every[i] = char(i % 256);
+        const QByteArray both = wx(kReport) + '\n' + kBeacon, yesterday = "12/4/2026";
+        const struct {
+            QByteArray file;
+            const char* on; // weather, beacon
+            QByteArray frames;
+            const char* call = "MYCALL";
+        } rows[] = {
+            {wxFile(), "wb", both},
+            {wxFile({{5, yesterday}}), "wb", ""},
+            {wxFile({{5, "STN"}}), "wb", ""},                      // no date where one is due
+            {wxFile({{6, ""}, {5, yesterday}}), "w", wx(kReport)}, // field 6 empty: no date check
+            {wxFile({}, 12), "w", wx("WX MYCALL|Tmp 45|3hr +2|Wnd |Max |Dir |Bar |3hr |STN")},
+            {"just some text", "w", wx(kEmpty)}, // missing fields read as empty
+            {wxFile({{7, "STN\r\n"}}, 8), "w", wx(kEmpty + "STN\r\n").replace("\r\n", "<CR>\n")},
+            {wxFile({{7, "45\xB0\x46 \xE9t\xE9"}}), "w",
+             wx(kReport.chopped(3) + "45\xB0\x46 \xE9t\xE9")},
+            {wxFile(), "wb", "", "MY"},
+            {wxFile({{5, yesterday}}), "b", kBeacon},
+            {every, "wb", ""}, // rubbish where a date is due
+            {QByteArray(every).replace('|', '}'), "wb", wx(kEmpty) + '\n' + kBeacon}};
+        for (const auto& r : rows) {
+            StationHarness h;
+            h.state.callSign = QString::fromLatin1(r.call);
+            h.state.weatherOn = strchr(r.on, 'w') != nullptr;
+            h.state.beaconOn = strchr(r.on, 'b') != nullptr;
+            QCOMPARE(beacon(h, r.file), r.frames);
+            QCOMPARE(h.beeper.count, 0);
+        }
+        // No path, a missing file, a folder, a FIFO nobody writes to: nothing goes, nothing hangs.
+        for (const char* name : {"", "absent.txt", ".", "pipe"}) {
+            StationHarness h;
+            h.state.weatherOn = h.state.beaconOn = true;
+            h.state.weatherPath = *name ? h.programDir.filePath(QString::fromLatin1(name)) : "";
+            QVERIFY(*name != 'p' || ::mkfifo(QFile::encodeName(h.state.weatherPath), 0600) == 0);
+            QVERIFY2(beacon(h, {}).isEmpty(), name);
+        }
+        // Field 6 begins only past the first 64 KiB of a 100 MB file: no date check is due.
+        StationHarness h;
+        h.state.weatherOn = h.state.beaconOn = true;
+        h.state.weatherPath = h.programDir.filePath(QStringLiteral("huge.txt"));
+        QFile f(h.state.weatherPath);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("a|b|c|d|e|") == 10 &&
+                f.seek(100LL << 20) && f.write("|rubbish that is no date") == 24);
+        f.close();
+        QCOMPARE(beacon(h, {}), wx(kEmpty) + '\n' + kBeacon);
+        h.engine.sent.clear();
+        h.state.weatherPath = QString(); // written anew by beacon()
+        QCOMPARE(beacon(h, wxFile(), true), both);
     }
 
-    void settingsFileRoundTrip() {
-        for (const char* beacon : {"Hi, all, 73", "  spaced out  ", ""}) {
+    void capture() {
+        // Text; as cleaned (null: unchanged), which the Data view holds too; the view showing it.
+        const struct {
+            const char *text, *cleaned;
+            TextView view;
+        } rows[] = {{"DX de N0ABC: 14025.0", nullptr, TextView::DX},
+                    {"dx de n0abc: 7010", nullptr, TextView::DX},
+                    {"WX MYCALL|Tmp 45", nullptr, TextView::WX},
+                    {"   DX de N0ABC  ", "DX de N0ABC", TextView::DX},
+                    {"Fm N0ABC To DX\nDX de N0ABC\nmore", "DX de N0ABC\r\nmore", TextView::DX},
+                    {"DX a\rb\r", "DX a\r\nb\r\n", TextView::DX},
+                    {"DX a\r\r", "DX a\r\n", TextView::DX},
+                    {"\r\r", "\r\n", TextView::Data}, // four characters: the end is checked
+                    {"x\r", "x\r\n", TextView::Data}, // three: it is not
+                    {"CQ CQ de N0ABC", nullptr, TextView::Data},
+                    {"spot: DX", nullptr, TextView::Data}};
+        for (const auto& r : rows) {
+            StationHarness h;
+            QString text = QString::fromLatin1(r.text);
+            h.station().beacon().captureDxWx(text);
+            const QString cleaned = QString::fromLatin1(r.cleaned ? r.cleaned : r.text);
+            QCOMPARE(QStringList({text, h.view.text(TextView::Data), h.view.text(TextView::DX),
+                                  h.view.text(TextView::WX)}),
+                     QStringList({cleaned, cleaned, r.view == TextView::DX ? cleaned : "",
+                                  r.view == TextView::WX ? cleaned : ""}));
+            for (auto it = h.view.carets.cbegin(); it != h.view.carets.cend(); ++it)
+                QCOMPARE(it.value(), h.view.text(it.key()).size());
+        }
+        // Duplicates are kept out of their view; Data keeps everything.
+        const struct {
+            const char *first, *second;
+            TextView view;
+            const char* shown;
+        } dups[] = {
+            {"DX de N0ABC: 14025", "dx DE n0abc: 14025", TextView::DX, "DX de N0ABC: 14025"},
+            {"DX de N0ABC: 14025 X", "DX de N0ABC", TextView::DX, "DX de N0ABC: 14025 X"},
+            {"DX de N0ABC", "DX de N0ABC: 14025", TextView::DX, "DX de N0ABCDX de N0ABC: 14025"},
+            {"WX MYCALL|Tmp 45", "wx mycall|TMP 45", TextView::WX, "WX MYCALL|Tmp 45"},
+            {"WX Tmp 45\r", "  WX Tmp 45\r\r  ", TextView::WX, "WX Tmp 45\r\n"}};
+        for (const auto& r : dups) {
+            StationHarness h;
+            QString first = QString::fromLatin1(r.first), second = QString::fromLatin1(r.second);
+            h.station().beacon().captureDxWx(first);
+            h.station().beacon().captureDxWx(second);
+            QCOMPARE(h.view.text(r.view), QString::fromLatin1(r.shown));
+            QCOMPARE(h.view.text(TextView::Data), first + second);
+        }
+        // The bound cuts back, and lets what it cut away in again.
+        StationHarness h;
+        QString all, fresh = QStringLiteral("DX 14025 1");
+        for (int i = 0; i < 6; ++i) {
+            QString spot = i < 5 ? QStringLiteral("DX%1").arg(i) + QString(1996, 'x') : fresh;
+            all += spot;
+            h.station().beacon().captureDxWx(spot);
+        }
+        QCOMPARE(h.view.text(TextView::DX), all.right(9000));
+        QCOMPARE(h.view.text(TextView::Data), all.right(9000));
+        QString again = QStringLiteral("DX0") + QString(1996, 'x');
+        h.station().beacon().captureDxWx(again);
+        QVERIFY(h.view.text(TextView::DX).endsWith(fresh + again));
+    }
+
+    void settingsFile() {
+        const std::pair<QByteArray, QStringList> fields[] = {
+            {" 1 \r\nabc def\r\n 0 \r\n\r\n", {"1", "abc def", "0", ""}}, // the settings layout
+            {"a, b\r\n\" x, y \"\r\n", {"a", "b", " x, y "}}, // quotes keep commas and blanks
+            {"\"N0AAA\",\"N0BBB\"\r\n\"\"\r\n", {"N0AAA", "N0BBB", ""}},
+            {"\"a\"xyz,b", {"a", "b"}},       // junk after the closing quote
+            {"\"abc\r\ndef", {"abc\r\ndef"}}, // an unclosed quote runs to the end
+            {"abc   \n", {"abc"}}};
+        for (const auto& [bytes, expected] : fields)
+            QCOMPARE(readInputFields(bytes), expected);
+        const auto values = [](const SettingsFileValues& v) {
+            return QStringList{QString::number(v.beaconOn), v.beaconText,
+                               QString::number(v.weatherOn), v.weatherPath};
+        };
+        for (const char* beacon : {"Hi, all, 73", "  spaced out  ", ""})
             for (bool on : {true, false}) {
                 const SettingsFileValues written{on, QString::fromLatin1(beacon), !on, " /wx,x "};
-                SettingsFileValues read;
-                read.beaconOn = true; // as at start-up: the file only clears it
+                SettingsFileValues read; // beaconOn set as at start-up: the file only clears it
                 QVERIFY(SettingsFile::decode(SettingsFile::encode(written), read));
-                QVERIFY2(read.beaconOn == on, beacon);
-                QCOMPARE(read.beaconText, written.beaconText);
-                QCOMPARE(read.weatherOn, !on);
-                QCOMPARE(read.weatherPath, written.weatherPath);
+                QCOMPARE(values(read), values(written));
             }
+        // A missing file is written with the defaults; a short or bad one is rewritten keeping
+        // what was read, and the bad one is kept aside (the latest only) with a notice.
+        const std::pair<QByteArray, QByteArray> rows[] = {
+            {"<missing>", " 1 \r\ndefault\r\n 0 \r\n\r\n"},
+            {" 0 \r\nmy beacon\r\n", " 0 \r\nmy beacon\r\n 0 \r\n\r\n"},
+            {"abc\r\nmy beacon\r\n 1 \r\n/x\r\n", " 1 \r\ndefault\r\n 0 \r\n\r\n"},
+            {" 1 \r\nmine\r\nyes\r\n/x\r\n", " 1 \r\nmine\r\n 0 \r\n\r\n"}};
+        for (const auto& [content, rewritten] : rows) {
+            StationHarness h;
+            h.state.programDir = h.programDir.path();
+            h.state.beaconText = QStringLiteral("default");
+            const bool missing = content == "<missing>";
+            QVERIFY(missing || writeFileBytes(settingsPath(h), content));
+            h.station().readSettingsFile();
+            QCOMPARE(readFileBytes(settingsPath(h)), rewritten);
+            QCOMPARE(readFileBytes(settingsPath(h) + ".bad"), content);
+            QCOMPARE(h.view.notices.size(), missing ? 0 : 1);
+            QVERIFY(writeFileBytes(settingsPath(h), "later\r\n"));
+            h.station().readSettingsFile();
+            QCOMPARE(readFileBytes(settingsPath(h) + ".bad"), QByteArray("later\r\n"));
+            QCOMPARE(h.view.notices.value(0), "PacketSettings.ini could not be read; kept as "
+                                              "PacketSettings.ini.bad and written anew");
         }
-    }
-
-    // A missing file is written with the defaults; a short or bad one is rewritten keeping what
-    // was read, and the bad one is kept aside (the latest only) with a notice.
-    void settingsFileIsRewrittenKeepingWhatWasRead_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QByteArray>("rewritten");
-        QTest::newRow("missing") << QByteArray("<missing>")
-                                 << QByteArray(" 1 \r\ndefault\r\n 0 \r\n\r\n");
-        QTest::newRow("two lines")
-            << QByteArray(" 0 \r\nmy beacon\r\n") << QByteArray(" 0 \r\nmy beacon\r\n 0 \r\n\r\n");
-        QTest::newRow("flag not a number") << QByteArray("abc\r\nmy beacon\r\n 1 \r\n/x\r\n")
-                                           << QByteArray(" 1 \r\ndefault\r\n 0 \r\n\r\n");
-        QTest::newRow("weather flag not a number") << QByteArray(" 1 \r\nmine\r\nyes\r\n/x\r\n")
-                                                   << QByteArray(" 1 \r\nmine\r\n 0 \r\n\r\n");
-    }
-    void settingsFileIsRewrittenKeepingWhatWasRead() {
-        QFETCH(QByteArray, content);
-        StationHarness h;
-        h.state.programDir = h.programDir.path();
-        h.state.beaconText = QStringLiteral("default");
-        const bool missing = content == "<missing>";
-        if (!missing)
-            QVERIFY(writeFileBytes(settingsPath(h), content));
-        h.station().readSettingsFile();
-        QTEST(readFileBytes(settingsPath(h)), "rewritten");
-        QCOMPARE(readFileBytes(settingsPath(h) + ".bad"), content);
-        QCOMPARE(h.view.notices.size(), missing ? 0 : 1);
-        QVERIFY(writeFileBytes(settingsPath(h), "later\r\n"));
-        h.station().readSettingsFile();
-        QCOMPARE(readFileBytes(settingsPath(h) + ".bad"), QByteArray("later\r\n"));
-        QCOMPARE(h.view.notices.value(0),
-                 QStringLiteral("PacketSettings.ini could not be read; kept as "
-                                "PacketSettings.ini.bad and written anew"));
-    }
-
-    void menusRewriteTheSettingsFile() {
+        // The menus rewrite it.
         StationHarness h;
         h.state.programDir = h.programDir.path();
         h.state.beaconText = QStringLiteral("old");
@@ -113,117 +261,178 @@ private slots:
 
     // Start-up, a connect and received data go on; nothing is written through the link and
     // the status line names the file once.
-    void plantedProgramFiles_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("fifo");
-        for (const char* name :
-             {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst", "Heard.lst"}) {
-            QTest::addRow("%s as a FIFO", name) << QString::fromLatin1(name) << true;
-            QTest::addRow("%s as a link out", name) << QString::fromLatin1(name) << false;
-        }
-    }
     void plantedProgramFiles() {
-        QFETCH(QString, name);
-        QFETCH(bool, fifo);
-        StationHarness h;
-        QTemporaryDir outside;
-        const QString target = QDir(outside.path()).filePath(QStringLiteral("precious"));
-        QVERIFY(writeFileBytes(target, "precious\r\n"));
-        const QString planted = QDir(h.programDir.path()).filePath(name);
-        if (fifo)
-            QCOMPARE(::mkfifo(QFile::encodeName(planted).constData(), 0600), 0);
-        else
-            QVERIFY(QFile::link(target, planted));
-        h.store.setCallSign(QStringLiteral("N0ME"));
-        h.startUp();
-        h.view.sendLine = QStringLiteral(":C N0BBB");
-        h.station().onSendLineEnter();
-        h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        h.engine.queue('D', "N0BBB", "hello\r");
-        h.station().tick();
-        QVERIFY(h.view.text(channelView(0)).contains(QLatin1String("hello")));
-        QCOMPARE(readFileBytes(target), QByteArray("precious\r\n"));
-        QCOMPARE(h.view.notices.size(), 1);
-        QVERIFY(h.view.notices[0].startsWith(name));
+        for (const char* name :
+             {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst", "Heard.lst"})
+            for (bool fifo : {true, false}) {
+                StationHarness h;
+                QTemporaryDir outside;
+                const QString target = outside.filePath(QStringLiteral("precious")),
+                              planted = h.programDir.filePath(QString::fromLatin1(name));
+                QVERIFY(writeFileBytes(target, "precious\r\n"));
+                QVERIFY(fifo ? ::mkfifo(QFile::encodeName(planted), 0600) == 0
+                             : QFile::link(target, planted));
+                h.store.setCallSign(QStringLiteral("N0ME"));
+                h.startUp();
+                h.view.sendLine = QStringLiteral(":C N0BBB");
+                h.station().onSendLineEnter();
+                h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+                h.engine.queue('D', "N0BBB", "hello\r");
+                h.station().tick();
+                QVERIFY2(h.view.text(channelView(0)).contains(QLatin1String("hello")), name);
+                QCOMPARE(readFileBytes(target), QByteArray("precious\r\n"));
+                QCOMPARE(h.view.notices.size(), 1);
+                QVERIFY2(h.view.notices[0].startsWith(QLatin1String(name)), name);
+            }
     }
 
-    void aFailedWriteIsToldOnceUntilItWorksAgain() {
+    void pages() {
+        // A failed write is told once until it works again.
         StationHarness h;
         h.store.setCallSign(QStringLiteral("N0ME"));
         h.startUp();
         h.station().channels().assign(0, QStringLiteral("N0BBB"));
         QDir dir(h.state.programDir);
-        const auto receive = [&](const char* line, bool blocked) {
-            if (blocked)
-                QVERIFY(!dir.exists(QStringLiteral("Channel0.htm")) ||
-                        dir.remove(QStringLiteral("Channel0.htm")));
-            if (blocked)
-                QVERIFY(dir.mkdir(QStringLiteral("Channel0.htm"))); // in the way like a full disk
+        const QString page = QStringLiteral("Channel0.htm");
+        for (const QByteArray line : {"one\r", "two\r", "three\r", "four\r"}) {
+            const bool blocked = line != "three\r"; // a folder in the way, like a full disk
+            QVERIFY(!blocked || ((!dir.exists(page) || dir.remove(page)) && dir.mkdir(page)));
             h.engine.queue('D', "N0BBB", line);
             h.station().tick();
-            if (blocked)
-                QVERIFY(dir.rmdir(QStringLiteral("Channel0.htm")));
-        };
-        receive("one\r", true);
-        receive("two\r", true);
-        receive("three\r", false);
-        receive("four\r", true);
+            QVERIFY(!blocked || dir.rmdir(page));
+        }
         QCOMPARE(h.view.notices,
                  QStringList(2, QStringLiteral("Channel0.htm could not be written")));
         QCOMPARE(h.beeper.count, 3);
         QCOMPARE(h.view.text(channelView(0)), QStringLiteral("one\r\ntwo\r\nthree\r\nfour\r\n"));
-    }
 
-    void homePagesByteForByte() {
-        StationHarness h;
-        h.state.programDir = h.programDir.path();
+        const QByteArray home =
+            "<html> <body bgcolor=\"#E5DCDC\" text=\"#000000\" link=\"#0000FF\" vlink=\"#800080\" "
+            "alink=\"#FF0000\"><table border=\"0\" cellpadding=\"0\" cellspacing=\"4\" "
+            "width=\"98%\"><tr><td height=\"51\"><p align=\"center\">&nbsp;</p><p align=\"center\">"
+            "<span style=\"font-size:14pt;\"><font face=\"Arial\" color=\"navy\"><b>Wexlo's Packet "
+            "Web Browser</b></font></span></p><p align=\"center\"><span style=\"font-size:14pt;\">"
+            "<font face=\"Arial\" color=\"navy\"><b>Station: @CALL</b></font></span></p><p "
+            "align=\"center\"><span style=\"font-size:14pt;\"><font face=\"Arial\" color=\"navy\">"
+            "<b>Channel: @N</b></font></span></p><p align=\"center\"><span "
+            "style=\"font-size:10pt;\"><font face=\"Arial\" ><a href=\"<PRHCMDShowConnectList>\">"
+            "Click here to connect to a station from your connect list.</a></font></span></p></tr>"
+            "</table><p>&nbsp;</p></body></html>\r\n";
+        StationHarness p;
+        p.state.programDir = p.programDir.path();
         for (const QByteArray& call : {QByteArray("N0ME"), QByteArray()}) {
-            h.state.callSign = QString::fromLatin1(call);
-            h.station().browserPanes().writeHomePages();
+            p.state.callSign = QString::fromLatin1(call);
+            p.station().browserPanes().writeHomePages();
             for (int n : {0, 6})
-                QCOMPARE(
-                    readFileBytes(h.station().pages().path(n)),
-                    "<html> <body bgcolor=\"#E5DCDC\" text=\"#000000\" link=\"#0000FF\" "
-                    "vlink=\"#800080\" alink=\"#FF0000\"><table border=\"0\" cellpadding=\"0\" "
-                    "cellspacing=\"4\" width=\"98%\"><tr><td height=\"51\"><p "
-                    "align=\"center\">&nbsp;</p><p align=\"center\"><span "
-                    "style=\"font-size:14pt;\"><font face=\"Arial\" color=\"navy\"><b>Wexlo's "
-                    "Packet Web Browser</b></font></span></p><p align=\"center\"><span "
-                    "style=\"font-size:14pt;\"><font face=\"Arial\" color=\"navy\"><b>Station: " +
-                        call +
-                        "</b></font></span></p><p align=\"center\"><span "
-                        "style=\"font-size:14pt;\"><font face=\"Arial\" "
-                        "color=\"navy\"><b>Channel: " +
-                        QByteArray::number(n + 1) +
-                        "</b></font></span></p><p align=\"center\"><span "
-                        "style=\"font-size:10pt;\"><font face=\"Arial\" ><a "
-                        "href=\"<PRHCMDShowConnectList>\">Click here to connect to a station "
-                        "from your connect list.</a></font></span></p></tr></table><p>&nbsp;</p>"
-                        "</body></html>\r\n");
+                QCOMPARE(readFileBytes(p.station().pages().path(n)),
+                         QByteArray(home)
+                             .replace("@CALL", call)
+                             .replace("@N", QByteArray::number(n + 1)));
         }
-    }
 
-    // Pages grow in place; a replaced, shortened or emptied file is written whole.
-    void pageStoreExtendsInPlaceAndRewritesWhenItMust() {
-        QTemporaryDir dir;
-        FakeView view;
-        FileNotices notices(view);
-        PageStore pages(dir.path(), notices);
-        QString text;
-        const auto write = [&](const QString& t, const QByteArray& file) {
-            text = t;
+        // Pages grow in place; a replaced, shortened or emptied file is written whole.
+        QTemporaryDir store;
+        FileNotices notices(h.view);
+        PageStore pages(store.path(), notices);
+        for (const QString text : {"one", "one two", "replaced and longer",
+                                   "unannounced, longer still", "unannounced, longer still!"}) {
+            if (text.startsWith(QLatin1String("replaced")))
+                pages.markReplaced(3);
+            if (text.endsWith(QLatin1Char('!')))
+                QFile(pages.path(3)).resize(0); // someone emptied it
             QVERIFY(pages.write(3, text));
-            QCOMPARE(readFileBytes(pages.path(3)), file);
-        };
-        write(QStringLiteral("one"), "one\r\n");
-        write(QStringLiteral("one two"), "one two\r\n");
-        pages.markReplaced(3);
-        write(QStringLiteral("replaced and longer"), "replaced and longer\r\n");
-        write(QStringLiteral("unannounced, longer still"), "unannounced, longer still\r\n");
-        QFile(pages.path(3)).resize(0); // someone emptied it
-        write(QStringLiteral("unannounced, longer still!"), "unannounced, longer still!\r\n");
+            QCOMPARE(readFileBytes(pages.path(3)), text.toLatin1() + "\r\n");
+        }
         QVERIFY(pages.empty(3));
         QCOMPARE(readFileBytes(pages.path(3)), QByteArray());
+    }
+
+    void startUpAndMenus() {
+        // A stored call sign registers once, after the window shows.
+        StationHarness h;
+        h.store.setCallSign(QStringLiteral("N0AAA"));
+        bool shownAtRegistration = false;
+        h.engine.onStartPoll = [&] { shownAtRegistration = h.view.shown; };
+        h.startUp();
+        QCOMPARE(h.engine.registrations, QList<QByteArray>{"N0AAA"});
+        QCOMPARE(h.engine.lastAppName, QByteArray("WexloPacketMonitor "));
+        QVERIFY(shownAtRegistration && h.timer.active && !h.view.retryVisible);
+        QVERIFY(h.prompts.inputs.isEmpty() && h.prompts.messages.isEmpty());
+        QCOMPARE(h.state.beaconText, "N0AAA packet station.  Please connect and say hi!");
+        // A missing one is asked before the window shows.
+        StationHarness m;
+        bool shownAtPrompt = true;
+        m.prompts.onInput = [&] { shownAtPrompt = m.view.shown; };
+        m.prompts.answers = {QStringLiteral("n0ccc")};
+        m.startUp();
+        QCOMPARE(m.prompts.inputs.size(), 1);
+        QVERIFY(!shownAtPrompt && m.view.shown);
+
+        // Port, clear on new page, browser on start: as stored, then as read.
+        const std::pair<QStringList, QList<int>> stored[] = {
+            {{}, {0, true, false}},
+            {{"3", "0", "1"}, {3, false, true}},
+            {{"abc", "x", "yes"}, {0, true, false}},
+            {{"300", "2", "-1"}, {0, false, false}}};
+        for (const auto& [values, read] : stored) {
+            StationHarness s;
+            s.store.setCallSign(QStringLiteral("N0AAA"));
+            const char* keys[] = {SettingsStore::kPortNo, SettingsStore::kHtmlClear,
+                                  SettingsStore::kBrowserOnStart};
+            for (int i = 0; i < values.size(); ++i)
+                s.store.setValue(keys[i], values[i]);
+            s.store.setValue(SettingsStore::kConference, QStringLiteral("1"));
+            s.startUp();
+            QCOMPARE(QList<int>({s.state.radioPort, s.state.clearHtmlData, s.state.browserOnStart}),
+                     read);
+            QCOMPARE(s.view.menuChecks.value(MenuCheck::ClearHtmlData), s.state.clearHtmlData);
+            QVERIFY(s.view.conferenceChecked && s.state.conference == 1);
+            QVERIFY(s.engine.sent.isEmpty()); // a restored conference announces nothing
+        }
+
+        // Option menus flip and store their marks.
+        StationHarness o;
+        o.station().onMenuCheck(MenuCheck::ClearHtmlData);
+        QCOMPARE(o.store.value(SettingsStore::kHtmlClear), QStringLiteral("0"));
+        o.station().onMenuCheck(MenuCheck::ClearHtmlData);
+        QCOMPARE(o.store.value(SettingsStore::kHtmlClear), QStringLiteral("1"));
+        o.station().onMenuCheck(MenuCheck::MoveToFront);
+        QVERIFY(!o.state.moveToFront && !o.view.menuChecks.value(MenuCheck::MoveToFront, true));
+        // Closing releases the engine once, but exiting does not.
+        for (bool exit : {false, true}) {
+            StationHarness c;
+            if (exit)
+                c.station().requestExit();
+            c.station().release();
+            c.station().release();
+            QCOMPARE(c.engine.closes, exit ? 0 : 1);
+        }
+
+        // What the port menu keeps (5 before): whole numbers 0 to 255, halves to even.
+        const char* const ports[][2] = {{"3", "3"},    {" +7 ", "7"}, {"x", "5"},   {"", "5"},
+                                        {"2.5", "2"},  {"3.5", "4"},  {"300", "5"}, {"-1", "5"},
+                                        {"-0.4", "0"}, {"inf", "5"}};
+        for (const auto& [answer, kept] : ports) {
+            StationHarness p;
+            p.state.radioPort = 5;
+            p.prompts.answers = {QString::fromLatin1(answer)};
+            p.station().onPortMenu();
+            QCOMPARE(QString::number(p.state.radioPort), QLatin1String(kept));
+            QCOMPARE(p.store.value(SettingsStore::kPortNo), QLatin1String(kept));
+            QCOMPARE(p.prompts.inputs[0].prompt, "Please enter the port.  0 is default.");
+            QCOMPARE(p.prompts.inputs[0].defaultAnswer, QStringLiteral("5"));
+        }
+        const char* const engines[][2] = {{"10.0.0.5:8001", "10.0.0.5:8001"},
+                                          {"10.0.0.5", "127.0.0.1:8000"},
+                                          {"host:99999", "127.0.0.1:8000"},
+                                          {"", "127.0.0.1:8000"}};
+        for (const auto& [answer, kept] : engines) {
+            StationHarness e;
+            e.prompts.answers = {QString::fromLatin1(answer)};
+            QCOMPARE(e.station().onEngineAddressMenu(), QByteArray(answer).contains(":80"));
+            QCOMPARE(QStringLiteral("%1:%2").arg(e.store.engineHost()).arg(e.store.enginePort()),
+                     QLatin1String(kept));
+        }
     }
 };
 

@@ -2,72 +2,108 @@
 
 #include "AgwFrame.h"
 
-#include <QList>
 #include <QMutex>
-#include <QObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <atomic>
 #include <functional>
-#include <map>
-#include <optional>
+#include <memory>
 
-class QTcpServer;
-class QTcpSocket;
-
-// A scripted stand-in for the packet engine on 127.0.0.1. The server runs in its own thread so
-// a test can call the link's blocking operations (connect, wait for the registration answer)
-// from the test thread while the fake still accepts and answers. Every accessor is thread-safe.
+// A scripted stand-in for the packet engine on 127.0.0.1, in a thread of its own so that the
+// link's blocking calls in the test's thread are still answered. Every member is thread-safe.
 class FakeEngine : public QObject {
-    Q_OBJECT
 public:
     // Port 0 takes any free port; a given port lets a test restart "the same" engine.
-    explicit FakeEngine(QObject* parent = nullptr, quint16 port = 0);
-    ~FakeEngine() override;
+    explicit FakeEngine(QObject* parent = nullptr, quint16 port = 0) : QObject(parent) {
+        m_server->moveToThread(&m_thread);
+        m_thread.start();
+        onServer([this, port] {
+            connect(m_server, &QTcpServer::newConnection, m_server, [this] { accept(); });
+            m_port = m_server->listen(QHostAddress::LocalHost, port) ? m_server->serverPort() : 0;
+        });
+    }
+    ~FakeEngine() override {
+        onServer([this] {
+            dropAll();
+            m_server->deleteLater(); // with its sockets, in their own thread as it finishes
+        });
+        m_thread.quit();
+        m_thread.wait();
+    }
 
     quint16 port() const { return m_port; }
-    // Every frame any client sent, in arrival order.
-    QList<AgwFrame> received() const;
+    QList<AgwFrame> received() const { // every frame any client sent, in arrival order
+        const QMutexLocker lock(&m_mutex);
+        return m_received;
+    }
     int connectionsAccepted() const { return m_accepted; }
-
     void setRegisterAnswer(quint8 answer) { m_registerAnswer = answer; }
-    // False: registrations go unanswered.
-    void setAnswerRegistration(bool answer) { m_answerRegistration = answer; }
+    void setAnswerRegistration(bool answer) { m_answerRegistration = answer; } // false: silent
 
-    // Written to every connected client before these return.
+    // These reach every client before they return.
     void send(const AgwFrame& frame) { sendRaw(encodeAgwFrame(frame)); }
-    void sendRaw(const QByteArray& bytes);
+    void sendRaw(const QByteArray& bytes) {
+        onServer([&] {
+            for (QTcpSocket* socket : m_server->findChildren<QTcpSocket*>())
+                socket->write(bytes), socket->flush();
+        });
+    }
     void dropClients() {
         onServer([this] { dropAll(); });
     }
-
     bool waitForFrames(int count, int timeoutMs) {
-        return waitUntil([&] { return m_received.size() >= count; }, timeoutMs);
+        return QTest::qWaitFor([&] { return received().size() >= count; }, timeoutMs);
     }
     bool waitForClients(int count, int timeoutMs) {
-        return waitUntil([&] { return m_clients == count; }, timeoutMs);
+        return QTest::qWaitFor([&] { return m_clients == count; }, timeoutMs);
     }
 
 private:
-    void onServer(const std::function<void()>& work);
-    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
+    void onServer(const std::function<void()>& work) {
+        QMetaObject::invokeMethod(m_server, work, Qt::BlockingQueuedConnection);
+    }
+    // The rest runs in the server's thread, where a client is a child of the server until it
+    // goes away.
+    void accept() {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+            const auto read = [this, socket, decoder = std::make_shared<AgwFrameDecoder>()] {
+                readClient(socket, *decoder);
+            };
+            connect(socket, &QTcpSocket::readyRead, m_server, read);
+            connect(socket, &QTcpSocket::disconnected, m_server, [this, socket] {
+                socket->setParent(nullptr);
+                socket->deleteLater();
+                --m_clients;
+            });
+            ++m_accepted;
+            ++m_clients;
+            read();
+        }
+    }
+    void readClient(QTcpSocket* socket, AgwFrameDecoder& decoder) {
+        decoder.feed(socket->readAll());
+        while (std::optional<AgwFrame> frame = decoder.next()) {
+            const QMutexLocker lock(&m_mutex);
+            m_received.append(*frame);
+            const QByteArray answer(1, char(m_registerAnswer.load()));
+            if (frame->kind == 'X' && m_answerRegistration)
+                socket->write(encodeAgwFrame({frame->port, 'X', 0, frame->callFrom, {}, answer}));
+        }
+    }
+    void dropAll() {
+        for (QTcpSocket* socket : m_server->findChildren<QTcpSocket*>())
+            socket->disconnectFromHost(); // what is written still goes out first
+    }
 
-    // In the server's thread.
-    void acceptClients();
-    void readClient(QTcpSocket* socket);
-    void forget(QTcpSocket* socket, bool close);
-    void dropAll();
     QThread m_thread;
-    QTcpServer* m_server = nullptr;
-    std::map<QTcpSocket*, AgwFrameDecoder> m_sockets;
+    QTcpServer* m_server = new QTcpServer;
     quint16 m_port = 0;
-
     mutable QMutex m_mutex;
-    QWaitCondition m_changed;
     QList<AgwFrame> m_received;
-    std::atomic<int> m_accepted = 0;
-    std::atomic<int> m_clients = 0;
+    std::atomic<int> m_accepted = 0, m_clients = 0;
     std::atomic<quint8> m_registerAnswer = 1;
     std::atomic<bool> m_answerRegistration = true;
 };

@@ -1,0 +1,331 @@
+#include "AgwTcpLink.h"
+#include "FakeEngine.h"
+
+#include <QtTest>
+
+namespace {
+
+const QByteArray kOurCall = "N0AAA";
+const QString kClosed = QStringLiteral("the engine closed the connection");
+
+QByteArray kinds(const QList<AgwFrame>& frames) {
+    QByteArray out;
+    for (const AgwFrame& f : frames)
+        out.append(f.kind);
+    return out;
+}
+
+QByteArray engineFrame(const QByteArray& data, char kind = 'D', const QByteArray& from = "N0BBB") {
+    return encodeAgwFrame(AgwFrame{0, kind, 0, from, kOurCall, data});
+}
+
+} // namespace
+
+class TestAgw : public QObject {
+    Q_OBJECT
+    std::unique_ptr<FakeEngine> m_fake;
+    std::unique_ptr<AgwTcpLink> m_link;
+    QList<QByteArray> m_lines; // what getData handed out
+
+    const QList<QByteArray>& drain() {
+        for (ReceivedFrame f; m_link->getData(f);)
+            m_lines.append(f.data);
+        return m_lines;
+    }
+
+private slots:
+    void init() {
+        m_link.reset();
+        m_fake = std::make_unique<FakeEngine>();
+        m_link = std::make_unique<AgwTcpLink>(QStringLiteral("127.0.0.1"), m_fake->port());
+        m_lines.clear();
+    }
+
+    // The header's layout, and frames back field for field however the reads cut the stream.
+    void encodeAndDecodeAnyCut() {
+        QCOMPARE(encodeAgwFrame({2, 'D', 0xF0, "N0AAA-1", "ABCDEFGHIJKL", QByteArray(300, 'x')}),
+                 QByteArray::fromHex("02000000 4400 f000 4e304141412d31000000" // N0AAA-1
+                                     "4142434445464748494a 2c010000 00000000") // cut to ten; 300
+                     + QByteArray(300, 'x'));
+        const QList<AgwFrame> frames{
+            {0, '\xff', 0, "N0AAA-15", "BEACON", QByteArray("\0\r\n\xff\x80 end\0", 11)},
+            {3, 'D', 0, "N0AAA", "N0BBB", QByteArray(kMaxAgwDataLength, 'q')},
+            {255, 'M', 0xF0, "ABCDEFGHIJ", "0123456789", {}}};
+        const auto fields = [](const AgwFrame& f) {
+            return std::tuple(f.port, f.kind, f.pid, f.callFrom, f.callTo, f.data);
+        };
+        QByteArray stream;
+        for (const AgwFrame& f : frames)
+            stream += encodeAgwFrame(f);
+        for (int chunk : {1, 7, 36, 37, int(stream.size())}) {
+            AgwFrameDecoder decoder;
+            QList<AgwFrame> got;
+            for (qsizetype at = 0; at < stream.size(); at += chunk) {
+                decoder.feed(stream.mid(at, chunk));
+                while (std::optional<AgwFrame> f = decoder.next())
+                    got.append(*f);
+            }
+            QVERIFY(std::ranges::equal(got, frames, {}, fields, fields));
+            QCOMPARE(decoder.buffered(), 0);
+        }
+    }
+
+    void lengthBeyondBoundPutsDecoderOutOfStep() {
+        const QByteArray good = engineFrame("ok");
+        for (quint32 length : {kMaxAgwDataLength + 1, 0x80000000u, 0xFFFFFFFFu}) {
+            QByteArray bad = good.left(kAgwHeaderSize);
+            qToLittleEndian(length, bad.data() + 28);
+            AgwFrameDecoder decoder, fresh;
+            fresh.feed(bad);
+            decoder.feed(good + bad);
+            // The header alone tells; then nothing is taken any more, not even a good frame.
+            QVERIFY(fresh.outOfStep() && decoder.next() && !decoder.next() && decoder.outOfStep());
+            decoder.feed(good);
+            QVERIFY(!decoder.next() && decoder.buffered() == 0 && decoder.room() == 0);
+        }
+    }
+
+    void incomingTranslation() {
+        const QByteArray ui = " 1:Fm N0AAA To BEACON <UI pid=F0 Len=5 >[20:27:06]\rhello\r";
+        const QByteArray i = " 1:Fm N0BBB To N0AAA <I S0 R0 pid=0xF0 Len=2 >[20:27:06]\rhi\r";
+        const QByteArray s = " 1:Fm N0BBB To N0AAA <UA F=1 >[20:27:06]\r";
+        const QByteArray nul(1, '\0');
+        // name, engine kind, to (empty: before registering), data; station kind (0: not handed
+        // out) and data. Engine texts end in one NUL the station does not see; data keeps it.
+        using Row = std::tuple<const char*, char, QByteArray, QByteArray, int, QByteArray>;
+        const Row rows[] = {
+            {"C becomes c", 'C', kOurCall, "x" + nul + nul, 'c', "x" + nul},
+            {"d", 'd', kOurCall, "bye\r" + nul, 'd', "bye\r"},
+            {"D keeps its NUL", 'D', kOurCall, "ab" + nul, 'D', "ab" + nul},
+            {"U monitored", 'U', "BEACON", ui + nul, 'U', ui},
+            {"I between others", 'I', "N0CCC", i + nul, 'I', i},
+            {"I to our call dropped", 'I', kOurCall, i, 0, {}},
+            {"I to our call in lower case dropped", 'I', "n0aaa", i, 0, {}},
+            {"I before registering", 'I', "", i, 'I', i},
+            {"S to our call dropped", 'S', kOurCall, s, 0, {}},
+            {"T of a UI frame", 'T', "BEACON", ui, 'T', ui},
+            {"T of an I frame dropped", 'T', "N0BBB", i, 0, {}},
+            {"R answer consumed", 'R', "", QByteArray(8, '\1'), 0, {}},
+            {"unknown kind dropped", 'Z', kOurCall, "zz", 0, {}},
+        };
+        for (const auto& [name, kind, to, data, stationKind, stationData] : rows) {
+            const bool registered = !to.isEmpty();
+            const FromEngine in = toReceived(AgwFrame{2, kind, 0, "N0BBB", to, data},
+                                             registered ? kOurCall : "", registered);
+            QCOMPARE(std::tuple(name, bool(in.registerAnswer), in.frame.has_value()),
+                     std::tuple(name, false, stationKind != 0));
+            if (const auto& f = in.frame)
+                QCOMPARE(std::tuple(name, f->kind, f->senderField, f->data, f->length, f->port,
+                                    in.monitored),
+                         std::tuple(name, stationKind, QByteArray("N0BBB") + nul, stationData,
+                                    int(stationData.size()), 2, QByteArray("UIST").contains(kind)));
+        }
+        for (const QByteArray& data : {QByteArray("\x01\x02"), QByteArray()}) {
+            const FromEngine in = toReceived(AgwFrame{0, 'X', 0, kOurCall, {}, data}, kOurCall, 1);
+            QCOMPARE(std::tuple(in.frame.has_value(), in.registerAnswer.value_or(9)),
+                     std::tuple(false, quint8(data.isEmpty() ? 0 : 1)));
+        }
+    }
+
+    void outgoingTranslation() {
+        // name, kind, destination, data, length; engine kinds (none: nothing sent), their sizes
+        using Row =
+            std::tuple<const char*, int, QByteArray, QByteArray, int, QByteArray, QList<int>>;
+        const QByteArray b = "N0BBB";
+        const Row rows[] = {
+            {"c becomes C", 'c', b, {}, 0, "C", {0}},
+            {"P sends nothing", 'P', b, {}, 0, {}, {}},
+            {"d becomes d", 'd', b, {}, 0, "d", {0}},
+            {"D of exactly 256", 'D', b, QByteArray(256, 'a'), 256, "D", {256}},
+            {"D of 512 splits", 'D', b, QByteArray(512, 't'), 512, "DD", {256, 256}},
+            {"D honours a shorter length", 'D', b, "abcdefgh", 3, "D", {3}},
+            {"U becomes M, split", 'U', "CQ", QByteArray(257, 'u'), 257, "MM", {256, 1}},
+            {"c to nobody refused", 'c', {}, {}, 0, {}, {}},
+            {"d to nobody refused", 'd', {}, {}, 0, {}, {}},
+            {"D to nobody refused", 'D', {}, "x", 1, {}, {}},
+            {"D without data refused", 'D', b, "x", 0, {}, {}},
+            {"D of a negative length refused", 'D', b, "x", -1, {}, {}},
+            {"U to nobody refused", 'U', {}, "x", 1, {}, {}},
+            {"unknown kind refused", 'Q', b, "x", 1, {}, {}},
+        };
+        for (const auto& [name, kind, destination, data, length, engineKinds, sizes] : rows) {
+            const ToEngine out = toEngine(destination, data, kind, length, 3, kOurCall);
+            QCOMPARE(std::tuple(name, out.refused, kinds(out.frames)),
+                     std::tuple(name, engineKinds.isEmpty() && kind != 'P', engineKinds));
+            QByteArray joined;
+            for (int i = 0; i < out.frames.size(); ++i) {
+                const AgwFrame& f = out.frames[i];
+                joined += f.data;
+                QCOMPARE(std::tuple(name, f.data.size(), int(f.pid), f.port, f.callFrom, f.callTo),
+                         std::tuple(name, qsizetype(sizes[i]),
+                                    kind == 'c' || kind == 'd' ? 0 : 0xF0, quint8(3), kOurCall,
+                                    destination));
+            }
+            QCOMPARE(joined, data.left(engineKinds.isEmpty() ? 0 : length));
+        }
+        // The engine registers an empty call, but a connect from nobody keeps it busy for ever.
+        QVERIFY(toEngine("N0BBB", {}, 'c', 0, 3, {}).refused);
+    }
+
+    void receiveQueue() {
+        // frame limit (0: the default), size of every frame's data, frames pushed (u...: monitored,
+        // anything else connected), frames handed out, dropped, blocked
+        using Row = std::tuple<int, int, QByteArray, QByteArray, int, bool>;
+        constexpr int MiB = 1024 * 1024;
+        const int roomy = int(ReceiveQueue::kMaxBytes - kMaxAgwDataLength);
+        const Row rows[] = {
+            // The oldest monitored frame goes first; connected data is never dropped.
+            {3, 1, "u1 d1 u2 u3 u4 c1", "d1 c1 u4", 3, false},
+            {2, 1, "u1 d1 u2 d2 u3 d3", "d1 d2 d3", 3, true},
+            {3, 1, "u1 u2 u3", "u1 u2 u3", 0, false},
+            {0, MiB, "u1 u2 u3 u4 u5 u6 u7 d1 d2 u8", "d1 d2 u3 u4 u5 u6 u7 u8", 2, false},
+            {0, MiB, "u1 u2 u3 u4 u5 u6 u7 u8 u9", "u2 u3 u4 u5 u6 u7 u8 u9", 1, false},
+            // Blocked while there is no room for the largest frame.
+            {0, roomy + 1, "d1", "d1", 0, true},
+            {0, roomy, "d1", "d1", 0, false},
+        };
+        for (const auto& [limit, size, pushed, handedOut, dropped, blocked] : rows) {
+            ReceiveQueue queue;
+            if (limit)
+                queue.setFrameLimit(limit);
+            const QByteArray data(size, 'x'); // shared, so a flood of big frames costs nothing
+            for (const QByteArray& label : pushed.split(' '))
+                queue.push(ReceivedFrame{label, data}, label.startsWith('u'));
+            QCOMPARE(
+                std::tuple(pushed, queue.droppedFrames(), queue.blocked(), queue.queuedBytes()),
+                std::tuple(pushed, quint64(dropped), blocked,
+                           qsizetype(queue.queuedFrames()) * size));
+            QList<QByteArray> order;
+            for (ReceivedFrame f; queue.pop(f);)
+                order.append(f.senderField);
+            QCOMPARE(std::tuple(order.join(' '), queue.queuedBytes()), std::tuple(handedOut, 0));
+        }
+    }
+
+    void registrationCloseAndGoingAway() {
+        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+        // A second call reuses the connection: a second 'm' would switch monitoring off again.
+        QCOMPARE(m_link->startPoll("N0AAA-7", "app"), qint16(1));
+        QCOMPARE(m_link->registeredCall(), QByteArray("N0AAA-7"));
+        // Both registration answers came in, neither for the station.
+        QCOMPARE(std::tuple(m_link->framesReceived(), m_link->discardedFrames()),
+                 std::tuple(quint64(2), quint64(2)));
+        QCOMPARE(m_link->putData({}, "x", 'D', 1, 0), qint16(0));
+        QCOMPARE(m_link->refusedFrames(), quint64(1));
+        QCOMPARE(m_link->putData("N0BBB", QByteArray(300, 'b'), 'D', 300, 3), qint16(1));
+        m_fake->sendRaw(engineFrame("not read before close"));
+        m_link->close();
+        QVERIFY(m_fake->waitForClients(0, 5000));
+        QCOMPARE(std::tuple(m_link->registeredCall(), drain().size()), std::tuple(QByteArray(), 0));
+        const QList<AgwFrame> got = m_fake->received();
+        QCOMPARE(kinds(got), QByteArray("mXXDDx"));
+        const QByteArray seven = "N0AAA-7";
+        QCOMPARE(std::tuple(got[1].callFrom, got[3].data + got[4].data, got[4].callFrom,
+                            got[4].port, got[5].callFrom),
+                 std::tuple(kOurCall, QByteArray(300, 'b'), seven, quint8(3), seven));
+
+        // A fresh connection asks for monitoring again; leaving without close() (Exit) leaves
+        // the call registered.
+        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+        m_link.reset();
+        QVERIFY(m_fake->waitForClients(0, 5000));
+        QCOMPARE(std::tuple(kinds(m_fake->received()), m_fake->connectionsAccepted()),
+                 std::tuple(QByteArray("mXXDDxmX"), 2));
+    }
+
+    void failedRegistration_data() {
+        QTest::addColumn<QString>("why");
+        QTest::newRow("refuses") << "the engine refused the call sign";
+        QTest::newRow("silent") << "the engine did not answer the registration";
+        QTest::newRow("absent") << "Connection refused";
+    }
+    void failedRegistration() {
+        const QByteArray engine = QTest::currentDataTag();
+        m_link->setTimeouts(2000, 300);
+        m_fake->setRegisterAnswer(0);
+        m_fake->setAnswerRegistration(engine != "silent");
+        if (engine == "absent")
+            m_fake.reset(); // nobody listens on its port any more
+        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(0));
+        QTEST(m_link->lastError(), "why");
+        QCOMPARE(std::tuple(m_link->registeredCall(), drain().size()), std::tuple(QByteArray(), 0));
+        QCOMPARE(m_link->putData("N0BBB", {}, 'c', 0, 0), qint16(0));
+        if (engine == "refuses") { // a call the engine refused is not unregistered
+            m_link->close();
+            QVERIFY(m_fake->waitForClients(0, 5000));
+            QCOMPARE(kinds(m_fake->received()), QByteArray("mX"));
+        }
+    }
+
+    void framesReceivedBeforeTheEndSurvive_data() {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("clean close") << QByteArray() << kClosed;
+        QTest::newRow("close mid-frame") << engineFrame("cut off").left(40) << kClosed;
+        QTest::newRow("garbage after them")
+            << QByteArray(50, char(0xFF)) << "the engine sent a frame longer than 65536 bytes";
+    }
+    void framesReceivedBeforeTheEndSurvive() {
+        QFETCH(QByteArray, tail);
+        QFETCH(QString, why);
+        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+        QByteArray burst;
+        QList<QByteArray> sent;
+        for (int i = 0; i < 10; ++i)
+            burst += engineFrame(sent.emplaceBack("line " + QByteArray::number(i)));
+        m_fake->sendRaw(burst + tail);
+        if (why == kClosed)
+            m_fake->dropClients();
+        QTRY_VERIFY((drain(), !m_link->isConnected()));
+        QCOMPARE(drain(), sent);
+        // The link keeps why it ended.
+        QCOMPARE(std::tuple(m_link->lastError(), m_link->registeredCall()),
+                 std::tuple(why, QByteArray()));
+        QCOMPARE(m_link->putData("N0BBB", "x", 'D', 1, 0), qint16(0));
+
+        // Nothing of the old stream survives into the next connection.
+        QVERIFY(m_fake->waitForClients(0, 5000));
+        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+        m_fake->sendRaw(engineFrame("fresh"));
+        QTRY_COMPARE(drain().mid(10), QList<QByteArray>{"fresh"});
+    }
+
+    void connectedDataOvertakesAMonitorFlood() {
+        m_link->setQueueLimit(100);
+        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+        QByteArray flood = engineFrame("monitored", 'U', "MON").repeated(5000);
+        QList<QByteArray> connected;
+        for (int i = 0; i < 150; ++i)
+            flood += engineFrame(connected.emplaceBack(QByteArray::number(i)));
+        m_fake->sendRaw(flood + engineFrame(connected.emplaceBack("last"), 'U', "MON"));
+        // Connected data pushes every monitored frame out; what does not fit waits in the socket.
+        QTRY_COMPARE((m_link->poll(), m_link->skippedMonitorFrames()), quint64(5000));
+        QCOMPARE(m_link->queuedFrames(), 100);
+        QTRY_VERIFY(drain().size() >= 151);
+        QCOMPARE(m_lines, connected);
+        QCOMPARE(m_link->skippedMonitorFrames(), quint64(5000));
+    }
+
+    void attachingNeverWaitsForTheEngine() {
+        m_link->setTimeouts(2000, 300);
+        m_fake->setAnswerRegistration(false);
+        m_link->beginAttach(kOurCall, "app");
+        // Each look returns at once: a silent engine shows as an attempt still under way.
+        QVERIFY(!m_link->attachResult());
+        QTRY_VERIFY((m_link->attachResult(), m_fake->received().size() == 2));
+        QVERIFY(!m_link->attachResult());
+        std::optional<qint16> result;
+        QTRY_VERIFY((result = m_link->attachResult()).has_value());
+        QCOMPARE(std::tuple(*result, m_link->isConnected()), std::tuple(qint16(0), false));
+
+        m_fake->setAnswerRegistration(true);
+        m_link->beginAttach(kOurCall, "app");
+        QTRY_VERIFY((result = m_link->attachResult()).has_value());
+        QCOMPARE(std::tuple(*result, m_link->lastError(), m_link->registeredCall(),
+                            kinds(m_fake->received())),
+                 std::tuple(qint16(1), QString(), kOurCall, QByteArray("mXmX")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAgw)
+#include "tst_agw.moc"

@@ -1,0 +1,389 @@
+// What traffic leaves behind and how the link carries it: the heard list and its file, the
+// monitor filter, session logs (nothing escapes logs/), the engine's count of waiting frames (when
+// the station asks, what the status line says, Send File paced by it), and the engine going away
+// mid-session and coming back.
+
+#include "AgwTcpLink.h"
+#include "AgwTranslation.h"
+#include "FakeEngine.h"
+#include "HeardList.h"
+#include "SendFile.h"
+#include "StationHarness.h"
+#include "TestFiles.h"
+
+#include <QDirIterator>
+#include <QtTest>
+
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+// Holds what it is sent until the test lets it go out; answers with the count at the question.
+struct HoldingEngine : RecordingEngine {
+    bool reportsOutstanding() const override { return counts; }
+    void askOutstanding(const QByteArray& call, quint8) override { asks << call, question = held; }
+    std::optional<quint32> takeOutstanding(const QByteArray&) override {
+        return answering ? std::exchange(question, std::nullopt) : std::nullopt;
+    }
+    qint16 putData(const QByteArray& to, const QByteArray& data, int kind, int n,
+                   quint8 port) override {
+        most = qMax(most, held += kind == 'D');
+        return RecordingEngine::putData(to, data, kind, n, port);
+    }
+    QByteArrayList asks;
+    std::optional<quint32> question;
+    quint32 held = 0, most = 0;
+    bool answering = true, counts = true; // without counts, it is an engine of before
+};
+
+// N0BBB connected and welcomed, the welcome gone out; a file of 1 000 bytes to send.
+void connectN0BBB(StationHarness& h, HoldingEngine& engine) {
+    h.link = &engine;
+    h.store.setCallSign(QStringLiteral("N0ME"));
+    h.startUp();
+    engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+    for (int tick = 0; tick < 3; ++tick, engine.sent.clear())
+        h.station().tick(), engine.held = 0;
+    QByteArray bytes(1000, '\0');
+    for (int i = 0; i < 1000; ++i)
+        bytes[i] = char(i * 7);
+    h.prompts.files = {h.programDir.filePath(QStringLiteral("upload.bin"))};
+    writeFileBytes(h.prompts.files.front(), bytes);
+}
+
+AgwFrame frame(char kind, const QByteArray& from, const QByteArray& data) {
+    return {0, kind, quint8(kind == 'D' ? 0xF0 : 0), from, "N0AAA", data};
+}
+
+// Ticks until the condition holds, at most about three seconds.
+template <typename Condition> bool tickUntil(StationHarness& h, Condition done) {
+    for (int i = 0; i < 300 && !done(); ++i) {
+        h.station().tick();
+        QTest::qWait(10);
+    }
+    return done();
+}
+} // namespace
+
+class TrafficTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useScratchConfigHome(); }
+
+    void heardListKeepsTheThousandMostRecentlyHeard() {
+        constexpr qint64 kT0 = 1'800'000'000'000; // in 2027
+        HeardList list;
+        for (int i = 0; i < HeardList::kMaxStations; ++i)
+            list.hear(QStringLiteral("N0S%1").arg(i), kT0 + i * 1000, i % 3, u"APRS",
+                      i % 2 ? u"WIDE1-1,WIDE2-1" : u"");
+        list.hear(QStringLiteral("n0s3"), kT0 + 2'000'000, 1, u"ID", u"");
+        QVERIFY(list.hear(QStringLiteral("N0NEW"), kT0 + 2'000'001, 2, u"BE\tACON",
+                          QString(120, QLatin1Char('W'))));
+        QVERIFY(!list.hear(QStringLiteral("N0\tBAD"), kT0, 0, u"", u""));
+        HeardList calls; // a call may take all its length, not more
+        QVERIFY(calls.hear(QString(HeardList::kMaxCallLength, QLatin1Char('L')), kT0, 0, u"", u""));
+        QVERIFY(!calls.hear(QString(HeardList::kMaxCallLength + 1, QLatin1Char('L')), kT0, 0, u"",
+                            u""));
+        QCOMPARE(list.size(), HeardList::kMaxStations);
+        QVERIFY(!list.find(QStringLiteral("N0S0"))); // the least recently heard went
+        const HeardStation* again = list.find(QStringLiteral("N0S3"));
+        QVERIFY(again && again->frames == 2 && again->port == 1 && again->path.isEmpty());
+        QCOMPARE(list.find(QStringLiteral("N0NEW"))->destination, QStringLiteral("BEACON"));
+        QCOMPARE(list.find(QStringLiteral("N0NEW"))->path.size(), HeardList::kMaxPathLength);
+        HeardList back;
+        QVERIFY(back.decode(list.encode()));
+        const QList<HeardStation> before = list.stations(), after = back.stations();
+        QCOMPARE(after.size(), before.size());
+        for (qsizetype i = 0; i < before.size(); ++i)
+            QVERIFY2(after[i].sameAs(before[i]), qPrintable(before[i].call));
+        QCOMPARE(after.last().call, QStringLiteral("N0S1"));
+    }
+
+    // A file not ours is kept aside; what is heard is saved while the station runs.
+    void heardFile() {
+        const QByteArray line = "N0AAA\t2027-01-15T08:00:00.000Z\t3\t0\tAPRS\tWIDE1-1\r\n";
+        QByteArray many; // 1 001 stations
+        for (int i = 0; i <= HeardList::kMaxStations; ++i)
+            many += "N" + QByteArray::number(i) + "\t2027-01-15T08:00:00Z\t1\t0\t\t\n";
+        // The file, and how many stations it holds (-1: kept aside): ours, binary, five fields, a
+        // bad time, a station twice, too many.
+        const std::pair<QByteArray, int> rows[] = {
+            {line + "N0BBB\t2027-01-15T09:00:00Z\t1\t1\tID\t\n", 2},
+            {QByteArray("\x01\xff\x00junk", 7), -1},
+            {line.left(line.lastIndexOf('\t')) + "\r\n", -1},
+            {QByteArray(line).replace("08:00", "28:00"), -1},
+            {line + line, -1},
+            {many, -1}};
+        for (const auto& [file, stations] : rows) {
+            StationHarness h;
+            const QString path = h.programDir.filePath(QStringLiteral("Heard.lst"));
+            QVERIFY(writeFileBytes(path, file));
+            h.startUp();
+            const bool kept = stations < 0;
+            QCOMPARE(h.station().heard().size(), kept ? 0 : stations);
+            QCOMPARE(h.view.notices.contains(QStringLiteral(
+                         "Heard.lst could not be read; kept as Heard.lst.bad and begun anew")),
+                     kept);
+            QCOMPARE(readFileBytes(path + QStringLiteral(".bad")),
+                     kept ? file : QByteArray("<missing>"));
+            QCOMPARE(readFileBytes(path), kept ? QByteArray() : file);
+            h.engine.queue('U', "N0NEW", " 1:Fm N0NEW To ID <UI pid=F0 Len=3 >\rhi\r");
+            h.station().tick();
+            h.clock.when = h.clock.when.addSecs(6);
+            h.station().tick();
+            QVERIFY(readFileBytes(path).contains("N0NEW\t"));
+        }
+    }
+
+    // The monitor filter hides from All Traffic only, not from DX capture nor the heard list.
+    void monitorFilter() {
+        const auto with = [](auto change) {
+            MonitorFilterSettings f;
+            change(f);
+            return f;
+        };
+        const std::pair<MonitorFilterSettings, QStringList> rows[] = {
+            {{}, {}},
+            {with([](auto& f) { f.information = false; }), {"N0IN"}},
+            {with([](auto& f) { f.supervisory = false; }), {"N0RR-2"}},
+            {with([](auto& f) { f.unnumbered = false; }), {"N0UI-3", "N0SA", "N0PT"}},
+            {with([](auto& f) { f.sent = false; }), {"N0ME"}},
+            {with([](auto& f) { f.hiddenPorts = {1}; }), {"N0PT"}},
+            {with([](auto& f) {
+                 f.hiddenCalls = {"N0UI", "N0IN-1"};
+             }),
+             {"N0UI-3"}}};
+        for (const auto& [filter, hidden] : rows) {
+            StationHarness h;
+            h.station().onMonitorFilterChosen(filter);
+            QVERIFY(SettingsStore().monitorFilter() == filter);
+            h.engine.queue('U', "N0UI-3",
+                           " 1:Fm N0UI-3 To DX <UI pid=F0 Len=9 >\rDX de N0UI 14025\r");
+            h.engine.queue('I', "N0IN", " 1:Fm N0IN To N0XX <I S0 R0 pid=F0 Len=2 >\rhi\r");
+            h.engine.queue('S', "N0RR-2", " 1:Fm N0RR-2 To N0IN <RR R1 >\r");
+            h.engine.queue('S', "N0SA", " 1:Fm N0SA To N0IN <SABM P=1 >\r");
+            h.engine.queue('T', "N0ME", " 1:Fm N0ME To ID <UI pid=F0 Len=4 >\rN0ME\r");
+            h.engine.queue('U', "N0PT", " 2:Fm N0PT To APRS Via WIDE1-1,N0DIG* <UI>\rhello\r", 1);
+            while (h.station().pollTick().drain(1000)) {
+            }
+            const QString traffic = h.view.text(TextView::AllTraffic);
+            for (const char* call : {"N0UI-3", "N0IN", "N0RR-2", "N0SA", "N0ME", "N0PT"})
+                QVERIFY2(traffic.contains(QStringLiteral("Fm %1 ").arg(call)) !=
+                             hidden.contains(QLatin1String(call)),
+                         call);
+            QVERIFY(h.view.text(TextView::DX).contains(QStringLiteral("DX de N0UI 14025")));
+            const HeardList& heard = h.station().heard();
+            QCOMPARE(heard.size(), 5); // all but what we sent
+            const HeardStation* viaDigi = heard.find(QStringLiteral("N0PT"));
+            QVERIFY(viaDigi && viaDigi->port == 1 && viaDigi->destination == QLatin1String("APRS"));
+            QCOMPARE(viaDigi->path, QStringLiteral("WIDE1-1,N0DIG*"));
+        }
+    }
+
+    // A call that cannot be a folder, or a link (to a folder outside) or FIFO planted on the way:
+    // no file is written anywhere, nothing blocks, and the operator hears of it once.
+    void logStaysInsideLogs() {
+        QList<std::pair<QString, QString>> rows{{QStringLiteral("N0") + QChar(0), {}}};
+        for (const char* call :
+             {"..", "../OUT", "N0/BB", "N0\\BB", "", ".N0BBB", "N0\x01X", "N0BBB-12345"})
+            rows.append({QString::fromLatin1(call), {}});
+        for (const char* planted : {"logs", "logs/N0BBB", "logs/N0BBB/2026-12-05.log", "fifo"})
+            rows.append({QStringLiteral("N0BBB"), QString::fromLatin1(planted)});
+        for (const auto& [call, planted] : rows) {
+            QTemporaryDir root;
+            StationState state;
+            state.programDir = root.filePath("a");
+            state.logSessions = true;
+            const QString at = state.programDir + "/" + planted, out = root.filePath("out");
+            QVERIFY(QDir().mkpath(state.programDir + "/logs/N0BBB") && QDir().mkpath(out));
+            if (planted == "fifo")
+                QVERIFY(::mkfifo(QFile::encodeName(at.chopped(4) + "logs/N0BBB/2026-12-05.log"),
+                                 0600) == 0);
+            else if (!planted.isEmpty())
+                QVERIFY(QDir(at).removeRecursively() &&
+                        QFile::link(out + "/x" + planted.right(4), at));
+            FakeView view;
+            FileNotices notices(view);
+            FixedClock clock;
+            SessionLog log(state, clock, notices);
+            log.write(call, SessionLog::Mark::Received, "hello\r");
+            log.write(call, SessionLog::Mark::Typed, "again\r");
+            QVERIFY2(!QDirIterator(root.path(), QDir::Files | QDir::NoSymLinks,
+                                   QDirIterator::Subdirectories)
+                          .hasNext(),
+                     qPrintable(call + planted));
+            QCOMPARE(view.notices.size(), 1);
+        }
+    }
+
+    // One session: the questions about it and the status line, then its log.
+    void sessionAskedAboutAndLogged() {
+        StationHarness h;
+        h.store.setLogSessions(true);
+        const QString file = h.programDir.filePath(QStringLiteral("logs/N0BBB/2026-12-05.log"));
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()) && writeFileBytes(file, "earlier\n"));
+        HoldingEngine e;
+        connectN0BBB(h, e); // asked about the welcome until the engine said 0
+        const qsizetype before = e.asks.size();
+        h.station().tick();
+        QCOMPARE(e.asks.size(), before); // nothing waits: nothing asked
+        e.answering = false;
+        h.view.sendLine = QStringLiteral("two lines");
+        for (int tick = 0; tick < 4; ++tick)
+            tick < 2 ? h.station().onSendLineEnter() : h.station().tick();
+        QCOMPARE(e.asks.size(), before + 1); // never a second question in flight
+        e.answering = true;
+        // Each tick: frames still at the engine, then the status line.
+        const QList<QPair<quint32, QString>> ticks{{1, "2 frames waiting to go out to N0BBB"},
+                                                   {0, "1 frame waiting to go out to N0BBB"},
+                                                   {0, ""}, // all gone: asking stops
+                                                   {0, ""}};
+        for (const auto& [held, notice] : ticks) {
+            e.held = held;
+            h.station().tick();
+            QCOMPARE(h.view.notices.last(), notice);
+        }
+        QCOMPARE(e.asks, QByteArrayList(before + 3, "N0BBB"));
+        e.queue('D', "N0BBB", "caf\xE9\r\nline two\r");
+        e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
+        h.station().tick();
+        QCOMPARE(readFileBytes(file), QByteArray("earlier\n09:18:31 * connected\n"
+                                                 "09:18:31 = Welcome to N0ME's Packet Station!\n"
+                                                 "09:18:31 > two lines\n09:18:31 > \n"
+                                                 "09:18:31 < caf\xE9\n09:18:31 < line two\n"
+                                                 "09:18:31 * disconnected\n"));
+    }
+
+    void pacedSendMatchesTheUnpacedOne() {
+        StationHarness plain, h;
+        HoldingEngine unpaced, e;
+        unpaced.counts = false;
+        connectN0BBB(plain, unpaced);
+        plain.station().onSendFileMenu();
+        connectN0BBB(h, e);
+        h.station().onSendFileMenu();
+        for (int tick = 0; tick < 100 && h.station().fileSender().running(); ++tick)
+            e.held -= e.held > 0, h.station().tick(); // a frame goes out on the air a tick
+        QCOMPARE(e.most, quint32(FileSender::kMaxOutstanding));
+        QCOMPARE(e.held, 0u); // it ends once the engine has it all out
+        QCOMPARE(h.view.notices.last(), QStringLiteral("upload.bin sent to N0BBB"));
+        auto air = [](const RecordingEngine& engine) {
+            QByteArrayList out;
+            for (const RecordingEngine::Sent& f : engine.sent)
+                out << f.destination + char(f.kind) + char(f.port) + char(f.length) + f.data;
+            return out;
+        };
+        QCOMPARE(air(e), air(unpaced));
+    }
+
+    void engineCountDecodes() {
+        // From, data, and what the station learns ("" when nothing).
+        const QList<std::array<QByteArray, 3>> rows{
+            {"N0ME", QByteArray("\3\0\0\0", 4), "N0BBB 3"},  // the remote in call-to
+            {"N0BBB", QByteArray("\7\0\0\0", 4), "N0BBB 7"}, // or in call-from
+            {"N0ME", "\xff\xff\xff\xff", "N0BBB 4294967295"},
+            {"N0ME", QByteArray("\2\0\0", 3), ""},
+            {"N0ME", QByteArray("\2\0\0\0\0", 5), ""}};
+        for (const auto& [from, data, learnt] : rows) {
+            const QByteArray to = from == "N0ME" ? "N0BBB" : "n0me";
+            const FromEngine in = toReceived(AgwFrame{0, 'Y', 0, from, to, data}, "N0ME", true);
+            QVERIFY(!in.frame); // never the station's traffic
+            QCOMPARE(in.outstanding
+                         ? in.outstanding->call + ' ' + QByteArray::number(in.outstanding->frames)
+                         : QByteArray(),
+                     learnt);
+        }
+    }
+
+    // The engine goes away mid-session and comes back: the station notices, keeps everything,
+    // refuses to lose typed lines, and attaches again.
+    void engineLostAndReattached() {
+        auto engine = std::make_unique<FakeEngine>();
+        const quint16 port = engine->port();
+        AgwTcpLink link(QStringLiteral("127.0.0.1"), port);
+        StationHarness h;
+        h.link = &link;
+        h.store.setCallSign(QStringLiteral("N0AAA"));
+        h.startUp();
+        QVERIFY(h.timer.active && !h.view.retryVisible);
+        // Monitoring asked for, then the call registered.
+        const auto opening = [](FakeEngine& e) {
+            const QList<AgwFrame> r = e.waitForFrames(2, 3000) ? e.received() : QList<AgwFrame>();
+            return r.size() < 2 ? QByteArray() : r[0].kind + (r[1].kind + r[1].callFrom);
+        };
+        QCOMPARE(opening(*engine), QByteArray("mXN0AAA"));
+        engine->send(frame('C', "N0BBB", QByteArray("*** CONNECTED To Station N0BBB\r", 32)));
+        engine->send(frame('D', "N0BBB", "hello from b\r"));
+        QVERIFY(tickUntil(h, [&] { return h.view.text(channelView(0)).contains("hello from b"); }));
+        const QString channelText = h.view.text(channelView(0));
+
+        engine.reset(); // the engine is killed
+        QVERIFY(tickUntil(h, [&] { return h.view.retryVisible; }));
+        QVERIFY(h.state.engineLost && h.prompts.messages.isEmpty()); // no modal message for it
+        QVERIFY(h.view.engineStatus.contains(QStringLiteral("127.0.0.1:%1").arg(port)));
+        QVERIFY(h.view.engineStatus.contains(QLatin1String("lost")));
+        h.view.sendLine = QStringLiteral("are you there?");
+        const int beeps = h.beeper.count;
+        h.station().onSendLineEnter();
+        QCOMPARE(h.view.sendLine, QStringLiteral("are you there?")); // kept, not lost
+        QCOMPARE(h.beeper.count, beeps + 1);
+        QVERIFY(h.view.engineStatus.startsWith(QLatin1String("Not sent")));
+        // Trying while it is still down says when it tries next.
+        h.clock.when = h.clock.when.addSecs(2);
+        QVERIFY(tickUntil(h, [&] { return h.view.engineStatus.contains("next try in 1 s"); }));
+
+        FakeEngine restarted(nullptr, port);
+        QCOMPARE(restarted.port(), port);
+        h.clock.when = h.clock.when.addSecs(3);
+        // Attaching goes on over several ticks; none of them waits for the engine.
+        QVERIFY(tickUntil(h, [&] { return !h.state.engineLost; }));
+        QVERIFY(!h.view.retryVisible);
+        QCOMPARE(opening(restarted), QByteArray("mXN0AAA"));
+        QCOMPARE(h.view.text(channelView(0)), channelText);
+        QCOMPARE(h.view.captions[0], QStringLiteral("N0BBB"));
+        h.station().onSendLineEnter();
+        QVERIFY(restarted.waitForFrames(3, 3000));
+        QCOMPARE(restarted.received()[2].data, QByteArray("are you there?\r"));
+        QCOMPARE(h.view.sendLine, QString());
+        restarted.send(frame('D', "N0BBB", "back again\r")); // frames flow again
+        QVERIFY(tickUntil(h, [&] { return h.view.text(channelView(0)).contains("back again"); }));
+
+        // A monitored frame of 1 MB is more than any engine sends: the stream is out
+        // of step, the link is dropped and attached again; the station runs on.
+        restarted.sendRaw(encodeAgwFrame(frame('U', "N0XX", QByteArray(1024 * 1024, 'm'))));
+        QVERIFY(tickUntil(h, [&] { return h.state.engineLost; }));
+        h.clock.when = h.clock.when.addSecs(2);
+        QVERIFY(tickUntil(h, [&] { return !h.state.engineLost; }));
+        QCOMPARE(h.view.text(channelView(0)).count(QLatin1String("back again")), 1);
+        QVERIFY(!h.view.text(TextView::AllTraffic).contains(QLatin1String("mmmm")));
+    }
+
+    // What the engine sends is shown as it arrives, not at the next tick; the counters still
+    // count ticks only.
+    void framesAreDispatchedAsTheyArrive() {
+        FakeEngine engine;
+        StationHarness h;
+        AgwTcpLink link(QStringLiteral("127.0.0.1"), engine.port());
+        h.link = &link;
+        h.store.setCallSign(QStringLiteral("N0AAA"));
+        h.startUp();
+        QObject::connect(&link, &AgwTcpLink::bytesArrived, [&] { h.station().onFramesArrived(); });
+        const float beaconTicks = h.state.beaconTicks;
+        engine.send(frame('C', "N0BBB", QByteArray("*** CONNECTED To Station N0BBB\r", 32)));
+        for (int i = 0; i < 500; ++i)
+            engine.send(frame('U', "N0XX", "monitored " + QByteArray::number(i) + "\r"));
+        engine.send(frame('D', "N0BBB", "no tick needed\r"));
+        QTRY_VERIFY(h.view.text(channelView(0)).contains(QLatin1String("no tick needed")));
+        QTRY_VERIFY(h.view.text(TextView::AllTraffic).contains(QLatin1String("monitored 499")));
+        QCOMPARE(h.state.beaconTicks, beaconTicks);
+        QCOMPARE(h.engine.getDataCalls, 0); // the fake in-process engine was never asked
+        // The engine's last words and its going away come the same way.
+        engine.send(frame('D', "N0BBB", "last words\r"));
+        engine.dropClients();
+        QTRY_VERIFY(h.view.text(channelView(0)).contains(QLatin1String("last words")));
+        QTRY_VERIFY(!link.isAttached());
+    }
+};
+
+QTEST_GUILESS_MAIN(TrafficTest)
+#include "tst_traffic.moc"

@@ -17,17 +17,16 @@ QTcpServer* engine = nullptr;
 
 // How many whole frames the stream holds, straight from the layout, and whether a header
 // announces more data than a frame may hold, which leaves no way to find the next frame.
-quint64 wholeFrames(const QByteArray& s, bool& outOfStep) {
+std::pair<quint64, bool> wholeFrames(const QByteArray& s) {
     quint64 frames = 0;
-    outOfStep = false;
     for (qsizetype at = 0; s.size() - at >= kAgwHeaderSize; ++frames) {
-        const quint32 length = qFromLittleEndian<quint32>(s.constData() + at + 28);
-        outOfStep = length > kMaxAgwDataLength;
-        if (outOfStep || s.size() - at - kAgwHeaderSize < qsizetype(length))
+        const qsizetype length = qFromLittleEndian<quint32>(s.constData() + at + 28);
+        if (length > kMaxAgwDataLength)
+            return {frames, true};
+        if ((at += kAgwHeaderSize + length) > s.size())
             break;
-        at += kAgwHeaderSize + qsizetype(length);
     }
-    return frames;
+    return {frames, false};
 }
 
 } // namespace
@@ -41,27 +40,22 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzReader in(data, size);
-    const quint8 limit = in.byte();
-    const quint8 piece = in.byte();
-    const AgwFrame answer{0, 'X', 0, "N0ME", {}, QByteArray(1, '\1')};
-    const QByteArray out = encodeAgwFrame(answer) + in.rest();
-    bool outOfStep = false;
-    const quint64 frames = wholeFrames(out, outOfStep);
+    const quint8 limit = in.byte(), piece = in.byte();
+    const QByteArray out = encodeAgwFrame({0, 'X', 0, "N0ME", {}, "\1"}) + in.rest();
+    const auto [frames, outOfStep] = wholeFrames(out);
     const qsizetype maxPiece = piece == 0 ? out.size() : piece < 128 ? piece : 512 * (piece - 127);
+    const int maxQueued = limit ? qMax(1, limit % 16) : AgwTcpLink::kDefaultQueueLimit;
 
     AgwTcpLink link(QStringLiteral("127.0.0.1"), engine->serverPort());
     link.setTimeouts(5000, 5000);
-    if (limit != 0)
-        link.setQueueLimit(limit % 16);
-    const int maxQueued = limit ? qMax(1, limit % 16) : AgwTcpLink::kDefaultQueueLimit;
+    link.setQueueLimit(maxQueued);
     link.beginAttach("N0ME", "fuzz");
     FUZZ_CHECK(engine->waitForNewConnection(5000));
     const std::unique_ptr<QTcpSocket> conn(engine->nextPendingConnection());
     conn->setSocketOption(QAbstractSocket::LowDelayOption, 1); // each piece goes out on its own
 
-    auto drain = [&] {
-        ReceivedFrame f;
-        while (link.getData(f)) {
+    const auto drain = [&] {
+        for (ReceivedFrame f; link.getData(f);) {
             FUZZ_CHECK(f.kind >= 0 && QByteArray("cdDUIST").contains(char(f.kind)));
             FUZZ_CHECK(f.senderField.endsWith('\0') &&
                        f.senderField.size() <= kAgwCallFieldSize + 1);
@@ -74,12 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (qsizetype at = 0; !attached || (at < out.size() && link.isConnected()); at += maxPiece) {
         conn->write(out.mid(at, maxPiece)); // the socket keeps what the link has no room for yet
         conn->flush();
-        if (attached) {
+        if (attached)
             drain();
-        } else {
-            QCoreApplication::processEvents(); // the connection completes in the event loop
-            attached = link.attachResult();
-        }
+        else // the connection completes in the event loop
+            QCoreApplication::processEvents(), attached = link.attachResult();
     }
     // Cut into pieces or not, the decoder takes every whole frame, answer included, and no more,
     // and hangs up when it loses track of the frame boundaries; if never, this hangs.
@@ -87,8 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         conn->flush();
         drain();
     }
-    FUZZ_CHECK(link.framesReceived() == frames);
-    FUZZ_CHECK(link.isConnected() == !outOfStep);
+    FUZZ_CHECK(link.framesReceived() == frames && link.isConnected() == !outOfStep);
     drain();
     link.close();
     return 0;

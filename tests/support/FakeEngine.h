@@ -26,10 +26,8 @@ public:
         });
     }
     ~FakeEngine() override {
-        onServer([this] {
-            dropAll();
-            m_server->deleteLater(); // with its sockets, in their own thread as it finishes
-        });
+        dropClients();
+        m_server->deleteLater(); // with its sockets, in their own thread as it finishes
         m_thread.quit();
         m_thread.wait();
     }
@@ -52,7 +50,10 @@ public:
         });
     }
     void dropClients() {
-        onServer([this] { dropAll(); });
+        onServer([this] {
+            for (QTcpSocket* socket : m_server->findChildren<QTcpSocket*>())
+                socket->disconnectFromHost(); // what is written still goes out first
+        });
     }
     bool waitForFrames(int count, int timeoutMs) {
         return QTest::qWaitFor([&] { return received().size() >= count; }, timeoutMs);
@@ -70,7 +71,15 @@ private:
     void accept() {
         while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             const auto read = [this, socket, decoder = std::make_shared<AgwFrameDecoder>()] {
-                readClient(socket, *decoder);
+                decoder->feed(socket->readAll());
+                while (std::optional<AgwFrame> frame = decoder->next()) {
+                    const QMutexLocker lock(&m_mutex);
+                    m_received.append(*frame);
+                    const QByteArray answer(1, char(m_registerAnswer.load()));
+                    if (frame->kind == 'X' && m_answerRegistration)
+                        socket->write(
+                            encodeAgwFrame({frame->port, 'X', 0, frame->callFrom, {}, answer}));
+                }
             };
             connect(socket, &QTcpSocket::readyRead, m_server, read);
             connect(socket, &QTcpSocket::disconnected, m_server, [this, socket] {
@@ -82,20 +91,6 @@ private:
             ++m_clients;
             read();
         }
-    }
-    void readClient(QTcpSocket* socket, AgwFrameDecoder& decoder) {
-        decoder.feed(socket->readAll());
-        while (std::optional<AgwFrame> frame = decoder.next()) {
-            const QMutexLocker lock(&m_mutex);
-            m_received.append(*frame);
-            const QByteArray answer(1, char(m_registerAnswer.load()));
-            if (frame->kind == 'X' && m_answerRegistration)
-                socket->write(encodeAgwFrame({frame->port, 'X', 0, frame->callFrom, {}, answer}));
-        }
-    }
-    void dropAll() {
-        for (QTcpSocket* socket : m_server->findChildren<QTcpSocket*>())
-            socket->disconnectFromHost(); // what is written still goes out first
     }
 
     QThread m_thread;

@@ -15,8 +15,8 @@ namespace {
 
 QTcpServer* engine = nullptr;
 
-// How many whole frames the stream holds, straight from the layout, and whether a header
-// announces more data than a frame may hold, which leaves no way to find the next frame.
+// The whole frames the stream holds, and whether a header then announces more than a frame may
+// hold, which leaves no way to find the next one.
 std::pair<quint64, bool> wholeFrames(const QByteArray& s) {
     quint64 frames = 0;
     for (qsizetype at = 0; s.size() - at >= kAgwHeaderSize; ++frames) {
@@ -56,10 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const auto drain = [&] {
         for (ReceivedFrame f; link.getData(f);) {
-            FUZZ_CHECK(f.kind >= 0 && QByteArray("cdDUIST").contains(char(f.kind)));
-            FUZZ_CHECK(f.senderField.endsWith('\0') &&
-                       f.senderField.size() <= kAgwCallFieldSize + 1);
-            FUZZ_CHECK(f.length == f.data.size() && f.length <= qsizetype(kMaxAgwDataLength));
+            FUZZ_CHECK(f.kind >= 0 && QByteArray("cdDUIST").contains(char(f.kind)) &&
+                       f.senderField.endsWith('\0') &&
+                       f.senderField.size() <= kAgwCallFieldSize + 1 && f.length == f.data.size() &&
+                       f.length <= qsizetype(kMaxAgwDataLength));
             FUZZ_CHECK(link.queuedFrames() <= maxQueued &&
                        link.queuedBytes() <= AgwTcpLink::kMaxQueuedBytes);
         }

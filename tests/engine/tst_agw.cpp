@@ -206,7 +206,6 @@ private slots:
         QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
         // A second call reuses the connection: a second 'm' would switch monitoring off again.
         QCOMPARE(m_link->startPoll("N0AAA-7", "app"), qint16(1));
-        QCOMPARE(m_link->registeredCall(), QByteArray("N0AAA-7"));
         // Both registration answers came in, neither for the station.
         QCOMPARE(std::tuple(m_link->framesReceived(), m_link->discardedFrames()),
                  std::tuple(quint64(2), quint64(2)));
@@ -278,7 +277,6 @@ private slots:
             m_fake->dropClients();
         QTRY_VERIFY((drain(), !m_link->isConnected()));
         QCOMPARE(drain(), sent);
-        // The link keeps why it ended.
         QCOMPARE(std::tuple(m_link->lastError(), m_link->registeredCall()),
                  std::tuple(why, QByteArray()));
         QCOMPARE(m_link->putData("N0BBB", "x", 'D', 1, 0), qint16(0));
@@ -301,9 +299,7 @@ private slots:
         // Connected data pushes every monitored frame out; what does not fit waits in the socket.
         QTRY_COMPARE((m_link->poll(), m_link->skippedMonitorFrames()), quint64(5000));
         QCOMPARE(m_link->queuedFrames(), 100);
-        QTRY_VERIFY(drain().size() >= 151);
-        QCOMPARE(m_lines, connected);
-        QCOMPARE(m_link->skippedMonitorFrames(), quint64(5000));
+        QTRY_COMPARE(drain(), connected);
     }
 
     void attachingNeverWaitsForTheEngine() {

@@ -9,7 +9,6 @@
 #include <QThread>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 
 // A scripted stand-in for the packet engine on 127.0.0.1, in a thread of its own so that the
@@ -63,7 +62,7 @@ public:
     }
 
 private:
-    void onServer(const std::function<void()>& work) {
+    template <typename Work> void onServer(Work work) {
         QMetaObject::invokeMethod(m_server, work, Qt::BlockingQueuedConnection);
     }
     // The rest runs in the server's thread, where a client is a child of the server until it

@@ -142,11 +142,10 @@ private slots:
             });
             QMenuBar* bar = rs.w.menuBar();
             click(bar, bar->actionGeometry(rs.w.action("mnuPreviousConnections")).center());
-            QByteArray connectedTo;
-            for (const RecordingEngine::Sent& sent : rs.e.sent)
-                connectedTo = sent.kind == 'c' ? sent.destination : connectedTo;
+            const auto c = std::find_if(rs.e.sent.cbegin(), rs.e.sent.cend(),
+                                        [](const auto& sent) { return sent.kind == 'c'; });
             QVERIFY(openAfterFocus);
-            QCOMPARE(connectedTo, picked);
+            QCOMPARE(c == rs.e.sent.cend() ? QByteArray() : c->destination, picked);
         }
     }
 
@@ -165,8 +164,7 @@ private slots:
             QVERIFY(rs.up());
             rs.h.state.selectedCall = "N0BBB";
             const QString page = rs.h.state.programDir + "/cmd.htm";
-            QVERIFY(
-                writeFileBytes(page, "<html><a href=\"" + QByteArray(href) + "\">go there</a>"));
+            QVERIFY(writeFileBytes(page, "<html><a href='" + QByteArray(href) + "'>go there</a>"));
             rs.w.showBrowser(0, true);
             rs.w.loadBrowserPage(0, page);
             if (QByteArray(href).contains(":U"))
@@ -392,7 +390,7 @@ private slots:
     }
 
     // Only a plain relative name below the page's folder passes, never into the program folder.
-    void paneAllowedPath() {
+    void paneResources() {
         const auto allowed = [](const QString& name, const QString& pageDir = "/prog/W1AW") {
             return PaneResources::allowedPath(QUrl(name), pageDir, "/prog");
         };
@@ -412,10 +410,8 @@ private slots:
                 .split(' '); // the last is an empty name
         for (const QString& name : hostile)
             QVERIFY2(allowed(name).isEmpty(), qPrintable(name));
-    }
 
-    // A page and what it pulls in show only as bounded regular files in a content folder.
-    void paneResources() {
+        // A page and what it pulls in show only as bounded regular files in a content folder.
         constexpr int kPictureWidth = 40; // Qt's sign for a missing picture is narrower
         QTemporaryDir prog, outside;
         const QString root = QFileInfo(prog.path()).canonicalFilePath();
@@ -461,9 +457,9 @@ private slots:
         };
         for (const auto& [page, picture, shown, missing] : cases)
             for (const QString& src : shown + missing) {
-                const QString tag = picture ? "<img src=\"%1\">"
-                                            : "<link rel=\"stylesheet\" type=\"text/css\" "
-                                              "href=\"%1\"><p>text</p>";
+                const QString tag = picture
+                                        ? "<img src='%1'>"
+                                        : "<link rel=stylesheet type=text/css href='%1'><p>x</p>";
                 QVERIFY(writeFileBytes(
                     at(page), ("<HTML>" + tag.arg(src.toHtmlEscaped()) + "</HTML>").toLatin1()));
                 w.loadBrowserPage(0, at(page));

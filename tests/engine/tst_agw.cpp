@@ -41,7 +41,6 @@ private slots:
         m_lines.clear();
     }
 
-    // The header's layout, and frames back field for field however the reads cut the stream.
     void encodeAndDecodeAnyCut() {
         QCOMPARE(encodeAgwFrame({2, 'D', 0xF0, "N0AAA-1", "ABCDEFGHIJKL", QByteArray(300, 'x')}),
                  QByteArray::fromHex("02000000 4400 f000 4e304141412d31000000" // N0AAA-1
@@ -168,8 +167,7 @@ private slots:
     }
 
     void receiveQueue() {
-        // frame limit (0: the default), size of every frame's data, frames pushed (u...: monitored,
-        // anything else connected), frames handed out, dropped, blocked
+        // limit (0: default), data size, pushed (u...: monitored), handed out, dropped, blocked
         using Row = std::tuple<int, int, QByteArray, QByteArray, int, bool>;
         constexpr int MiB = 1024 * 1024;
         const int roomy = int(ReceiveQueue::kMaxBytes - kMaxAgwDataLength);
@@ -223,8 +221,7 @@ private slots:
                             got[4].port, got[5].callFrom),
                  std::tuple(kOurCall, QByteArray(300, 'b'), seven, quint8(3), seven));
 
-        // A fresh connection asks for monitoring again; leaving without close() (Exit) leaves
-        // the call registered.
+        // A new connection asks for monitoring again; leaving without close() unregisters nothing.
         QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
         m_link.reset();
         QVERIFY(m_fake->waitForClients(0, 5000));

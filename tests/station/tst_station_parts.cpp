@@ -65,10 +65,9 @@ struct HoldingEngine : RecordingEngine {
     std::optional<quint32> takeOutstanding(const QByteArray&) override {
         return answering ? std::exchange(question, std::nullopt) : std::nullopt;
     }
-    qint16 putData(const QByteArray& to, const QByteArray& data, int kind, int n,
-                   quint8 port) override {
-        most = qMax(most, held += kind == 'D');
-        return RecordingEngine::putData(to, data, kind, n, port);
+    qint16 putData(const QByteArray& to, const QByteArray& d, int k, int n, quint8 p) override {
+        most = qMax(most, held += k == 'D');
+        return RecordingEngine::putData(to, d, k, n, p);
     }
     QByteArrayList asks;
     std::optional<quint32> question;
@@ -381,10 +380,8 @@ private slots:
                 s.store.setValue(keys[i], given[i]);
             s.store.setValue(SettingsStore::kConference, QStringLiteral("1"));
             start(s, "N0AAA");
-            QCOMPARE(QStringLiteral("%1 %2 %3")
-                         .arg(s.state.radioPort)
-                         .arg(s.state.clearHtmlData)
-                         .arg(s.state.browserOnStart),
+            QCOMPARE(QString::asprintf("%d %d %d", s.state.radioPort, s.state.clearHtmlData,
+                                       s.state.browserOnStart),
                      QLatin1String(read));
             QCOMPARE(s.view.menuChecks.value(MenuCheck::ClearHtmlData), s.state.clearHtmlData);
             QVERIFY(s.view.conferenceChecked && s.state.conference == 1);

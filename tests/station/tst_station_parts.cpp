@@ -273,8 +273,8 @@ private slots:
         QVERIFY(h.prompts.dataDialogs[2].second); // the path comes with "Browse"
     }
 
-    // Start-up, a connect and received data go on; nothing goes through a link; one notice.
-    void plantedProgramFiles() {
+    void programFiles() {
+        // Planted: start-up, a connect and data go on; nothing goes through a link; one notice.
         for (const char* name :
              {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst", "Heard.lst"})
             for (bool fifo : {true, false}) {
@@ -294,9 +294,7 @@ private slots:
                 QCOMPARE(h.view.notices.size(), 1);
                 QVERIFY2(h.view.notices[0].startsWith(QLatin1String(name)), name);
             }
-    }
 
-    void pages() {
         // A failed write is told once until it works again.
         StationHarness h;
         start(h), h.station().channels().assign(0, QStringLiteral("N0BBB"));
@@ -429,7 +427,7 @@ private slots:
         }
     }
 
-    void heardListKeepsTheThousandMostRecentlyHeard() {
+    void heardList() {
         constexpr qint64 kT0 = 1'800'000'000'000; // in 2027
         HeardList list, calls, back;
         for (int i = 0; i < HeardList::kMaxStations; ++i)
@@ -455,10 +453,8 @@ private slots:
         for (qsizetype i = 0; i < before.size(); ++i)
             QVERIFY2(after[i].sameAs(before[i]), qPrintable(before[i].call));
         QCOMPARE(after.last().call, QStringLiteral("N0S1"));
-    }
 
-    // A file not ours is kept aside; what is heard is saved while the station runs.
-    void heardFile() {
+        // A file not ours is kept aside; what is heard is saved while the station runs.
         const QByteArray line = "N0AAA\t2027-01-15T08:00:00.000Z\t3\t0\tAPRS\tWIDE1-1\r\n";
         QByteArray many; // 1 001 stations
         for (int i = 0; i <= HeardList::kMaxStations; ++i)
@@ -524,9 +520,9 @@ private slots:
         }
     }
 
-    // A call that cannot be a folder, a link out or a FIFO on the way: nothing written, nothing
-    // blocks, one notice.
-    void logStaysInsideLogs() {
+    void sessionLogs() {
+        // A call that cannot be a folder, a link out or a FIFO on the way: nothing written,
+        // nothing blocks, one notice.
         QList<std::pair<QString, QString>> rows{{QStringLiteral("N0") + QChar(0), {}}};
         for (const char* call :
              {"..", "../OUT", "N0/BB", "N0\\BB", "", ".N0BBB", "N0\x01X", "N0BBB-12345"})
@@ -554,10 +550,8 @@ private slots:
             QVERIFY2(!files.hasNext(), qPrintable(call + planted));
             QCOMPARE(h.view.notices.size(), 1);
         }
-    }
 
-    // One session: the questions about it and the status line, then its log.
-    void sessionAskedAboutAndLogged() {
+        // One session: the questions about it and the status line, then its log.
         StationHarness h;
         h.store.setLogSessions(true);
         const QString file = h.programDir.filePath(QStringLiteral("logs/N0BBB/2026-12-05.log"));
@@ -591,7 +585,8 @@ private slots:
                                                  "09:18:31 * disconnected\n"));
     }
 
-    void pacedSendMatchesTheUnpacedOne() {
+    void backlog() {
+        // Send File paced by the engine's count goes out as the unpaced one does.
         StationHarness plain, h;
         HoldingEngine unpaced, e;
         unpaced.counts = false;
@@ -609,10 +604,8 @@ private slots:
             return out;
         };
         QCOMPARE(air(e), air(unpaced));
-    }
 
-    void engineCountDecodes() {
-        // From, data, and what the station learns ("" when nothing).
+        // The count's frame: from, data, and what the station learns ("" when nothing).
         const QList<std::array<QByteArray, 3>> rows{
             {"N0ME", QByteArray("\3\0\0\0", 4), "N0BBB 3"},  // the remote in call-to
             {"N0BBB", QByteArray("\7\0\0\0", 4), "N0BBB 7"}, // or in call-from
@@ -658,7 +651,6 @@ private slots:
         QCOMPARE(h.view.sendLine, QStringLiteral("are you there?")); // kept, not lost
         QCOMPARE(h.beeper.count, beeps + 1);
         QVERIFY(h.view.engineStatus.startsWith(QLatin1String("Not sent")));
-        // Trying while it is still down says when it tries next.
         h.clock.when = h.clock.when.addSecs(2);
         QVERIFY(tickUntil(h, [&] { return h.view.engineStatus.contains("next try in 1 s"); }));
 

@@ -175,17 +175,15 @@ struct Transcript : StationHarness {
             }
             out << QStringLiteral("monitor: ") + labels.join(QLatin1String(" | "));
         }
-        QString counts;
-        if (beeper.count)
-            counts += QStringLiteral(" beeps=%1").arg(beeper.count);
-        if (view.restoreCount)
-            counts += QStringLiteral(" restored=%1").arg(view.restoreCount);
-        if (view.bringToFrontCount)
-            counts += QStringLiteral(" raised=%1").arg(view.bringToFrontCount);
-        if (!engine.incoming.empty())
-            counts += QStringLiteral(" waiting=%1").arg(engine.incoming.size());
+        QStringList counts;
+        for (const auto& [name, n] : {std::pair{"beeps", qsizetype(beeper.count)},
+                                      {"restored", view.restoreCount},
+                                      {"raised", view.bringToFrontCount},
+                                      {"waiting", qsizetype(engine.incoming.size())}})
+            if (n)
+                counts << QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(n);
         if (!counts.isEmpty())
-            out << counts.mid(1);
+            out << counts.join(QLatin1Char(' '));
         QStringList unseen;
         for (int n = 0; n < 8; ++n)
             if (view.markers[n])

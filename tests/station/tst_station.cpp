@@ -51,17 +51,12 @@ asked: Please enter your call sign. [N0ME]
 asked: Please enter your call sign. [N0NEW]
 asked: Please enter your call sign. [])");
         // Monitored traffic, routing and the tick.
-        row("monitored frame: strip and DX capture",
-            R"(start; rx U N0XX \s1:Fm N0XX To DX <UI>\rDX de N0XX 14025\r; tick)",
-            R"(tabs front=0 label=Open selected= speaker= idle=1
-strip:  1:Fm N0XX To DX <UI>\r\nDX de N0XX 14025\r\n\r\n
+        row("monitored frames: strip, DX capture and line ends",
+            R"(start; rx U N0XX \s1:Fm N0XX To DX <UI>\rDX de N0XX 14025\r; rx U N0XX abc; rx U N0XX abcd; rx U N0XX ab\r; rx U N0XX ab\nyz; rx U N0XX ab\r\nx; tick 6)",
+            R"(tabs front=0 label=Open selected= speaker= idle=6
+strip:  1:Fm N0XX To DX <UI>\r\nDX de N0XX 14025\r\n\r\nabcabcd\r\nab\r\n\r\nab\r\nyzab\r\n\r\nx\r\n
 dx: DX de N0XX 14025\r\n
-data: DX de N0XX 14025\r\n)");
-        row("all-traffic line ends",
-            R"(start; rx U N0XX abc; rx U N0XX abcd; rx U N0XX ab\r; rx U N0XX ab\nyz; rx U N0XX ab\r\nx; tick 5)",
-            R"(tabs front=0 label=Open selected= speaker= idle=5
-strip: abcabcd\r\nab\r\n\r\nab\r\nyzab\r\n\r\nx\r\n
-data: abcabcdyzx)");
+data: DX de N0XX 14025\r\nabcabcdyzx)");
         row("the strip keeps its last 9000 characters",
             R"(start; rx U N0XX {9995*x}; rx U N0XX 0123456789; tick 2)",
             R"(tabs front=0 label=Open selected= speaker= idle=2
@@ -76,11 +71,12 @@ ch1: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED To Station N0BB
 conf: \r\nde N0BBB: *** CONNECTED To Station N0BBB\r\n
 strip: *** CONNECTED To Station N0BBB\r\n\r\n
 page1: *** CONNECTED To Station N0BBB\r\r\n)");
-        row("connect with every tab busy",
-            R"(start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; rx c N0NEW *** CONNECTED To Station N0NEW\r; tick)",
+        row("connect with every tab busy: a call only remembered, a caller told of",
+            R"(start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; type :c n0new; rx c N0NEW *** CONNECTED To Station N0NEW\r; tick)",
             R"(tabs 0=N0T0 1=N0T1 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 front=0 label=Open selected= speaker= idle=1
 beeps=1 restored=1 raised=1
 strip: *** CONNECTED To Station N0NEW\r\n\r\n
+list: "N0NEW"\r\n
 notice: N0NEW connected, but all 7 channels are busy)");
         row("a lower free tab wins over the station's own",
             R"(start; assign 0 N0AAA; assign 4 N0BBB; rx c n0bbb again\r; rx D N0BBB hello\r; tick 2)",
@@ -101,20 +97,15 @@ ch5: ok
 conf: \r\nde n0bbb: line one\r\nline two\r\n\r\nde N0CCC: ok
 page2: line one\rline two\r\r\n
 page5: ok\r\n)");
-        row("disconnect frees the tab with its stamps",
-            R"(start; assign 1 N0BBB; set selected N0BBB; rx D N0BBB earlier; rx d N0BBB *** DISCONNECTED From Station N0BBB\r; tick 2)",
-            R"(tabs front=0 label=Open selected=N0BBB speaker=N0BBB idle=1
-beeps=2 restored=1 raised=1
+        row("disconnect frees the tab with its stamps, a stranger's only shows",
+            R"(start; assign 1 N0BBB; set selected N0BBB; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; rx D N0BBB earlier; rx d N0BBB *** DISCONNECTED From Station N0BBB\r; tick 3)",
+            R"(tabs front=0 label=Open selected=N0BBB speaker=N0BBB idle=2
+beeps=3 restored=2 raised=1
 unseen 1
 ch1: earlier\r\n*** DISCONNECTED From Station N0BBB\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n\r\n
 conf: \r\nde N0BBB: earlierN0BBB\r\n*** DISCONNECTED From Station N0BBB\r\n\r\n\r\n
-strip: *** DISCONNECTED From Station N0BBB\r\n\r\n
+strip: *** DISCONNECTED RETRYOUT With N0ZZZ\r\n\r\n*** DISCONNECTED From Station N0BBB\r\n\r\n
 page1: earlier*** DISCONNECTED From Station N0BBB\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n)");
-        row("disconnect of a stranger",
-            R"(start; assign 1 N0BBB; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
-            R"(tabs 1=N0BBB front=0 label=Open selected= speaker= idle=1
-beeps=1 restored=1
-strip: *** DISCONNECTED RETRYOUT With N0ZZZ\r\n\r\n)");
         row("monitored frame of a channel station shows twice",
             R"(start; assign 0 N0BBB; set idle 800; rx U N0BBB beacon text\r; tick)",
             R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=0
@@ -189,8 +180,7 @@ conf: \r\nde N0ME: N0ME conference has been enabled.\r\nN0ME conference has been
             R"(tabs 0=N0AAA front=0 label=Open selected= speaker=n0me idle=0
 > D N0AAA@0 N0ME conference has been enabled.
 conf: N0ME conference has been enabled.)");
-        row("ticking with no station only saves", R"(start; edit kept; conf 1)",
-            R"(line: kept)");
+        row("ticking with no station only saves", R"(start; edit kept; conf 1)", R"(line: kept)");
         row("two conference lines in a row",
             R"(start; set conf 1; assign 0 N0AAA; set speaker N0BBB; type first; type second)",
             R"(tabs 0=N0AAA front=0 label=Open selected= speaker=N0ME idle=0
@@ -224,10 +214,6 @@ beeps=1
 > d N0BBB@1 
 > U CQ@1 hello\r
 list: "N0CALL"\r\n"N0XYZ"\r\n""\r\n)");
-        row("connect with every tab busy only remembers",
-            R"(start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; type :c n0new)",
-            R"(tabs 0=N0T0 1=N0T1 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 front=0 label=Open selected= speaker= idle=0
-list: "N0NEW"\r\n)");
         row("a line goes out at the first blank past column 70",
             R"(start; set selected N0BBB; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s)",
             R"(tabs front=0 label=Open selected=N0BBB speaker=N0ME idle=0
@@ -306,35 +292,17 @@ conf: \r\nde N0BBB: hello\r\n
 page2: hello\r\r\n
 panes 2:11
 loads 2:~/Channel2.htm 2:~/Channel2.htm)");
-        row("found page replaces the page and shows it",
-            R"(start; assign 0 N0BBB; file N0BBB/index.htm <html><b>Welcome</b></html>; rx D N0BBB look: <PRHindex>\r; tick)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=0
-raised=1
-ch0: look: <PRHindex>\r\n
-conf: \r\nde N0BBB: look: <PRHindex>\r\n
-page0: <html><b>Welcome</b></html>\r\n
-panes 0:11
-loads 0:~/Channel0.htm 0:~/N0BBB/index.htm
-files:  | N0BBB)");
-        row("missing page: where content goes, reception goes on",
-            R"(start; assign 0 N0BBB; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex; tick 3)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=2
-raised=3
-ch0: <PRHindex><PRHindex><PRHindex
-conf: \r\nde N0BBB: <PRHindex><PRHindex><PRHindex
-page0: <PRHindex><PRHindex><PRHindex\r\n
-notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
-notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
-files:  | N0BBB)");
-        row("dots inside a page name are ordinary, a hidden page is missing",
-            R"(start; assign 0 N0BBB; file N0BBB/a..b.htm <html>a..b</html>; file N0BBB/.secret.htm <html>secret</html>; rx D N0BBB <PRHa..b>; rx D N0BBB <PRH.secret>; tick 2)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=1
-raised=2
-ch0: <PRHa..b><PRH.secret>
-conf: \r\nde N0BBB: <PRHa..b><PRH.secret>
-page0: <html>a..b</html><PRH.secret>\r\n
+        row("a found page replaces the page; dots are ordinary; hidden or absent pages are missing",
+            R"(start; assign 0 N0BBB; file N0BBB/a..b.htm <html>a..b</html>; file N0BBB/.secret.htm <html>secret</html>; rx D N0BBB look: <PRHa..b>\r; rx D N0BBB <PRH.secret>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex; tick 5)",
+            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=4
+raised=5
+ch0: look: <PRHa..b>\r\n<PRH.secret><PRHindex><PRHindex><PRHindex
+conf: \r\nde N0BBB: look: <PRHa..b>\r\n<PRH.secret><PRHindex><PRHindex><PRHindex
+page0: <html>a..b</html><PRH.secret><PRHindex><PRHindex><PRHindex\r\n
 panes 0:11
 loads 0:~/Channel0.htm 0:~/N0BBB/a..b.htm
+notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
+notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
 notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
 files:  | N0BBB)");
         row("hostile page and sender names stay inside",

@@ -63,7 +63,7 @@ struct Transcript : StationHarness {
         const auto text = [&] { return QString::fromLatin1(unescaped(all)); };
         Station& s = station();
         const std::map<QString, std::function<void()>> steps{
-            {"start", [&] { store.setCallSign(QStringLiteral("N0ME")), startUp(); }},
+            {"start", [&] { start(); }},
             {"boot", [&] { startUp(); }},
             {"general", [&] { store.setValue(SettingsStore::kGeneralCallSign, a); }},
             {"engine",

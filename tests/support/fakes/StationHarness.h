@@ -31,6 +31,10 @@ struct StationHarness {
         return *m_station;
     }
     void startUp() { station().startUp(); }
+    void start(const char* call = "N0ME") {
+        store.setCallSign(QString::fromLatin1(call));
+        startUp();
+    }
 
     QTemporaryDir programDir;
     StationState state;

@@ -1,0 +1,381 @@
+// The station's files (also bad, planted or unwritable), beacon and weather, DX/WX capture,
+// start-up and menus.
+
+#include "InputFields.h"
+#include "SettingsFile.h"
+#include "StationHarness.h"
+#include "TestFiles.h"
+#include "WeatherReport.h"
+
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+// The example weather file with these fields replaced, cut to `count` fields.
+QByteArray wxFile(const QMap<int, QByteArray>& changes = {}, int count = 25) {
+    static const QMap<int, QByteArray> example{
+        {5, "12/5/2026"}, {6, "09:15"}, {7, "STN"}, {10, "45"},    {11, "+2"},
+        {16, "5"},        {17, "12"},   {21, "NW"}, {23, "30.01"}, {24, "-0.02"}};
+    QByteArrayList parts;
+    for (int i = 0; i < count; ++i)
+        parts << changes.value(i, example.value(i));
+    return parts.join('|');
+}
+QByteArray wx(const QByteArray& report) {
+    return "WX U " + QByteArray::number(report.size() + 1) + "@3 " + report + "<CR>";
+}
+const QByteArray kReport = "WX MYCALL|Tmp 45|3hr +2|Wnd 5|Max 12|Dir NW|Bar 30.01|3hr -0.02|STN";
+const QByteArray kEmpty = "WX MYCALL|Tmp |3hr |Wnd |Max |Dir |Bar |3hr |";
+const QByteArray kBeacon = "BEACON U 22@3 MYCALL packet station<CR>";
+
+// Beacons (or ticks) with this weather file unless a path is set and these switched on ('w'eather,
+// 'b'eacon); what went out, "to kind length@port data" a line.
+QByteArray beacon(StationHarness& h, const QByteArray& file, const char* on = "wb",
+                  const char* call = "MYCALL", bool tick = false) {
+    h.state.programDir = h.programDir.path(), h.state.radioPort = 3;
+    h.state.beaconText = QStringLiteral("MYCALL packet station"), h.state.callSign = call;
+    h.state.weatherOn = strchr(on, 'w'), h.state.beaconOn = strchr(on, 'b');
+    if (h.state.weatherPath.isNull() &&
+        !writeFileBytes(h.state.weatherPath = h.programDir.filePath("wx.txt"), file))
+        return "<file not written>";
+    h.state.beaconTicks = PollTick::kBeaconLimit;
+    tick ? h.station().tick() : h.station().beacon().sendBeacon();
+    QByteArrayList out;
+    for (const auto& f : h.engine.sent)
+        out << f.destination + ' ' + char(f.kind) + ' ' + QByteArray::number(f.length) + '@' +
+                   QByteArray::number(f.port) + ' ' + QByteArray(f.data).replace('\r', "<CR>");
+    return out.join('\n') + (h.state.beaconTicks != 0 ? "<count not restarted>" : "");
+}
+} // namespace
+
+class StationFilesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        useScratchConfigHome();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void beaconAndWeather() {
+        const QDate day = FixedClock().when.date();
+        // '+' today, '-' not; past 80 characters nothing is looked at, even a date that would do.
+        const QString far = QStringLiteral("12/5/2026") + QString(59, QLatin1Char(' '));
+        for (const QString& row :
+             QStringLiteral("+12/5/2026|+12/5/26|+2026-12-05|+5.12.2026|+12/5/2026 9:18:31 AM|"
+                            "+\r\n 12/5/2026 \r\n|+%1|+%2 9:18 AM|-12/4/2026|-5/12/2026|-2/30/2026|"
+                            "-12/5/2026 banana|-|-%3 9:18 AM")
+                 .arg(QLocale().toString(day, QLocale::ShortFormat), far,
+                      far + QString(15, QLatin1Char(' ')))
+                 .split(QLatin1Char('|')))
+            QVERIFY2(Weather::isDateOfDay(row.mid(1), day) == row.startsWith(QLatin1Char('+')),
+                     qPrintable(row));
+
+        QByteArray every;
+        for (int i = 0; i < 200 * 1024; ++i)
+            every += char(i % 256);
+        const QByteArray both = wx(kReport) + '\n' + kBeacon, yesterday = "12/4/2026";
+        // The file, what is switched on, what goes out; field 6 empty: no date check.
+        const std::tuple<QByteArray, const char*, QByteArray> rows[] = {
+            {wxFile(), "wb", both},
+            {wxFile({{5, yesterday}}), "wb", ""},
+            {wxFile({{6, ""}, {5, yesterday}}), "w", wx(kReport)},
+            {wxFile({}, 12), "w", wx("WX MYCALL|Tmp 45|3hr +2|Wnd |Max |Dir |Bar |3hr |STN")},
+            {"just some text", "w", wx(kEmpty)},
+            {wxFile({{7, "STN\r\n"}}, 8), "w", wx(kEmpty + "STN\r\n").replace("\r\n", "<CR>\n")},
+            {wxFile({{7, "45\xB0\x46 \xE9t\xE9"}}), "w",
+             wx(kReport.chopped(3) + "45\xB0\x46 \xE9t\xE9")},
+            {wxFile({{5, yesterday}}), "b", kBeacon},
+            {every, "wb", ""},
+            {QByteArray(every).replace('|', '}'), "wb", wx(kEmpty) + '\n' + kBeacon}};
+        for (const auto& [file, on, frames] : rows) {
+            StationHarness h;
+            QCOMPARE(beacon(h, file, on), frames);
+            QCOMPARE(h.beeper.count, 0);
+        }
+        StationHarness my; // a call of two characters
+        QCOMPARE(beacon(my, wxFile(), "wb", "MY"), QByteArray());
+        // No path, a missing file, a folder, a FIFO nobody writes to: nothing goes, nothing hangs.
+        for (const char* name : {"", "absent.txt", ".", "pipe"}) {
+            StationHarness h;
+            h.state.weatherPath = *name ? h.programDir.filePath(QString::fromLatin1(name)) : "";
+            QVERIFY(*name != 'p' || ::mkfifo(QFile::encodeName(h.state.weatherPath), 0600) == 0);
+            QVERIFY2(beacon(h, {}).isEmpty(), name);
+        }
+        // Field 6 begins only past the first 64 KiB of a 100 MB file: no date check is due.
+        StationHarness h;
+        QFile f(h.state.weatherPath = h.programDir.filePath(QStringLiteral("huge.txt")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("a|b|c|d|e|") == 10 &&
+                f.seek(100LL << 20) && f.write("|rubbish that is no date") == 24);
+        f.close();
+        QCOMPARE(beacon(h, {}), wx(kEmpty) + '\n' + kBeacon);
+        h.engine.sent.clear(), h.state.weatherPath = QString(); // written anew by beacon()
+        QCOMPARE(beacon(h, wxFile(), "wb", "MYCALL", true), both);
+    }
+
+    void capture() {
+        using enum TextView;
+        // Text; as cleaned (null: unchanged), which the Data view holds too; the view showing it.
+        const std::tuple<const char*, const char*, TextView> rows[] = {
+            {"DX de N0ABC: 14025.0", nullptr, DX},
+            {"dx de n0abc: 7010", nullptr, DX},
+            {"WX MYCALL|Tmp 45", nullptr, WX},
+            {"   DX de N0ABC  ", "DX de N0ABC", DX},
+            {"Fm N0ABC To DX\nDX de N0ABC\nmore", "DX de N0ABC\r\nmore", DX},
+            {"DX a\rb\r", "DX a\r\nb\r\n", DX},
+            {"DX a\r\r", "DX a\r\n", DX},
+            {"\r\r", "\r\n", Data}, // four characters: the end is checked
+            {"x\r", "x\r\n", Data}, // three: it is not
+            {"CQ CQ de N0ABC", nullptr, Data},
+            {"spot: DX", nullptr, Data}};
+        for (const auto& [in, out, view] : rows) {
+            StationHarness h;
+            QString text = QString::fromLatin1(in);
+            h.station().beacon().captureDxWx(text);
+            const QString cleaned = QString::fromLatin1(out ? out : in);
+            QCOMPARE(QStringList({text, h.view.text(Data), h.view.text(DX), h.view.text(WX)}),
+                     QStringList(
+                         {cleaned, cleaned, view == DX ? cleaned : "", view == WX ? cleaned : ""}));
+            for (auto it = h.view.carets.cbegin(); it != h.view.carets.cend(); ++it)
+                QCOMPARE(it.value(), h.view.text(it.key()).size());
+        }
+        // Duplicates are kept out of their view; Data keeps everything.
+        const std::tuple<const char*, const char*, TextView, const char*> dups[] = {
+            {"DX de N0ABC: 14025", "dx DE n0abc: 14025", DX, "DX de N0ABC: 14025"},
+            {"DX de N0ABC: 14025 X", "DX de N0ABC", DX, "DX de N0ABC: 14025 X"},
+            {"DX de N0ABC", "DX de N0ABC: 14025", DX, "DX de N0ABCDX de N0ABC: 14025"},
+            {"WX MYCALL|Tmp 45", "wx mycall|TMP 45", WX, "WX MYCALL|Tmp 45"},
+            {"WX Tmp 45\r", "  WX Tmp 45\r\r  ", WX, "WX Tmp 45\r\n"}};
+        for (const auto& [one, two, view, shown] : dups) {
+            StationHarness h;
+            QString first = QString::fromLatin1(one), second = QString::fromLatin1(two);
+            h.station().beacon().captureDxWx(first), h.station().beacon().captureDxWx(second);
+            QCOMPARE(h.view.text(view), QString::fromLatin1(shown));
+            QCOMPARE(h.view.text(Data), first + second);
+        }
+        // The bound cuts back, and lets what it cut away in again.
+        StationHarness h;
+        QString all, fresh = QStringLiteral("DX 14025 1");
+        for (int i = 0; i < 6; ++i) {
+            QString spot = i < 5 ? QStringLiteral("DX%1").arg(i) + QString(1996, 'x') : fresh;
+            all += spot, h.station().beacon().captureDxWx(spot);
+        }
+        QCOMPARE(h.view.text(DX), all.right(9000));
+        QCOMPARE(h.view.text(Data), all.right(9000));
+        QString again = QStringLiteral("DX0") + QString(1996, 'x');
+        h.station().beacon().captureDxWx(again);
+        QVERIFY(h.view.text(DX).endsWith(fresh + again));
+    }
+
+    void settingsFile() {
+        const std::pair<QByteArray, QStringList> fields[] = {
+            {" 1 \r\nabc def\r\n 0 \r\n\r\n", {"1", "abc def", "0", ""}}, // the settings layout
+            {"a, b\r\n\" x, y \"\r\n", {"a", "b", " x, y "}}, // quotes keep commas and blanks
+            {"\"N0AAA\",\"N0BBB\"\r\n\"\"\r\n", {"N0AAA", "N0BBB", ""}},
+            {"\"a\"xyz,b", {"a", "b"}},       // junk after the closing quote
+            {"\"abc\r\ndef", {"abc\r\ndef"}}, // an unclosed quote runs to the end
+            {"abc   \n", {"abc"}}};
+        for (const auto& [bytes, expected] : fields)
+            QCOMPARE(readInputFields(bytes), expected);
+        for (const char* beacon : {"Hi, all, 73", "  spaced out  ", ""})
+            for (bool on : {true, false}) {
+                const SettingsFileValues written{on, QString::fromLatin1(beacon), !on, " /wx,x "};
+                SettingsFileValues read; // beaconOn set as at start-up: the file only clears it
+                QVERIFY(SettingsFile::decode(SettingsFile::encode(written), read));
+                QCOMPARE(SettingsFile::encode(read), SettingsFile::encode(written));
+            }
+        // Missing: written with the defaults. Short or bad: rewritten with what was read, the bad
+        // one kept aside (the latest only), a notice.
+        const std::pair<QByteArray, QByteArray> rows[] = {
+            {"<missing>", " 1 \r\ndefault\r\n 0 \r\n\r\n"},
+            {" 0 \r\nmy beacon\r\n", " 0 \r\nmy beacon\r\n 0 \r\n\r\n"},
+            {"abc\r\nmy beacon\r\n 1 \r\n/x\r\n", " 1 \r\ndefault\r\n 0 \r\n\r\n"},
+            {" 1 \r\nmine\r\nyes\r\n/x\r\n", " 1 \r\nmine\r\n 0 \r\n\r\n"}};
+        const auto ini = [](StationHarness& h, const char* suffix = "") {
+            return h.programDir.filePath(QStringLiteral("PacketSettings.ini") + suffix);
+        };
+        for (const auto& [content, rewritten] : rows) {
+            StationHarness h;
+            h.state.programDir = h.programDir.path(), h.state.beaconText = "default";
+            QVERIFY(content == "<missing>" || writeFileBytes(ini(h), content));
+            h.station().readSettingsFile();
+            QCOMPARE(readFileBytes(ini(h)), rewritten);
+            QCOMPARE(readFileBytes(ini(h, ".bad")), content);
+            QCOMPARE(h.view.notices.size(), content == "<missing>" ? 0 : 1);
+            QVERIFY(writeFileBytes(ini(h), "later\r\n"));
+            h.station().readSettingsFile();
+            QCOMPARE(readFileBytes(ini(h, ".bad")), QByteArray("later\r\n"));
+            QCOMPARE(h.view.notices.value(0), "PacketSettings.ini could not be read; kept as "
+                                              "PacketSettings.ini.bad and written anew");
+        }
+        StationHarness h;
+        h.state.programDir = h.programDir.path(), h.state.beaconText = "old";
+        h.station().onMenuCheck(MenuCheck::WeatherDataOn),
+            h.station().onMenuCheck(MenuCheck::BeaconOn);
+        QCOMPARE(readFileBytes(ini(h)), QByteArray(" 0 \r\nold\r\n 1 \r\n\r\n"));
+        h.prompts.dataAnswers = {QStringLiteral("new, beacon "), std::nullopt,
+                                 QStringLiteral("/var/wx/today.txt")};
+        h.station().onChangeBeaconTextMenu(), h.station().onChangeBeaconTextMenu(); // then closed
+        h.station().onWeatherPathMenu();
+        QCOMPARE(readFileBytes(ini(h)),
+                 QByteArray(" 0 \r\n\"new, beacon \"\r\n 1 \r\n/var/wx/today.txt\r\n"));
+        QVERIFY(h.prompts.dataDialogs[2].second); // the path comes with "Browse"
+    }
+
+    void programFiles() {
+        // Planted: start-up, a connect and data go on; nothing goes through a link; one notice.
+        for (const char* name :
+             {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst", "Heard.lst"})
+            for (bool fifo : {true, false}) {
+                StationHarness h;
+                QTemporaryDir outside;
+                const QString target = outside.filePath(QStringLiteral("precious")),
+                              planted = h.programDir.filePath(QString::fromLatin1(name));
+                QVERIFY(writeFileBytes(target, "precious\r\n"));
+                QVERIFY(fifo ? ::mkfifo(QFile::encodeName(planted), 0600) == 0
+                             : QFile::link(target, planted));
+                h.start();
+                h.view.sendLine = QStringLiteral(":C N0BBB"), h.station().onSendLineEnter();
+                h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+                h.engine.queue('D', "N0BBB", "hello\r"), h.station().tick();
+                QVERIFY2(h.view.text(channelView(0)).contains(QLatin1String("hello")), name);
+                QCOMPARE(readFileBytes(target), QByteArray("precious\r\n"));
+                QCOMPARE(h.view.notices.size(), 1);
+                QVERIFY2(h.view.notices[0].startsWith(QLatin1String(name)), name);
+            }
+
+        // A failed write is told once until it works again.
+        StationHarness h;
+        h.start(), h.station().channels().assign(0, QStringLiteral("N0BBB"));
+        QDir dir(h.state.programDir);
+        const QString page = QStringLiteral("Channel0.htm");
+        for (const QByteArray line : {"one\r", "two\r", "three\r", "four\r"}) {
+            const bool blocked = line != "three\r"; // a folder in the way, like a full disk
+            QVERIFY(!blocked || ((!dir.exists(page) || dir.remove(page)) && dir.mkdir(page)));
+            h.engine.queue('D', "N0BBB", line), h.station().tick();
+            QVERIFY(!blocked || dir.rmdir(page));
+        }
+        QCOMPARE(h.view.notices, QStringList(2, page + " could not be written"));
+        QCOMPARE(h.beeper.count, 3);
+        QCOMPARE(h.view.text(channelView(0)), QStringLiteral("one\r\ntwo\r\nthree\r\nfour\r\n"));
+
+        const QByteArray home =
+            "<html> <body bgcolor=\"#E5DCDC\" text=\"#000000\" link=\"#0000FF\" vlink=\"#800080\" "
+            "alink=\"#FF0000\"><table border=\"0\" cellpadding=\"0\" cellspacing=\"4\" "
+            "width=\"98%\"><tr><td height=\"51\"><p align=\"center\">&nbsp;</p><p align=\"center\">"
+            "<span style=\"font-size:14pt;\"><font face=\"Arial\" color=\"navy\"><b>Wexlo's Packet "
+            "Web Browser</b></font></span></p><p align=\"center\"><span style=\"font-size:14pt;\">"
+            "<font face=\"Arial\" color=\"navy\"><b>Station: %1</b></font></span></p><p "
+            "align=\"center\"><span style=\"font-size:14pt;\"><font face=\"Arial\" color=\"navy\">"
+            "<b>Channel: %2</b></font></span></p><p align=\"center\"><span "
+            "style=\"font-size:10pt;\"><font face=\"Arial\" ><a href=\"<PRHCMDShowConnectList>\">"
+            "Click here to connect to a station from your connect list.</a></font></span></p></tr>"
+            "</table><p>&nbsp;</p></body></html>\r\n";
+        StationHarness p;
+        p.state.programDir = p.programDir.path();
+        for (const char* call : {"N0ME", ""}) {
+            p.state.callSign = call, p.station().browserPanes().writeHomePages();
+            for (int n : {0, 6})
+                QCOMPARE(readFileBytes(p.station().pages().path(n)),
+                         QString::fromLatin1(home).arg(call).arg(n + 1).toLatin1());
+        }
+
+        // Pages grow in place; a replaced, shortened or emptied file is written whole.
+        QTemporaryDir store;
+        FileNotices notices(h.view);
+        PageStore pages(store.path(), notices);
+        for (const QString text : {"one", "one two", "replaced and longer",
+                                   "unannounced, longer still", "unannounced, longer still!"}) {
+            if (text.startsWith(QLatin1String("replaced")))
+                pages.markReplaced(3);
+            if (text.endsWith(QLatin1Char('!')))
+                QFile(pages.path(3)).resize(0); // someone emptied it
+            QVERIFY(pages.write(3, text));
+            QCOMPARE(readFileBytes(pages.path(3)), text.toLatin1() + "\r\n");
+        }
+        QVERIFY(pages.empty(3));
+        QCOMPARE(readFileBytes(pages.path(3)), QByteArray());
+    }
+
+    void startUpAndMenus() {
+        // A stored call sign registers once, after the window shows.
+        StationHarness h;
+        bool shownAtRegistration = false;
+        h.engine.onStartPoll = [&] { shownAtRegistration = h.view.shown; };
+        h.start("N0AAA");
+        QCOMPARE(h.engine.registrations, QList<QByteArray>{"N0AAA"});
+        QCOMPARE(h.engine.lastAppName, QByteArray("WexloPacketMonitor "));
+        QVERIFY(shownAtRegistration && h.timer.active && !h.view.retryVisible);
+        QVERIFY(h.prompts.inputs.isEmpty() && h.prompts.messages.isEmpty());
+        // A missing one is asked before the window shows.
+        StationHarness m;
+        bool shownAtPrompt = true;
+        m.prompts.onInput = [&] { shownAtPrompt = m.view.shown; };
+        m.prompts.answers = {QStringLiteral("n0ccc")}, m.startUp();
+        QCOMPARE(m.prompts.inputs.size(), 1);
+        QVERIFY(!shownAtPrompt && m.view.shown);
+
+        // Port, clear on new page, browser on start: as stored, then as read.
+        const char* const stored[][2] = {
+            {"", "0 1 0"}, {"3,0,1", "3 0 1"}, {"abc,x,yes", "0 1 0"}, {"300,2,-1", "0 0 0"}};
+        for (const auto& [values, read] : stored) {
+            StationHarness s;
+            const char* keys[] = {SettingsStore::kPortNo, SettingsStore::kHtmlClear,
+                                  SettingsStore::kBrowserOnStart};
+            const QStringList given = QString::fromLatin1(values).split(',', Qt::SkipEmptyParts);
+            for (int i = 0; i < given.size(); ++i)
+                s.store.setValue(keys[i], given[i]);
+            s.store.setValue(SettingsStore::kConference, QStringLiteral("1"));
+            s.start("N0AAA");
+            QCOMPARE(QString::asprintf("%d %d %d", s.state.radioPort, s.state.clearHtmlData,
+                                       s.state.browserOnStart),
+                     QLatin1String(read));
+            QCOMPARE(s.view.menuChecks.value(MenuCheck::ClearHtmlData), s.state.clearHtmlData);
+            QVERIFY(s.view.conferenceChecked && s.state.conference == 1);
+            QVERIFY(s.engine.sent.isEmpty()); // a restored conference announces nothing
+        }
+
+        // Option menus flip and store their marks.
+        StationHarness o;
+        o.station().onMenuCheck(MenuCheck::ClearHtmlData);
+        QCOMPARE(o.store.value(SettingsStore::kHtmlClear), QStringLiteral("0"));
+        o.station().onMenuCheck(MenuCheck::ClearHtmlData);
+        QCOMPARE(o.store.value(SettingsStore::kHtmlClear), QStringLiteral("1"));
+        o.station().onMenuCheck(MenuCheck::MoveToFront);
+        QVERIFY(!o.state.moveToFront && !o.view.menuChecks.value(MenuCheck::MoveToFront, true));
+        // Closing releases the engine once, but exiting does not.
+        StationHarness c, x;
+        x.station().requestExit();
+        for (StationHarness* s : {&c, &x})
+            s->station().release(), s->station().release();
+        QCOMPARE(QList<int>({c.engine.closes, x.engine.closes}), QList<int>({1, 0}));
+
+        // What the port menu keeps (5 before): whole numbers 0 to 255, halves to even.
+        const char* const ports[][2] = {{"3", "3"},    {" +7 ", "7"}, {"x", "5"},   {"", "5"},
+                                        {"2.5", "2"},  {"3.5", "4"},  {"300", "5"}, {"-1", "5"},
+                                        {"-0.4", "0"}, {"inf", "5"}};
+        for (const auto& [answer, kept] : ports) {
+            StationHarness p;
+            p.state.radioPort = 5, p.prompts.answers = {QString::fromLatin1(answer)};
+            p.station().onPortMenu();
+            QCOMPARE(QString::number(p.state.radioPort), QLatin1String(kept));
+            QCOMPARE(p.store.value(SettingsStore::kPortNo), QLatin1String(kept));
+            QCOMPARE(p.prompts.inputs[0].prompt + '[' + p.prompts.inputs[0].defaultAnswer,
+                     "Please enter the port.  0 is default.[5");
+        }
+        const char* const engines[][2] = {{"10.0.0.5:8001", "10.0.0.5:8001"},
+                                          {"10.0.0.5", "127.0.0.1:8000"},
+                                          {"host:99999", "127.0.0.1:8000"},
+                                          {"", "127.0.0.1:8000"}};
+        for (const auto& [answer, kept] : engines) {
+            StationHarness e;
+            e.prompts.answers = {QString::fromLatin1(answer)};
+            QCOMPARE(e.station().onEngineAddressMenu(), QByteArray(answer).contains(":80"));
+            QCOMPARE(QStringLiteral("%1:%2").arg(e.store.engineHost()).arg(e.store.enginePort()),
+                     QLatin1String(kept));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(StationFilesTest)
+#include "tst_station_files.moc"

@@ -259,25 +259,17 @@ private slots:
         QCOMPARE(h.beeper.count, 3);
         QCOMPARE(h.view.text(channelView(0)), QStringLiteral("one\r\ntwo\r\nthree\r\nfour\r\n"));
 
-        const QByteArray home =
-            "<html> <body bgcolor=\"#E5DCDC\" text=\"#000000\" link=\"#0000FF\" vlink=\"#800080\" "
-            "alink=\"#FF0000\"><table border=\"0\" cellpadding=\"0\" cellspacing=\"4\" "
-            "width=\"98%\"><tr><td height=\"51\"><p align=\"center\">&nbsp;</p><p align=\"center\">"
-            "<span style=\"font-size:14pt;\"><font face=\"Arial\" color=\"navy\"><b>Wexlo's Packet "
-            "Web Browser</b></font></span></p><p align=\"center\"><span style=\"font-size:14pt;\">"
-            "<font face=\"Arial\" color=\"navy\"><b>Station: %1</b></font></span></p><p "
-            "align=\"center\"><span style=\"font-size:14pt;\"><font face=\"Arial\" color=\"navy\">"
-            "<b>Channel: %2</b></font></span></p><p align=\"center\"><span "
-            "style=\"font-size:10pt;\"><font face=\"Arial\" ><a href=\"<PRHCMDShowConnectList>\">"
-            "Click here to connect to a station from your connect list.</a></font></span></p></tr>"
-            "</table><p>&nbsp;</p></body></html>\r\n";
-        StationHarness p;
+        StationHarness p; // home pages: the station's call and the channel's number
         p.state.programDir = p.programDir.path();
         for (const char* call : {"N0ME", ""}) {
             p.state.callSign = call, p.station().browserPanes().writeHomePages();
-            for (int n : {0, 6})
-                QCOMPARE(readFileBytes(p.station().pages().path(n)),
-                         QString::fromLatin1(home).arg(call).arg(n + 1).toLatin1());
+            for (int n : {0, 6}) {
+                const QByteArray page = readFileBytes(p.station().pages().path(n));
+                QVERIFY(page.startsWith("<html> <body") && page.endsWith("</body></html>\r\n") &&
+                        page.contains("<b>Station: " + QByteArray(call) + "</b>") &&
+                        page.contains("<b>Channel: " + QByteArray::number(n + 1) + "</b>") &&
+                        page.contains("<a href=\"<PRHCMDShowConnectList>\">"));
+            }
         }
 
         // Pages grow in place; a replaced, shortened or emptied file is written whole.

@@ -16,11 +16,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 // A plain name stays one entry below the folder it is joined to.
 void checkPlainName(const QString& name) {
-    const QString root = QStringLiteral("/fuzz/root");
+    const QString root = u"/fuzz/root"_s;
     const QString joined = QDir(root).filePath(name);
     if (!name.isEmpty() && PrhTags::isPlainName(name))
         FUZZ_CHECK(QDir::cleanPath(joined) == joined && QFileInfo(joined).path() == root);
@@ -31,14 +33,13 @@ void fuzzPrhTags(const QByteArray& bytes) {
     for (const QString& text : {QString::fromLatin1(bytes), QString::fromUtf8(bytes)}) {
         checkPlainName(text);
         if (const std::optional<QString> name = PrhTags::pageName(text)) {
-            FUZZ_CHECK(!name->contains(QLatin1Char('>')) && name->size() + 5 <= text.size());
-            FUZZ_CHECK(text.contains(QStringLiteral("<PRH") + *name + QLatin1Char('>'),
-                                     Qt::CaseInsensitive));
+            FUZZ_CHECK(!name->contains(u'>') && name->size() + 5 <= text.size());
+            FUZZ_CHECK(text.contains(u"<PRH"_s + *name + u'>', Qt::CaseInsensitive));
             checkPlainName(*name);
         }
         bool malformed = true;
         const std::optional<QString> command = PrhTags::command(text, &malformed);
-        FUZZ_CHECK(!command || (!malformed && !command->contains(QLatin1Char('>'))));
+        FUZZ_CHECK(!command || (!malformed && !command->contains(u'>')));
     }
 }
 
@@ -48,8 +49,8 @@ void fuzzSettingsFile(const QByteArray& bytes) {
     SettingsFileValues read, back;
     if (!SettingsFile::decode(bytes, read))
         return;
-    read.beaconText.remove(QLatin1Char('"'));
-    read.weatherPath.remove(QLatin1Char('"'));
+    read.beaconText.remove(u'"');
+    read.weatherPath.remove(u'"');
     FUZZ_CHECK(SettingsFile::decode(SettingsFile::encode(read), back));
     FUZZ_CHECK(back.beaconOn == read.beaconOn && back.beaconText == read.beaconText);
     FUZZ_CHECK(back.weatherOn == read.weatherOn && back.weatherPath == read.weatherPath);
@@ -73,8 +74,7 @@ void fuzzConnectList(FuzzReader& in) {
     const bool terminated = readInputFields(file + "\"\"\r\n") == fields + QStringList{QString()};
     if (fields.contains(call, Qt::CaseInsensitive))
         FUZZ_CHECK(readFileBytes(path) == file);
-    else if (terminated && !call.contains(QLatin1Char('"')) && !call.contains(QLatin1Char('\r')) &&
-             !call.contains(QLatin1Char('\n')))
+    else if (terminated && !call.contains(u'"') && !call.contains(u'\r') && !call.contains(u'\n'))
         FUZZ_CHECK(ConnectList::read(path) == fields + QStringList{call}); // grown by the one
 }
 

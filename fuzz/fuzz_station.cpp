@@ -11,10 +11,12 @@
 
 #include <cstring>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 constexpr int kMaxTicks = 64;
-const QString kPrhStation = QStringLiteral("N0PRH");
+const QString kPrhStation = u"N0PRH"_s;
 
 void checkView(const StationHarness& h, TextView id, const BoundedView& model) {
     FUZZ_CHECK(h.view.text(id).size() <= BoundedView::kLimit && h.view.text(id) == model.text());
@@ -35,10 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StationHarness h;
     const QString outside = h.programDir.path();
     StationState& s = h.state;
-    s.programDir = QDir(outside).filePath(QStringLiteral("station"));
+    s.programDir = QDir(outside).filePath(u"station"_s);
     FUZZ_CHECK(QDir().mkdir(s.programDir) && QDir::setCurrent(s.programDir));
     s.programDrive = s.programDir.left(1);
-    s.callSign = QStringLiteral("N0ME");
+    s.callSign = u"N0ME"_s;
     s.beaconText = s.callSign + QString::fromLatin1(Station::kBeaconSuffix);
     const quint8 a = in.byte();
     s.conference = a & 1;
@@ -51,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int n = 0; n < ChannelTable::kChannels; ++n)
         s.browserShown[n] = (b >> n) & 1;
     s.idleTicks = (b & 128) ? 900 : 0;
-    const QString calls[] = {QStringLiteral("Open"), QStringLiteral("N0BBB"),
-                             QStringLiteral("N0CCC")};
+    const QString calls[] = {u"Open"_s, u"N0BBB"_s, u"N0CCC"_s};
     for (int tab = 0; tab < ChannelTable::kChannels; ++tab) {
         const quint8 pick = in.byte() % 4;
         s.channels.assign(tab, pick < 3 ? calls[pick] : QString::fromLatin1(in.text(16)));
@@ -60,15 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     h.view.current = in.byte() % MainWindowView::kTabCount;
     h.view.shown = true;
     s.selectedCall = s.channels.call(0);
-    s.weatherPath = QDir(s.programDir).filePath(QStringLiteral("wx.txt"));
+    s.weatherPath = QDir(s.programDir).filePath(u"wx.txt"_s);
     const QByteArray weatherFile = in.text();
     writeFileBytes(s.weatherPath, weatherFile);
     // A station's downloaded content: one page, and one that points outside the program folder.
     const QString folder = QDir(s.programDir).filePath(kPrhStation);
     QDir().mkdir(folder);
-    writeFileBytes(folder + QStringLiteral("/index.htm"),
+    writeFileBytes(folder + u"/index.htm"_s,
                    "<HTML><BODY><A HREF=\"<PRHCMD:C N0PRH>\">connect</A></BODY></HTML>");
-    QFile::link(QStringLiteral("/etc/hostname"), folder + QStringLiteral("/out.htm"));
+    QFile::link(u"/etc/hostname"_s, folder + u"/out.htm"_s);
 
     Station& station = h.station();
     int ticks = 0;
@@ -121,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    file == s.pageText[n].toLatin1() + "\r\n");
     }
     FUZZ_CHECK(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden |
-                                       QDir::System) == QStringList{QStringLiteral("station")});
+                                       QDir::System) == QStringList{u"station"_s});
     QDir::setCurrent(startDir); // before the folder goes
     return 0;
 }

@@ -16,18 +16,18 @@
 #include <functional>
 #include <map>
 
+using namespace Qt::Literals::StringLiterals;
+
 inline QString escaped(QString s, qsizetype limit = 1000) {
     if (s.size() > limit)
-        s = QStringLiteral("[%1 chars] ...").arg(s.size()) + s.right(40);
-    return s.replace(QLatin1Char('\r'), QLatin1String("\\r"))
-        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
-        .replace(QChar(0), QLatin1String("\\0"));
+        s = u"[%1 chars] ..."_s.arg(s.size()) + s.right(40);
+    return s.replace(u'\r', "\\r"_L1).replace(u'\n', "\\n"_L1).replace(QChar(0), "\\0"_L1);
 }
 
 inline QByteArray unescaped(const QString& s) {
     QByteArray out = s.toLatin1();
     // {N*c} is N times c.
-    static const QRegularExpression repeat(QStringLiteral("\\{(\\d+)\\*(.)\\}"));
+    static const QRegularExpression repeat(u"\\{(\\d+)\\*(.)\\}"_s);
     for (auto m = repeat.match(s); m.hasMatch(); m = repeat.match(QString::fromLatin1(out)))
         out.replace(m.capturedStart(), m.capturedLength(),
                     QByteArray(m.captured(1).toInt(), m.captured(2).at(0).toLatin1()));
@@ -40,10 +40,10 @@ inline QByteArray unescaped(const QString& s) {
 struct Transcript : StationHarness {
     // The program folder sits one below a scratch folder, so an escape has somewhere to land.
     Transcript() {
-        QDir(programDir.path()).mkdir(QStringLiteral("prog"));
+        QDir(programDir.path()).mkdir(u"prog"_s);
         QDir::setCurrent(root());
     }
-    QString root() const { return programDir.filePath(QStringLiteral("prog")); }
+    QString root() const { return programDir.filePath(u"prog"_s); }
 
     // Steps: start | boot (without a stored call) | general CALL | engine refuses|throws|accepts |
     // retry | callmenu | sendfile [DATA] | monitor | assign N CALL | set
@@ -51,15 +51,15 @@ struct Transcript : StationHarness {
     // conf 0|1 | file PATH DATA | link N TARGET | pick CALL | answer TEXT | symlink NAME TARGET |
     // connect | tab N | browser | opt KEY VALUE | fail put | budget MS | skipped N | keepalive
     void run(const QString& script) {
-        for (const QString& line : script.split(QLatin1String("; "), Qt::SkipEmptyParts))
+        for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
     }
 
     void step(const QString& line) {
-        const QString op = line.section(QLatin1Char(' '), 0, 0);
-        const QString a = line.section(QLatin1Char(' '), 1, 1);
-        const QString rest = line.section(QLatin1Char(' '), 2);
-        const QString all = line.section(QLatin1Char(' '), 1);
+        const QString op = line.section(u' ', 0, 0);
+        const QString a = line.section(u' ', 1, 1);
+        const QString rest = line.section(u' ', 2);
+        const QString all = line.section(u' ', 1);
         const auto text = [&] { return QString::fromLatin1(unescaped(all)); };
         Station& s = station();
         const std::map<QString, std::function<void()>> steps{
@@ -68,15 +68,15 @@ struct Transcript : StationHarness {
             {"general", [&] { store.setValue(SettingsStore::kGeneralCallSign, a); }},
             {"engine",
              [&] {
-                 engine.defaultStartResult = a == QLatin1String("refuses") ? 0 : 1;
-                 engine.throwOnStart = a == QLatin1String("throws");
+                 engine.defaultStartResult = a == "refuses"_L1 ? 0 : 1;
+                 engine.throwOnStart = a == "throws"_L1;
              }},
             {"retry", [&] { s.onRetryClicked(); }},
             {"callmenu", [&] { s.onCallSignMenu(); }},
             {"sendfile",
              [&] {
-                 const QString path = programDir.filePath(QStringLiteral("upload.txt"));
-                 if (line.contains(QLatin1Char(' ')) && writeFileBytes(path, unescaped(all)))
+                 const QString path = programDir.filePath(u"upload.txt"_s);
+                 if (line.contains(u' ') && writeFileBytes(path, unescaped(all)))
                      prompts.files.push_back(path);
                  s.onSendFileMenu();
              }},
@@ -96,9 +96,8 @@ struct Transcript : StationHarness {
              }},
             {"rx",
              [&] { // rx KIND[/PORT] SENDER DATA
-                 engine.queue(a.at(0).toLatin1(), unescaped(rest.section(QLatin1Char(' '), 0, 0)),
-                              unescaped(rest.section(QLatin1Char(' '), 1)),
-                              a.section(QLatin1Char('/'), 1).toInt());
+                 engine.queue(a.at(0).toLatin1(), unescaped(rest.section(u' ', 0, 0)),
+                              unescaped(rest.section(u' ', 1)), a.section(u'/', 1).toInt());
              }},
             {"tick",
              [&] {
@@ -126,7 +125,7 @@ struct Transcript : StationHarness {
                  s.onBrowserDisplayClicked();
              }},
             {"opt", [&] { store.setValue(a, rest); }},
-            {"fail", [&] { engine.throwOnPut = a == QLatin1String("put"); }},
+            {"fail", [&] { engine.throwOnPut = a == "put"_L1; }},
             {"budget", [&] { s.pollTick().setBudgetMs(a.toInt()); }},
             {"skipped", [&] { engine.skipped = a.toULongLong(); }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
@@ -142,38 +141,37 @@ struct Transcript : StationHarness {
         QStringList out;
         QString tabs;
         for (int n = 0; n < 7; ++n)
-            if (view.captions[n] != QLatin1String("Open"))
-                tabs += QStringLiteral(" %1=%2").arg(n).arg(view.captions[n]);
+            if (view.captions[n] != "Open"_L1)
+                tabs += u" %1=%2"_s.arg(n).arg(view.captions[n]);
         const QString header =
-            QStringLiteral("tabs%1 front=%2 label=%3 selected=%4 speaker=%5 idle=%6")
-                .arg(tabs)
+            u"tabs%1 front=%2 label=%3 selected=%4 speaker=%5 idle=%6"_s.arg(tabs)
                 .arg(view.current)
                 .arg(view.label2, state.selectedCall, state.lastSpeaker)
                 .arg(double(state.idleTicks));
-        if (header != QLatin1String("tabs front=0 label=Open selected= speaker= idle=0"))
+        if (header != "tabs front=0 label=Open selected= speaker= idle=0"_L1)
             out << header;
         if (engine.registrations != QList<QByteArray>{"N0ME"} &&
             !(engine.registrations.isEmpty() && engine.closes == 0))
-            out << QStringLiteral("registered: %1 closes=%2")
+            out << u"registered: %1 closes=%2"_s
                        .arg(QString::fromLatin1(engine.registrations.join(',')))
                        .arg(engine.closes);
         if (!engine.registrations.isEmpty() && (view.retryVisible || !timer.active))
-            out << QStringLiteral("retry=%1 polling=%2").arg(view.retryVisible).arg(timer.active);
+            out << u"retry=%1 polling=%2"_s.arg(view.retryVisible).arg(timer.active);
         if (store.contains(SettingsStore::kCallSign) &&
-            store.value(SettingsStore::kCallSign) != QLatin1String("N0ME"))
-            out << QStringLiteral("stored call: ") + store.value(SettingsStore::kCallSign);
+            store.value(SettingsStore::kCallSign) != "N0ME"_L1)
+            out << u"stored call: "_s + store.value(SettingsStore::kCallSign);
         for (const auto& q : prompts.inputs)
-            out << QStringLiteral("asked: %1 [%2]").arg(q.prompt, q.defaultAnswer);
+            out << u"asked: %1 [%2]"_s.arg(q.prompt, q.defaultAnswer);
         if (!view.monitorLabels.isEmpty()) {
-            static const QRegularExpression nuls(QStringLiteral("\\x00+"));
+            static const QRegularExpression nuls(u"\\x00+"_s);
             QStringList labels;
             for (QString l : view.monitorLabels) {
                 for (auto m = nuls.match(l); m.hasMatch(); m = nuls.match(l, m.capturedStart() + 1))
                     l.replace(m.capturedStart(), m.capturedLength(),
-                              QStringLiteral("\\0*%1").arg(m.capturedLength()));
+                              u"\\0*%1"_s.arg(m.capturedLength()));
                 labels << l;
             }
-            out << QStringLiteral("monitor: ") + labels.join(QLatin1String(" | "));
+            out << u"monitor: "_s + labels.join(" | "_L1);
         }
         QStringList counts;
         for (const auto& [name, n] : {std::pair{"beeps", qsizetype(beeper.count)},
@@ -181,60 +179,54 @@ struct Transcript : StationHarness {
                                       {"raised", view.bringToFrontCount},
                                       {"waiting", qsizetype(engine.incoming.size())}})
             if (n)
-                counts << QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(n);
+                counts << u"%1=%2"_s.arg(QLatin1String(name)).arg(n);
         if (!counts.isEmpty())
-            out << counts.join(QLatin1Char(' '));
+            out << counts.join(u' ');
         QStringList unseen;
         for (int n = 0; n < 8; ++n)
             if (view.markers[n])
                 unseen << QString::number(n);
         if (!unseen.isEmpty())
-            out << QStringLiteral("unseen ") + unseen.join(QLatin1Char(' '));
+            out << u"unseen "_s + unseen.join(u' ');
         for (const auto& f : engine.sent)
-            out << QStringLiteral("> %1 %2@%3 %4%5")
-                       .arg(QChar(f.kind))
+            out << u"> %1 %2@%3 %4%5"_s.arg(QChar(f.kind))
                        .arg(QString::fromLatin1(f.destination))
                        .arg(f.port)
                        .arg(escaped(QString::fromLatin1(f.data)))
-                       .arg(f.length == f.data.size() ? QString()
-                                                      : QStringLiteral(" len=%1").arg(f.length));
+                       .arg(f.length == f.data.size() ? QString() : u" len=%1"_s.arg(f.length));
         static const char* const names[] = {"ch0",  "ch1",   "ch2", "ch3", "ch4", "ch5",  "ch6",
                                             "conf", "strip", "trf", "dx",  "wx",  "data", nullptr};
         for (int v = 0; names[v]; ++v) {
             const QString text = view.text(TextView(v));
             if (!text.isEmpty() && !(TextView(v) == TextView::AllTrafficMirror &&
                                      text == view.text(TextView::AllTraffic)))
-                out << QStringLiteral("%1: %2").arg(QLatin1String(names[v]), escaped(text, 200));
+                out << u"%1: %2"_s.arg(QLatin1String(names[v]), escaped(text, 200));
         }
         QString panes, loads;
         for (int n = 0; n < 7; ++n) {
             const QByteArray page = readFileBytes(PageFiles::path(root(), n));
             if (page != "<missing>" && !page.contains("Packet Web Browser"))
-                out << QStringLiteral("page%1: %2").arg(n).arg(escaped(QString::fromLatin1(page)));
+                out << u"page%1: %2"_s.arg(n).arg(escaped(QString::fromLatin1(page)));
             if (view.browserVisible[n] || state.browserShown[n])
-                panes += QStringLiteral(" %1:%2%3")
-                             .arg(n)
-                             .arg(view.browserVisible[n])
-                             .arg(state.browserShown[n]);
+                panes +=
+                    u" %1:%2%3"_s.arg(n).arg(view.browserVisible[n]).arg(state.browserShown[n]);
         }
         for (const auto& [n, path] : view.browserLoads)
-            loads += QStringLiteral(" %1:%2").arg(n).arg(
-                QString(path).replace(root(), QLatin1String("~")));
+            loads += u" %1:%2"_s.arg(n).arg(QString(path).replace(root(), "~"_L1));
         if (!panes.isEmpty())
-            out << QStringLiteral("panes") + panes;
+            out << u"panes"_s + panes;
         if (!loads.isEmpty())
-            out << QStringLiteral("loads") + loads;
+            out << u"loads"_s + loads;
         const QByteArray list = readFileBytes(ConnectList::path(root()));
         if (list != "<missing>")
-            out << QStringLiteral("list: ") + escaped(QString::fromLatin1(list));
+            out << u"list: "_s + escaped(QString::fromLatin1(list));
         for (const QStringList& l : prompts.connectLists)
-            out << QStringLiteral("asked: ") + l.join(QLatin1Char(','));
+            out << u"asked: "_s + l.join(u',');
         for (const auto& m : prompts.messages)
-            out << QStringLiteral("%1 %2: %3")
-                       .arg(m.modal ? QLatin1String("message") : QLatin1String("notify"), m.title,
-                            escaped(QString(m.text).replace(root(), QLatin1String("~"))));
+            out << u"%1 %2: %3"_s.arg(m.modal ? "message"_L1 : "notify"_L1, m.title,
+                                      escaped(QString(m.text).replace(root(), "~"_L1)));
         for (const QString& n : view.notices)
-            out << QStringLiteral("notice: ") + n;
+            out << u"notice: "_s + n;
         // Files beyond the page files and the settings file, outside and inside.
         const auto extra = [](const QString& dir) {
             return QDir(dir)
@@ -242,13 +234,13 @@ struct Transcript : StationHarness {
                 .filter(QRegularExpression(
                     QStringLiteral("^(?!prog$|Channel\\d\\.htm$|"
                                    "PacketSettings\\.ini$|PacketConnects\\.lst$|upload\\.txt$)")))
-                .join(QLatin1Char(' '));
+                .join(u' ');
         };
-        const QString files = extra(programDir.path()) + QLatin1String(" | ") + extra(root());
-        if (files != QLatin1String(" | "))
-            out << QStringLiteral("files: ") + files;
+        const QString files = extra(programDir.path()) + " | "_L1 + extra(root());
+        if (files != " | "_L1)
+            out << u"files: "_s + files;
         if (!view.sendLine.isEmpty())
-            out << QStringLiteral("line: ") + view.sendLine;
-        return out.join(QLatin1Char('\n'));
+            out << u"line: "_s + view.sendLine;
+        return out.join(u'\n');
     }
 };

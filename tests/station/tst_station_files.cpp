@@ -11,6 +11,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 // The example weather file with these fields replaced, cut to `count` fields.
 QByteArray wxFile(const QMap<int, QByteArray>& changes = {}, int count = 25) {
@@ -34,7 +36,7 @@ const QByteArray kBeacon = "BEACON U 22@3 MYCALL packet station<CR>";
 QByteArray beacon(StationHarness& h, const QByteArray& file, const char* on = "wb",
                   const char* call = "MYCALL", bool tick = false) {
     h.state.programDir = h.programDir.path(), h.state.radioPort = 3;
-    h.state.beaconText = QStringLiteral("MYCALL packet station"), h.state.callSign = call;
+    h.state.beaconText = u"MYCALL packet station"_s, h.state.callSign = call;
     h.state.weatherOn = strchr(on, 'w'), h.state.beaconOn = strchr(on, 'b');
     if (h.state.weatherPath.isNull() &&
         !writeFileBytes(h.state.weatherPath = h.programDir.filePath("wx.txt"), file))
@@ -60,15 +62,14 @@ private slots:
     void beaconAndWeather() {
         const QDate day = FixedClock().when.date();
         // '+' today, '-' not; past 80 characters nothing is looked at, even a date that would do.
-        const QString far = QStringLiteral("12/5/2026") + QString(59, QLatin1Char(' '));
+        const QString far = u"12/5/2026"_s + QString(59, u' ');
         for (const QString& row :
              QStringLiteral("+12/5/2026|+12/5/26|+2026-12-05|+5.12.2026|+12/5/2026 9:18:31 AM|"
                             "+\r\n 12/5/2026 \r\n|+%1|+%2 9:18 AM|-12/4/2026|-5/12/2026|-2/30/2026|"
                             "-12/5/2026 banana|-|-%3 9:18 AM")
-                 .arg(QLocale().toString(day, QLocale::ShortFormat), far,
-                      far + QString(15, QLatin1Char(' ')))
-                 .split(QLatin1Char('|')))
-            QVERIFY2(Weather::isDateOfDay(row.mid(1), day) == row.startsWith(QLatin1Char('+')),
+                 .arg(QLocale().toString(day, QLocale::ShortFormat), far, far + QString(15, u' '))
+                 .split(u'|'))
+            QVERIFY2(Weather::isDateOfDay(row.mid(1), day) == row.startsWith(u'+'),
                      qPrintable(row));
 
         QByteArray every;
@@ -104,7 +105,7 @@ private slots:
         }
         // Field 6 begins only past the first 64 KiB of a 100 MB file: no date check is due.
         StationHarness h;
-        QFile f(h.state.weatherPath = h.programDir.filePath(QStringLiteral("huge.txt")));
+        QFile f(h.state.weatherPath = h.programDir.filePath(u"huge.txt"_s));
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write("a|b|c|d|e|") == 10 &&
                 f.seek(100LL << 20) && f.write("|rubbish that is no date") == 24);
         f.close();
@@ -155,14 +156,14 @@ private slots:
         }
         // The bound cuts back, and lets what it cut away in again.
         StationHarness h;
-        QString all, fresh = QStringLiteral("DX 14025 1");
+        QString all, fresh = u"DX 14025 1"_s;
         for (int i = 0; i < 6; ++i) {
-            QString spot = i < 5 ? QStringLiteral("DX%1").arg(i) + QString(1996, 'x') : fresh;
+            QString spot = i < 5 ? u"DX%1"_s.arg(i) + QString(1996, 'x') : fresh;
             all += spot, h.station().beacon().captureDxWx(spot);
         }
         QCOMPARE(h.view.text(DX), all.right(9000));
         QCOMPARE(h.view.text(Data), all.right(9000));
-        QString again = QStringLiteral("DX0") + QString(1996, 'x');
+        QString again = u"DX0"_s + QString(1996, 'x');
         h.station().beacon().captureDxWx(again);
         QVERIFY(h.view.text(DX).endsWith(fresh + again));
     }
@@ -192,7 +193,7 @@ private slots:
             {"abc\r\nmy beacon\r\n 1 \r\n/x\r\n", " 1 \r\ndefault\r\n 0 \r\n\r\n"},
             {" 1 \r\nmine\r\nyes\r\n/x\r\n", " 1 \r\nmine\r\n 0 \r\n\r\n"}};
         const auto ini = [](StationHarness& h, const char* suffix = "") {
-            return h.programDir.filePath(QStringLiteral("PacketSettings.ini") + suffix);
+            return h.programDir.filePath(u"PacketSettings.ini"_s + suffix);
         };
         for (const auto& [content, rewritten] : rows) {
             StationHarness h;
@@ -213,8 +214,7 @@ private slots:
         h.station().onMenuCheck(MenuCheck::WeatherDataOn),
             h.station().onMenuCheck(MenuCheck::BeaconOn);
         QCOMPARE(readFileBytes(ini(h)), QByteArray(" 0 \r\nold\r\n 1 \r\n\r\n"));
-        h.prompts.dataAnswers = {QStringLiteral("new, beacon "), std::nullopt,
-                                 QStringLiteral("/var/wx/today.txt")};
+        h.prompts.dataAnswers = {u"new, beacon "_s, std::nullopt, u"/var/wx/today.txt"_s};
         h.station().onChangeBeaconTextMenu(), h.station().onChangeBeaconTextMenu(); // then closed
         h.station().onWeatherPathMenu();
         QCOMPARE(readFileBytes(ini(h)),
@@ -229,16 +229,16 @@ private slots:
             for (bool fifo : {true, false}) {
                 StationHarness h;
                 QTemporaryDir outside;
-                const QString target = outside.filePath(QStringLiteral("precious")),
+                const QString target = outside.filePath(u"precious"_s),
                               planted = h.programDir.filePath(QString::fromLatin1(name));
                 QVERIFY(writeFileBytes(target, "precious\r\n"));
                 QVERIFY(fifo ? ::mkfifo(QFile::encodeName(planted), 0600) == 0
                              : QFile::link(target, planted));
                 h.start();
-                h.view.sendLine = QStringLiteral(":C N0BBB"), h.station().onSendLineEnter();
+                h.view.sendLine = u":C N0BBB"_s, h.station().onSendLineEnter();
                 h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
                 h.engine.queue('D', "N0BBB", "hello\r"), h.station().tick();
-                QVERIFY2(h.view.text(channelView(0)).contains(QLatin1String("hello")), name);
+                QVERIFY2(h.view.text(channelView(0)).contains("hello"_L1), name);
                 QCOMPARE(readFileBytes(target), QByteArray("precious\r\n"));
                 QCOMPARE(h.view.notices.size(), 1);
                 QVERIFY2(h.view.notices[0].startsWith(QLatin1String(name)), name);
@@ -246,9 +246,9 @@ private slots:
 
         // A failed write is told once until it works again.
         StationHarness h;
-        h.start(), h.station().channels().assign(0, QStringLiteral("N0BBB"));
+        h.start(), h.station().channels().assign(0, u"N0BBB"_s);
         QDir dir(h.state.programDir);
-        const QString page = QStringLiteral("Channel0.htm");
+        const QString page = u"Channel0.htm"_s;
         for (const QByteArray line : {"one\r", "two\r", "three\r", "four\r"}) {
             const bool blocked = line != "three\r"; // a folder in the way, like a full disk
             QVERIFY(!blocked || ((!dir.exists(page) || dir.remove(page)) && dir.mkdir(page)));
@@ -257,7 +257,7 @@ private slots:
         }
         QCOMPARE(h.view.notices, QStringList(2, page + " could not be written"));
         QCOMPARE(h.beeper.count, 3);
-        QCOMPARE(h.view.text(channelView(0)), QStringLiteral("one\r\ntwo\r\nthree\r\nfour\r\n"));
+        QCOMPARE(h.view.text(channelView(0)), u"one\r\ntwo\r\nthree\r\nfour\r\n"_s);
 
         StationHarness p; // home pages: the station's call and the channel's number
         p.state.programDir = p.programDir.path();
@@ -278,9 +278,9 @@ private slots:
         PageStore pages(store.path(), notices);
         for (const QString text : {"one", "one two", "replaced and longer",
                                    "unannounced, longer still", "unannounced, longer still!"}) {
-            if (text.startsWith(QLatin1String("replaced")))
+            if (text.startsWith("replaced"_L1))
                 pages.markReplaced(3);
-            if (text.endsWith(QLatin1Char('!')))
+            if (text.endsWith(u'!'))
                 QFile(pages.path(3)).resize(0); // someone emptied it
             QVERIFY(pages.write(3, text));
             QCOMPARE(readFileBytes(pages.path(3)), text.toLatin1() + "\r\n");
@@ -303,7 +303,7 @@ private slots:
         StationHarness m;
         bool shownAtPrompt = true;
         m.prompts.onInput = [&] { shownAtPrompt = m.view.shown; };
-        m.prompts.answers = {QStringLiteral("n0ccc")}, m.startUp();
+        m.prompts.answers = {u"n0ccc"_s}, m.startUp();
         QCOMPARE(m.prompts.inputs.size(), 1);
         QVERIFY(!shownAtPrompt && m.view.shown);
 
@@ -317,7 +317,7 @@ private slots:
             const QStringList given = QString::fromLatin1(values).split(',', Qt::SkipEmptyParts);
             for (int i = 0; i < given.size(); ++i)
                 s.store.setValue(keys[i], given[i]);
-            s.store.setValue(SettingsStore::kConference, QStringLiteral("1"));
+            s.store.setValue(SettingsStore::kConference, u"1"_s);
             s.start("N0AAA");
             QCOMPARE(QString::asprintf("%d %d %d", s.state.radioPort, s.state.clearHtmlData,
                                        s.state.browserOnStart),
@@ -330,9 +330,9 @@ private slots:
         // Option menus flip and store their marks.
         StationHarness o;
         o.station().onMenuCheck(MenuCheck::ClearHtmlData);
-        QCOMPARE(o.store.value(SettingsStore::kHtmlClear), QStringLiteral("0"));
+        QCOMPARE(o.store.value(SettingsStore::kHtmlClear), u"0"_s);
         o.station().onMenuCheck(MenuCheck::ClearHtmlData);
-        QCOMPARE(o.store.value(SettingsStore::kHtmlClear), QStringLiteral("1"));
+        QCOMPARE(o.store.value(SettingsStore::kHtmlClear), u"1"_s);
         o.station().onMenuCheck(MenuCheck::MoveToFront);
         QVERIFY(!o.state.moveToFront && !o.view.menuChecks.value(MenuCheck::MoveToFront, true));
         // Closing releases the engine once, but exiting does not.
@@ -363,7 +363,7 @@ private slots:
             StationHarness e;
             e.prompts.answers = {QString::fromLatin1(answer)};
             QCOMPARE(e.station().onEngineAddressMenu(), QByteArray(answer).contains(":80"));
-            QCOMPARE(QStringLiteral("%1:%2").arg(e.store.engineHost()).arg(e.store.enginePort()),
+            QCOMPARE(u"%1:%2"_s.arg(e.store.engineHost()).arg(e.store.enginePort()),
                      QLatin1String(kept));
         }
     }

@@ -12,6 +12,8 @@
 #include <memory>
 #include <sys/stat.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 // Holds what it is sent until the test lets it go out; answers with the count at the question.
 struct HoldingEngine : RecordingEngine {
@@ -39,7 +41,7 @@ void connectN0BBB(StationHarness& h, HoldingEngine& engine) {
     QByteArray bytes;
     for (int i = 0; i < 1000; ++i)
         bytes += char(i * 7);
-    h.prompts.files = {h.programDir.filePath(QStringLiteral("upload.bin"))};
+    h.prompts.files = {h.programDir.filePath(u"upload.bin"_s)};
     writeFileBytes(h.prompts.files.front(), bytes);
 }
 
@@ -67,28 +69,27 @@ private slots:
         constexpr qint64 kT0 = 1'800'000'000'000; // in 2027
         HeardList list, calls, back;
         for (int i = 0; i < HeardList::kMaxStations; ++i)
-            list.hear(QStringLiteral("N0S%1").arg(i), kT0 + i * 1000, i % 3, u"APRS",
+            list.hear(u"N0S%1"_s.arg(i), kT0 + i * 1000, i % 3, u"APRS",
                       i % 2 ? u"WIDE1-1,WIDE2-1" : u"");
-        list.hear(QStringLiteral("n0s3"), kT0 + 2'000'000, 1, u"ID", u"");
-        QVERIFY(list.hear(QStringLiteral("N0NEW"), kT0 + 2'000'001, 2, u"BE\tACON",
-                          QString(120, QLatin1Char('W'))));
-        QVERIFY(!list.hear(QStringLiteral("N0\tBAD"), kT0, 0, u"", u""));
+        list.hear(u"n0s3"_s, kT0 + 2'000'000, 1, u"ID", u"");
+        QVERIFY(list.hear(u"N0NEW"_s, kT0 + 2'000'001, 2, u"BE\tACON", QString(120, u'W')));
+        QVERIFY(!list.hear(u"N0\tBAD"_s, kT0, 0, u"", u""));
         // A call may take all its length, not more.
-        const QString longest(HeardList::kMaxCallLength, QLatin1Char('L'));
+        const QString longest(HeardList::kMaxCallLength, u'L');
         QVERIFY(calls.hear(longest, kT0, 0, u"", u"") &&
                 !calls.hear(longest + 'L', kT0, 0, u"", u""));
         QCOMPARE(list.size(), HeardList::kMaxStations);
-        QVERIFY(!list.find(QStringLiteral("N0S0"))); // the least recently heard went
-        const HeardStation* again = list.find(QStringLiteral("N0S3"));
+        QVERIFY(!list.find(u"N0S0"_s)); // the least recently heard went
+        const HeardStation* again = list.find(u"N0S3"_s);
         QVERIFY(again && again->frames == 2 && again->port == 1 && again->path.isEmpty());
-        QCOMPARE(list.find(QStringLiteral("N0NEW"))->destination, QStringLiteral("BEACON"));
-        QCOMPARE(list.find(QStringLiteral("N0NEW"))->path.size(), HeardList::kMaxPathLength);
+        QCOMPARE(list.find(u"N0NEW"_s)->destination, u"BEACON"_s);
+        QCOMPARE(list.find(u"N0NEW"_s)->path.size(), HeardList::kMaxPathLength);
         QVERIFY(back.decode(list.encode()));
         const QList<HeardStation> before = list.stations(), after = back.stations();
         QCOMPARE(after.size(), before.size());
         for (qsizetype i = 0; i < before.size(); ++i)
             QVERIFY2(after[i].sameAs(before[i]), qPrintable(before[i].call));
-        QCOMPARE(after.last().call, QStringLiteral("N0S1"));
+        QCOMPARE(after.last().call, u"N0S1"_s);
 
         // A file not ours is kept aside; what is heard is saved while the station runs.
         const QByteArray line = "N0AAA\t2027-01-15T08:00:00.000Z\t3\t0\tAPRS\tWIDE1-1\r\n";
@@ -105,7 +106,7 @@ private slots:
             {many, -1}};
         for (const auto& [file, stations] : rows) {
             StationHarness h;
-            const QString path = h.programDir.filePath(QStringLiteral("Heard.lst"));
+            const QString path = h.programDir.filePath(u"Heard.lst"_s);
             QVERIFY(writeFileBytes(path, file));
             h.startUp();
             const bool kept = stations < 0;
@@ -148,23 +149,23 @@ private slots:
             for (const QString call : {"N0UI-3", "N0IN", "N0RR-2", "N0SA", "N0ME", "N0PT"})
                 QVERIFY2(traffic.contains("Fm " + call + ' ') != hidden.contains(call),
                          qPrintable(call));
-            QVERIFY(h.view.text(TextView::DX).contains(QStringLiteral("DX de N0UI 14025")));
+            QVERIFY(h.view.text(TextView::DX).contains(u"DX de N0UI 14025"_s));
             QCOMPARE(h.station().heard().size(), 5); // all but what we sent
-            const HeardStation* viaDigi = h.station().heard().find(QStringLiteral("N0PT"));
-            QVERIFY(viaDigi && viaDigi->port == 1 && viaDigi->destination == QLatin1String("APRS"));
-            QCOMPARE(viaDigi->path, QStringLiteral("WIDE1-1,N0DIG*"));
+            const HeardStation* viaDigi = h.station().heard().find(u"N0PT"_s);
+            QVERIFY(viaDigi && viaDigi->port == 1 && viaDigi->destination == "APRS"_L1);
+            QCOMPARE(viaDigi->path, u"WIDE1-1,N0DIG*"_s);
         }
     }
 
     void sessionLogs() {
         // A call that cannot be a folder, a link out or a FIFO on the way: nothing written,
         // nothing blocks, one notice.
-        QList<std::pair<QString, QString>> rows{{QStringLiteral("N0") + QChar(0), {}}};
+        QList<std::pair<QString, QString>> rows{{u"N0"_s + QChar(0), {}}};
         for (const char* call :
              {"..", "../OUT", "N0/BB", "N0\\BB", "", ".N0BBB", "N0\x01X", "N0BBB-12345"})
             rows.append({QString::fromLatin1(call), {}});
         for (const char* planted : {"logs", "logs/N0BBB", "logs/N0BBB/2026-12-05.log", "fifo"})
-            rows.append({QStringLiteral("N0BBB"), QString::fromLatin1(planted)});
+            rows.append({u"N0BBB"_s, QString::fromLatin1(planted)});
         for (const auto& [call, planted] : rows) {
             QTemporaryDir root;
             StationHarness h;
@@ -190,14 +191,14 @@ private slots:
         // One session: the questions about it and the status line, then its log.
         StationHarness h;
         h.store.setLogSessions(true);
-        const QString file = h.programDir.filePath(QStringLiteral("logs/N0BBB/2026-12-05.log"));
+        const QString file = h.programDir.filePath(u"logs/N0BBB/2026-12-05.log"_s);
         QVERIFY(QDir().mkpath(QFileInfo(file).path()) && writeFileBytes(file, "earlier\n"));
         HoldingEngine e;
         connectN0BBB(h, e); // asked about the welcome until the engine said 0
         const qsizetype before = e.asks.size();
         h.station().tick();
         QCOMPARE(e.asks.size(), before); // nothing waits: nothing asked
-        e.answering = false, h.view.sendLine = QStringLiteral("two lines");
+        e.answering = false, h.view.sendLine = u"two lines"_s;
         for (int tick = 0; tick < 4; ++tick)
             tick < 2 ? h.station().onSendLineEnter() : h.station().tick();
         QCOMPARE(e.asks.size(), before + 1); // never a second question in flight
@@ -232,7 +233,7 @@ private slots:
             e.held -= e.held > 0, h.station().tick(); // a frame goes out on the air a tick
         QCOMPARE(e.most, quint32(FileSender::kMaxOutstanding));
         QCOMPARE(e.held, 0u); // it ends once the engine has it all out
-        QCOMPARE(h.view.notices.last(), QStringLiteral("upload.bin sent to N0BBB"));
+        QCOMPARE(h.view.notices.last(), u"upload.bin sent to N0BBB"_s);
         auto air = [](const RecordingEngine& engine) {
             QByteArrayList out;
             for (const RecordingEngine::Sent& f : engine.sent)
@@ -262,7 +263,7 @@ private slots:
     void engineLostAndReattached() {
         auto engine = std::make_unique<FakeEngine>();
         const quint16 port = engine->port();
-        AgwTcpLink link(QStringLiteral("127.0.0.1"), port);
+        AgwTcpLink link(u"127.0.0.1"_s, port);
         StationHarness h;
         h.link = &link, h.start("N0AAA");
         QVERIFY(h.timer.active && !h.view.retryVisible);
@@ -280,13 +281,13 @@ private slots:
         engine.reset(); // the engine is killed
         QVERIFY(tickUntil(h, [&] { return h.view.retryVisible; }));
         QVERIFY(h.state.engineLost && h.prompts.messages.isEmpty()); // no modal message for it
-        QVERIFY(h.view.engineStatus.contains(QStringLiteral("127.0.0.1:%1").arg(port)) &&
-                h.view.engineStatus.contains(QLatin1String("lost")));
+        QVERIFY(h.view.engineStatus.contains(u"127.0.0.1:%1"_s.arg(port)) &&
+                h.view.engineStatus.contains("lost"_L1));
         const int beeps = h.beeper.count;
-        h.view.sendLine = QStringLiteral("are you there?"), h.station().onSendLineEnter();
-        QCOMPARE(h.view.sendLine, QStringLiteral("are you there?")); // kept, not lost
+        h.view.sendLine = u"are you there?"_s, h.station().onSendLineEnter();
+        QCOMPARE(h.view.sendLine, u"are you there?"_s); // kept, not lost
         QCOMPARE(h.beeper.count, beeps + 1);
-        QVERIFY(h.view.engineStatus.startsWith(QLatin1String("Not sent")));
+        QVERIFY(h.view.engineStatus.startsWith("Not sent"_L1));
         h.clock.when = h.clock.when.addSecs(2);
         QVERIFY(tickUntil(h, [&] { return h.view.engineStatus.contains("next try in 1 s"); }));
 
@@ -296,7 +297,7 @@ private slots:
         QVERIFY(tickUntil(h, [&] { return !h.state.engineLost; }) && !h.view.retryVisible);
         QCOMPARE(opening(restarted), QByteArray("mXN0AAA"));
         QCOMPARE(h.view.text(channelView(0)), channelText);
-        QCOMPARE(h.view.captions[0], QStringLiteral("N0BBB"));
+        QCOMPARE(h.view.captions[0], u"N0BBB"_s);
         h.station().onSendLineEnter();
         QVERIFY(restarted.waitForFrames(3, 3000));
         QCOMPARE(restarted.received()[2].data, QByteArray("are you there?\r"));
@@ -309,15 +310,15 @@ private slots:
         QVERIFY(tickUntil(h, [&] { return h.state.engineLost; }));
         h.clock.when = h.clock.when.addSecs(2);
         QVERIFY(tickUntil(h, [&] { return !h.state.engineLost; }));
-        QCOMPARE(h.view.text(channelView(0)).count(QLatin1String("back again")), 1);
-        QVERIFY(!h.view.text(TextView::AllTraffic).contains(QLatin1String("mmmm")));
+        QCOMPARE(h.view.text(channelView(0)).count("back again"_L1), 1);
+        QVERIFY(!h.view.text(TextView::AllTraffic).contains("mmmm"_L1));
     }
 
     // Shown as it arrives, not at the next tick; the counters still count ticks only.
     void framesAreDispatchedAsTheyArrive() {
         FakeEngine engine;
         StationHarness h;
-        AgwTcpLink link(QStringLiteral("127.0.0.1"), engine.port());
+        AgwTcpLink link(u"127.0.0.1"_s, engine.port());
         h.link = &link, h.start("N0AAA");
         QObject::connect(&link, &AgwTcpLink::bytesArrived, [&] { h.station().onFramesArrived(); });
         const float beaconTicks = h.state.beaconTicks;
@@ -325,13 +326,13 @@ private slots:
         for (int i = 0; i < 500; ++i)
             engine.send(frame('U', "N0XX", "monitored " + QByteArray::number(i) + "\r"));
         engine.send(frame('D', "N0BBB", "no tick needed\r"));
-        QTRY_VERIFY(h.view.text(channelView(0)).contains(QLatin1String("no tick needed")));
-        QTRY_VERIFY(h.view.text(TextView::AllTraffic).contains(QLatin1String("monitored 499")));
+        QTRY_VERIFY(h.view.text(channelView(0)).contains("no tick needed"_L1));
+        QTRY_VERIFY(h.view.text(TextView::AllTraffic).contains("monitored 499"_L1));
         QCOMPARE(h.state.beaconTicks, beaconTicks);
         QCOMPARE(h.engine.getDataCalls, 0); // the fake in-process engine was never asked
         // The engine's last words and its going away come the same way.
         engine.send(frame('D', "N0BBB", "last words\r")), engine.dropClients();
-        QTRY_VERIFY(h.view.text(channelView(0)).contains(QLatin1String("last words")));
+        QTRY_VERIFY(h.view.text(channelView(0)).contains("last words"_L1));
         QTRY_VERIFY(!link.isAttached());
     }
 };

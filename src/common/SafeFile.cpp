@@ -75,7 +75,9 @@ bool openForWrite(QFile& file, QIODevice::OpenMode mode) {
     int flags = O_CREAT | O_NOFOLLOW | ((mode & QIODevice::ReadOnly) ? O_RDWR : O_WRONLY);
     if (mode & QIODevice::Append)
         flags |= O_APPEND;
-    const QIODevice::OpenMode qtMode = (mode & ~QIODevice::Truncate) | QIODevice::WriteOnly;
+    // Unbuffered: a full disk then fails the write, not a close nobody checks.
+    const QIODevice::OpenMode qtMode =
+        (mode & ~QIODevice::Truncate) | QIODevice::WriteOnly | QIODevice::Unbuffered;
     return openChecked(file, flags, qtMode, mode.testFlag(QIODevice::Truncate));
 }
 

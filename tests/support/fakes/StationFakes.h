@@ -165,14 +165,10 @@ public:
 
 class FakePollTimer : public PollTimer {
 public:
-    void start() override {
-        active = true;
-        ++starts;
-    }
+    void start() override { active = true; }
     void stop() override { active = false; }
     bool isActive() const override { return active; }
     bool active = false;
-    int starts = 0;
 };
 
 // An engine in the same process: scripted registration results, queued

@@ -35,11 +35,6 @@ asked: Please enter your call sign. [])");
             R"(registered: N0ME,N0ME,N0ME closes=0
 message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.
 message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.)");
-        row("a refused engine: the retry button stays while it refuses",
-            R"(engine refuses; start; retry)", R"(registered: N0ME,N0ME closes=0
-retry=1 polling=0
-message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.
-message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.)");
         row("an unusable engine: the retry button without a message",
             R"(start; engine throws; retry)", R"(registered: N0ME,N0ME closes=0
 retry=1 polling=0)");

@@ -290,15 +290,14 @@ private slots:
         QVERIFY(pages.empty(3));
         QCOMPARE(readFileBytes(pages.path(3)), QByteArray());
         // A full disk fails the write that meets it, whole or grown in place.
-        rlimit was{}, full{};
+        rlimit was{};
         QVERIFY(::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && ::getrlimit(RLIMIT_FSIZE, &was) == 0);
-        full = {8, was.rlim_max};
+        const rlimit full{8, was.rlim_max};
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
-        const bool wrote[] = {pages.write(3, u"one"_s), pages.write(3, u"one, two"_s),
-                              pages.write(2, u"one, two"_s)};
+        const QList<bool> wrote{pages.write(3, u"one"_s), pages.write(3, u"one, two"_s),
+                                pages.write(2, u"one, two"_s)};
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &was) == 0);
-        QCOMPARE(QList<bool>(std::begin(wrote), std::end(wrote)),
-                 QList<bool>({true, false, false}));
+        QCOMPARE(wrote, QList<bool>({true, false, false}));
         QVERIFY(pages.write(3, u"one, two"_s)); // once there is room, written whole
         QCOMPARE(readFileBytes(pages.path(3)), QByteArray("one, two\r\n"));
     }

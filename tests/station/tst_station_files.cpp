@@ -2,7 +2,6 @@
 // start-up and menus.
 
 #include "InputFields.h"
-#include "SettingsFile.h"
 #include "StationHarness.h"
 #include "TestFiles.h"
 #include "WeatherReport.h"
@@ -180,13 +179,6 @@ private slots:
             {"abc   \n", {"abc"}}};
         for (const auto& [bytes, expected] : fields)
             QCOMPARE(readInputFields(bytes), expected);
-        for (const char* beacon : {"Hi, all, 73", "  spaced out  ", ""})
-            for (bool on : {true, false}) {
-                const SettingsFileValues written{on, QString::fromLatin1(beacon), !on, " /wx,x "};
-                SettingsFileValues read; // beaconOn set as at start-up: the file only clears it
-                QVERIFY(SettingsFile::decode(SettingsFile::encode(written), read));
-                QCOMPARE(SettingsFile::encode(read), SettingsFile::encode(written));
-            }
         // Missing: written with the defaults. Short or bad: rewritten with what was read, the bad
         // one kept aside (the latest only), a notice.
         const std::pair<QByteArray, QByteArray> rows[] = {

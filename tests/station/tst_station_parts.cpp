@@ -329,11 +329,33 @@ private slots:
         QTRY_VERIFY(h.view.text(channelView(0)).contains("no tick needed"_L1));
         QTRY_VERIFY(h.view.text(TextView::AllTraffic).contains("monitored 499"_L1));
         QCOMPARE(h.state.beaconTicks, beaconTicks);
-        QCOMPARE(h.engine.getDataCalls, 0); // the fake in-process engine was never asked
         // The engine's last words and its going away come the same way.
         engine.send(frame('D', "N0BBB", "last words\r")), engine.dropClients();
         QTRY_VERIFY(h.view.text(channelView(0)).contains("last words"_L1));
         QTRY_VERIFY(!link.isAttached());
+
+        // Frames that arrive while a tick runs are taken in one slice after it, then no more.
+        struct Reentrant : RecordingEngine {
+            qint16 getData(ReceivedFrame& out) override { // more comes as the tick ends
+                const qint16 got = RecordingEngine::getData(out);
+                if (const auto arrived = got ? nullptr : std::exchange(whileTaking, nullptr))
+                    arrived();
+                return got;
+            }
+            std::function<void()> whileTaking;
+        } e;
+        StationHarness s;
+        s.link = &e, s.start();
+        e.whileTaking = [&] { s.station().onFramesArrived(), e.queue('U', "N0XX", "late\r"); };
+        s.station().tick();
+        const auto settle = [&] {
+            for (int i = 0; i < 10; ++i)
+                QCoreApplication::processEvents();
+            return e.getDataCalls;
+        };
+        const int settled = settle();
+        QVERIFY(s.view.text(TextView::AllTraffic).contains("late"_L1));
+        QCOMPARE(settle(), settled);
     }
 };
 

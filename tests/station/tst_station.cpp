@@ -52,11 +52,6 @@ asked: Please enter your call sign. [])");
 strip:  1:Fm N0XX To DX <UI>\r\nDX de N0XX 14025\r\n\r\nabcabcd\r\nab\r\n\r\nab\r\nyzab\r\n\r\nx\r\n
 dx: DX de N0XX 14025\r\n
 data: DX de N0XX 14025\r\nabcabcdyzx)");
-        row("the strip keeps its last 9000 characters",
-            R"(start; rx U N0XX {9995*x}; rx U N0XX 0123456789; tick 2)",
-            R"(tabs front=0 label=Open selected= speaker= idle=2
-strip: [9000 chars] ...xxxxxxxxxxxxxxxxxxxxxxxxxx\r\n0123456789\r\n
-data: [9000 chars] ...xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx0123456789)");
         row("connect takes the first free tab, page emptied first",
             R"(start; assign 0 N0AAA; file Channel1.htm home page; rx c N0BBB *** CONNECTED To Station N0BBB\r; tick)",
             R"(tabs 0=N0AAA 1=N0BBB front=1 label=N0BBB selected=N0BBB speaker=N0BBB idle=0

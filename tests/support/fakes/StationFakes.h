@@ -116,8 +116,6 @@ public:
 
     QString chooseConnection(const QStringList& entries) override {
         connectLists.append(entries);
-        if (onInput)
-            onInput();
         return picks.empty() ? QString() : takeFront(picks);
     }
 

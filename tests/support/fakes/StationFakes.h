@@ -40,10 +40,9 @@ public:
     void appendText(TextView view, const QString& text) override { texts[view] += text; }
     void replaceText(TextView view, const QString& text) override { texts[view] = text; }
     void removeFront(TextView view, const QString& removed) override {
-        if (texts[view].startsWith(removed))
-            texts[view].remove(0, removed.size());
-        else
-            texts[view] = QStringLiteral("<removeFront mismatch>");
+        QString& t = texts[view];
+        t = t.startsWith(removed) ? t.mid(removed.size())
+                                  : QStringLiteral("<removeFront mismatch>");
     }
     void moveCaretToEnd(TextView view) override { carets[view] = texts[view].size(); }
     void setCaretBeforeEnd(TextView view, int chars) override {
@@ -211,13 +210,7 @@ public:
 
     // Queues a frame as the engine would deliver it.
     void queue(char kind, const QByteArray& sender, const QByteArray& data, int port = 0) {
-        ReceivedFrame f;
-        f.senderField = sender + '\0';
-        f.data = data;
-        f.kind = kind;
-        f.length = int(data.size());
-        f.port = port;
-        incoming.push_back(f);
+        incoming.push_back({sender + '\0', data, kind, int(data.size()), port});
     }
 
     std::function<void()> onStartPoll;

@@ -1,4 +1,5 @@
 #include "AgwTcpLink.h"
+#include "CloseOnSignal.h"
 #include "MainWindow.h"
 #include "QtPlatform.h"
 #include "QtSeams.h"
@@ -6,6 +7,7 @@
 #include "Station.h"
 #include "StationWiring.h"
 
+#include <QAction>
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
@@ -32,8 +34,15 @@ int main(int argc, char* argv[]) {
     connectWindowToStation(window, station);
     QObject::connect(&engine, &AgwTcpLink::bytesArrived, &station, &Station::onFramesArrived);
 
+    // A session ending (logout, shutdown, kill) closes the station as File > Exit does.
+    bool closing = false;
+    closeOnTerminationSignals([&window, &closing] {
+        closing = true;
+        window.action(QStringLiteral("mnuExit"))->trigger();
+    });
     station.startUp();
-    const int rc = app.exec();
+    // A signal during start-up (a prompt's own loop ran it) leaves no loop to quit.
+    const int rc = closing ? 0 : app.exec();
     pollTimer.stop();
     station.release();
     return rc;

@@ -39,7 +39,7 @@ template <typename Step> void PollTick::guarded(Step&& step) {
     }
 }
 
-void PollTick::run() {
+bool PollTick::run() {
     StationState& s = m_state;
     guarded([this] { m_parts.registration.watchLink(); });
     s.idleTicks += 1;
@@ -52,7 +52,17 @@ void PollTick::run() {
     }
     guarded([this] { m_parts.heardFile.saveIfDue(m_clock.now().toMSecsSinceEpoch()); });
 
-    takeWaiting(m_budgetMs, true);
+    return takeWaiting(m_budgetMs, true);
+}
+
+void PollTick::endLinkOfLostEngine(int channel) {
+    Frame notice;
+    notice.kind = Kind::DisconnectNotice;
+    notice.port = m_state.radioPort;
+    notice.sender = m_state.channels.call(channel);
+    notice.data =
+        QStringLiteral("*** Link to %1 ended: the packet engine went away\r").arg(notice.sender);
+    releaseChannel(channel, notice);
 }
 
 bool PollTick::drain(int budgetMs) {
@@ -108,6 +118,8 @@ void PollTick::dispatch(const Frame& frame) {
             QString capture = cr >= 0 ? frame.data.mid(cr + 1) : frame.data;
             m_parts.beacon.captureDxWx(capture);
         });
+    } else {
+        guarded([&] { hear(frame); });
     }
 
     int channel = m_state.channels.channelOf(frame.sender);
@@ -139,6 +151,13 @@ void PollTick::dispatch(const Frame& frame) {
 }
 
 void PollTick::hear(const Frame& frame) {
+    if (frame.kind == Kind::ConnectedData) {
+        // A station working us is heard on every frame it sends; its path is the link's.
+        const HeardStation* known = m_parts.heard.find(frame.sender);
+        m_parts.heard.hear(frame.sender, m_takenAtMs, frame.port, m_state.callSign,
+                           known ? QStringView(known->path) : QStringView());
+        return;
+    }
     // What this station's engine sent is not heard, and notices are not frames.
     if (frame.kind != 'U' && frame.kind != 'I' && frame.kind != 'S')
         return;

@@ -52,8 +52,11 @@ public:
         : m_state(state), m_view(view), m_engine(engine), m_beeper(beeper), m_clock(clock),
           m_parts(parts) {}
 
-    // The timer's beat: the counters, then what is waiting.
-    void run();
+    // The timer's beat: the counters, then what is waiting; true when frames are still waiting.
+    bool run();
+    // The engine took the channel's link with it when it went: the channel ends as if the
+    // station had left.
+    void endLinkOfLostEngine(int channel);
     // Dispatches waiting frames for about `budgetMs` of work (at least one); true when the
     // budget ran out before the frames did.
     bool drain(int budgetMs);

@@ -30,14 +30,29 @@ template <typename Step> void SendLine::guarded(Step&& step) {
     }
 }
 
+QString SendLine::whyNotSent(const QString& line) const {
+    const StationState& s = m_state;
+    if (s.engineLost || !m_engine.isAttached())
+        return QStringLiteral("Not sent: no packet engine");
+    if (line.startsWith(QLatin1Char(':')) || s.conference != 0 || line.isEmpty())
+        return {};
+    if (s.selectedCall.isEmpty() ||
+        s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Not sent: no station selected");
+    if (s.channels.channelOf(s.selectedCall) == ChannelTable::kNone)
+        return QStringLiteral("Not sent: the link to %1 has ended").arg(s.selectedCall);
+    return {};
+}
+
 bool SendLine::sendCommandLine() {
-    if (m_state.engineLost) {
-        // Keep the words: the operator can send them once the engine is back.
+    const QString line = m_view.sendLineText();
+    if (const QString why = whyNotSent(line); !why.isEmpty()) {
+        // Keep the words: the operator can send them once there is somewhere to send them.
         m_beeper.beep();
-        m_view.setEngineStatus(QStringLiteral("Not sent: the packet engine is not connected."));
+        m_view.showNotice(why);
+        m_notSentShown = true;
         return false;
     }
-    const QString line = m_view.sendLineText();
     if (line.startsWith(QLatin1Char(':')))
         command(line);
     else if (m_state.conference == 0)
@@ -53,6 +68,10 @@ void SendLine::onEnter() {
 }
 
 void SendLine::onTextChanged() {
+    if (m_notSentShown) {
+        m_notSentShown = false;
+        m_view.showNotice(QString()); // the operator has taken note and goes on
+    }
     const QString text = m_view.sendLineText();
     if (text.size() <= kWrapColumn || !text.endsWith(QLatin1Char(' ')))
         return;
@@ -87,6 +106,13 @@ void SendLine::command(const QString& line) {
 void SendLine::connect(const QString& argument) {
     StationState& s = m_state;
     s.connectTarget = argument.toUpper();
+    // A station already on a channel is worked there: a second link to it would be the same.
+    if (const int held =
+            s.connectTarget.isEmpty() ? ChannelTable::kNone : s.channels.channelOf(s.connectTarget);
+        held != ChannelTable::kNone) {
+        m_tabs.select(held);
+        return;
+    }
     const int x = s.channels.firstFree();
     if (x != ChannelTable::kNone) {
         guarded([&] { m_tabs.select(x); });

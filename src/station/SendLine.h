@@ -21,8 +21,8 @@ public:
         : m_state(state), m_view(view), m_engine(engine), m_prompts(prompts), m_beeper(beeper),
           m_channels(channels), m_tabs(tabs), m_notices(notices) {}
 
-    // Acts on the send line's current text; never clears it. False when
-    // nothing could be sent because the engine has gone away.
+    // Acts on the send line's current text; never clears it. False, with a beep and a
+    // notice, when the line cannot go out (no engine, no station selected, its link ended).
     bool sendCommandLine();
     // Enter in the send line: send, then clear.
     void onEnter();
@@ -31,6 +31,8 @@ public:
     void sendKeepAlive();
 
 private:
+    // Empty when the line can go out; otherwise the notice that says why not.
+    QString whyNotSent(const QString& line) const;
     void command(const QString& line);
     void connect(const QString& argument);
     void toSelectedStation(const QString& line);
@@ -47,4 +49,5 @@ private:
     Channels& m_channels;
     TabSelection& m_tabs;
     FileNotices& m_notices;
+    bool m_notSentShown = false;
 };

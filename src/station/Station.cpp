@@ -237,7 +237,13 @@ void Station::tick() {
     if (m_ticking)
         return;
     const QScopedValueRollback<bool> ticking(m_ticking, true);
-    m_tick.run();
+    const bool framesWaiting = m_tick.run();
+    // Links end once every frame the engine sent before it went has been shown.
+    m_linksOwedEnd = m_linksOwedEnd || m_ctx.state.engineLost;
+    if (m_linksOwedEnd && !framesWaiting) {
+        m_linksOwedEnd = false;
+        endLinksOfLostEngine();
+    }
     m_backlog.step(true);
     m_fileSender.step();
 }
@@ -256,6 +262,17 @@ void Station::onFramesArrived() {
     // The engine's answers about waiting frames come this way too: a file goes on at once.
     m_backlog.step(false);
     m_fileSender.step();
+}
+
+void Station::endLinksOfLostEngine() {
+    for (int n = 0; n < ChannelTable::kChannels; ++n) {
+        if (m_ctx.state.channels.isFree(n))
+            continue;
+        if (m_ctx.state.logSessions)
+            m_log.write(m_ctx.state.channels.call(n), SessionLog::Mark::Link,
+                        "disconnected (the packet engine went away)");
+        m_tick.endLinkOfLostEngine(n);
+    }
 }
 
 void Station::onMonitorFilterChosen(const MonitorFilterSettings& filter) {

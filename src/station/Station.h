@@ -97,6 +97,8 @@ private:
     // Keeps an unreadable settings file aside before it is rewritten.
     void keepBadSettingsFile(const QString& path, const QByteArray& bytes);
     void showBrowsersOnStartup();
+    // An engine that goes away drops the links this station held on it.
+    void endLinksOfLostEngine();
 
     // The station reaches its engine through the tap, which the context names in its place.
     FileNotices m_fileNotices;
@@ -119,6 +121,7 @@ private:
     FileSender m_fileSender;
     bool m_exitRequested = false;
     bool m_ticking = false;
-    QTimer m_nextSlice; // more frames are waiting than one slice takes
+    bool m_linksOwedEnd = false; // the engine went away; its links end once its frames are in
+    QTimer m_nextSlice;          // more frames are waiting than one slice takes
     bool m_released = false;
 };

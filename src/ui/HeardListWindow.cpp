@@ -127,7 +127,8 @@ void HeardTableModel::dropGone() {
 }
 
 HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+    // A tool window of the main window: it shows above the station, never lost behind it.
+    : QWidget(parent, Qt::Tool) {
     setObjectName(QStringLiteral("frmHeard"));
     setWindowTitle(QStringLiteral("Heard List"));
     // Opening it, or what it shows changing, never takes the focus from the send line.

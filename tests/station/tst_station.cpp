@@ -185,28 +185,30 @@ conf: \r\nde N0ME: first\r\nsecond)");
 > D N0BBB@1 again\r
 > D N0BBB@1 \r
 conf: de N0ME: hello\r\nagain\r\n\r\n)");
-        row("nobody or Open selected: nothing goes",
+        row("nobody or Open selected: nothing goes, the line stays with its reason",
             R"(start; type hello; set selected open; type hello)",
-            R"(tabs front=0 label=Open selected=open speaker= idle=0)");
+            R"(tabs front=0 label=Open selected=open speaker= idle=0
+beeps=2
+notice: Not sent: no station selected
+notice: Not sent: no station selected
+line: hello)");
         row("commands",
             R"(opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; type :c n0call; type :Cn0xyz; type :c  N0CALL  \s; type :C; type :d whatever; answer CQ; type :U hello; type :X anything; type :)",
-            R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ 3=N0CALL front=4 label=N0BBB selected=N0BBB speaker= idle=0
+            R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ front=3 label=N0CALL selected=N0CALL speaker= idle=0
 asked: To Whom? (CQ, Beacon, etc.) []
 beeps=1
 > c N0CALL@1 
 > P N0CALL@1 
 > c N0XYZ@1 
 > P N0XYZ@1 
-> c N0CALL@1 
-> P N0CALL@1 
 > c @1 
 > P @1 
-> d N0BBB@1 
+> d N0CALL@1 
 > U CQ@1 hello\r
 list: "N0CALL"\r\n"N0XYZ"\r\n""\r\n)");
         row("a line goes out at the first blank past column 70",
-            R"(start; set selected N0BBB; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s)",
-            R"(tabs front=0 label=Open selected=N0BBB speaker=N0ME idle=0
+            R"(start; assign 0 N0BBB; set selected N0BBB; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s)",
+            R"(tabs 0=N0BBB front=0 label=Open selected=N0BBB speaker=N0ME idle=0
 > D N0BBB@0 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r
 conf: de N0ME: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n)");
         row("keep-alive follows the selected station, a failure is silent",

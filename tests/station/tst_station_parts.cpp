@@ -287,23 +287,30 @@ private slots:
         h.view.sendLine = u"are you there?"_s, h.station().onSendLineEnter();
         QCOMPARE(h.view.sendLine, u"are you there?"_s); // kept, not lost
         QCOMPARE(h.beeper.count, beeps + 1);
-        QVERIFY(h.view.engineStatus.startsWith("Not sent"_L1));
+        QCOMPARE(h.view.notices.last(), u"Not sent: no packet engine"_s);
+        // The engine took the link with it: the channel ends, after all it had received.
+        QCOMPARE(h.view.captions[0], u"Open"_s);
+        QVERIFY(h.view.text(channelView(0)).startsWith(channelText));
+        QVERIFY(h.view.text(channelView(0))
+                    .contains("Link to N0BBB ended: the packet engine went away"_L1));
         h.clock.when = h.clock.when.addSecs(2);
         QVERIFY(tickUntil(h, [&] { return h.view.engineStatus.contains("next try in 1 s"); }));
+        QCOMPARE(h.view.notices.last(), u"Not sent: no packet engine"_s); // not overwritten
 
         FakeEngine restarted(nullptr, port);
         h.clock.when = h.clock.when.addSecs(3);
         // Attaching goes on over several ticks; none of them waits for the engine.
         QVERIFY(tickUntil(h, [&] { return !h.state.engineLost; }) && !h.view.retryVisible);
         QCOMPARE(opening(restarted), QByteArray("mXN0AAA"));
-        QCOMPARE(h.view.text(channelView(0)), channelText);
-        QCOMPARE(h.view.captions[0], u"N0BBB"_s);
+        h.station().onSendLineEnter(); // never into a link the new engine does not have
+        QCOMPARE(h.view.notices.last(), u"Not sent: the link to N0BBB has ended"_s);
+        QCOMPARE(h.view.sendLine, u"are you there?"_s);
+        restarted.send(frame('C', "N0BBB", QByteArray("*** CONNECTED To Station N0BBB\r", 32)));
+        QVERIFY(tickUntil(h, [&] { return h.view.captions[0] == u"N0BBB"_s; }));
         h.station().onSendLineEnter();
         QVERIFY(restarted.waitForFrames(3, 3000));
-        QCOMPARE(restarted.received()[2].data, QByteArray("are you there?\r"));
+        QTRY_COMPARE(restarted.received().last().data, QByteArray("are you there?\r"));
         QCOMPARE(h.view.sendLine, QString());
-        restarted.send(frame('D', "N0BBB", "back again\r")); // frames flow again
-        QVERIFY(tickUntil(h, [&] { return h.view.text(channelView(0)).contains("back again"); }));
     }
 
     // Shown as it arrives, not at the next tick; the counters still count ticks only.

@@ -12,64 +12,13 @@
 #include "StationWiring.h"
 #include "TestFiles.h"
 #include "TextViews.h"
+#include "WindowRig.h"
 
 #include <QtTest>
 #include <QtWidgets>
 #include <sys/stat.h>
 
 using namespace QTest;
-
-namespace {
-
-// Runs `act` on the next modal dialog once it is shown and active.
-template <typename Act> void onNextModal(Act act) {
-    QTimer::singleShot(20, [act] {
-        if (QWidget* modal = QApplication::activeModalWidget(); !modal)
-            onNextModal(act);
-        else if (modal->activateWindow(); qWaitForWindowActive(modal))
-            act(modal);
-    });
-}
-
-void press(QWidget* to, std::initializer_list<QKeyCombination> keys) {
-    for (QKeyCombination key : keys)
-        keyClick(to, key.key(), key.keyboardModifiers());
-}
-void type(QWidget* to, const QString& text, std::initializer_list<QKeyCombination> then = {}) {
-    keyClicks(to, text);
-    press(to, then);
-}
-const auto click = [](QWidget* on, QPoint at = {}) { mouseClick(on, Qt::LeftButton, {}, at); };
-
-// Finds every frame gone out whenever asked, so a paced send goes on at each tick.
-struct EmptyingEngine : RecordingEngine {
-    bool reportsOutstanding() const override { return true; }
-    std::optional<quint32> takeOutstanding(const QByteArray&) override { return 0; }
-};
-
-// The window over a station; `scripted` swaps in scripted prompts and the emptying engine.
-struct Rig {
-    explicit Rig(bool scripted = false)
-        : e(scripted ? paced : h.engine), p(scripted ? static_cast<Prompts&>(h.prompts) : prompts) {
-        prompts.setParentWidget(&w);
-        h.store.setCallSign("N0AAA");
-        connectWindowToStation(w, station);
-    }
-    bool up() { return station.startUp(), qWaitForWindowActive(&w); }
-    void receive(int ticks = 0) { // at least that many ticks, and until all frames are taken
-        for (int i = 0; i < ticks || !e.incoming.empty(); ++i)
-            station.tick();
-    }
-    StationHarness h;
-    EmptyingEngine paced;
-    RecordingEngine& e;
-    MainWindow w;
-    QtPrompts prompts;
-    Prompts& p;
-    Station station{StationContext{h.state, w, e, p, h.beeper, h.clock, h.timer, h.store}};
-};
-
-} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -253,6 +202,7 @@ private slots:
     void sendLineAndFindBarKeys() {
         Rig rs;
         rs.h.state.selectedCall = "N0BBB";
+        rs.h.state.channels.assign(0, "N0BBB");
         rs.w.showWindow();
         rs.w.appendText(TextView::Channel0, "N0BBB: hello\r\nN0CCC: Hello again\r\n");
         FindBar* bar = rs.w.findBar();

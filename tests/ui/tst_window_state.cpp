@@ -1,0 +1,115 @@
+// The real window, shown and active: what it shows is true, and what the operator typed stays
+// until it can go out.
+
+#include "DesignedLayout.h"
+#include "HeardListWindow.h"
+#include "MonitorWindow.h"
+#include "WindowRig.h"
+
+using namespace QTest;
+using namespace Qt::Literals::StringLiterals;
+
+class WindowStateTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { useScratchConfigHome(); }
+
+    // A frame's whole NUL-padded data field keeps to the designed window, each value in its label.
+    void monitorInfoKeepsItsSize() {
+        Rig rs;
+        QVERIFY(rs.up());
+        rs.w.action("mnuMonitorInfo")->trigger();
+        MonitorWindow* monitor = rs.w.monitorWindow();
+        QVERIFY(qWaitForWindowExposed(monitor));
+        rs.e.queue('U', "N0XYZ",
+                   QByteArray(300, 'x') + QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
+        rs.receive();
+        QApplication::processEvents();
+        const QSize designed(DesignedLayout::kMonitorWidth / DesignedLayout::kTwipsPerPixel,
+                             DesignedLayout::kMonitorHeight / DesignedLayout::kTwipsPerPixel);
+        QCOMPARE(monitor->size(), designed);
+        for (QLabel* value : monitor->findChildren<QLabel*>(QRegularExpression("^lbl"))) {
+            QVERIFY2(monitor->rect().contains(value->geometry()), qPrintable(value->objectName()));
+            QVERIFY(!value->text().contains(QChar(0)) && !value->text().contains(u'\r'));
+            if (!value->wordWrap())
+                QVERIFY(value->fontMetrics().horizontalAdvance(value->text()) <= value->width());
+        }
+        QCOMPARE(monitor->valueLabel("lblFrom")->text(), u"N0XYZ"_s);
+        QCOMPARE(monitor->valueLabel("lblDataKind")->text(), u"85"_s);
+        QVERIFY(monitor->valueLabel("lblData")->text().startsWith("xxx"_L1));
+    }
+
+    // One Ctrl+H shows the list above the station's window; a station working us is heard.
+    void heardListInFrontAndConnectedStationsHeard() {
+        Rig rs;
+        QVERIFY(rs.up());
+        rs.e.queue('U', "N0BBB", " 1:Fm N0BBB To ID <UI>\r");
+        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        rs.receive();
+        rs.h.clock.when = rs.h.clock.when.addSecs(60);
+        rs.e.queue('D', "N0BBB", "one\r");
+        rs.e.queue('D', "N0BBB", "two\r");
+        rs.receive();
+        press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_H});
+        auto* heard = rs.w.findChild<HeardListWindow*>();
+        QVERIFY(heard && qWaitForWindowExposed(heard));
+        QCOMPARE(heard->windowType(), Qt::Tool); // kept above its main window
+        QCOMPARE(QApplication::topLevelAt(heard->geometry().center()), heard);
+        const HeardStation* b = rs.station.heard().find("N0BBB");
+        QVERIFY(b && b->frames == 3);
+        QCOMPARE(b->lastHeardMs, rs.h.clock.when.toMSecsSinceEpoch());
+    }
+
+    // A line that cannot go out stays, with a beep and the reason; typing again clears the reason.
+    void unsentLinesStay() {
+        struct Case {
+            const char* name;
+            bool lose; // the engine goes away after registering
+            const char* typed;
+            const char* notice;
+        };
+        const Case cases[] = {
+            {"no engine", true, "hello", "Not sent: no packet engine"},
+            {"no station", false, "hello", "Not sent: no station selected"},
+        };
+        for (const Case& c : cases) {
+            Rig rs;
+            QVERIFY(rs.up());
+            if (c.lose)
+                rs.e.attached = false, rs.receive(1);
+            const int beeps = rs.h.beeper.count;
+            type(rs.w.sendLine(), QString::fromLatin1(c.typed), {Qt::Key_Return});
+            QCOMPARE(rs.w.sendLine()->text(), QString::fromLatin1(c.typed));
+            QCOMPARE(rs.h.beeper.count, beeps + 1);
+            QCOMPARE(rs.w.statusBar()->currentMessage(), QString::fromLatin1(c.notice));
+            rs.h.clock.when = rs.h.clock.when.addSecs(5); // a retry and its countdown
+            rs.receive(3);
+            QCOMPARE(rs.w.statusBar()->currentMessage(), QString::fromLatin1(c.notice));
+            type(rs.w.sendLine(), "!");
+            QCOMPARE(rs.w.statusBar()->currentMessage(), QString());
+            QVERIFY2(rs.e.sent.isEmpty(), c.name);
+        }
+    }
+
+    // :C to a station on a channel brings that channel forward and sends nothing.
+    void connectingTwiceBringsTheChannelForward() {
+        Rig rs;
+        QVERIFY(rs.up());
+        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        rs.receive();
+        rs.w.tabs()->setCurrentIndex(8);
+        const qsizetype sent = rs.e.sent.size();
+        type(rs.w.sendLine(), ":C n0bbb", {Qt::Key_Return});
+        QCOMPARE(rs.w.tabs()->currentIndex(), 0);
+        QCOMPARE(rs.w.tabs()->tabText(1), u"Open"_s);
+        QCOMPARE(rs.e.sent.size(), sent);
+        type(rs.w.sendLine(), ":D", {Qt::Key_Return}); // the one link, then no call is left over
+        rs.e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
+        rs.receive();
+        for (int tab = 0; tab < 7; ++tab)
+            QCOMPARE(rs.w.tabs()->tabText(tab), u"Open"_s);
+    }
+};
+
+QTEST_MAIN(WindowStateTest)
+#include "tst_window_state.moc"

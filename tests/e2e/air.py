@@ -27,5 +27,10 @@ while True:
     try:
         os.write(dst, chunk)
     except BrokenPipeError:
-        sys.exit(0)
+        # The receiving engine went away: what it missed is lost, as on the air. Wait for the
+        # engine that takes its place (open blocks until it reads).
+        os.close(dst)
+        dst = os.open(sys.argv[2], os.O_WRONLY)
+        backlog, start, written = bytearray(), time.monotonic(), 0
+        continue
     written += n

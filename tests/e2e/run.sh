@@ -4,7 +4,8 @@
 #   engine B (N0BBB, AGW port 18001) -ALSA file plugin-> b.tx -air.py-> a.rx -stdin-> engine A
 # Direwolf listens on every interface, so all of it runs in a private network namespace holding
 # only "lo"; whatever starts here is stopped by its PID, and the run is bounded by TOTAL_LIMIT.
-# Usage: run.sh CMD [ARGS...]; CMD sees AGW_PORT_A, AGW_PORT_B and E2E_OUT (a folder for logs).
+# Usage: run.sh CMD [ARGS...]; CMD sees AGW_PORT_A, AGW_PORT_B, E2E_OUT (a folder for logs) and
+# E2E_RESTART (restart-engine.sh, which restarts engine "a" or "b").
 # The exit status is CMD's, or 77 (skipped) without direwolf or network namespaces.
 # DW_DEBUG goes to direwolf -d (e.g. "a" for AGW traffic).
 set -u
@@ -22,11 +23,14 @@ fi
 
 unset PM_E2E_INSIDE
 OUT=${E2E_OUT:-$(mktemp -d /tmp/pm-e2e.XXXXXX)}
-export E2E_OUT=$OUT AGW_PORT_A=18000 AGW_PORT_B=18001
+export E2E_OUT=$OUT AGW_PORT_A=18000 AGW_PORT_B=18001 E2E_RESTART="$HERE/restart-engine.sh"
 mkdir -p "$OUT"
 WORK=$(mktemp -d /tmp/pm-e2e-work.XXXXXX)
+export E2E_WORK=$WORK
 PIDS=()
 cleanup() {
+    # An engine restarted by restart-engine.sh has a new PID.
+    for f in "$WORK"/*.pid; do [ -f "$f" ] && PIDS+=("$(cat "$f")"); done
     # INT, on which direwolf flushes its log; whatever still runs 3 s later gets KILL.
     for pid in "${PIDS[@]}"; do kill -INT "$pid" 2>/dev/null; done
     for pid in "${PIDS[@]}"; do
@@ -57,7 +61,7 @@ for e in a b; do
     # "-": the receive audio comes on standard input
     stdbuf -oL -eL direwolf -t 0 "${DBG[@]}" -c "$HERE/dw-$e.conf" - 0<>"$WORK/$e.rx" 7<&- 8<&- \
         >"$OUT/direwolf-$e.log" 2>&1 &
-    PIDS+=($!)
+    echo $! >"$WORK/$e.pid"
 done
 exec 7<&- 8<&-
 ready() {

@@ -6,6 +6,7 @@
 #include "StationHarness.h"
 #include "TestFiles.h"
 
+#include <QProcess>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
@@ -90,7 +91,10 @@ private slots:
         QVERIFY2(h.prompts.messages.isEmpty(), qPrintable(link.lastError()));
         QCOMPARE(link.registeredCall(), QByteArray("N0AAA"));
         QTimer ticker;
-        QObject::connect(&ticker, &QTimer::timeout, [&h] { h.station().tick(); });
+        QObject::connect(&ticker, &QTimer::timeout, [&h] {
+            h.clock.when = h.clock.when.addMSecs(QtPollTimer::kIntervalMs); // retries wait on it
+            h.station().tick();
+        });
         ticker.start(QtPollTimer::kIntervalMs);
         auto channel = [&h](int n) { return h.view.text(channelView(n)); };
         auto typeLine = [&h](const QString& line) {
@@ -121,8 +125,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], u"Open"_s, kAirMs);
         QVERIFY(channel(0).contains(u"*** DISCONNECTED From Station N0BBB\r\n"_s));
         // A station heard on the air is in the heard list, with where it sent to.
+        // N0BBB is heard already, by its connected lines: wait for the monitored frame itself.
+        const quint32 framesOfB = h.station().heard().find(u"N0BBB"_s)->frames;
         b.send('M', "N0BBB monitor test\r");
-        QTRY_VERIFY_WITH_TIMEOUT(h.station().heard().find(u"N0BBB"_s), kAirMs);
+        QTRY_VERIFY_WITH_TIMEOUT(h.station().heard().find(u"N0BBB"_s)->frames > framesOfB, kAirMs);
         QCOMPARE(h.station().heard().find(u"N0BBB"_s)->destination, u"N0AAA"_s);
 
         // The conference relays every line to everyone, and never the links' own frames.
@@ -154,6 +160,30 @@ private slots:
         QCOMPARE(c.data(), toC);
         for (const QString& text : {channel(0), channel(1)})
             QVERIFY2(!text.contains(u" 1:Fm "_s), qPrintable(text));
+
+        // Engine A restarts with N0BBB connected: it drops the link, so the channel ends and a
+        // line typed then stays; N0BBB learns its link is gone once it speaks again.
+        h.station().onConferenceClicked(0);
+        QTRY_COMPARE_WITH_TIMEOUT(b.count('d'), 2, kAirMs); // its last link is down at its end too
+        b.send('C');
+        QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], u"N0BBB"_s, kAirMs);
+        const qsizetype endsSeenByB = b.count('d');
+        QProcess restart;
+        restart.start(qEnvironmentVariable("E2E_RESTART"), {u"a"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(restart.state(), QProcess::NotRunning, kAirMs);
+        QCOMPARE(restart.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], u"Open"_s, kAirMs);
+        QVERIFY(channel(0).contains(u"Link to N0BBB ended: the packet engine went away"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(!h.state.engineLost, kAirMs);
+        typeLine(u"are you there?"_s);
+        QCOMPARE(h.view.sendLine, u"are you there?"_s);
+        QCOMPARE(h.view.notices.last(), u"Not sent: the link to N0BBB has ended"_s);
+        // The new engine does not answer for a link it never had: N0BBB's engine gives up after
+        // its retries (10 polls, 3 s apart) and tells N0BBB the link is down.
+        b.send('D', "still there?\r");
+        QTRY_VERIFY_WITH_TIMEOUT(b.count('d') > endsSeenByB, 3 * kAirMs);
+        QCOMPARE(h.view.captions[0], u"Open"_s);
+
         h.station().release();
         QVERIFY(!link.isConnected());
     }

@@ -1,5 +1,6 @@
 #include "PollTick.h"
 
+#include "Announcer.h"
 #include "BeaconAndCapture.h"
 #include "BrowserPanes.h"
 #include "Channels.h"
@@ -74,6 +75,7 @@ bool PollTick::takeWaiting(int budgetMs, bool tickPoll) {
             dispatch(frame);
     }
     reportSkippedMonitorFrames();
+    m_parts.announcer.flush();
     return more;
 }
 
@@ -117,6 +119,8 @@ void PollTick::dispatch(const Frame& frame) {
         guarded([this] { m_view.restoreNormal(); });
         if (frame.kind == Kind::ConnectNotice) {
             channel = acceptConnection(frame);
+            if (channel != ChannelTable::kNone)
+                m_parts.announcer.connected(frame.sender, channel);
             guarded([this] { m_parts.channels.bringToFront(); });
             if (channel == ChannelTable::kNone) {
                 // Left unanswered as before, but the operator learns of it.
@@ -128,8 +132,10 @@ void PollTick::dispatch(const Frame& frame) {
                 return;
             }
         } else {
-            if (channel != ChannelTable::kNone)
+            if (channel != ChannelTable::kNone) {
                 releaseChannel(channel, frame);
+                m_parts.announcer.disconnected(frame.sender);
+            }
             return;
         }
     }
@@ -224,6 +230,8 @@ void PollTick::channelData(int n, const Frame& frame) {
     QString display = expandLineBreaks(frame.data);
     updatePage(n, frame);
     guarded([&] { m_parts.channels.appendToView(channelView(n), display); });
+    if (m_parts.announcer.wantsLines())
+        m_parts.announcer.lineReceived(frame.sender, frame.data, m_view.currentTab() == n);
     guarded([&] {
         if (s.lastSpeaker.compare(frame.sender, Qt::CaseInsensitive) != 0) {
             display = kCrLf + QStringLiteral("de ") + frame.sender + QStringLiteral(": ") + display;

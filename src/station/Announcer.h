@@ -22,7 +22,7 @@ class Announcer {
 public:
     enum Level { Off = 0, ConnectsAndNotices = 1, ChannelLines = 2 };
     static constexpr int kIntervalMs = 1000;
-    static constexpr int kKeptLines = 4;     // joined into one announcement; the rest counted
+    static constexpr int kKeptLines = 4;      // joined into one announcement; the rest counted
     static constexpr int kMaxLineChars = 200; // of one line, as it is said
 
     explicit Announcer(Clock& clock) : m_clock(clock) {}

@@ -230,7 +230,7 @@ void PollTick::channelData(int n, const Frame& frame) {
     QString display = expandLineBreaks(frame.data);
     updatePage(n, frame);
     guarded([&] { m_parts.channels.appendToView(channelView(n), display); });
-    if (m_parts.announcer.wantsLines())
+    if (frame.kind == Kind::ConnectedData && m_parts.announcer.wantsLines())
         m_parts.announcer.lineReceived(frame.sender, frame.data, m_view.currentTab() == n);
     guarded([&] {
         if (s.lastSpeaker.compare(frame.sender, Qt::CaseInsensitive) != 0) {

@@ -140,6 +140,7 @@ HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
     m_sorted->setDynamicSortFilter(true);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("tblHeard"));
+    m_table->setAccessibleName(QStringLiteral("Heard stations"));
     m_table->setModel(m_sorted);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(HeardTableModel::LastHeard, Qt::DescendingOrder);
@@ -167,16 +168,11 @@ HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
 HeardListWindow::~HeardListWindow() = default;
 
 void HeardListWindow::open() {
-    if (isVisible()) {
-        raise();
-        activateWindow();
-        return;
-    }
-    const QPointer<QWidget> typing = QApplication::activeWindow();
+    // Asked for, it is worked in: in front, with the focus; Escape gives the focus back.
     show();
-    // Some window systems activate every window shown: give it back to where the operator types.
-    if (typing && typing != this)
-        typing->activateWindow();
+    raise();
+    activateWindow();
+    m_table->setFocus();
 }
 
 void HeardListWindow::refresh() {
@@ -199,6 +195,12 @@ bool HeardListWindow::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             choose(m_table->currentIndex());
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            close();
+            if (parentWidget())
+                parentWidget()->activateWindow(); // whose activation focuses the send line
             return true;
         }
     }

@@ -53,7 +53,8 @@ void MainWindow::nameControls() {
     m_tabs->tabBar()->setAccessibleName(QStringLiteral("Tabs"));
     textView(TextView::AllTraffic)->setAccessibleName(QStringLiteral("All traffic"));
     textView(TextView::AllTraffic)
-        ->setAccessibleDescription(QStringLiteral("Every frame heard, as the monitor filter shows"));
+        ->setAccessibleDescription(
+            QStringLiteral("Every frame heard, as the monitor filter shows"));
     m_engineState->setAccessibleName(QStringLiteral("Packet engine"));
     m_retry->setAccessibleDescription(QStringLiteral("The packet engine could not be reached"));
     for (int tab = 0; tab < kTabCount; ++tab)

@@ -27,9 +27,11 @@ MonitorWindow::MonitorWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* grid = new QGridLayout(this);
     int row = 0;
     for (const Row& r : kRows) {
-        grid->addWidget(new QLabel(QString::fromLatin1(r.caption), this), row, 0, Qt::AlignTop);
+        auto* caption = new QLabel(QString::fromLatin1(r.caption), this);
+        grid->addWidget(caption, row, 0, Qt::AlignTop);
         auto* value = new QLabel(QString::fromLatin1(r.start), this);
         value->setObjectName(QString::fromLatin1(r.name));
+        value->setAccessibleName(caption->text());
         value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         if (row == 5) {

@@ -157,6 +157,7 @@ HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
     for (int column = 0; column < 5; ++column)
         m_table->setColumnWidth(column, widths[column] * digit + 12);
     m_table->installEventFilter(this);
+    setFocusProxy(m_table);
     connect(m_table, &QTableView::doubleClicked, this, &HeardListWindow::choose);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);

@@ -324,7 +324,8 @@ private slots:
         }
     }
 
-    // Ctrl+H and Escape move the focus there and back; a double-click fills the send line; full, the oldest goes.
+    // Ctrl+H and Escape move the focus there and back; a double-click fills the send line; full,
+    // the oldest goes.
     void heardListByItsKeysAndADoubleClick() {
         Rig rs;
         const auto hear = [&](const QByteArray& call) {

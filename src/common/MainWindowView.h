@@ -24,7 +24,10 @@ enum class MenuCheck {
     MoveToFront,
     BeaconOn,
     WeatherDataOn,
-    LogSessions
+    LogSessions,
+    AnnounceOff, // Settings > Announce, one mark of three
+    AnnounceConnects,
+    AnnounceLines
 };
 
 // What the station logic needs of its main window. The Qt window implements
@@ -67,6 +70,10 @@ public:
     virtual void setSelectedCallLabel(const QString& text) = 0; // Label2
     virtual QString sendLineText() const = 0;
     virtual void setSendLineText(const QString& text) = 0;
+    // Where a plain line typed now goes, in words, as the send line's accessible name.
+    virtual void describeSendLine(const QString& name) = 0;
+    // The text of the views and the send line, in steps larger (or smaller) than designed.
+    virtual void setTextZoom(int steps) = 0;
     // False when the window cannot take the focus (not shown yet).
     virtual bool focusSendLine() = 0;
 

@@ -6,6 +6,9 @@ constexpr auto kEngineHost = "Engine/Host";
 constexpr auto kEnginePort = "Engine/Port";
 constexpr auto kDefaultHost = "127.0.0.1";
 constexpr quint16 kDefaultEnginePort = 8000;
+constexpr auto kAnnounce = "Accessibility/Announce";
+constexpr auto kTextZoom = "Accessibility/Zoom";
+constexpr int kMaxZoomSteps = 10;
 constexpr auto kFilterInformation = "MonitorFilter/Information";
 constexpr auto kFilterSupervisory = "MonitorFilter/Supervisory";
 constexpr auto kFilterUnnumbered = "MonitorFilter/Unnumbered";
@@ -44,6 +47,27 @@ quint8 SettingsStore::radioPort() const {
 int SettingsStore::conference() const {
     const int v = intValue(kConference, 0);
     return v == 1 ? 1 : 0; // the box knows no other values
+}
+
+int SettingsStore::announce() const {
+    bool ok = false;
+    const int v = m_settings.value(QLatin1String(kAnnounce)).toString().trimmed().toInt(&ok);
+    return ok && v >= 0 && v <= 2 ? v : 2;
+}
+
+void SettingsStore::setAnnounce(int level) {
+    m_settings.setValue(QLatin1String(kAnnounce), QString::number(level));
+    m_settings.sync();
+}
+
+int SettingsStore::textZoom() const {
+    const int v = m_settings.value(QLatin1String(kTextZoom)).toString().trimmed().toInt();
+    return qBound(-kMaxZoomSteps, v, kMaxZoomSteps);
+}
+
+void SettingsStore::setTextZoom(int steps) {
+    m_settings.setValue(QLatin1String(kTextZoom), QString::number(steps));
+    m_settings.sync();
 }
 
 QString SettingsStore::engineHost() const {

@@ -42,6 +42,13 @@ public:
     bool contains(const QString& key) const;
     void setValue(const QString& key, const QString& value);
 
+    // Section Accessibility: what is announced (0 off, 1 connects and notices, 2 also channel
+    // lines; anything else reads 2) and the views' text size in steps from the designed one.
+    int announce() const;
+    void setAnnounce(int level);
+    int textZoom() const;
+    void setTextZoom(int steps);
+
     QString engineHost() const;
     quint16 enginePort() const;
     void setEngineAddress(const QString& host, quint16 port);

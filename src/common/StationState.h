@@ -22,6 +22,7 @@ struct StationState {
     bool weatherOn = false;
     bool moveToFront = true;
     bool logSessions = false; // Settings > Log Sessions
+    int textZoom = 0;         // steps above the designed text size
     int conference = 0;       // value of the conference box
     QString beaconText;
     QString weatherPath;

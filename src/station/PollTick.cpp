@@ -1,5 +1,6 @@
 #include "PollTick.h"
 
+#include "Announcer.h"
 #include "BeaconAndCapture.h"
 #include "BrowserPanes.h"
 #include "Channels.h"
@@ -84,6 +85,7 @@ bool PollTick::takeWaiting(int budgetMs, bool tickPoll) {
             dispatch(frame);
     }
     reportSkippedMonitorFrames();
+    m_parts.announcer.flush();
     return more;
 }
 
@@ -129,6 +131,8 @@ void PollTick::dispatch(const Frame& frame) {
         guarded([this] { m_view.restoreNormal(); });
         if (frame.kind == Kind::ConnectNotice) {
             channel = acceptConnection(frame);
+            if (channel != ChannelTable::kNone)
+                m_parts.announcer.connected(frame.sender, channel);
             guarded([this] { m_parts.channels.bringToFront(); });
             if (channel == ChannelTable::kNone) {
                 // Left unanswered as before, but the operator learns of it.
@@ -140,8 +144,10 @@ void PollTick::dispatch(const Frame& frame) {
                 return;
             }
         } else {
-            if (channel != ChannelTable::kNone)
+            if (channel != ChannelTable::kNone) {
                 releaseChannel(channel, frame);
+                m_parts.announcer.disconnected(frame.sender);
+            }
             return;
         }
     }
@@ -243,6 +249,8 @@ void PollTick::channelData(int n, const Frame& frame) {
     QString display = expandLineBreaks(frame.data);
     updatePage(n, frame);
     guarded([&] { m_parts.channels.appendToView(channelView(n), display); });
+    if (frame.kind == Kind::ConnectedData && m_parts.announcer.wantsLines())
+        m_parts.announcer.lineReceived(frame.sender, frame.data, m_view.currentTab() == n);
     guarded([&] {
         if (s.lastSpeaker.compare(frame.sender, Qt::CaseInsensitive) != 0) {
             display = kCrLf + QStringLiteral("de ") + frame.sender + QStringLiteral(": ") + display;

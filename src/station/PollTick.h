@@ -8,6 +8,7 @@ class EngineLink;
 
 #include <QString>
 
+class Announcer;
 class BeaconAndCapture;
 class BrowserPanes;
 class Channels;
@@ -45,6 +46,7 @@ public:
         HeardList& heard;
         HeardFile& heardFile;
         const MonitorFilter& filter; // what the All Traffic views show; nothing else
+        Announcer& announcer;
     };
 
     PollTick(StationState& state, MainWindowView& view, EngineLink& engine, Beeper& beeper,

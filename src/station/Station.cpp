@@ -27,13 +27,13 @@ Station::Station(StationContext ctx)
       m_pages(ctx.state.programDir, m_fileNotices), m_panes(ctx.state, ctx.view, m_pages),
       m_tabs(ctx.state, ctx.view, m_panes),
       m_prh(ctx.state, ctx.view, ctx.prompts, ctx.beeper, m_pages, m_panes),
-      m_beacon(ctx.state, ctx.view, m_tap, ctx.clock),
+      m_beacon(ctx.state, ctx.view, m_tap, ctx.clock), m_announcer(ctx.clock),
       m_heardFile(m_heard, ctx.view, m_fileNotices),
       m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
       m_tick(ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
              {m_registration, m_sendLine, m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs,
-              m_heard, m_heardFile, m_filter}),
+              m_heard, m_heardFile, m_filter, m_announcer}),
       m_fileSender(ctx.state, ctx.view, m_tap, m_backlog, ctx.prompts, ctx.beeper) {
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);
@@ -59,6 +59,7 @@ void Station::startUp() {
     }
 
     s.beaconText = s.callSign + QString::fromLatin1(kBeaconSuffix);
+    m_tabs.describeSendLine();
     m_ctx.view.showWindow();
     readSettingsFile();
     m_heardFile.load(s.programDir, m_ctx.clock.now().toMSecsSinceEpoch());
@@ -78,6 +79,9 @@ void Station::readStoreSettings() {
     s.browserOnStart = store.browserOnStart();
     s.logSessions = store.logSessions();
     m_filter = MonitorFilter(store.monitorFilter());
+    s.textZoom = store.textZoom();
+    m_ctx.view.setTextZoom(s.textZoom);
+    showAnnounceLevel(store.announce());
     m_ctx.view.setMenuChecked(MenuCheck::ClearHtmlData, s.clearHtmlData);
     m_ctx.view.setMenuChecked(MenuCheck::DisplayBrowserOnStart, s.browserOnStart);
     m_ctx.view.setMenuChecked(MenuCheck::MoveToFront, s.moveToFront);
@@ -105,6 +109,7 @@ void Station::onConferenceClicked(int newValue) {
     m_ctx.state.conference = newValue;
     m_ctx.view.focusSendLine();
     m_ctx.store.setConference(newValue != 0);
+    m_tabs.describeSendLine();
     for (int n = 0; n < ChannelTable::kChannels; ++n) {
         if (m_ctx.state.channels.isFree(n))
             continue;
@@ -210,7 +215,27 @@ void Station::onMenuCheck(MenuCheck item) {
     case MenuCheck::LogSessions:
         m_ctx.store.setLogSessions(flip(s.logSessions));
         break;
+    case MenuCheck::AnnounceOff:
+    case MenuCheck::AnnounceConnects:
+    case MenuCheck::AnnounceLines:
+        showAnnounceLevel(int(item) - int(MenuCheck::AnnounceOff));
+        m_ctx.store.setAnnounce(m_announcer.level());
+        break;
     }
+}
+
+void Station::showAnnounceLevel(int level) {
+    m_announcer.setLevel(level);
+    for (int n = Announcer::Off; n <= Announcer::ChannelLines; ++n)
+        m_ctx.view.setMenuChecked(MenuCheck(int(MenuCheck::AnnounceOff) + n),
+                                  n == m_announcer.level());
+}
+
+void Station::onZoom(int change) {
+    int& zoom = m_ctx.state.textZoom;
+    zoom = change == 0 ? 0 : qBound(-kMaxZoomSteps, zoom + change, kMaxZoomSteps);
+    m_ctx.view.setTextZoom(zoom);
+    m_ctx.store.setTextZoom(zoom);
 }
 
 bool Station::onEngineAddressMenu() {

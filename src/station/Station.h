@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Announcer.h"
 #include "BeaconAndCapture.h"
 #include "BrowserPanes.h"
 #include "Channels.h"
@@ -27,6 +28,7 @@ class Station : public QObject {
     Q_OBJECT
 public:
     static constexpr auto kBeaconSuffix = " packet station.  Please connect and say hi!";
+    static constexpr int kMaxZoomSteps = 10; // the store reads no more either
 
     explicit Station(StationContext ctx);
 
@@ -40,6 +42,7 @@ public:
     BeaconAndCapture& beacon() { return m_beacon; }
     FileSender& fileSender() { return m_fileSender; }
     const HeardList& heard() const { return m_heard; }
+    Announcer& announcer() { return m_announcer; }
     const MonitorFilterSettings& monitorFilter() const { return m_filter.settings(); }
 
     // The load sequence of the main window, in its fixed order.
@@ -72,6 +75,9 @@ public:
     void onFramesArrived();
     // The operator chose which monitored frames All Traffic shows; kept in the per-user store.
     void onMonitorFilterChosen(const MonitorFilterSettings& filter);
+    // Ctrl+Plus (1), Ctrl+Minus (-1) and Ctrl+0 (0, back to the designed size); kept in the
+    // per-user store.
+    void onZoom(int change);
     // A station picked in the heard list: its connect command waits in the send line.
     void onHeardCallChosen(const QString& call);
     // Makes the tab current and runs the reaction to its selection.
@@ -99,6 +105,7 @@ private:
     void showBrowsersOnStartup();
     // An engine that goes away drops the links this station held on it.
     void endLinksOfLostEngine();
+    void showAnnounceLevel(int level);
 
     // The station reaches its engine through the tap, which the context names in its place.
     FileNotices m_fileNotices;
@@ -113,6 +120,7 @@ private:
     TabSelection m_tabs;
     PrhPages m_prh;
     BeaconAndCapture m_beacon;
+    Announcer m_announcer;
     HeardList m_heard;
     HeardFile m_heardFile;
     MonitorFilter m_filter;

@@ -19,5 +19,16 @@ void TabSelection::onSelected(int tab) {
         m_view.setSelectedCallLabel(QStringLiteral("NA"));
         m_view.setTabMarker(tab, false);
     }
+    describeSendLine();
     m_view.focusSendLine();
+}
+
+void TabSelection::describeSendLine() {
+    const QString& call = m_state.selectedCall;
+    if (m_state.conference != 0)
+        m_view.describeSendLine(QStringLiteral("Send to the conference"));
+    else if (call.isEmpty() || call.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
+        m_view.describeSendLine(QStringLiteral("Send: no station selected"));
+    else
+        m_view.describeSendLine(QStringLiteral("Send to ") + call);
 }

@@ -15,6 +15,9 @@ public:
     void select(int tab);
     // The reaction alone, when the window has already made the tab current.
     void onSelected(int tab);
+    // Names the send line after where a plain line goes now: the selected station or the
+    // conference.
+    void describeSendLine();
 
 private:
     StationState& m_state;

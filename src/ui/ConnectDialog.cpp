@@ -47,6 +47,7 @@ ConnectDialog::ConnectDialog(const QStringList& entries, QWidget* parent) : QDia
     auto* list = new PickList(this);
     m_list = list;
     m_list->setObjectName(QStringLiteral("List1"));
+    m_list->setAccessibleName(QStringLiteral("Stations to connect to"));
     m_list->setSortingEnabled(true);
     m_list->addItems(entries);
     m_list->setCurrentRow(-1);

@@ -15,6 +15,7 @@ DataDialog::DataDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Please Enter Data:"));
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("Text1"));
+    m_text->setAccessibleName(QStringLiteral("Beacon text"));
     m_text->installEventFilter(this);
     m_done = new QPushButton(QStringLiteral("Done"), this);
     m_done->setObjectName(QStringLiteral("Command1"));
@@ -49,6 +50,9 @@ QString DataDialog::text() const {
 
 void DataDialog::setBrowseVisible(bool visible) {
     m_browse->setVisible(visible);
+    // The one dialog asks for the beacon's text, and with Browse for the weather file's path.
+    m_text->setAccessibleName(visible ? QStringLiteral("Weather data file path")
+                                      : QStringLiteral("Beacon text"));
 }
 
 bool DataDialog::eventFilter(QObject* watched, QEvent* event) {

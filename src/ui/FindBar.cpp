@@ -43,9 +43,14 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("findBar"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new QLabel(QStringLiteral("Find:"), this));
+    auto* caption = new QLabel(QStringLiteral("Find:"), this);
+    row->addWidget(caption);
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("txtFind"));
+    caption->setBuddy(m_field);
+    m_field->setAccessibleName(QStringLiteral("Find"));
+    m_field->setAccessibleDescription(
+        QStringLiteral("Enter and Shift+Enter: next and previous match; Escape closes"));
     m_field->installEventFilter(this);
     row->addWidget(m_field, 1);
     m_count = new QLabel(this);

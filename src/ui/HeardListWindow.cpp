@@ -51,6 +51,11 @@ QVariant HeardTableModel::data(const QModelIndex& index, int role) const {
         return index.column() == Frames || index.column() == Port
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::AccessibleTextRole) {
+        // An empty cell (no digipeaters, say) still reads as something.
+        const QString text = data(index, Qt::DisplayRole).toString();
+        return text.isEmpty() ? QStringLiteral("none") : text;
+    }
     if (role != Qt::DisplayRole && role != kSortRole)
         return {};
     switch (index.column()) {
@@ -141,6 +146,7 @@ HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
     m_sorted->setDynamicSortFilter(true);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("tblHeard"));
+    m_table->setAccessibleName(QStringLiteral("Heard stations"));
     m_table->setModel(m_sorted);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(HeardTableModel::LastHeard, Qt::DescendingOrder);
@@ -157,6 +163,7 @@ HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
     for (int column = 0; column < 5; ++column)
         m_table->setColumnWidth(column, widths[column] * digit + 12);
     m_table->installEventFilter(this);
+    setFocusProxy(m_table);
     connect(m_table, &QTableView::doubleClicked, this, &HeardListWindow::choose);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -168,16 +175,11 @@ HeardListWindow::HeardListWindow(const HeardList& list, QWidget* parent)
 HeardListWindow::~HeardListWindow() = default;
 
 void HeardListWindow::open() {
-    if (isVisible()) {
-        raise();
-        activateWindow();
-        return;
-    }
-    const QPointer<QWidget> typing = QApplication::activeWindow();
+    // Asked for, it is worked in: in front, with the focus; Escape gives the focus back.
     show();
-    // Some window systems activate every window shown: give it back to where the operator types.
-    if (typing && typing != this)
-        typing->activateWindow();
+    raise();
+    activateWindow();
+    m_table->setFocus();
 }
 
 void HeardListWindow::refresh() {
@@ -200,6 +202,12 @@ bool HeardListWindow::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             choose(m_table->currentIndex());
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            close();
+            if (parentWidget())
+                parentWidget()->activateWindow(); // whose activation focuses the send line
             return true;
         }
     }

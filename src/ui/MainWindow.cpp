@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BusAnnouncer.h"
 #include "ChannelTable.h"
 #include "DesignedLayout.h"
 #include "FindBar.h"
@@ -29,6 +30,7 @@
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextCursor>
+#include <cmath>
 
 namespace {
 const char* const kTabCaptions[MainWindowView::kTabCount] = {
@@ -73,6 +75,8 @@ MainWindow::MainWindow() : m_programDir(QDir::currentPath()) {
     statusBar()->addPermanentWidget(m_engineState);
     m_findBar = new FindBar(statusBar());
     statusBar()->addPermanentWidget(m_findBar, 1);
+    buildKeys();
+    nameControls();
     resize(DesignedLayout::kClientWidth / DesignedLayout::kTwipsPerPixel,
            DesignedLayout::kClientHeight / DesignedLayout::kTwipsPerPixel +
                menuBar()->sizeHint().height());
@@ -117,10 +121,10 @@ void MainWindow::buildControls() {
     });
 
     m_label1 = new QLabel(QStringLiteral("All Traffic:"), m_client);
-    m_browserDisplay = new QCheckBox(QStringLiteral("Display Browser"), m_client);
+    m_browserDisplay = new QCheckBox(QStringLiteral("&Display Browser"), m_client);
     m_browserDisplay->setObjectName(QStringLiteral("chkBrowserDisplay"));
     connect(m_browserDisplay, &QCheckBox::clicked, this, &MainWindow::browserDisplayClicked);
-    m_conference = new QCheckBox(QStringLiteral("Conference Enabled"), m_client);
+    m_conference = new QCheckBox(QStringLiteral("Conference &Enabled"), m_client);
     m_conference->setObjectName(QStringLiteral("chkConf"));
     connect(m_conference, &QCheckBox::clicked, this,
             [this](bool checked) { emit conferenceClicked(checked ? 1 : 0); });
@@ -155,6 +159,14 @@ void MainWindow::placeControls() {
         font.setPointSizeF(LayoutRules::scaledFont(points, s));
         w->setFont(font);
     };
+    // The operator's zoom: the views and the send line only, never the designed captions.
+    const float zoom = float(std::pow(1.1, m_zoom));
+    auto placeText = [&](QWidget* w, const QRect& twips, float points) {
+        place(w, twips, points);
+        QFont font = w->font();
+        font.setPointSizeF(qMax(6.0, font.pointSizeF() * zoom));
+        w->setFont(font);
+    };
     m_captionPoints = LayoutRules::scaledFont(kControlFont, s);
     auto placeCaption = [&](QWidget* w, const QRect& twips) {
         // Some designed captions reach past the client's edge: fit them to what shows.
@@ -164,12 +176,12 @@ void MainWindow::placeControls() {
     placeCaption(m_label6, kLabel6);
     placeCaption(m_label2, kLabel2);
     placeCaption(m_label4, kLabel4);
-    place(m_sendLine, kSendLine, kSendLineFont);
+    placeText(m_sendLine, kSendLine, kSendLineFont);
     place(m_tabs, kTabs, kControlFont);
     placeCaption(m_label1, kLabel1);
     placeCaption(m_browserDisplay, kBrowserDisplayBox);
     placeCaption(m_conference, kConferenceBox);
-    place(textView(TextView::AllTraffic), kAllTraffic, kViewFont);
+    placeText(textView(TextView::AllTraffic), kAllTraffic, kViewFont);
     placeCaption(m_retry, kRetryButton);
 
     // Page controls sit where the design puts them on their page, every page
@@ -181,7 +193,7 @@ void MainWindow::placeControls() {
     for (int tab = 0; tab < kTabCount; ++tab) {
         QPlainTextEdit* view = textView(TextViews::viewOfTab(tab));
         const QRect designed = tab <= 7 ? kChannelView : kTrafficView;
-        place(view, designed.translated(0, -kTabRowHeight), kViewFont);
+        placeText(view, designed.translated(0, -kTabRowHeight), kViewFont);
         if (!page.isEmpty())
             view->setGeometry(view->geometry().intersected(page));
         if (tab < 7)
@@ -256,6 +268,7 @@ PagePane* MainWindow::pane(int channel) {
     connect(pane, &PagePane::linkFollowed, this,
             [this, channel](const QString& href) { emit linkFollowed(channel, href); });
     m_browsers[channel] = pane;
+    nameTab(channel);
     return pane;
 }
 
@@ -322,6 +335,8 @@ bool MainWindow::isRetryButtonVisible() const {
 
 void MainWindow::showChannelCall(int channel, const QString& call) {
     m_tabs->setTabText(channel, call.isEmpty() ? ChannelTable::kOpenCaption : call);
+    m_calls[channel] = call;
+    nameTab(channel);
 }
 
 int MainWindow::currentTab() const {
@@ -335,8 +350,13 @@ void MainWindow::setCurrentTab(int tab) {
 }
 
 void MainWindow::setTabMarker(int tab, bool unseen) {
+    // Called for every frame of a channel behind: only a change costs anything.
+    if (tab < 0 || tab >= kTabCount || m_unseen[tab] == unseen)
+        return;
+    m_unseen[tab] = unseen;
     static const QIcon arrow = arrowIcon();
     m_tabs->setTabIcon(tab, unseen ? arrow : QIcon());
+    nameTab(tab);
 }
 
 void MainWindow::appendText(TextView view, const QString& text) {
@@ -414,10 +434,12 @@ void MainWindow::showMonitorValues(const QString& result, const QString& from, c
 
 void MainWindow::setEngineStatus(const QString& text) {
     m_engineState->setText(text);
+    emit engineStatusShown(text);
 }
 
 void MainWindow::showNotice(const QString& text) {
     statusBar()->showMessage(text);
+    emit noticeShown(text);
 }
 
 void MainWindow::setConferenceChecked(bool checked) {

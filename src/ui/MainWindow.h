@@ -7,6 +7,8 @@
 #include <array>
 #include <memory>
 
+class AnnouncementOutput;
+class BusAnnouncer;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -37,6 +39,9 @@ public:
     QPlainTextEdit* textView(TextView view) const;
     QLineEdit* sendLine() const { return m_sendLine; }
     QTextBrowser* browser(int channel);
+    // Where the station's announcements reach the accessibility bus.
+    AnnouncementOutput& announcements();
+    QWidget* announcementObject() const;
 
     // MainWindowView
     void fitToWorkArea() override;
@@ -60,6 +65,8 @@ public:
     void setSelectedCallLabel(const QString& text) override;
     QString sendLineText() const override;
     void setSendLineText(const QString& text) override;
+    void describeSendLine(const QString& name) override;
+    void setTextZoom(int steps) override;
     bool focusSendLine() override;
     void showBrowser(int channel, bool shown) override;
     void loadBrowserPage(int channel, const QString& path) override;
@@ -97,6 +104,11 @@ signals:
     void monitorFilterChosen();
     void linkFollowed(int channel, const QString& href);
     void activated();
+    // What the status line showed, for the announcements.
+    void noticeShown(const QString& text);
+    void engineStatusShown(const QString& text);
+    // Ctrl+Plus 1, Ctrl+Minus -1, Ctrl+0 0.
+    void zoomChosen(int change);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,6 +121,14 @@ private:
     PagePane* pane(int channel);
     void buildMenus();
     void placeControls();
+    // The keys that work from anywhere in the window, and the names screen readers say.
+    void buildKeys();
+    void buildAnnounceMenu(QMenu* settings);
+    void nameControls();
+    void nameTab(int tab);
+    // F6 and Shift+F6: send line, the view in front, the All Traffic strip, round.
+    void cycleFocus(int step);
+    QWidget* viewInFront() const;
     QAction* addCheckAction(QMenu* menu, const QString& name, const QString& text, MenuCheck item);
 
     QString m_programDir;
@@ -129,6 +149,10 @@ private:
     float m_captionPoints = 8.25f; // the captions' font size before fitting
     QMap<MenuCheck, QAction*> m_checks;
     MonitorWindow* m_monitor = nullptr;
+    std::unique_ptr<BusAnnouncer> m_announcer;
+    std::array<QString, 7> m_calls; // as the station last named them
+    std::array<bool, kTabCount> m_unseen{};
+    int m_zoom = 0;
 };
 
 using frmMesk = MainWindow;

@@ -43,6 +43,7 @@ void MainWindow::buildMenus() {
             &QAction::triggered, this, &MainWindow::engineAddressChosen);
     addCheckAction(settings, QStringLiteral("mnuLogSessions"), QStringLiteral("&Log Sessions"),
                    MenuCheck::LogSessions);
+    buildAnnounceMenu(settings);
 
     QMenu* html = menuBar()->addMenu(QStringLiteral("&HTML"));
     addCheckAction(html, QStringLiteral("mnuClearHTMLData"),

@@ -24,6 +24,7 @@ SendProgressDialog::SendProgressDialog(QWidget* parent) : QDialog(parent) {
     m_text->setObjectName(QStringLiteral("lblSendFile"));
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("prgSendFile"));
+    m_bar->setAccessibleName(QStringLiteral("Part of the file sent"));
     m_stop = new QPushButton(QStringLiteral("&Stop"), this);
     m_stop->setObjectName(QStringLiteral("cmdStop"));
     m_stop->setDefault(true);

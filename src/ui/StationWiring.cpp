@@ -26,6 +26,13 @@ void connectWindowToStation(MainWindow& window, Station& station) {
     QObject::connect(&window, &W::connectListChosen, &station, &S::onConnectMenu);
     QObject::connect(&window, &W::linkFollowed, &station, &S::onLinkClicked);
     QObject::connect(&window, &W::activated, &station, &S::onActivated);
+    QObject::connect(&window, &W::zoomChosen, &station, &S::onZoom);
+    // What the status line shows is also said, by the one policy that bounds what is said.
+    station.announcer().setOutput(&window.announcements());
+    QObject::connect(&window, &W::noticeShown, &station,
+                     [&station](const QString& text) { station.announcer().notice(text); });
+    QObject::connect(&window, &W::engineStatusShown, &station,
+                     [&station](const QString& text) { station.announcer().engineStatus(text); });
     // The progress dialog is made when a paced send first needs it.
     QObject::connect(&station.fileSender(), &FileSender::progress, &window,
                      [&window, &station](const FileSendProgress& progress) {

@@ -51,6 +51,8 @@ public:
     void setSelectedCallLabel(const QString& text) override { label2 = text; }
     QString sendLineText() const override { return sendLine; }
     void setSendLineText(const QString& text) override { sendLine = text; }
+    void describeSendLine(const QString& name) override { sendLineName = name; }
+    void setTextZoom(int steps) override { zoom = steps; }
     bool focusSendLine() override { return shown; }
     void showBrowser(int channel, bool shown) override { browserVisible[channel] = shown; }
     void loadBrowserPage(int channel, const QString& path) override {
@@ -82,6 +84,8 @@ public:
     QMap<TextView, qsizetype> carets;
     QString label2 = QStringLiteral("Open");
     QString sendLine;
+    QString sendLineName;
+    int zoom = 0;
     std::array<bool, 7> browserVisible{};
     QList<QPair<int, QString>> browserLoads;
     bool monitorVisible = false;

@@ -1,0 +1,134 @@
+"""Reads the station as a screen reader does, over the accessibility bus: the names of its
+controls, what it announces while the focus stays in the send line, and its tab keys."""
+import select, subprocess, sys, time
+
+import pyatspi
+from gi.repository import GLib
+
+INTERACTIVE = {pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON,
+               pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_LIST, pyatspi.ROLE_TABLE,
+               pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_PAGE_TAB_LIST, pyatspi.ROLE_PROGRESS_BAR,
+               pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_LINK}
+failures, said = [], []
+driver = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+
+
+def command(line):
+    driver.stdin.write(line + "\n")
+    driver.stdin.flush()
+
+
+def until(done, seconds=10):
+    """Runs the bus's events until done() holds or the time is up; returns done()."""
+    end, context = time.monotonic() + seconds, GLib.MainContext.default()
+    while not done() and time.monotonic() < end:
+        context.iteration(False) or select.select([], [], [], 0.02)
+    return done()
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        failures.append(what)
+
+
+def walk(node):
+    if node:  # names and states as they are now, not as a cache kept them
+        node.clearCache()
+    yield node
+    for child in node or []:
+        yield from walk(child)
+
+
+def nameless(window):
+    found = []
+    for node in walk(window):
+        states = node.getState()
+        if not states.contains(pyatspi.STATE_SHOWING) or node.name:
+            continue
+        if states.contains(pyatspi.STATE_FOCUSABLE) or node.getRole() in INTERACTIVE:
+            found.append(f"{node.getRoleName()} in {node.parent.getRoleName()} {node.parent.name!r}")
+    return found
+
+
+def window(app, title):
+    return next((w for w in app if title in w.name), None)
+
+
+def on_event(event):
+    if event.type.startswith("object:announcement"):
+        said.append(str(event.any_data))
+    elif event.source.getRole() == pyatspi.ROLE_NOTIFICATION and event.detail1 == 1:
+        event.source.clearCache()
+        said.append(event.source.name)
+
+
+def key(*codes):  # X key codes: the modifiers held while the last one is typed
+    for code in codes[:-1]:
+        pyatspi.Registry.generateKeyboardEvent(code, None, pyatspi.KEY_PRESS)
+    pyatspi.Registry.generateKeyboardEvent(codes[-1], None, pyatspi.KEY_PRESSRELEASE)
+    for code in reversed(codes[:-1]):
+        pyatspi.Registry.generateKeyboardEvent(code, None, pyatspi.KEY_RELEASE)
+
+
+ALT, CTRL, ESCAPE, ONE, H, PAGE_DOWN = 64, 37, 9, 10, 43, 117
+
+ready = select.select([driver.stdout], [], [], 30)[0] and driver.stdout.readline().strip()
+if ready != "ready":
+    sys.exit("the station did not start")
+pyatspi.Registry.registerEventListener(on_event, "object:state-changed:showing",
+                                       "object:announcement")
+desktop = pyatspi.Registry.getDesktop(0)
+app = next(a for a in desktop if a and a.name == "a11y_station")
+main = window(app, "Packet Monitor")
+focused = lambda: next((n for n in walk(main) if n.getRole() != pyatspi.ROLE_PAGE_TAB
+                        and n.getState().contains(pyatspi.STATE_FOCUSED)), None)
+
+command("connect N0BBB")
+command("connect N0CCC")
+until(lambda: any(n.name == "Channel 2, N0CCC" for n in walk(main)))
+check(any(n.name == "Channel 1, N0BBB" for n in walk(main)), "a channel view is named after its call")
+check(until(lambda: (focused() or main).name == "Send to N0CCC"),
+      f"the send line has the focus, named after where a line goes: {(focused() or main).name!r}")
+command("line N0CCC hello from the front")
+check(until(lambda: any(s.endswith("hello from the front") and "N0CCC:" not in s for s in said)),
+      "a line on the channel in front is announced")
+command("line N0BBB hello from behind")
+check(until(lambda: any("N0BBB: hello from behind" in s for s in said)),
+      "a line on a channel behind is announced with its call")
+check(focused().getRole() == pyatspi.ROLE_TEXT and focused().name.startswith("Send"),
+      "the focus stayed in the send line")
+
+tabs = next(n for n in walk(main) if n.getRole() == pyatspi.ROLE_PAGE_TAB_LIST)
+# The current tab: selected, or before Qt 6.5 focused.
+current = lambda: next((t.name for t in tabs if t.getState().contains(pyatspi.STATE_SELECTED)
+                        or t.getState().contains(pyatspi.STATE_FOCUSED)), "")
+check(until(lambda: any(t.name == "N0BBB, new text" for t in tabs)), "the tab behind says it holds new text")
+key(ALT, ONE)
+check(until(lambda: current() == "N0BBB"), "Alt+1 brings channel 1 to the front")
+key(CTRL, PAGE_DOWN)
+check(until(lambda: current() == "N0CCC"), "Ctrl+Page Down brings the next tab")
+
+key(CTRL, H)
+check(until(lambda: (w := window(app, "Heard List")) and w.getState().contains(pyatspi.STATE_ACTIVE)),
+      "Ctrl+H brings the heard list to the front with the focus")
+check(not (missing := nameless(window(app, "Heard List"))), f"heard list: every control named {missing}")
+key(ESCAPE)
+check(until(lambda: (focused() or main).name.startswith("Send")), "Escape gives the focus back to the send line")
+
+for action, title in [("mnuMonitorFilter", "Monitor Filter"), ("mnuFind", "Packet Monitor"),
+                      ("mnuPreviousConnections", "Connect To:")]:
+    command("action " + action)
+    until(lambda: window(app, title) is not None and window(app, title).getState().contains(pyatspi.STATE_ACTIVE))
+    check(window(app, title) is not None and not (missing := nameless(window(app, title))),
+          f"{title}: every control named {missing}")
+    key(ESCAPE)
+command("sendfile N0BBB")
+until(lambda: window(app, "Send File") is not None)
+check(window(app, "Send File") is not None and not (missing := nameless(window(app, "Send File"))),
+      f"Send File: every control named {missing}")
+missing = nameless(main)
+check(not missing, "main window: every control named " + "; ".join(missing))
+command("quit")
+driver.wait(10)
+sys.exit(1 if failures else 0)

@@ -7,6 +7,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,6 +128,18 @@ bool isWritableName(const QString& path) {
     return S_ISREG(st.st_mode);
 }
 
+void failWritesPastSizeLimit() {
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool moveAside(const QString& from, const QString& to) {
+    struct stat st {};
+    const QByteArray source = QFile::encodeName(from);
+    // rename replaces the target name itself, never writing through what it is.
+    return ::lstat(source.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::rename(source.constData(), QFile::encodeName(to).constData()) == 0;
+}
+
 #else
 
 bool openForRead(QFile& file, Links links) {
@@ -167,6 +180,14 @@ bool openForAppendBelow(QFile& file, const QString& base, const QStringList& par
 bool isWritableName(const QString& path) {
     const QFileInfo info(path);
     return !info.isSymLink() && (!info.exists() || info.isFile());
+}
+
+void failWritesPastSizeLimit() {}
+
+bool moveAside(const QString& from, const QString& to) {
+    const QFileInfo info(from);
+    return !info.isSymLink() && info.isFile() && (!QFile::exists(to) || QFile::remove(to)) &&
+           QFile::rename(from, to);
 }
 
 #endif

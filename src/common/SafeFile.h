@@ -29,6 +29,13 @@ bool isWritableName(const QString& path);
 bool openForAppendBelow(QFile& file, const QString& base, const QStringList& parts,
                         int* refusedPart = nullptr);
 
+// A write past the process's file-size limit then fails like one on a full disk instead of the
+// signal killing the station.
+void failWritesPastSizeLimit();
+
+// Moves a regular file aside under `to`, replacing what held that name, whatever its size.
+bool moveAside(const QString& from, const QString& to);
+
 // At most `limit` bytes of a regular file; `ok` tells whether it could be opened.
 QByteArray read(const QString& path, qint64 limit, bool* ok = nullptr, Links links = Links::Refuse);
 

@@ -26,12 +26,17 @@ void LinkBacklog::step(bool tick) {
                 link.answered = *answer;
                 link.sinceAnswered = link.sinceAsked;
                 link.askedTicks = -1;
-            } else if (tick && ++link.askedTicks > kAnswerTicks) {
-                link.askedTicks = -1;
+                link.silentTicks = 0;
+            } else if (tick) {
+                ++link.silentTicks;
+                if (++link.askedTicks > kAnswerTicks)
+                    link.askedTicks = -1;
             }
         }
         const bool ended = m_state.channels.channelOf(link.call) == ChannelTable::kNone;
         if (ended || (link.askedTicks < 0 && link.answered == 0 && link.sinceAnswered == 0)) {
+            // An unanswered question must not hold one of the engine link's few places.
+            m_engine.forgetOutstanding(link.call.toLatin1());
             it = m_links.erase(it);
             continue;
         }
@@ -48,6 +53,11 @@ void LinkBacklog::step(bool tick) {
 quint64 LinkBacklog::waiting(const QString& call) const {
     const Link* link = find(call);
     return link ? link->answered + link->sinceAnswered : 0;
+}
+
+int LinkBacklog::silentTicks(const QString& call) const {
+    const Link* link = find(call);
+    return link ? link->silentTicks : 0;
 }
 
 void LinkBacklog::showFront() {

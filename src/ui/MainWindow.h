@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainWindowView.h"
+#include "NoticeHistory.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -17,6 +18,7 @@ class QTabWidget;
 class QTextBrowser;
 class FindBar;
 class MonitorWindow;
+class NoticesWindow;
 class PagePane;
 class TextViews;
 
@@ -73,6 +75,8 @@ public:
     void findInFront();
     void setEngineStatus(const QString& text) override;
     void showNotice(const QString& text) override;
+    // View > Notices.
+    void showNoticesWindow();
     void setConferenceChecked(bool checked) override;
     void setBrowserDisplayChecked(bool checked) override;
     void setMenuChecked(MenuCheck item, bool checked) override;
@@ -129,6 +133,10 @@ private:
     float m_captionPoints = 8.25f; // the captions' font size before fitting
     QMap<MenuCheck, QAction*> m_checks;
     MonitorWindow* m_monitor = nullptr;
+    // A label of its own: the status line's passing messages (a menu's tips) cannot wipe it.
+    QLabel* m_notice = nullptr;
+    NoticeHistory m_notices;
+    NoticesWindow* m_noticesWindow = nullptr;
 };
 
 using frmMesk = MainWindow;

@@ -266,32 +266,44 @@ private slots:
             }
         }
 
-        // Pages grow in place; a replaced, shortened or emptied file is written whole.
+        // The page file is the store: it grows in place, a new connection puts it aside whole
+        // until the next write, and what someone else made of it is what the page goes on from.
         QTemporaryDir store;
         FileNotices notices(h.view);
         PageStore pages(store.path(), notices);
-        for (const QString text : {"one", "one two", "replaced and longer",
-                                   "unannounced, longer still", "unannounced, longer still!"}) {
-            if (text.startsWith("replaced"_L1))
-                pages.markReplaced(3);
-            if (text.endsWith(u'!'))
-                QFile(pages.path(3)).resize(0); // someone emptied it
-            QVERIFY(pages.write(3, text));
-            QCOMPARE(readFileBytes(pages.path(3)), text.toLatin1() + "\r\n");
+        const QString held = QDir(store.path()).filePath(u".Channel3.htm.held"_s);
+        const std::tuple<char, const char*, const char*> steps[] = {
+            {'+', "one", "one\r\n"},          {'+', " two", "one two\r\n"},
+            {'=', "new page", "new page\r\n"}, {'e', "", ""},
+            {'+', " and on", "new page and on\r\n"},
+            {'x', "edited\r\n", "edited\r\n"}, {'+', ", more", "edited, more\r\n"},
+            {'x', "", ""},                     {'+', "!", "!\r\n"}};
+        for (const auto& [op, text, file] : steps) {
+            const QString t = QString::fromLatin1(text);
+            if (op == '=' || op == '+')
+                op == '=' ? pages.replace(3, t) : pages.append(3, t);
+            QVERIFY(op == 'e'   ? pages.empty(3)
+                    : op == 'x' ? writeFileBytes(pages.path(3), text) // someone else
+                                : pages.write(3));
+            QCOMPARE(readFileBytes(pages.path(3)), QByteArray(file));
+            QCOMPARE(QFile::exists(held), op == 'e');
         }
-        QVERIFY(pages.empty(3));
-        QCOMPARE(readFileBytes(pages.path(3)), QByteArray());
-        // A full disk fails the write that meets it, whole or grown in place.
+        // A full disk fails the write that meets it and takes back what it cut; once there is
+        // room, the rest goes on in place.
         rlimit was{};
         QVERIFY(::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && ::getrlimit(RLIMIT_FSIZE, &was) == 0);
         const rlimit full{8, was.rlim_max};
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
-        const QList<bool> wrote{pages.write(3, u"one"_s), pages.write(3, u"one, two"_s),
-                                pages.write(2, u"one, two"_s)};
+        pages.append(3, u"1"_s);
+        const bool small = pages.write(3);
+        pages.append(3, u"23456789"_s);
+        const bool big = pages.write(3);
+        const QByteArray kept = readFileBytes(pages.path(3));
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &was) == 0);
-        QCOMPARE(wrote, QList<bool>({true, false, false}));
-        QVERIFY(pages.write(3, u"one, two"_s)); // once there is room, written whole
-        QCOMPARE(readFileBytes(pages.path(3)), QByteArray("one, two\r\n"));
+        QVERIFY(small && !big);
+        QCOMPARE(kept, QByteArray("!1\r\n"));
+        QVERIFY(pages.write(3));
+        QCOMPARE(readFileBytes(pages.path(3)), QByteArray("!123456789\r\n"));
     }
 
     void startUpAndMenus() {

@@ -103,7 +103,8 @@ private slots:
             {line.left(line.lastIndexOf('\t')) + "\r\n", -1},
             {QByteArray(line).replace("08:00", "28:00"), -1},
             {line + line, -1},
-            {many, -1}};
+            {many, -1},
+            {QByteArray(HeardFile::kMaxBytes * 3, '\t'), -1}}; // past the bound: kept whole
         for (const auto& [file, stations] : rows) {
             StationHarness h;
             const QString path = h.programDir.filePath(u"Heard.lst"_s);

@@ -386,7 +386,29 @@ private slots:
         const qsizetype sent = rs.e.sent.size();
         rs.receive(4);
         QVERIFY(rs.e.sent.size() == sent && dialog->isHidden());
-        QVERIFY(rs.w.statusBar()->currentMessage().startsWith("upload.txt to N0BBB stopped after"));
+        auto* notice = rs.w.statusBar()->findChild<QLabel*>("lblNotice");
+        QVERIFY(notice && notice->text().startsWith("upload.txt to N0BBB stopped after"));
+        const QString stopped = notice->text();
+
+        // The notice stays while a menu is open and gone through (each item's tip passes by).
+        press(&rs.w, {Qt::ALT | Qt::Key_S});
+        QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu && menu->isVisible());
+        press(menu, {Qt::Key_Down, Qt::Key_Down});
+        QVERIFY(notice->isVisible() && notice->text() == stopped);
+        press(menu, {Qt::Key_Escape});
+        QCOMPARE(notice->text(), stopped);
+        // View > Notices: the last 200, with their times, newest last.
+        for (int i = 0; i < 205; ++i)
+            rs.w.showNotice(QStringLiteral("notice %1").arg(i));
+        rs.w.action("mnuNotices")->trigger();
+        auto* list = rs.w.findChild<QPlainTextEdit*>("txtNotices");
+        QVERIFY(list && list->isVisible());
+        const QStringList lines = list->toPlainText().split('\n');
+        QCOMPARE(lines.size(), 200);
+        static const QRegularExpression timed(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  notice \\d+$"));
+        QVERIFY(timed.match(lines.first()).hasMatch());
+        QVERIFY(lines.first().endsWith(" notice 5") && lines.last().endsWith(" notice 204"));
     }
 
     // Only a plain relative name below the page's folder passes, never into the program folder.

@@ -132,6 +132,27 @@ void failWritesPastSizeLimit() {
     ::signal(SIGXFSZ, SIG_IGN);
 }
 
+bool writeWholeAt(QFile& file, qint64 offset, const QByteArray& bytes) {
+    // Straight to the descriptor: a buffer would hold a failed remainder and write it later,
+    // onto whatever came next.
+    const int fd = file.handle();
+    if (fd < 0 || !file.flush())
+        return false;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done),
+                                   off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            (void)::ftruncate(fd, off_t(offset));
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
 bool moveAside(const QString& from, const QString& to) {
     struct stat st {};
     const QByteArray source = QFile::encodeName(from);
@@ -183,6 +204,13 @@ bool isWritableName(const QString& path) {
 }
 
 void failWritesPastSizeLimit() {}
+
+bool writeWholeAt(QFile& file, qint64 offset, const QByteArray& bytes) {
+    if (file.seek(offset) && file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    file.resize(offset);
+    return false;
+}
 
 bool moveAside(const QString& from, const QString& to) {
     const QFileInfo info(from);

@@ -33,6 +33,11 @@ bool openForAppendBelow(QFile& file, const QString& base, const QStringList& par
 // signal killing the station.
 void failWritesPastSizeLimit();
 
+// Writes all of `bytes` at `offset` (a file opened for appending: at its end, which must be
+// `offset`), past any buffer, or nothing: what a failed write let through is taken back. The
+// file then ends at `offset` unless even that failed.
+bool writeWholeAt(QFile& file, qint64 offset, const QByteArray& bytes);
+
 // Moves a regular file aside under `to`, replacing what held that name, whatever its size.
 bool moveAside(const QString& from, const QString& to);
 

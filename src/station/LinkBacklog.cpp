@@ -1,6 +1,7 @@
 #include "LinkBacklog.h"
 
 #include "EngineLink.h"
+#include "PollTick.h"
 
 void LinkBacklog::noteSent(const QString& call, quint8 port, int frames) {
     // Only a connected station has a link at the engine to ask about.
@@ -65,7 +66,8 @@ void LinkBacklog::showFront() {
     if (const Link* link = find(m_state.selectedCall); link && link->answered > 0)
         text = (link->answered == 1
                     ? QStringLiteral("1 frame waiting to go out to %2")
-                    : QStringLiteral("%1 frames waiting to go out to %2").arg(link->answered))
+                    : QStringLiteral("%1 frames waiting to go out to %2")
+                          .arg(groupedCount(link->answered)))
                    .arg(link->call);
     // Cleared once nothing waits, when there was something to say before.
     if (text != m_notice) {

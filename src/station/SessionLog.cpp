@@ -84,10 +84,10 @@ void SessionLog::write(const QString& call, Mark mark, const QByteArray& data) {
     // A line goes in whole or not at all: what a full disk or a size limit let through is taken
     // back, so the next line never lands on the end of a cut one.
     const qint64 before = file.size();
-    const bool ok = file.write(text) == text.size();
+    const bool ok = SafeFile::writeWholeAt(file, before, text);
     if (ok)
         m_cut.remove(path);
-    else if (!file.resize(before))
+    else if (file.size() != before)
         m_cut.insert(path);
     m_notices.written(path, ok);
 }

@@ -11,6 +11,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -304,6 +306,57 @@ private slots:
         QCOMPARE(kept, QByteArray("!1\r\n"));
         QVERIFY(pages.write(3));
         QCOMPARE(readFileBytes(pages.path(3)), QByteArray("!123456789\r\n"));
+    }
+
+    // Under a file-size limit a log that meets it fails the write instead of the station dying;
+    // its lines stay whole, and once there is room the next one is a line of its own.
+    void fileSizeLimit() {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_DFL);
+            StationHarness h;
+            h.store.setLogSessions(true), h.start();
+            h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"), h.station().tick();
+            const QString log = h.programDir.filePath(u"logs/N0BBB/2026-12-05.log"_s);
+            rlimit was{};
+            ::getrlimit(RLIMIT_FSIZE, &was);
+            const rlimit limit{rlim_t(QFileInfo(log).size() + 100), was.rlim_max};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            for (const char c : {'a', 'b', 'c'})
+                h.engine.queue('D', "N0BBB", QByteArray(60, c) + '\r'), h.station().tick();
+            ::setrlimit(RLIMIT_FSIZE, &was);
+            h.engine.queue('D', "N0BBB", "room again\r"), h.station().tick();
+            const bool ok =
+                readFileBytes(log) == "09:18:31 * connected\n09:18:31 = Welcome to N0ME's Packet "
+                                      "Station!\n09:18:31 < " +
+                                          QByteArray(60, 'a') + "\n09:18:31 < room again\n" &&
+                h.view.notices.contains(u"2026-12-05.log could not be written"_s);
+            h.programDir.remove();
+            ::_exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status), "killed by a signal");
+        QCOMPARE(WEXITSTATUS(status), 0);
+    }
+
+    // A store edited by hand: lists with blanks, commas or both; a value past 64 kB is dropped
+    // with one notice naming it, and the rest is kept.
+    void storeByHand() {
+        for (const QByteArray sep : {" ", ",", ", "}) {
+            StationHarness h;
+            QVERIFY(writeFileBytes(h.store.fileName(),
+                                   "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
+                                       "\nUserPacketCallSign=N0ME\n[MonitorFilter]\nHiddenPorts=1" +
+                                       sep + "4\nHiddenCalls=N0HID" + sep + "n0hid2\n"));
+            h.startUp();
+            QCOMPARE(h.store.monitorFilter().hiddenPorts, QList<int>({1, 4}));
+            QCOMPARE(h.store.monitorFilter().hiddenCalls, QStringList({"N0HID", "N0HID2"}));
+            QCOMPARE(h.state.callSign, u"N0ME"_s);
+            QCOMPARE(h.view.notices,
+                     QStringList{u"Settings/Huge ignored: over 64 kB in Wexlo_Software.ini"_s});
+            QVERIFY(!readFileBytes(h.store.fileName()).contains("xxx"));
+        }
     }
 
     void startUpAndMenus() {

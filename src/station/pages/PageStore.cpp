@@ -55,17 +55,14 @@ bool PageStore::writeTail(int channel) {
             known -= 2;
     }
     const QByteArray tail = m_pending[channel] + "\r\n";
-    if (file.seek(known) && file.write(tail) == tail.size()) {
+    if (SafeFile::writeWholeAt(file, known, tail)) {
         m_length[channel] = known + m_pending[channel].size();
         m_pending[channel].clear();
         return true;
     }
-    // Taken back, so the file still ends as a page does and the tail goes again next time: a
-    // full disk costs no more than the tail.
-    if (file.resize(known) && file.seek(known) && file.write("\r\n", 2) == 2)
-        m_length[channel] = known;
-    else
-        m_length[channel] = -1; // the next write finds out what the file holds
+    // Taken back, with the page's own end put back after it, so the tail goes again next time:
+    // a full disk costs no more than the tail.
+    m_length[channel] = SafeFile::writeWholeAt(file, known, "\r\n") ? known : -1;
     return false;
 }
 

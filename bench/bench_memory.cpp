@@ -72,7 +72,8 @@ int main(int argc, char* argv[]) {
     // Every view full before the run: the bounded channel and conference views, All Traffic.
     const auto full = [&] {
         for (TextView v : {channelView(0), channelView(6), TextView::Conf})
-            if (window.textView(v)->document()->characterCount() < TextViews::kMaxViewChars * 9 / 10)
+            if (window.textView(v)->document()->characterCount() <
+                TextViews::kMaxViewChars * 9 / 10)
                 return false;
         return true;
     };

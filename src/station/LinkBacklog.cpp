@@ -64,10 +64,9 @@ int LinkBacklog::silentTicks(const QString& call) const {
 void LinkBacklog::showFront() {
     QString text;
     if (const Link* link = find(m_state.selectedCall); link && link->answered > 0)
-        text = (link->answered == 1
-                    ? QStringLiteral("1 frame waiting to go out to %2")
-                    : QStringLiteral("%1 frames waiting to go out to %2")
-                          .arg(groupedCount(link->answered)))
+        text = (link->answered == 1 ? QStringLiteral("1 frame waiting to go out to %2")
+                                    : QStringLiteral("%1 frames waiting to go out to %2")
+                                          .arg(groupedCount(link->answered)))
                    .arg(link->call);
     // Cleared once nothing waits, when there was something to say before.
     if (text != m_notice) {

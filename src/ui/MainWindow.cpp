@@ -13,11 +13,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -73,7 +73,8 @@ MainWindow::MainWindow() : m_programDir(QDir::currentPath()) {
     m_notice = new QLabel(statusBar());
     m_notice->setObjectName(QStringLiteral("lblNotice"));
     m_notice->setAccessibleName(QStringLiteral("Notice"));
-    m_notice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // a long one never widens the window
+    m_notice->setSizePolicy(QSizePolicy::Ignored,
+                            QSizePolicy::Preferred); // a long one never widens the window
     statusBar()->addPermanentWidget(m_notice, 1);
     m_engineState = new QLabel(statusBar());
     m_engineState->setObjectName(QStringLiteral("lblEngineState"));

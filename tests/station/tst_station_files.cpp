@@ -275,11 +275,15 @@ private slots:
         PageStore pages(store.path(), notices);
         const QString held = QDir(store.path()).filePath(u".Channel3.htm.held"_s);
         const std::tuple<char, const char*, const char*> steps[] = {
-            {'+', "one", "one\r\n"},          {'+', " two", "one two\r\n"},
-            {'=', "new page", "new page\r\n"}, {'e', "", ""},
+            {'+', "one", "one\r\n"},
+            {'+', " two", "one two\r\n"},
+            {'=', "new page", "new page\r\n"},
+            {'e', "", ""},
             {'+', " and on", "new page and on\r\n"},
-            {'x', "edited\r\n", "edited\r\n"}, {'+', ", more", "edited, more\r\n"},
-            {'x', "", ""},                     {'+', "!", "!\r\n"}};
+            {'x', "edited\r\n", "edited\r\n"},
+            {'+', ", more", "edited, more\r\n"},
+            {'x', "", ""},
+            {'+', "!", "!\r\n"}};
         for (const auto& [op, text, file] : steps) {
             const QString t = QString::fromLatin1(text);
             if (op == '=' || op == '+')

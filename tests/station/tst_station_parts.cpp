@@ -271,9 +271,11 @@ private slots:
                 all += f.kind == 'D' ? f.data : QByteArray();
             return all;
         };
-        const std::pair<QByteArray, QByteArray> answers[] = {
-            {"", ""}, {"N0CCC", QByteArray(4, '\0')}, {"N0BBB", ""}, {"N0BBB", "12345678"},
-            {"N0BBB", "\xff\xff\xff\xff"}};
+        const std::pair<QByteArray, QByteArray> answers[] = {{"", ""},
+                                                             {"N0CCC", QByteArray(4, '\0')},
+                                                             {"N0BBB", ""},
+                                                             {"N0BBB", "12345678"},
+                                                             {"N0BBB", "\xff\xff\xff\xff"}};
         for (const auto& [from, data] : answers) {
             FakeEngine engine;
             AgwTcpLink link(u"127.0.0.1"_s, engine.port());
@@ -292,12 +294,14 @@ private slots:
             }
             if (absurd) {
                 QVERIFY(h.station().fileSender().running());
-                QVERIFY(h.view.notices.contains(u"4 294 967 295 frames waiting to go out to N0BBB"_s));
+                QVERIFY(
+                    h.view.notices.contains(u"4 294 967 295 frames waiting to go out to N0BBB"_s));
                 h.station().onStopSendFile();
                 QVERIFY(h.view.notices.last().startsWith("upload.bin to N0BBB stopped after"_L1));
                 continue;
             }
-            QCOMPARE(h.view.notices.value(h.view.notices.size() - 1), u"upload.bin sent to N0BBB"_s);
+            QCOMPARE(h.view.notices.value(h.view.notices.size() - 1),
+                     u"upload.bin sent to N0BBB"_s);
             QVERIFY(h.view.notices.contains(u"The packet engine does not report its queue; "
                                             "upload.bin goes to N0BBB a piece a second"_s));
             QVERIFY(QTest::qWaitFor([&] { return sentData(engine).endsWith(bytes + '\r'); }));

@@ -406,7 +406,8 @@ private slots:
         QVERIFY(list && list->isVisible());
         const QStringList lines = list->toPlainText().split('\n');
         QCOMPARE(lines.size(), 200);
-        static const QRegularExpression timed(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  notice \\d+$"));
+        static const QRegularExpression timed(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  notice \\d+$"));
         QVERIFY(timed.match(lines.first()).hasMatch());
         QVERIFY(lines.first().endsWith(" notice 5") && lines.last().endsWith(" notice 204"));
     }

@@ -32,15 +32,14 @@ void PageStore::replace(int channel, const QString& text) {
 }
 
 bool PageStore::write(int channel) {
-    if (m_base[channel] == Base::Held &&
-        !SafeFile::moveAside(heldPath(channel), path(channel))) {
+    if (m_base[channel] == Base::Held && !SafeFile::moveAside(heldPath(channel), path(channel))) {
         m_base[channel] = Base::None; // someone took it away: the page begins anew
         m_length[channel] = 0;
     } else if (m_base[channel] == Base::Held) {
         m_base[channel] = Base::File;
     }
     return m_notices.written(path(channel), m_base[channel] == Base::File ? writeTail(channel)
-                                                                           : writeWhole(channel));
+                                                                          : writeWhole(channel));
 }
 
 bool PageStore::writeTail(int channel) {

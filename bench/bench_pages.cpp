@@ -30,14 +30,17 @@ private slots:
         FileNotices notices(view);
         PageStore pages(programDir, notices);
         QString text = benchText(pageBytes, QLatin1Char('p'));
-        QVERIFY(pages.write(0, text));
+        pages.replace(0, text);
+        QVERIFY(pages.write(0));
         const QString frame = QStringLiteral("The quick brown fox jumps over the lazy dog\r");
         QBENCHMARK {
-            text += frame;
-            if (inPlace)
-                pages.write(0, text);
-            else
+            if (inPlace) {
+                pages.append(0, frame);
+                pages.write(0);
+            } else {
+                text += frame;
                 PageFiles::write(pages.path(0), text);
+            }
         }
     }
 };

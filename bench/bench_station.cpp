@@ -111,7 +111,8 @@ int main(int argc, char* argv[]) {
     const QByteArray line = "The quick brown fox jumps over the lazy dog 0123456789\r";
     for (int viewBytes : {1'000'000, 10'000'000}) {
         rig.window.replaceText(TextView::Channel0, benchText(viewBytes));
-        rig.h.state.pageText[0] = benchText(20'000'000);
+        rig.station->pages().replace(0, benchText(20'000'000));
+        rig.station->pages().write(0);
         rig.h.state.lastSpeaker = QStringLiteral("N0BBB");
         const FrameCost cost =
             cpuPerFrameMs(rig, 2'000, [&](int) { rig.h.engine.queue('D', "N0BBB", line); });

@@ -7,6 +7,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -127,6 +128,39 @@ bool isWritableName(const QString& path) {
     return S_ISREG(st.st_mode);
 }
 
+void failWritesPastSizeLimit() {
+    ::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool writeWholeAt(QFile& file, qint64 offset, const QByteArray& bytes) {
+    // Straight to the descriptor: a buffer would hold a failed remainder and write it later,
+    // onto whatever came next.
+    const int fd = file.handle();
+    if (fd < 0 || !file.flush())
+        return false;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done),
+                                   off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            (void)::ftruncate(fd, off_t(offset));
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool moveAside(const QString& from, const QString& to) {
+    struct stat st {};
+    const QByteArray source = QFile::encodeName(from);
+    // rename replaces the target name itself, never writing through what it is.
+    return ::lstat(source.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::rename(source.constData(), QFile::encodeName(to).constData()) == 0;
+}
+
 #else
 
 bool openForRead(QFile& file, Links links) {
@@ -167,6 +201,21 @@ bool openForAppendBelow(QFile& file, const QString& base, const QStringList& par
 bool isWritableName(const QString& path) {
     const QFileInfo info(path);
     return !info.isSymLink() && (!info.exists() || info.isFile());
+}
+
+void failWritesPastSizeLimit() {}
+
+bool writeWholeAt(QFile& file, qint64 offset, const QByteArray& bytes) {
+    if (file.seek(offset) && file.write(bytes) == bytes.size() && file.flush())
+        return true;
+    file.resize(offset);
+    return false;
+}
+
+bool moveAside(const QString& from, const QString& to) {
+    const QFileInfo info(from);
+    return !info.isSymLink() && info.isFile() && (!QFile::exists(to) || QFile::remove(to)) &&
+           QFile::rename(from, to);
 }
 
 #endif

@@ -29,6 +29,18 @@ bool isWritableName(const QString& path);
 bool openForAppendBelow(QFile& file, const QString& base, const QStringList& parts,
                         int* refusedPart = nullptr);
 
+// A write past the process's file-size limit then fails like one on a full disk instead of the
+// signal killing the station.
+void failWritesPastSizeLimit();
+
+// Writes all of `bytes` at `offset` (a file opened for appending: at its end, which must be
+// `offset`), past any buffer, or nothing: what a failed write let through is taken back. The
+// file then ends at `offset` unless even that failed.
+bool writeWholeAt(QFile& file, qint64 offset, const QByteArray& bytes);
+
+// Moves a regular file aside under `to`, replacing what held that name, whatever its size.
+bool moveAside(const QString& from, const QString& to);
+
 // At most `limit` bytes of a regular file; `ok` tells whether it could be opened.
 QByteArray read(const QString& path, qint64 limit, bool* ok = nullptr, Links links = Links::Refuse);
 

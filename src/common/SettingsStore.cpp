@@ -15,13 +15,35 @@ constexpr auto kFilterUnnumbered = "MonitorFilter/Unnumbered";
 constexpr auto kFilterSent = "MonitorFilter/Sent";
 constexpr auto kFilterHiddenPorts = "MonitorFilter/HiddenPorts";
 constexpr auto kFilterHiddenCalls = "MonitorFilter/HiddenCalls";
+
+// A value typed by hand with commas in it reads back as a list; it is the same text.
+QString text(const QVariant& value) {
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
+}
 } // namespace
 
 SettingsStore::SettingsStore()
     : m_settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Wexlo_Software")) {}
 
+QStringList SettingsStore::dropOversizedValues() {
+    m_settings.sync(); // as the file stands now
+    QStringList dropped;
+    // Every save writes the whole store: one huge value would stall each of them.
+    for (const QString& key : m_settings.allKeys()) {
+        if (text(m_settings.value(key)).size() > kMaxValueChars) {
+            m_settings.remove(key);
+            dropped.append(key);
+        }
+    }
+    if (!dropped.isEmpty())
+        m_settings.sync();
+    return dropped;
+}
+
 QString SettingsStore::value(const QString& key, const QString& defaultValue) const {
-    return m_settings.value(kSection + key, defaultValue).toString();
+    return text(m_settings.value(kSection + key, defaultValue));
 }
 
 bool SettingsStore::contains(const QString& key) const {
@@ -71,13 +93,13 @@ void SettingsStore::setTextZoom(int steps) {
 }
 
 QString SettingsStore::engineHost() const {
-    const QString host = m_settings.value(kEngineHost).toString().trimmed();
+    const QString host = text(m_settings.value(kEngineHost)).trimmed();
     return host.isEmpty() ? QString::fromLatin1(kDefaultHost) : host;
 }
 
 quint16 SettingsStore::enginePort() const {
     bool ok = false;
-    const int v = m_settings.value(kEnginePort).toString().trimmed().toInt(&ok);
+    const int v = text(m_settings.value(kEnginePort)).trimmed().toInt(&ok);
     return ok && v > 0 && v <= 65535 ? static_cast<quint16>(v) : kDefaultEnginePort;
 }
 
@@ -98,9 +120,9 @@ MonitorFilterSettings SettingsStore::monitorFilter() const {
     filter.unnumbered = shown(kFilterUnnumbered);
     filter.sent = shown(kFilterSent);
     filter.hiddenPorts = MonitorFilterSettings::portsFromText(
-        m_settings.value(QLatin1String(kFilterHiddenPorts)).toString());
+        text(m_settings.value(QLatin1String(kFilterHiddenPorts))));
     filter.hiddenCalls = MonitorFilterSettings::callsFromText(
-        m_settings.value(QLatin1String(kFilterHiddenCalls)).toString());
+        text(m_settings.value(QLatin1String(kFilterHiddenCalls))));
     return filter;
 }
 

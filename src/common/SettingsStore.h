@@ -17,7 +17,12 @@ public:
     static constexpr auto kConference = "UserPacketConference";
     static constexpr auto kLogSessions = "LogSessions";
 
+    // A value longer than this is not one of ours: it is dropped from the store when read.
+    static constexpr qsizetype kMaxValueChars = 64 * 1024;
+
     SettingsStore();
+    // Drops the values past that size and names their keys (with their section).
+    QStringList dropOversizedValues();
 
     QString callSign() const { return value(kCallSign); }
     void setCallSign(const QString& call) { setValue(kCallSign, call); }

@@ -38,7 +38,7 @@ struct StationState {
     float idleTicks = 0;
     float beaconTicks = 0;
 
-    // Per channel; entry 7 exists so the no-channel index never needs a guard.
-    std::array<QString, 8> pageText;
+    // Per channel; entry 7 exists so the no-channel index never needs a guard. The page texts
+    // live in the page files.
     std::array<quint8, 8> browserShown{};
 };

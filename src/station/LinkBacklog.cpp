@@ -1,6 +1,7 @@
 #include "LinkBacklog.h"
 
 #include "EngineLink.h"
+#include "PollTick.h"
 
 void LinkBacklog::noteSent(const QString& call, quint8 port, int frames) {
     // Only a connected station has a link at the engine to ask about.
@@ -26,12 +27,17 @@ void LinkBacklog::step(bool tick) {
                 link.answered = *answer;
                 link.sinceAnswered = link.sinceAsked;
                 link.askedTicks = -1;
-            } else if (tick && ++link.askedTicks > kAnswerTicks) {
-                link.askedTicks = -1;
+                link.silentTicks = 0;
+            } else if (tick) {
+                ++link.silentTicks;
+                if (++link.askedTicks > kAnswerTicks)
+                    link.askedTicks = -1;
             }
         }
         const bool ended = m_state.channels.channelOf(link.call) == ChannelTable::kNone;
         if (ended || (link.askedTicks < 0 && link.answered == 0 && link.sinceAnswered == 0)) {
+            // An unanswered question must not hold one of the engine link's few places.
+            m_engine.forgetOutstanding(link.call.toLatin1());
             it = m_links.erase(it);
             continue;
         }
@@ -50,12 +56,17 @@ quint64 LinkBacklog::waiting(const QString& call) const {
     return link ? link->answered + link->sinceAnswered : 0;
 }
 
+int LinkBacklog::silentTicks(const QString& call) const {
+    const Link* link = find(call);
+    return link ? link->silentTicks : 0;
+}
+
 void LinkBacklog::showFront() {
     QString text;
     if (const Link* link = find(m_state.selectedCall); link && link->answered > 0)
-        text = (link->answered == 1
-                    ? QStringLiteral("1 frame waiting to go out to %2")
-                    : QStringLiteral("%1 frames waiting to go out to %2").arg(link->answered))
+        text = (link->answered == 1 ? QStringLiteral("1 frame waiting to go out to %2")
+                                    : QStringLiteral("%1 frames waiting to go out to %2")
+                                          .arg(groupedCount(link->answered)))
                    .arg(link->call);
     // Cleared once nothing waits, when there was something to say before.
     if (text != m_notice) {

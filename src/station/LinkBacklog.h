@@ -25,6 +25,9 @@ public:
     void step(bool tick);
     // Frames waiting for `call` as far as known: the last answer and what went after its question.
     quint64 waiting(const QString& call) const;
+    // Ticks the engine has let pass without a usable answer about `call` since it last gave one;
+    // 0 when nothing is asked about it.
+    int silentTicks(const QString& call) const;
 
 private:
     struct Link {
@@ -34,6 +37,7 @@ private:
         quint64 sinceAnswered = 0; // frames sent after the question of that count
         quint64 sinceAsked = 0;    // frames sent after the question in flight
         int askedTicks = -1;       // ticks since the question in flight; -1: none
+        int silentTicks = 0;       // ticks asked about without an answer
     };
 
     Link* find(const QString& call);

@@ -230,7 +230,7 @@ void PollTick::releaseChannel(int n, const Frame& frame) {
                                       frame.sender + kCrLf + expanded + kCrLf + kCrLf);
     });
     guarded([&] {
-        m_state.pageText[n] += expanded + stamp + kCrLf;
+        m_parts.pages.append(n, expanded + stamp + kCrLf);
         writePage(n);
         if (m_state.browserShown[n] == 1)
             m_parts.panes.showPageFile(n);
@@ -275,7 +275,7 @@ void PollTick::channelData(int n, const Frame& frame) {
 void PollTick::updatePage(int n, const Frame& frame) {
     StationState& s = m_state;
     bool prhSeen = false;
-    guarded([&] { s.pageText[n] += frame.data; });
+    guarded([&] { m_parts.pages.append(n, frame.data); });
     guarded([&] {
         if (containsNoCase(frame.data, QStringLiteral("<PRH"))) {
             prhSeen = true;
@@ -285,8 +285,7 @@ void PollTick::updatePage(int n, const Frame& frame) {
     guarded([&] {
         const qsizetype p = frame.data.indexOf(QStringLiteral("<HTML>"), 0, Qt::CaseInsensitive);
         if (s.clearHtmlData && p >= 0) {
-            s.pageText[n] = frame.data.mid(p);
-            m_parts.pages.markReplaced(n);
+            m_parts.pages.replace(n, frame.data.mid(p));
         }
     });
     guarded([&] { writePage(n); });
@@ -297,6 +296,6 @@ void PollTick::updatePage(int n, const Frame& frame) {
 }
 
 void PollTick::writePage(int n) {
-    if (!m_parts.pages.write(n, m_state.pageText[n]))
+    if (!m_parts.pages.write(n))
         throw std::runtime_error("page file not written");
 }

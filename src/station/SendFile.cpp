@@ -55,6 +55,8 @@ void FileSender::start() {
     m_port = s.radioPort;
     m_next = 0;
     m_phase = Phase::Sending;
+    m_byTime = false;
+    m_ticks = 0;
     m_shown = {QFileInfo(path).fileName(), s.selectedCall, 0, m_contents.size(), true};
     if (!m_engine.reportsOutstanding()) {
         const auto idle = qScopeGuard([this] {
@@ -66,16 +68,24 @@ void FileSender::start() {
         return;
     }
     emit progress(m_shown);
-    step();
+    step(false);
 }
 
-void FileSender::step() {
+void FileSender::step(bool tick) {
     if (m_phase == Phase::Idle)
         return;
     if (m_state.engineLost)
         return end(QStringLiteral("the packet engine went away"));
     if (m_state.channels.channelOf(m_shown.to) == ChannelTable::kNone)
         return end(QStringLiteral("the link ended"));
+    if (!m_byTime && m_backlog.silentTicks(m_shown.to) >= kAnswerWaitTicks) {
+        m_byTime = true;
+        m_view.showNotice(QStringLiteral("The packet engine does not report its queue; %1 goes "
+                                         "to %2 a piece a second")
+                              .arg(m_shown.file, m_shown.to));
+    }
+    if (m_byTime)
+        return stepByTime(tick);
     quint64 waiting = m_backlog.waiting(m_shown.to);
     try {
         for (; m_phase == Phase::Sending && waiting < kMaxOutstanding; ++waiting)
@@ -91,6 +101,22 @@ void FileSender::step() {
         m_shown.sent = m_next;
         emit progress(m_shown);
     }
+}
+
+void FileSender::stepByTime(bool tick) {
+    if (!tick || ++m_ticks % kTicksPerPiece != 0)
+        return;
+    try {
+        sendNext();
+    } catch (const std::exception&) {
+        m_beeper.beep();
+        return end(QStringLiteral("the engine refused it"));
+    }
+    // Without a count, handed over whole is as far as the station can know.
+    if (m_phase == Phase::Draining)
+        return finish(QStringLiteral("%1 sent to %2").arg(m_shown.file, m_shown.to));
+    m_shown.sent = m_next;
+    emit progress(m_shown);
 }
 
 void FileSender::sendNext() {

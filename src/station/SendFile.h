@@ -32,11 +32,14 @@ struct FileSendProgress {
 // File > Send File: asks for a file and sends it to the selected station in pieces, then a
 // closing CR. Over a link whose engine counts the frames it still holds, no more than
 // kMaxOutstanding wait there at a time: the rest follows from the tick and from arrivals as they
-// go out, and the operator can stop it. Otherwise everything goes at once.
+// go out, and the operator can stop it. An engine that leaves the count unanswered for
+// kAnswerWaitTicks gets a piece every kTicksPerPiece instead. Otherwise everything goes at once.
 class FileSender : public QObject {
     Q_OBJECT
 public:
     static constexpr int kMaxOutstanding = 4;
+    static constexpr int kAnswerWaitTicks = 30; // 10 s of poll ticks
+    static constexpr int kTicksPerPiece = 3;    // a second
 
     FileSender(const StationState& state, MainWindowView& view, EngineLink& engine,
                LinkBacklog& backlog, Prompts& prompts, Beeper& beeper)
@@ -44,8 +47,9 @@ public:
           m_beeper(beeper) {}
 
     void start();
-    // Sends what the engine has room for; ends the send once the station has it all.
-    void step();
+    // Sends what the engine has room for; ends the send once the station has it all. `tick`: the
+    // poll tick rather than an arrival.
+    void step(bool tick);
     // The operator's Stop: nothing more goes out.
     void stop() { end(QString()); }
     bool running() const { return m_phase != Phase::Idle; }
@@ -57,6 +61,7 @@ private:
     enum class Phase { Idle, Sending, Draining };
 
     void sendNext();
+    void stepByTime(bool tick);
     // Ends a send that did not reach the station whole; `why` follows the notice.
     void end(const QString& why);
     void finish(const QString& notice);
@@ -69,6 +74,8 @@ private:
     Beeper& m_beeper;
 
     Phase m_phase = Phase::Idle;
+    bool m_byTime = false; // the engine does not answer: paced by the tick
+    int m_ticks = 0;
     QByteArray m_contents;
     qsizetype m_next = 0;
     QByteArray m_to;

@@ -77,7 +77,17 @@ void SessionLog::write(const QString& call, Mark mark, const QByteArray& data) {
             m_notices.written(program.filePath(parts.join(QLatin1Char('/'))), false);
         return;
     }
-    const QByteArray text = lines(now.time(), mark, data);
-    m_notices.written(program.filePath(parts.join(QLatin1Char('/'))),
-                      file.write(text) == text.size() && file.flush());
+    const QString path = program.filePath(parts.join(QLatin1Char('/')));
+    QByteArray text = lines(now.time(), mark, data);
+    if (m_cut.contains(path))
+        text.prepend('\n');
+    // A line goes in whole or not at all: what a full disk or a size limit let through is taken
+    // back, so the next line never lands on the end of a cut one.
+    const qint64 before = file.size();
+    const bool ok = SafeFile::writeWholeAt(file, before, text);
+    if (ok)
+        m_cut.remove(path);
+    else if (file.size() != before)
+        m_cut.insert(path);
+    m_notices.written(path, ok);
 }

@@ -5,6 +5,7 @@
 #include "StationState.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QTime>
 
@@ -37,4 +38,6 @@ private:
     const StationState& m_state;
     Clock& m_clock;
     FileNotices& m_notices;
+    // Logs whose last line may have been cut by a failed write that could not be taken back.
+    QSet<QString> m_cut;
 };

@@ -42,10 +42,16 @@ Station::Station(StationContext ctx)
 
 void Station::startUp() {
     StationState& s = m_ctx.state;
+    SafeFile::failWritesPastSizeLimit();
     s.programDir = QDir::currentPath();
     s.programDrive = s.programDir.left(1);
 
     m_ctx.view.fitToWorkArea();
+    const QStringList dropped = m_ctx.store.dropOversizedValues();
+    if (!dropped.isEmpty())
+        m_ctx.view.showNotice(QStringLiteral("%1 ignored: over 64 kB in %2")
+                                  .arg(dropped.join(QStringLiteral(", ")),
+                                       QFileInfo(m_ctx.store.fileName()).fileName()));
     readStoreSettings();
     if (s.callSign.isEmpty())
         s.callSign = m_ctx.store.generalCallSign();
@@ -270,7 +276,7 @@ void Station::tick() {
         endLinksOfLostEngine();
     }
     m_backlog.step(true);
-    m_fileSender.step();
+    m_fileSender.step(true);
 }
 
 void Station::onFramesArrived() {
@@ -286,7 +292,7 @@ void Station::onFramesArrived() {
         m_nextSlice.start();
     // The engine's answers about waiting frames come this way too: a file goes on at once.
     m_backlog.step(false);
-    m_fileSender.step();
+    m_fileSender.step(false);
 }
 
 void Station::endLinksOfLostEngine() {

@@ -37,6 +37,7 @@ public:
     std::optional<quint32> takeOutstanding(const QByteArray& call) override {
         return m_engine.takeOutstanding(call);
     }
+    void forgetOutstanding(const QByteArray& call) override { m_engine.forgetOutstanding(call); }
 
 private:
     void logReceived(const ReceivedFrame& frame);

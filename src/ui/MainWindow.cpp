@@ -6,6 +6,7 @@
 #include "FindBar.h"
 #include "LayoutRules.h"
 #include "MonitorWindow.h"
+#include "NoticesWindow.h"
 #include "PagePane.h"
 #include "TextViews.h"
 
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
@@ -70,6 +72,12 @@ MainWindow::MainWindow() : m_programDir(QDir::currentPath()) {
     buildMenus();
     statusBar()->setSizeGripEnabled(true);
     // The engine's state stays in view; notices take the rest of the line.
+    m_notice = new QLabel(statusBar());
+    m_notice->setObjectName(QStringLiteral("lblNotice"));
+    m_notice->setAccessibleName(QStringLiteral("Notice"));
+    m_notice->setSizePolicy(QSizePolicy::Ignored,
+                            QSizePolicy::Preferred); // a long one never widens the window
+    statusBar()->addPermanentWidget(m_notice, 1);
     m_engineState = new QLabel(statusBar());
     m_engineState->setObjectName(QStringLiteral("lblEngineState"));
     statusBar()->addPermanentWidget(m_engineState);
@@ -438,8 +446,22 @@ void MainWindow::setEngineStatus(const QString& text) {
 }
 
 void MainWindow::showNotice(const QString& text) {
-    statusBar()->showMessage(text);
+    // Stays until the next one, or until an empty one says what it told of has ended.
+    m_notice->setText(text);
+    if (text.isEmpty())
+        return;
     emit noticeShown(text);
+    m_notices.add(QDateTime::currentDateTime(), text);
+    if (m_noticesWindow && m_noticesWindow->isVisible())
+        m_noticesWindow->refresh();
+}
+
+void MainWindow::showNoticesWindow() {
+    if (!m_noticesWindow)
+        m_noticesWindow = new NoticesWindow(m_notices, this);
+    m_noticesWindow->refresh();
+    m_noticesWindow->show();
+    m_noticesWindow->raise();
 }
 
 void MainWindow::setConferenceChecked(bool checked) {

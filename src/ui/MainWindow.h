@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainWindowView.h"
+#include "NoticeHistory.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -19,6 +20,7 @@ class QTabWidget;
 class QTextBrowser;
 class FindBar;
 class MonitorWindow;
+class NoticesWindow;
 class PagePane;
 class TextViews;
 
@@ -80,6 +82,8 @@ public:
     void findInFront();
     void setEngineStatus(const QString& text) override;
     void showNotice(const QString& text) override;
+    // View > Notices.
+    void showNoticesWindow();
     void setConferenceChecked(bool checked) override;
     void setBrowserDisplayChecked(bool checked) override;
     void setMenuChecked(MenuCheck item, bool checked) override;
@@ -153,6 +157,10 @@ private:
     std::array<QString, 7> m_calls; // as the station last named them
     std::array<bool, kTabCount> m_unseen{};
     int m_zoom = 0;
+    // A label of its own: the status line's passing messages (a menu's tips) cannot wipe it.
+    QLabel* m_notice = nullptr;
+    NoticeHistory m_notices;
+    NoticesWindow* m_noticesWindow = nullptr;
 };
 
 using frmMesk = MainWindow;

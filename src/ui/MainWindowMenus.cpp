@@ -84,6 +84,8 @@ void MainWindow::buildMenus() {
     QAction* filter = named(view->addAction(QStringLiteral("Monitor Fil&ter")), "mnuMonitorFilter");
     filter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     connect(filter, &QAction::triggered, this, &MainWindow::monitorFilterChosen);
+    connect(named(view->addAction(QStringLiteral("&Notices")), "mnuNotices"), &QAction::triggered,
+            this, &MainWindow::showNoticesWindow);
     m_checks[MenuCheck::ClearHtmlData]->setChecked(true);
     m_checks[MenuCheck::MoveToFront]->setChecked(true);
     m_checks[MenuCheck::BeaconOn]->setChecked(true);

@@ -11,6 +11,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -266,32 +268,76 @@ private slots:
             }
         }
 
-        // Pages grow in place; a replaced, shortened or emptied file is written whole.
+        // The page file is the store: it grows in place, a new connection puts it aside whole
+        // until the next write, and what someone else made of it is what the page goes on from.
         QTemporaryDir store;
         FileNotices notices(h.view);
         PageStore pages(store.path(), notices);
-        for (const QString text : {"one", "one two", "replaced and longer",
-                                   "unannounced, longer still", "unannounced, longer still!"}) {
-            if (text.startsWith("replaced"_L1))
-                pages.markReplaced(3);
-            if (text.endsWith(u'!'))
-                QFile(pages.path(3)).resize(0); // someone emptied it
-            QVERIFY(pages.write(3, text));
-            QCOMPARE(readFileBytes(pages.path(3)), text.toLatin1() + "\r\n");
+        const QString held = QDir(store.path()).filePath(u".Channel3.htm.held"_s);
+        const std::tuple<char, const char*, const char*> steps[] = {
+            {'+', "one", "one\r\n"},
+            {'=', "new page", "new page\r\n"},
+            {'e', "", ""},
+            {'+', " and on", "new page and on\r\n"},
+            {'x', "edited\r\n", "edited\r\n"},
+            {'+', "!", "edited!\r\n"}};
+        for (const auto& [op, text, file] : steps) {
+            const QString t = QString::fromLatin1(text);
+            if (op == '=' || op == '+')
+                op == '=' ? pages.replace(3, t) : pages.append(3, t);
+            QVERIFY(op == 'e'   ? pages.empty(3)
+                    : op == 'x' ? writeFileBytes(pages.path(3), text) // someone else
+                                : pages.write(3));
+            QCOMPARE(readFileBytes(pages.path(3)) + (QFile::exists(held) ? " held" : ""),
+                     file + QByteArray(op == 'e' ? " held" : ""));
         }
-        QVERIFY(pages.empty(3));
-        QCOMPARE(readFileBytes(pages.path(3)), QByteArray());
-        // A full disk fails the write that meets it, whole or grown in place.
-        rlimit was{};
-        QVERIFY(::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && ::getrlimit(RLIMIT_FSIZE, &was) == 0);
-        const rlimit full{8, was.rlim_max};
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
-        const QList<bool> wrote{pages.write(3, u"one"_s), pages.write(3, u"one, two"_s),
-                                pages.write(2, u"one, two"_s)};
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &was) == 0);
-        QCOMPARE(wrote, QList<bool>({true, false, false}));
-        QVERIFY(pages.write(3, u"one, two"_s)); // once there is room, written whole
-        QCOMPARE(readFileBytes(pages.path(3)), QByteArray("one, two\r\n"));
+    }
+
+    // Under a file-size limit a write that meets it fails instead of the station dying. No cut
+    // log line stays, and once there is room the next line is a line of its own; the page file
+    // stays whole and what waited goes in then.
+    void fileSizeLimit() {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_DFL);
+            StationHarness h;
+            h.store.setLogSessions(true), h.start();
+            rlimit was{}, limit{160, 0};
+            ::getrlimit(RLIMIT_FSIZE, &was), limit.rlim_max = was.rlim_max;
+            h.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"), h.station().tick();
+            ::setrlimit(RLIMIT_FSIZE, &limit); // room for one of these lines, not two
+            QByteArray sent = "*** CONNECTED To Station N0BBB\r";
+            for (const char c : {'a', 'b', 'c'})
+                sent += QByteArray(60, c) + '\r', h.engine.queue('D', "N0BBB", sent.right(61)),
+                    h.station().tick();
+            ::setrlimit(RLIMIT_FSIZE, &was);
+            h.engine.queue('D', "N0BBB", "room\r"), h.station().tick();
+            const auto file = [&](const char* name) {
+                return readFileBytes(h.programDir.filePath(name));
+            };
+            ::_exit(!file("logs/N0BBB/2026-12-05.log")
+                         .endsWith("31 < " + sent.mid(31, 60) + "\n09:18:31 < room\n") ||
+                    file("Channel0.htm") != sent + "room\r\r\n" ||
+                    !h.view.notices.contains("2026-12-05.log could not be written"));
+        }
+        int status = 0;
+        QVERIFY(::waitpid(child, &status, 0) == child && WIFEXITED(status) && !WEXITSTATUS(status));
+    }
+
+    // A store edited by hand: lists with commas, or commas and blanks; a value past 64 kB is
+    // dropped with one notice naming it, and the rest is kept.
+    void storeByHand() {
+        StationHarness h;
+        QVERIFY(
+            writeFileBytes(h.store.fileName(), "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
+                                                   "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
+                                                   "\nHiddenPorts=1,4\nHiddenCalls=N0A, n0b\n"));
+        h.startUp();
+        QCOMPARE(h.store.monitorFilter().hiddenPorts, QList<int>({1, 4}));
+        QCOMPARE(h.store.monitorFilter().hiddenCalls, QStringList({"N0A", "N0B"}));
+        QCOMPARE(h.state.callSign + h.view.notices.join('|'),
+                 u"N0MESettings/Huge ignored: over 64 kB in Wexlo_Software.ini"_s);
+        QVERIFY(!readFileBytes(h.store.fileName()).contains("xxx"));
     }
 
     void startUpAndMenus() {

@@ -103,7 +103,8 @@ private slots:
             {line.left(line.lastIndexOf('\t')) + "\r\n", -1},
             {QByteArray(line).replace("08:00", "28:00"), -1},
             {line + line, -1},
-            {many, -1}};
+            {many, -1},
+            {QByteArray(HeardFile::kMaxBytes * 3, '\t'), -1}}; // past the bound: kept whole
         for (const auto& [file, stations] : rows) {
             StationHarness h;
             const QString path = h.programDir.filePath(u"Heard.lst"_s);
@@ -256,6 +257,56 @@ private slots:
             QVERIFY(!in.frame); // never the station's traffic
             QCOMPARE(got ? got->call + ' ' + QByteArray::number(got->frames) : QByteArray(),
                      learnt);
+        }
+    }
+
+    // A paced send always ends. Answers about waiting frames that are unusable (about another
+    // call, empty, 8 bytes) or never come: after 10 s a piece a second. An absurd count is shown
+    // and waited on until Stop. First, 33 stations come and go unanswered: the link still asks.
+    void sendFileWithoutUsableAnswers() {
+        const QString byTime = u"The packet engine does not report its queue; upload.bin goes "
+                               "to N0BBB a piece a second"_s;
+        const std::tuple<QByteArray, QByteArray, QString> answers[] = {
+            {"", "", byTime},
+            {"N0CCC", QByteArray(4, '\0'), byTime},
+            {"N0BBB", "", byTime},
+            {"N0BBB", "12345678", byTime},
+            {"N0BBB", "\xff\xff\xff\xff", u"4 294 967 295 frames waiting to go out to N0BBB"_s}};
+        for (const auto& [from, data, notice] : answers) {
+            FakeEngine engine;
+            AgwTcpLink link(u"127.0.0.1"_s, engine.port());
+            StationHarness h;
+            h.link = &link, h.start("N0AAA");
+            const auto asked = [&](const QByteArray& call) {
+                return tickUntil(h, [&] {
+                    const QList<AgwFrame> r = engine.received();
+                    return r.size() > 2 && r.last().kind == 'Y' && r.last().callTo == call;
+                });
+            };
+            for (int i = from.isEmpty() ? AgwTcpLink::kMaxAskedLinks + 1 : 0; i-- > 0;) {
+                const QByteArray call = "N0S" + QByteArray::number(i);
+                engine.send(frame('C', call, "*** CONNECTED To Station " + call + "\r"));
+                QVERIFY(asked(call));
+                engine.send(frame('d', call, "*** DISCONNECTED From Station " + call + "\r"));
+                QVERIFY(tickUntil(h, [&] { return h.state.channels.isFree(0); }));
+            }
+            engine.send(frame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
+            QVERIFY(asked("N0BBB"));
+            h.prompts.files = {h.programDir.filePath(u"upload.bin"_s)};
+            QVERIFY(writeFileBytes(h.prompts.files.front(), QByteArray(1000, 'f')));
+            h.station().onSendFileMenu();
+            for (int t = 0; t < 200 && h.station().fileSender().running(); ++t) {
+                if (!from.isEmpty())
+                    engine.send(AgwFrame{0, 'Y', 0, from, "N0AAA", data});
+                h.station().tick();
+            }
+            const bool waits = notice != byTime;
+            QCOMPARE(h.station().fileSender().running(), waits);
+            h.station().onStopSendFile();
+            QVERIFY(h.view.notices.contains(notice));
+            QVERIFY(h.view.notices.value(h.view.notices.size() - 1)
+                        .startsWith(waits ? "upload.bin to N0BBB stopped after"_L1
+                                          : "upload.bin sent to N0BBB"_L1));
         }
     }
 

@@ -341,7 +341,24 @@ private slots:
         const qsizetype sent = rs.e.sent.size();
         rs.receive(4);
         QVERIFY(rs.e.sent.size() == sent && dialog->isHidden());
-        QVERIFY(rs.w.statusBar()->currentMessage().startsWith("upload.txt to N0BBB stopped after"));
+        auto* notice = rs.w.statusBar()->findChild<QLabel*>("lblNotice");
+        const QString stopped = notice ? notice->text() : QString();
+        // It stays while a menu is open and gone through (each item's tip passes by).
+        press(&rs.w, {Qt::ALT | Qt::Key_S});
+        QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu && menu->isVisible());
+        press(menu, {Qt::Key_Down, Qt::Key_Down});
+        QVERIFY(notice->isVisible() && notice->text() == stopped &&
+                stopped.startsWith("upload.txt to N0BBB stopped after"));
+        press(menu, {Qt::Key_Escape});
+        // View > Notices: the last 200, with their times, newest last.
+        for (int i = 0; i < 205; ++i)
+            rs.w.showNotice(QStringLiteral("notice %1").arg(i));
+        rs.w.action("mnuNotices")->trigger();
+        auto* list = rs.w.findChild<QPlainTextEdit*>("txtNotices");
+        const QStringList lines = list ? list->toPlainText().split('\n') : QStringList();
+        QVERIFY(lines.size() == 200 && lines.first().endsWith("  notice 5") &&
+                QDateTime::fromString(lines.first().left(19), "yyyy-MM-dd HH:mm:ss").isValid());
     }
 
     // Only a plain relative name below the page's folder passes, never into the program folder.

@@ -52,6 +52,9 @@ public:
     bool reportsOutstanding() const override { return true; }
     void askOutstanding(const QByteArray& call, quint8 port) override;
     std::optional<quint32> takeOutstanding(const QByteArray& call) override;
+    void forgetOutstanding(const QByteArray& call) override {
+        m_outstanding.remove(call.toUpper());
+    }
 
     // Reads what the socket holds into the queue without handing anything out. getData does
     // this itself; exposed so a caller can keep the socket drained between ticks.

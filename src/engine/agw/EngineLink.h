@@ -81,6 +81,8 @@ public:
         Q_UNUSED(call)
         return std::nullopt;
     }
+    // No answer about `call` is wanted any more: the station left.
+    virtual void forgetOutstanding(const QByteArray& call) { Q_UNUSED(call) }
 
 private:
     std::optional<qint16> m_attachResult;

@@ -22,7 +22,7 @@ void HeardFile::load(const QString& programDir, qint64 nowMs) {
         m_notices.refused(m_path);
         m_list.clear();
     } else if (bytes.size() > kMaxBytes || !m_list.decode(bytes)) {
-        keepAside(bytes);
+        keepAside();
         m_list.clear();
         write(); // a fresh file takes the garbled one's place at once
         return;
@@ -30,10 +30,9 @@ void HeardFile::load(const QString& programDir, qint64 nowMs) {
     m_savedGeneration = m_list.generation();
 }
 
-void HeardFile::keepAside(const QByteArray& bytes) {
-    QFile bad(m_path + QStringLiteral(".bad"));
-    const bool kept = SafeFile::openForWrite(bad, QIODevice::Truncate) &&
-                      bad.write(bytes) == bytes.size() && bad.flush();
+void HeardFile::keepAside() {
+    // Renamed, not copied: only the first bytes were read, and the operator's file stays whole.
+    const bool kept = SafeFile::moveAside(m_path, m_path + QStringLiteral(".bad"));
     const QString name = QString::fromLatin1(kFileName);
     m_view.showNotice(
         kept ? QStringLiteral("%1 could not be read; kept as %1.bad and begun anew").arg(name)

@@ -25,7 +25,7 @@ public:
     void save();
 
 private:
-    void keepAside(const QByteArray& bytes);
+    void keepAside();
     void write();
 
     HeardList& m_list;

@@ -15,8 +15,7 @@ bool write(const QString& path, const QString& text) {
     QFile file(path);
     if (!SafeFile::openForWrite(file, QIODevice::Truncate))
         return false;
-    const QByteArray bytes = text.toLatin1() + "\r\n";
-    return file.write(bytes) == bytes.size();
+    return SafeFile::writeWholeAt(file, 0, text.toLatin1() + "\r\n");
 }
 
 bool empty(const QString& path) {

@@ -3,58 +3,92 @@
 #include "PageFiles.h"
 #include "SafeFile.h"
 
+#include <QDir>
 #include <QFile>
-
-namespace {
-constexpr qsizetype kGuardLength = 64;
-}
 
 QString PageStore::path(int channel) const {
     return PageFiles::path(m_programDir, channel);
 }
 
-bool PageStore::write(int channel, const QString& pageText) {
-    return m_notices.written(path(channel), writeTail(channel, pageText));
+QString PageStore::heldPath(int channel) const {
+    return QDir(m_programDir)
+        .filePath(QLatin1String(kHeldPrefix) + QStringLiteral("Channel%1.htm").arg(channel) +
+                  QLatin1String(kHeldSuffix));
 }
 
-bool PageStore::writeTail(int channel, const QString& pageText) {
-    const qsizetype known = m_mirrored[channel];
-    QFile file(path(channel));
-    // Someone else may have emptied or changed the file: trust only its size.
-    if (known < 0 || pageText.size() < known || file.size() != known + 2 ||
-        QStringView(pageText).mid(known - m_lastWritten[channel].size(),
-                                  m_lastWritten[channel].size()) != m_lastWritten[channel])
-        return writeWhole(channel, pageText);
-    if (!SafeFile::openForWrite(file, QIODevice::ReadWrite) || !file.seek(known))
-        return writeWhole(channel, pageText);
-    const QByteArray tail = pageText.mid(known).toLatin1() + "\r\n";
-    if (file.write(tail) != tail.size()) {
-        m_mirrored[channel] = -1;
-        return false;
+void PageStore::append(int channel, const QString& text) {
+    QByteArray& pending = m_pending[channel];
+    // While nothing can be written, what does not fit is lost to the file; the views keep it.
+    if (pending.size() + text.size() <= kMaxPending)
+        pending += text.toLatin1();
+}
+
+void PageStore::replace(int channel, const QString& text) {
+    if (m_base[channel] == Base::Held)
+        QFile::remove(heldPath(channel));
+    m_base[channel] = Base::None;
+    m_length[channel] = 0;
+    m_pending[channel] = text.toLatin1();
+}
+
+bool PageStore::write(int channel) {
+    if (m_base[channel] == Base::Held && !SafeFile::moveAside(heldPath(channel), path(channel))) {
+        m_base[channel] = Base::None; // someone took it away: the page begins anew
+        m_length[channel] = 0;
+    } else if (m_base[channel] == Base::Held) {
+        m_base[channel] = Base::File;
     }
-    remember(channel, pageText);
-    return true;
+    return m_notices.written(path(channel), m_base[channel] == Base::File ? writeTail(channel)
+                                                                          : writeWhole(channel));
 }
 
-void PageStore::remember(int channel, const QString& pageText) {
-    m_mirrored[channel] = pageText.size();
-    m_lastWritten[channel] = pageText.right(kGuardLength);
-}
-
-bool PageStore::writeWhole(int channel, const QString& pageText) {
-    m_mirrored[channel] = -1;
-    if (!PageFiles::write(path(channel), pageText))
+bool PageStore::writeTail(int channel) {
+    QFile file(path(channel));
+    if (!SafeFile::openForWrite(file, QIODevice::ReadWrite))
         return false;
-    remember(channel, pageText);
+    qint64 known = m_length[channel];
+    // Someone else changed the file: what it holds now is the page so far.
+    if (file.size() != known + 2) {
+        known = file.size();
+        if (known >= 2 && file.seek(known - 2) && file.read(2) == "\r\n")
+            known -= 2;
+    }
+    const QByteArray tail = m_pending[channel] + "\r\n";
+    if (SafeFile::writeWholeAt(file, known, tail)) {
+        m_length[channel] = known + m_pending[channel].size();
+        m_pending[channel].clear();
+        return true;
+    }
+    // Taken back, with the page's own end put back after it, so the tail goes again next time:
+    // a full disk costs no more than the tail.
+    m_length[channel] = SafeFile::writeWholeAt(file, known, "\r\n") ? known : -1;
+    return false;
+}
+
+bool PageStore::writeWhole(int channel) {
+    if (!PageFiles::write(path(channel), QString::fromLatin1(m_pending[channel])))
+        return false;
+    m_base[channel] = Base::File;
+    m_length[channel] = m_pending[channel].size();
+    m_pending[channel].clear();
     return true;
 }
 
 bool PageStore::empty(int channel) {
-    m_mirrored[channel] = -1;
+    // The page waits aside, renamed whole whatever its size, and comes back at the next write.
+    if (m_base[channel] == Base::File && SafeFile::moveAside(path(channel), heldPath(channel)))
+        m_base[channel] = Base::Held;
     return m_notices.written(path(channel), PageFiles::empty(path(channel)));
 }
 
 bool PageStore::writeOther(int channel, const QString& content) {
-    m_mirrored[channel] = -1;
+    if (m_base[channel] == Base::Held)
+        QFile::remove(heldPath(channel));
+    if (m_base[channel] != Base::None) {
+        m_base[channel] = Base::None; // the page text goes with the file
+        m_length[channel] = 0;
+    } else {
+        QFile::remove(heldPath(channel)); // left from a run that ended mid-connection
+    }
     return m_notices.written(path(channel), PageFiles::write(path(channel), content));
 }

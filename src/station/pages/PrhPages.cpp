@@ -50,11 +50,9 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
         return;
 
     QFile file(page);
-    if (SafeFile::openForRead(file, SafeFile::Links::Follow)) {
-        m_state.pageText[channel] = QString::fromLatin1(readBounded(file, kMaxPageBytes));
-        m_pages.markReplaced(channel);
-    }
-    if (!m_pages.write(channel, m_state.pageText[channel]))
+    if (SafeFile::openForRead(file, SafeFile::Links::Follow))
+        m_pages.replace(channel, QString::fromLatin1(readBounded(file, kMaxPageBytes)));
+    if (!m_pages.write(channel))
         m_beeper.beep();
     const int tab = m_view.currentTab();
     if (tab >= 0 && tab < ChannelTable::kChannels && m_state.browserShown[tab] == 0) {

@@ -42,13 +42,8 @@ int main(int argc, char* argv[]) {
     h.state.moveToFront = false;
 
     const auto send = [&engine](char kind, const QString& call, const QString& data) {
-        AgwFrame f;
-        f.kind = kind;
-        f.callFrom = call.toLatin1();
-        f.callTo = "N0ME";
-        f.pid = kind == 'C' ? 0 : 0xF0;
-        f.data = data.toLatin1() + '\r';
-        engine.send(f);
+        engine.send({0, kind, quint8(kind == 'C' ? 0 : 0xF0), call.toLatin1(), "N0ME",
+                     data.toLatin1() + '\r'});
     };
     QByteArray pending;
     QSocketNotifier input(0, QSocketNotifier::Read);

@@ -1,6 +1,7 @@
 // The real program ended by the session (SIGTERM and its kin) closes as File > Exit does.
 
 #include "FakeEngine.h"
+#include "fakes/TestFiles.h"
 
 #include <QtTest>
 #include <csignal>
@@ -17,11 +18,10 @@ private slots:
         QFETCH(int, signal);
         FakeEngine engine;
         QTemporaryDir home, folder;
-        QFile ini(home.filePath("Wexlo_Software.ini"));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Settings]\nUserPacketCallSign=N0AAA\nUserPacketConference=1\n[Engine]\nPort=" +
-                  QByteArray::number(engine.port()) + "\n");
-        ini.close();
+        const QByteArray ini = "[Settings]\nUserPacketCallSign=N0AAA\nUserPacketConference=1\n"
+                               "[Engine]\nPort=" +
+                               QByteArray::number(engine.port()) + '\n';
+        QVERIFY(writeFileBytes(home.filePath("Wexlo_Software.ini"), ini));
         QProcess station;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home.path());
@@ -33,18 +33,14 @@ private slots:
         // In conference, the station's line comes back to it: proof that it was taken in.
         engine.send({0, 'C', 0, "N0BBB", "N0AAA", "*** CONNECTED To Station N0BBB\r"});
         engine.send({0, 'D', 0xF0, "N0BBB", "N0AAA", "heard me?\r"});
-        const auto echoed = [&] {
-            const QList<AgwFrame> in = engine.received();
-            return std::any_of(in.begin(), in.end(),
-                               [](const AgwFrame& f) { return f.data.contains("heard me?"); });
-        };
-        QVERIFY(QTest::qWaitFor(echoed, 10000));
+        const auto echoed = [](const AgwFrame& f) { return f.data.contains("heard me?"); };
+        QVERIFY(
+            QTest::qWaitFor([&] { return std::ranges::any_of(engine.received(), echoed); }, 10000));
         ::kill(pid_t(station.processId()), signal);
         QVERIFY(station.waitForFinished(10000));
         QCOMPARE(station.exitStatus(), QProcess::NormalExit);
         QCOMPARE(station.exitCode(), 0);
-        QFile heard(folder.filePath("Heard.lst"));
-        QVERIFY(heard.open(QIODevice::ReadOnly) && heard.readAll().startsWith("N0BBB\t"));
+        QVERIFY(readFileBytes(folder.filePath("Heard.lst")).startsWith("N0BBB\t"));
         for (const AgwFrame& f : engine.received())
             QVERIFY(f.kind != 'x'); // the engine left registered, as Exit leaves it
     }

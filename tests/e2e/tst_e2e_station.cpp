@@ -45,10 +45,7 @@ struct Remote {
         const QByteArray to = (kind == 'X' || kind == 'm') ? QByteArray() : "N0AAA";
         m_socket.write(encodeAgwFrame({0, kind, quint8(kind == 'D' ? 0xF0 : 0), m_call, to, data}));
     }
-    qsizetype count(char kind) const {
-        return std::count_if(frames.begin(), frames.end(),
-                             [kind](const AgwFrame& f) { return f.kind == kind; });
-    }
+    qsizetype count(char kind) const { return std::ranges::count(frames, kind, &AgwFrame::kind); }
     // The connected data the station sent this remote.
     QByteArray data() const {
         QByteArray out;
@@ -58,7 +55,7 @@ struct Remote {
         return out;
     }
     bool heardBeacon(const QByteArray& text) const {
-        return std::any_of(frames.begin(), frames.end(), [&](const AgwFrame& f) {
+        return std::ranges::any_of(frames, [&](const AgwFrame& f) {
             return f.kind == 'U' && f.callFrom == "N0AAA" && f.callTo == "BEACON" &&
                    f.data.contains('\r' + text + '\r');
         });

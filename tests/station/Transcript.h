@@ -49,7 +49,8 @@ struct Transcript : StationHarness {
     // retry | callmenu | sendfile [DATA] | monitor | assign N CALL | set
     // conf|speaker|selected|idle|ticks VALUE | rx K CALL DATA | tick [N] | type TEXT | edit TEXT |
     // conf 0|1 | file PATH DATA | link N TARGET | pick CALL | answer TEXT | symlink NAME TARGET |
-    // connect | tab N | browser | opt KEY VALUE | fail put | budget MS | skipped N | keepalive
+    // connect | tab N | browser | opt KEY VALUE | fail put | budget MS | skipped N | keepalive |
+    // show RE... (render only the lines that start so: what the row is about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
@@ -129,6 +130,7 @@ struct Transcript : StationHarness {
             {"budget", [&] { s.pollTick().setBudgetMs(a.toInt()); }},
             {"skipped", [&] { engine.skipped = a.toULongLong(); }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
+            {"show", [&] { shown.setPattern(u"^(?:%1)"_s.arg(all.split(u' ').join(u'|'))); }},
         };
         const auto it = steps.find(op);
         if (it == steps.end())
@@ -136,7 +138,10 @@ struct Transcript : StationHarness {
         it->second();
     }
 
-    // What changed from a station at rest; home pages and empty views are left out.
+    QRegularExpression shown{u"^"_s};
+
+    // What changed from a station at rest; home pages and empty views are left out. A run of
+    // equal lines shows once, with its count.
     QString render() const {
         QStringList out;
         QString tabs;
@@ -241,6 +246,13 @@ struct Transcript : StationHarness {
             out << u"files: "_s + files;
         if (!view.sendLine.isEmpty())
             out << u"line: "_s + view.sendLine;
-        return out.join(u'\n');
+        out = out.filter(shown);
+        QStringList runs;
+        for (qsizetype i = 0, n = 1; i < out.size(); i += n) {
+            for (n = 1; i + n < out.size() && out[i + n] == out[i];)
+                ++n;
+            runs << out[i] + (n > 1 ? u" (x%1)"_s.arg(n) : QString());
+        }
+        return runs.join(u'\n');
     }
 };

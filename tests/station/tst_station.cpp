@@ -28,13 +28,11 @@ stored call: N0CCC
 asked: Please enter your call sign. [])");
         row("both call sign prompts cancelled register an empty call", R"(boot)",
             R"(registered:  closes=0
-asked: Please enter your call sign. []
-asked: Please enter your call sign. [])");
+asked: Please enter your call sign. [] (x2))");
         row("a refused engine: one message and the retry button, until it answers",
             R"(engine refuses; start; retry; engine accepts; retry)",
             R"(registered: N0ME,N0ME,N0ME closes=0
-message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.
-message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again.)");
+message  Wexlo's Packet Monitor BETA 0.4.9: Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try connecting again. (x2))");
         row("an unusable engine: the retry button without a message",
             R"(start; engine throws; retry)", R"(registered: N0ME,N0ME closes=0
 retry=1 polling=0)");
@@ -47,40 +45,28 @@ asked: Please enter your call sign. [N0NEW]
 asked: Please enter your call sign. [])");
         // Monitored traffic, routing and the tick.
         row("monitored frames: strip, DX capture and line ends",
-            R"(start; rx U N0XX \s1:Fm N0XX To DX <UI>\rDX de N0XX 14025\r; rx U N0XX abc; rx U N0XX abcd; rx U N0XX ab\r; rx U N0XX ab\nyz; rx U N0XX ab\r\nx; tick 6)",
-            R"(tabs front=0 label=Open selected= speaker= idle=6
-strip:  1:Fm N0XX To DX <UI>\r\nDX de N0XX 14025\r\n\r\nabcabcd\r\nab\r\n\r\nab\r\nyzab\r\n\r\nx\r\n
+            R"(show strip dx data; start; rx U N0XX \s1:Fm N0XX To DX <UI>\rDX de N0XX 14025\r; rx U N0XX abc; rx U N0XX abcd; rx U N0XX ab\r; rx U N0XX ab\nyz; rx U N0XX ab\r\nx; tick 6)",
+            R"(strip:  1:Fm N0XX To DX <UI>\r\nDX de N0XX 14025\r\n\r\nabcabcd\r\nab\r\n\r\nab\r\nyzab\r\n\r\nx\r\n
 dx: DX de N0XX 14025\r\n
 data: DX de N0XX 14025\r\nabcabcdyzx)");
         row("connect takes the first free tab, page emptied first",
-            R"(start; assign 0 N0AAA; file Channel1.htm home page; rx c N0BBB *** CONNECTED To Station N0BBB\r; tick)",
+            R"(show tabs > page; start; assign 0 N0AAA; file Channel1.htm home page; rx c N0BBB *** CONNECTED To Station N0BBB\r; tick)",
             R"(tabs 0=N0AAA 1=N0BBB front=1 label=N0BBB selected=N0BBB speaker=N0BBB idle=0
-beeps=1 restored=1 raised=2
 > D N0BBB@0 Welcome to N0ME's Packet Station!\r\n
-ch1: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED To Station N0BBB\r\n
-conf: \r\nde N0BBB: *** CONNECTED To Station N0BBB\r\n
-strip: *** CONNECTED To Station N0BBB\r\n\r\n
 page1: *** CONNECTED To Station N0BBB\r\r\n)");
         row("connect with every tab busy: a call only remembered, a caller told of",
-            R"(start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; type :c n0new; rx c N0NEW *** CONNECTED To Station N0NEW\r; tick)",
+            R"(show tabs list notice beeps; start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; type :c n0new; rx c N0NEW *** CONNECTED To Station N0NEW\r; tick)",
             R"(tabs 0=N0T0 1=N0T1 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 front=0 label=Open selected= speaker= idle=1
 beeps=1 restored=1 raised=1
-strip: *** CONNECTED To Station N0NEW\r\n\r\n
 list: "N0NEW"\r\n
 notice: N0NEW connected, but all 7 channels are busy)");
         row("a lower free tab wins over the station's own",
-            R"(start; assign 0 N0AAA; assign 4 N0BBB; rx c n0bbb again\r; rx D N0BBB hello\r; tick 2)",
+            R"(show tabs ch; start; assign 0 N0AAA; assign 4 N0BBB; rx c n0bbb again\r; rx D N0BBB hello\r; tick 2)",
             R"(tabs 0=N0AAA 1=n0bbb 4=N0BBB front=1 label=n0bbb selected=n0bbb speaker=n0bbb idle=1
-beeps=1 restored=1 raised=3
-> D n0bbb@0 Welcome to N0ME's Packet Station!\r\n
-ch1: \r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\nhello\r\n
-conf: \r\nde n0bbb: again\r\nhello\r\n
-strip: again\r\n\r\n
-page1: again\rhello\r\r\n)");
+ch1: \r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\nhello\r\n)");
         row("channel data: view, page, conference",
-            R"(start; assign 2 N0BBB; assign 5 N0CCC; set idle 500; rx D n0bbb line one\r; rx D N0BBB line two\r; rx D N0CCC ok; tick)",
+            R"(show tabs unseen ch conf page; start; assign 2 N0BBB; assign 5 N0CCC; set idle 500; rx D n0bbb line one\r; rx D N0BBB line two\r; rx D N0CCC ok; tick)",
             R"(tabs 2=N0BBB 5=N0CCC front=0 label=Open selected= speaker=N0CCC idle=0
-raised=2
 unseen 2 5
 ch2: line one\r\nline two\r\n
 ch5: ok
@@ -88,109 +74,80 @@ conf: \r\nde n0bbb: line one\r\nline two\r\n\r\nde N0CCC: ok
 page2: line one\rline two\r\r\n
 page5: ok\r\n)");
         row("disconnect frees the tab with its stamps, a stranger's only shows",
-            R"(start; assign 1 N0BBB; set selected N0BBB; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; rx D N0BBB earlier; rx d N0BBB *** DISCONNECTED From Station N0BBB\r; tick 3)",
+            R"(show tabs beeps ch1 strip page1; start; assign 1 N0BBB; set selected N0BBB; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; rx D N0BBB earlier; rx d N0BBB *** DISCONNECTED From Station N0BBB\r; tick 3)",
             R"(tabs front=0 label=Open selected=N0BBB speaker=N0BBB idle=2
 beeps=3 restored=2 raised=1
-unseen 1
 ch1: earlier\r\n*** DISCONNECTED From Station N0BBB\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n\r\n
-conf: \r\nde N0BBB: earlierN0BBB\r\n*** DISCONNECTED From Station N0BBB\r\n\r\n\r\n
 strip: *** DISCONNECTED RETRYOUT With N0ZZZ\r\n\r\n*** DISCONNECTED From Station N0BBB\r\n\r\n
 page1: earlier*** DISCONNECTED From Station N0BBB\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n)");
         row("monitored frame of a channel station shows twice",
-            R"(start; assign 0 N0BBB; set idle 800; rx U N0BBB beacon text\r; tick)",
+            R"(show tabs ch0 strip; start; assign 0 N0BBB; set idle 800; rx U N0BBB beacon text\r; tick)",
             R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=0
-raised=1
 ch0: beacon text\r\n
-conf: \r\nde N0BBB: beacon text\r\n
-strip: beacon text\r\n\r\n
-page0: beacon text\r\r\n)");
-        row("keep-alive on the tick after 900", R"(start; set selected N0BBB; tick 900; tick)",
-            R"(tabs front=0 label=Open selected=N0BBB speaker= idle=0
-> D N0BBB@0 \r
+strip: beacon text\r\n\r\n)");
+        row("keep-alive on the tick after 900",
+            R"(show >; start; set selected N0BBB; tick 900; tick)", R"(> D N0BBB@0 \r
 > U BEACON@0 N0ME packet station.  Please connect and say hi!\r)");
         row("a failing step beeps and the tick goes on",
-            R"(start; set conf 1; assign 0 N0BBB; set minimized; fail put; rx D N0BBB hello there\r; tick)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=0
-beeps=2 restored=1 raised=1
+            R"(show beeps ch0 page0; start; set conf 1; assign 0 N0BBB; set minimized; fail put; rx D N0BBB hello there\r; tick)",
+            R"(beeps=2 restored=1 raised=1
 ch0: hello there\r\n
-conf: \r\nde N0BBB: hello there\r\n
 page0: hello there\r\r\n)");
         row("a spent budget still takes one frame",
-            R"(start; budget 0; rx U N0XX one\r; rx U N0XX two\r; rx U N0XX three\r; tick)",
-            R"(tabs front=0 label=Open selected= speaker= idle=1
-waiting=2
+            R"(show waiting strip; start; budget 0; rx U N0XX one\r; rx U N0XX two\r; rx U N0XX three\r; tick)",
+            R"(waiting=2
 strip: one\r\n\r\n)");
         row("skipped monitor frames counted once each",
-            R"(start; skipped 189858; tick 2; skipped 1234567; tick)",
-            R"(tabs front=0 label=Open selected= speaker= idle=3
-notice: monitor skipped 189 858 frames
+            R"(show notice; start; skipped 189858; tick 2; skipped 1234567; tick)",
+            R"(notice: monitor skipped 189 858 frames
 notice: monitor skipped 1 234 567 frames)");
         // Conference.
         row("conference relays to all, a bare line break only to a new speaker",
-            R"(start; set conf 1; assign 0 N0BBB; assign 3 N0CCC; set speaker N0ME; rx D N0BBB hi\r; rx D N0BBB hi\r; rx D N0BBB \r; rx D N0CCC \r; tick 4)",
+            R"(show tabs > conf; start; set conf 1; assign 0 N0BBB; assign 3 N0CCC; set speaker N0ME; rx D N0BBB hi\r; rx D N0BBB hi\r; rx D N0BBB \r; rx D N0CCC \r; tick 4)",
             R"(tabs 0=N0BBB 3=N0CCC front=0 label=Open selected= speaker=N0CCC idle=3
-unseen 3
 > D N0BBB@0 \r\nde N0BBB: hi\r\n
 > D N0CCC@0 \r\nde N0BBB: hi\r\n
 > D N0BBB@0 hi\r\n
 > D N0CCC@0 hi\r\n
 > D N0BBB@0 \r\nde N0CCC: \r\n
 > D N0CCC@0 \r\nde N0CCC: \r\n
-ch0: hi\r\nhi\r\n\r\n
-ch3: \r\n
-conf: \r\nde N0BBB: hi\r\nhi\r\n\r\n\r\nde N0CCC: \r\n
-page0: hi\rhi\r\r\r\n
-page3: \r\r\n)");
+conf: \r\nde N0BBB: hi\r\nhi\r\n\r\n\r\nde N0CCC: \r\n)");
         row("welcome names the conference, the called station is not welcomed",
-            R"(start; set conf 1; type :c n0bbb; rx c N0BBB *** CONNECTED With Station N0BBB\r; rx c N0CCC *** CONNECTED To Station N0CCC\r; tick 2)",
+            R"(show tabs >\sD beeps ch0; start; set conf 1; type :c n0bbb; rx c N0BBB *** CONNECTED With Station N0BBB\r; rx c N0CCC *** CONNECTED To Station N0CCC\r; tick 2)",
             R"(tabs 0=N0BBB 1=N0CCC front=1 label=N0CCC selected=N0CCC speaker=N0CCC idle=1
 beeps=2 restored=2 raised=4
-> c N0BBB@0 
-> P N0BBB@0 
 > D N0BBB@0 \r\nde N0BBB: *** CONNECTED With Station N0BBB\r\n
 > D N0CCC@0 Welcome to N0ME's Packet Station!\r\nYou are currently in conference with the following station(s):\r\nN0ME N0BBB N0CCC \r
 > D N0BBB@0 \r\nde N0CCC: *** CONNECTED To Station N0CCC\r\n
 > D N0CCC@0 \r\nde N0CCC: *** CONNECTED To Station N0CCC\r\n
-ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED With Station N0BBB\r\n
-ch1: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED To Station N0CCC\r\n
-conf: \r\nde N0BBB: *** CONNECTED With Station N0BBB\r\n\r\nde N0CCC: *** CONNECTED To Station N0CCC\r\n
-strip: *** CONNECTED With Station N0BBB\r\n\r\n*** CONNECTED To Station N0CCC\r\n\r\n
-page0: *** CONNECTED With Station N0BBB\r\r\n
-page1: *** CONNECTED To Station N0CCC\r\r\n
-list: "N0BBB"\r\n)");
+ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED With Station N0BBB\r\n)");
         row("ticking and clearing the box announces",
-            R"(start; assign 1 N0AAA; assign 4 N0BBB; set selected N0BBB; edit half typed; conf 1; conf 0)",
-            R"(tabs 1=N0AAA 4=N0BBB front=0 label=Open selected=N0BBB speaker=N0ME idle=0
-> D N0AAA@0 de N0ME: N0ME conference has been enabled.
+            R"(show > conf; start; assign 1 N0AAA; assign 4 N0BBB; set selected N0BBB; edit half typed; conf 1; conf 0)",
+            R"(> D N0AAA@0 de N0ME: N0ME conference has been enabled.
 > D N0BBB@0 de N0ME: N0ME conference has been enabled.
 > D N0BBB@0 N0ME conference has been disabled.\r
 conf: \r\nde N0ME: N0ME conference has been enabled.\r\nN0ME conference has been disabled.\r\n)");
         row("enabling as the last speaker has no header",
-            R"(start; assign 0 N0AAA; set speaker n0me; conf 1)",
-            R"(tabs 0=N0AAA front=0 label=Open selected= speaker=n0me idle=0
-> D N0AAA@0 N0ME conference has been enabled.
+            R"(show > conf; start; assign 0 N0AAA; set speaker n0me; conf 1)",
+            R"(> D N0AAA@0 N0ME conference has been enabled.
 conf: N0ME conference has been enabled.)");
         row("ticking with no station only saves", R"(start; edit kept; conf 1)", R"(line: kept)");
         row("two conference lines in a row",
-            R"(start; set conf 1; assign 0 N0AAA; set speaker N0BBB; type first; type second)",
-            R"(tabs 0=N0AAA front=0 label=Open selected= speaker=N0ME idle=0
-> D N0AAA@0 de N0ME: first
+            R"(show > conf; start; set conf 1; assign 0 N0AAA; set speaker N0BBB; type first; type second)",
+            R"(> D N0AAA@0 de N0ME: first
 > D N0AAA@0 second
 conf: \r\nde N0ME: first\r\nsecond)");
         // The send line.
         row("plain lines: header once, empty line sends a CR",
-            R"(opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; set speaker N0BBB; type hello; type again; type)",
-            R"(tabs 0=N0BBB front=0 label=Open selected=N0BBB speaker=N0ME idle=0
-> D N0BBB@1 hello\r
+            R"(show > conf; opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; set speaker N0BBB; type hello; type again; type)",
+            R"(> D N0BBB@1 hello\r
 > D N0BBB@1 again\r
 > D N0BBB@1 \r
 conf: de N0ME: hello\r\nagain\r\n\r\n)");
         row("nobody or Open selected: nothing goes, the line stays with its reason",
-            R"(start; type hello; set selected open; type hello)",
-            R"(tabs front=0 label=Open selected=open speaker= idle=0
-beeps=2
-notice: Not sent: no station selected
-notice: Not sent: no station selected
+            R"(show beeps notice line; start; type hello; set selected open; type hello)",
+            R"(beeps=2
+notice: Not sent: no station selected (x2)
 line: hello)");
         row("commands",
             R"(opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; type :c n0call; type :Cn0xyz; type :c  N0CALL  \s; type :C; type :d whatever; answer CQ; type :U hello; type :X anything; type :)",
@@ -207,19 +164,15 @@ beeps=1
 > U CQ@1 hello\r
 list: "N0CALL"\r\n"N0XYZ"\r\n""\r\n)");
         row("a line goes out at the first blank past column 70",
-            R"(start; assign 0 N0BBB; set selected N0BBB; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s)",
-            R"(tabs 0=N0BBB front=0 label=Open selected=N0BBB speaker=N0ME idle=0
-> D N0BBB@0 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r
-conf: de N0ME: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n)");
+            R"(show >; start; assign 0 N0BBB; set selected N0BBB; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s)",
+            R"(> D N0BBB@0 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r)");
         row("keep-alive follows the selected station, a failure is silent",
-            R"(start; set idle 950; keepalive; set selected N0GONE; fail put; keepalive; fail none; keepalive)",
-            R"(tabs front=0 label=Open selected=N0GONE speaker= idle=0
-> D N0GONE@0 \r)");
+            R"(show >; start; set idle 950; keepalive; set selected N0GONE; fail put; keepalive; fail none; keepalive)",
+            R"(> D N0GONE@0 \r)");
         // Send File and the monitor window.
         row("send file: pieces of 80, then a CR",
-            R"(start; set selected N0BBB; set port 2; sendfile {0*x}; sendfile {80*a}; sendfile {81*b}; sendfile line one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\n)",
-            R"(tabs front=0 label=Open selected=N0BBB speaker= idle=0
-> D N0BBB@2 \r
+            R"(show >; start; set selected N0BBB; set port 2; sendfile {0*x}; sendfile {80*a}; sendfile {81*b}; sendfile line one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\nline one\r\n)",
+            R"(> D N0BBB@2 \r
 > D N0BBB@2 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa
 > D N0BBB@2 \r
 > D N0BBB@2 bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb
@@ -229,104 +182,62 @@ conf: de N0ME: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa
 > D N0BBB@2 line one\r\n
 > D N0BBB@2 \r)");
         row("send file: nothing without a call sign, a station or a file",
-            R"(start; set call ; sendfile data; set call N0ME; sendfile data; set selected OPEN; sendfile data; set selected N0BBB; sendfile)",
-            R"(tabs front=0 label=Open selected=N0BBB speaker= idle=0
-beeps=2)");
+            R"(show beeps >; start; set call ; sendfile data; set call N0ME; sendfile data; set selected OPEN; sendfile data; set selected N0BBB; sendfile)",
+            R"(beeps=2)");
         row("the monitor window shows the raw values while it is open",
-            R"(start; rx D/1 N0BBB hello; tick; monitor; rx D/1 N0BBB hello; tick)",
-            R"(tabs front=0 label=Open selected= speaker= idle=2
-monitor: 1 | N0BBB\0*20 | hello\0*3995 | 5 | 68 | 1)");
+            R"(show monitor; start; rx D/1 N0BBB hello; tick; monitor; rx D/1 N0BBB hello; tick)",
+            R"(monitor: 1 | N0BBB\0*20 | hello\0*3995 | 5 | 68 | 1)");
         row("the monitor window shows empty fields when nothing waits",
-            R"(start; monitor; rx U/2 N0BBB hello; tick 2)",
-            R"(tabs front=0 label=Open selected= speaker= idle=2
-monitor: 0 | \0*25 | \0*4000 | 0 | 0 | 0
-strip: hello\r\n
-data: hello)");
+            R"(show monitor; start; monitor; rx U/2 N0BBB hello; tick 2)",
+            R"(monitor: 0 | \0*25 | \0*4000 | 0 | 0 | 0)");
         // Pages.
         row("new page tag empties the page when the option is on",
-            R"(start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=1
-raised=2
-ch0: old text\r\nnext <html><b>new</b>
-conf: \r\nde N0BBB: old text\r\nnext <html><b>new</b>
-page0: <html><b>new</b>\r\n)");
+            R"(show page0; start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",
+            R"(page0: <html><b>new</b>\r\n)");
         row("new page tag appends when the option is off",
-            R"(opt UserPacketHTMLClear 0; start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=1
-raised=2
-ch0: old text\r\nnext <html><b>new</b>
-conf: \r\nde N0BBB: old text\r\nnext <html><b>new</b>
-page0: old text\rnext <html><b>new</b>\r\n)");
+            R"(show page0; opt UserPacketHTMLClear 0; start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",
+            R"(page0: old text\rnext <html><b>new</b>\r\n)");
         row("page file across disconnect and reconnect",
-            R"(start; rx c N0BBB hi\r; rx d N0BBB bye\r; rx c N0BBB again\r; rx D N0BBB data\r; tick 4)",
-            R"(tabs 0=N0BBB front=0 label=N0BBB selected=N0BBB speaker=N0BBB idle=3
-beeps=4 restored=3 raised=4
-> D N0BBB@0 Welcome to N0ME's Packet Station!\r\n
-> D N0BBB@0 Welcome to N0ME's Packet Station!\r\n
-ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\nhi\r\n\r\nbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n\r\n\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\ndata\r\n
-conf: \r\nde N0BBB: hi\r\nN0BBB\r\nbye\r\n\r\n\r\nagain\r\ndata\r\n
-strip: hi\r\n\r\nbye\r\n\r\nagain\r\n\r\n
+            R"(show ch0 page0; start; rx c N0BBB hi\r; rx d N0BBB bye\r; rx c N0BBB again\r; rx D N0BBB data\r; tick 4)",
+            R"(ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\nhi\r\n\r\nbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n\r\n\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\ndata\r\n
 page0: hi\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\rdata\r\r\n)");
         row("browser display on start-up shows every pane",
-            R"(opt UserPacketBrowserOnStart 1; start)",
-            R"(panes 0:11 1:11 2:11 3:11 4:11 5:11 6:11
+            R"(opt UserPacketBrowserOnStart 1; start)", R"(panes 0:11 1:11 2:11 3:11 4:11 5:11 6:11
 loads 0:~/Channel0.htm 1:~/Channel1.htm 2:~/Channel2.htm 3:~/Channel3.htm 4:~/Channel4.htm 5:~/Channel5.htm 6:~/Channel6.htm 0:~/Channel0.htm)");
         row("browser display click and tab selection",
             R"(start; tab 8; browser; set selected N0BBB; tab 2; browser; tab 8; tab 2; browser)",
             R"(tabs front=2 label=NA selected=N0BBB speaker= idle=0
 loads 2:~/Channel2.htm 2:~/Channel2.htm)");
         row("a shown pane follows its page as data comes",
-            R"(start; assign 2 N0BBB; tab 2; browser; rx D N0BBB hello\r; tick)",
+            R"(show tabs panes loads; start; assign 2 N0BBB; tab 2; browser; rx D N0BBB hello\r; tick)",
             R"(tabs 2=N0BBB front=2 label=N0BBB selected=N0BBB speaker=N0BBB idle=0
-raised=1
-ch2: hello\r\n
-conf: \r\nde N0BBB: hello\r\n
-page2: hello\r\r\n
 panes 2:11
 loads 2:~/Channel2.htm 2:~/Channel2.htm)");
         row("a found page replaces the page; dots are ordinary; hidden or absent pages are missing",
-            R"(start; assign 0 N0BBB; file N0BBB/a..b.htm <html>a..b</html>; file N0BBB/.secret.htm <html>secret</html>; rx D N0BBB look: <PRHa..b>\r; rx D N0BBB <PRH.secret>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex; tick 5)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=4
-raised=5
-ch0: look: <PRHa..b>\r\n<PRH.secret><PRHindex><PRHindex><PRHindex
-conf: \r\nde N0BBB: look: <PRHa..b>\r\n<PRH.secret><PRHindex><PRHindex><PRHindex
-page0: <html>a..b</html><PRH.secret><PRHindex><PRHindex><PRHindex\r\n
+            R"(show page0 panes loads notify files; start; assign 0 N0BBB; file N0BBB/a..b.htm <html>a..b</html>; file N0BBB/.secret.htm <html>secret</html>; rx D N0BBB look: <PRHa..b>\r; rx D N0BBB <PRH.secret>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex; tick 5)",
+            R"(page0: <html>a..b</html><PRH.secret><PRHindex><PRHindex><PRHindex\r\n
 panes 0:11
 loads 0:~/Channel0.htm 0:~/N0BBB/a..b.htm
-notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
-notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
-notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB.
+notify Download HTML Content Files: This packet station supports Packet Radio HTML.  To display the web based format, content files must be downloaded from the Internet.\r\n\r\nTo download the content files for station N0BBB, start your normal web browser, navigate to the source files on the Internet and save them in ~/N0BBB. (x3)
 files:  | N0BBB)");
         row("hostile page and sender names stay inside",
-            R"(start; assign 0 N0BBB; assign 1 ..; file ../secret.htm SECRET; rx D N0BBB <PRH../secret>; rx D N0BBB <PRHa/b>; rx D N0BBB <PRHa\..\b>; rx D N0BBB <PRH/etc/passwd>; rx D N0BBB <PRHC:secret>; rx D .. <PRHsecret>; tick 6)",
-            R"(tabs 0=N0BBB 1=.. front=0 label=Open selected= speaker=.. idle=5
-raised=6
-unseen 1
-ch0: <PRH../secret><PRHa/b><PRHa\..\b><PRH/etc/passwd><PRHC:secret>
-ch1: <PRHsecret>
-conf: \r\nde N0BBB: <PRH../secret><PRHa/b><PRHa\..\b><PRH/etc/passwd><PRHC:secret>\r\nde ..: <PRHsecret>
-page0: <PRH../secret><PRHa/b><PRHa\..\b><PRH/etc/passwd><PRHC:secret>\r\n
+            R"(show page files; start; assign 0 N0BBB; assign 1 ..; file ../secret.htm SECRET; rx D N0BBB <PRH../secret>; rx D N0BBB <PRHa/b>; rx D N0BBB <PRHa\..\b>; rx D N0BBB <PRH/etc/passwd>; rx D N0BBB <PRHC:secret>; rx D .. <PRHsecret>; tick 6)",
+            R"(page0: <PRH../secret><PRHa/b><PRHa\..\b><PRH/etc/passwd><PRHC:secret>\r\n
 page1: <PRHsecret>\r\n
 files: secret.htm | )");
         row("a content folder linked out of the program folder is not followed",
-            R"(start; assign 0 N0BBB; file ../outside/index.htm SECRET; symlink N0BBB ../outside; rx D N0BBB <PRHindex>; tick)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=0
-raised=1
-ch0: <PRHindex>
-conf: \r\nde N0BBB: <PRHindex>
-page0: <PRHindex>\r\n
+            R"(show page files; start; assign 0 N0BBB; file ../outside/index.htm SECRET; symlink N0BBB ../outside; rx D N0BBB <PRHindex>; tick)",
+            R"(page0: <PRHindex>\r\n
 files: outside | N0BBB)");
         row("command links",
-            R"(start; assign 0 N0BBB; set selected N0BBB; edit typed; link 2 /tmp/page.htm; link 2 <PRHCMDShowConnectList>; link 2 file:///home/op/%3Cprhcmdshowconnectlist%3E; link 2 %3CPRHCMD:C%20n0xyz%3E; link 2 <PRHCMD>; link 2 <PRHCMD:C N0XYZ)",
+            R"(show tabs > loads list asked; start; assign 0 N0BBB; set selected N0BBB; edit typed; link 2 /tmp/page.htm; link 2 <PRHCMDShowConnectList>; link 2 file:///home/op/%3Cprhcmdshowconnectlist%3E; link 2 %3CPRHCMD:C%20n0xyz%3E; link 2 <PRHCMD>; link 2 <PRHCMD:C N0XYZ)",
             R"(tabs 0=N0BBB 1=N0XYZ front=1 label=Open selected=N0BBB speaker=N0ME idle=0
 > c N0XYZ@0 
 > P N0XYZ@0 
 > D N0BBB@0 \r
-conf: de N0ME: \r\n
 loads 2:/tmp/page.htm
 list: "N0XYZ"\r\n
-asked: 
-asked: )");
+asked:  (x2))");
         row("connect list picks connect and discard typed text",
             R"(start; file PacketConnects.lst "ZULU"\r\n"ALPHA","BRAVO"\r\n""\r\n; edit unsent words; pick N0XYZ; connect; pick; connect; pick ABC; connect; edit typed again; pick AB; connect)",
             R"(tabs 0=N0XYZ 1=ABC front=1 label=Open selected= speaker= idle=0
@@ -336,8 +247,7 @@ asked: )");
 > P ABC@0 
 list: "ZULU"\r\n"ALPHA","BRAVO"\r\n""\r\n"N0XYZ"\r\n"ABC"\r\n
 asked: ZULU,ALPHA,BRAVO,
-asked: ZULU,ALPHA,BRAVO,,N0XYZ
-asked: ZULU,ALPHA,BRAVO,,N0XYZ
+asked: ZULU,ALPHA,BRAVO,,N0XYZ (x2)
 asked: ZULU,ALPHA,BRAVO,,N0XYZ,ABC)");
     }
     void transcripts() {

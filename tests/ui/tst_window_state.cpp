@@ -62,33 +62,24 @@ private slots:
 
     // A line that cannot go out stays, with a beep and the reason; typing again clears the reason.
     void unsentLinesStay() {
-        struct Case {
-            const char* name;
-            bool lose; // the engine goes away after registering
-            const char* typed;
-            const char* notice;
-        };
-        const Case cases[] = {
-            {"no engine", true, "hello", "Not sent: no packet engine"},
-            {"no station", false, "hello", "Not sent: no station selected"},
-        };
-        for (const Case& c : cases) {
+        for (const auto& [lose, notice] : {std::pair{true, u"Not sent: no packet engine"_s},
+                                           {false, u"Not sent: no station selected"_s}}) {
             Rig rs;
             QVERIFY(rs.up());
-            if (c.lose)
+            if (lose) // the engine goes away after registering
                 rs.e.attached = false, rs.receive(1);
             const int beeps = rs.h.beeper.count;
-            auto* notice = rs.w.statusBar()->findChild<QLabel*>("lblNotice");
-            type(rs.w.sendLine(), QString::fromLatin1(c.typed), {Qt::Key_Return});
-            QCOMPARE(rs.w.sendLine()->text(), QString::fromLatin1(c.typed));
+            auto* shown = rs.w.statusBar()->findChild<QLabel*>("lblNotice");
+            type(rs.w.sendLine(), u"hello"_s, {Qt::Key_Return});
+            QCOMPARE(rs.w.sendLine()->text(), u"hello"_s);
             QCOMPARE(rs.h.beeper.count, beeps + 1);
-            QCOMPARE(notice->text(), QString::fromLatin1(c.notice));
+            QCOMPARE(shown->text(), notice);
             rs.h.clock.when = rs.h.clock.when.addSecs(5); // a retry and its countdown
             rs.receive(3);
-            QCOMPARE(notice->text(), QString::fromLatin1(c.notice));
+            QCOMPARE(shown->text(), notice);
             type(rs.w.sendLine(), "!");
-            QCOMPARE(notice->text(), QString());
-            QVERIFY2(rs.e.sent.isEmpty(), c.name);
+            QCOMPARE(shown->text(), QString());
+            QVERIFY2(rs.e.sent.isEmpty(), qPrintable(notice));
         }
     }
 

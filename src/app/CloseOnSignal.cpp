@@ -23,14 +23,14 @@ extern "C" void onTerminationSignal(int signal) {
 }
 } // namespace
 
-void closeOnTerminationSignals(std::function<void()> close) {
+void closeOnTerminationSignals(QObject* owner, std::function<void()> close) {
     if (pipe(g_wakeFd) != 0)
         return;
     for (int fd : g_wakeFd) {
         fcntl(fd, F_SETFD, FD_CLOEXEC);
         fcntl(fd, F_SETFL, O_NONBLOCK);
     }
-    auto* notifier = new QSocketNotifier(g_wakeFd[0], QSocketNotifier::Read);
+    auto* notifier = new QSocketNotifier(g_wakeFd[0], QSocketNotifier::Read, owner);
     QObject::connect(notifier, &QSocketNotifier::activated, notifier,
                      [notifier, close = std::move(close)] {
                          char byte = 0;
@@ -46,5 +46,5 @@ void closeOnTerminationSignals(std::function<void()> close) {
         sigaction(signal, &action, nullptr);
 }
 #else
-void closeOnTerminationSignals(std::function<void()>) {}
+void closeOnTerminationSignals(QObject*, std::function<void()>) {}
 #endif

@@ -36,7 +36,7 @@ int main(int argc, char* argv[]) {
 
     // A session ending (logout, shutdown, kill) closes the station as File > Exit does.
     bool closing = false;
-    closeOnTerminationSignals([&window, &closing] {
+    closeOnTerminationSignals(&app, [&window, &closing] {
         closing = true;
         window.action(QStringLiteral("mnuExit"))->trigger();
     });

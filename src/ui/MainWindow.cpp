@@ -462,6 +462,7 @@ void MainWindow::showNoticesWindow() {
     m_noticesWindow->refresh();
     m_noticesWindow->show();
     m_noticesWindow->raise();
+    m_noticesWindow->activateWindow();
 }
 
 void MainWindow::setConferenceChecked(bool checked) {

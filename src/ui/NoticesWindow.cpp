@@ -5,7 +5,8 @@
 #include <QVBoxLayout>
 
 NoticesWindow::NoticesWindow(const NoticeHistory& history, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_history(history) {
+    // A tool window of the main window, so it opens above it like the other lists.
+    : QWidget(parent, Qt::Tool), m_history(history) {
     setObjectName(QStringLiteral("frmNotices"));
     setWindowTitle(QStringLiteral("Notices"));
     setAccessibleName(QStringLiteral("Notices"));

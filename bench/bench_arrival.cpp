@@ -9,6 +9,7 @@
 #include "FakeEngine.h"
 #include "QtSeams.h"
 #include "StationWiring.h"
+#include "TextRoutines.h"
 
 #include <QAction>
 #include <QApplication>

@@ -8,6 +8,7 @@
 #include "BenchSupport.h"
 #include "FakeEngine.h"
 #include "QtSeams.h"
+#include "TextRoutines.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

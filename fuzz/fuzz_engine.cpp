@@ -1,5 +1,5 @@
 // The engine's bytes over a loopback connection, after its answer to the registration, through
-// decoding, translation and the receive queue to getData. Input: the queue limit (0: the
+// decoding, translation and the receive queue to nextEvent. Input: the queue limit (0: the
 // default), the size of the pieces the engine writes (0: all at once; up to 127 bytes, above
 // that in steps of 512), then the bytes.
 
@@ -55,11 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     conn->setSocketOption(QAbstractSocket::LowDelayOption, 1); // each piece goes out on its own
 
     const auto drain = [&] {
-        for (ReceivedFrame f; link.getData(f);) {
-            FUZZ_CHECK(f.kind >= 0 && QByteArray("cdDUIST").contains(char(f.kind)) &&
-                       f.senderField.endsWith('\0') &&
-                       f.senderField.size() <= kAgwCallFieldSize + 1 && f.length == f.data.size() &&
-                       f.length <= qsizetype(kMaxAgwDataLength));
+        while (const std::optional<EngineEvent> event = link.nextEvent()) {
+            FUZZ_CHECK(!event->call.contains(QChar(0)) && event->call.size() <= kAgwCallFieldSize &&
+                       event->text.size() <= qsizetype(kMaxAgwDataLength));
             FUZZ_CHECK(link.queuedFrames() <= maxQueued &&
                        link.queuedBytes() <= AgwTcpLink::kMaxQueuedBytes);
         }

@@ -1,4 +1,4 @@
-// Frames from the engine through the poll tick of a whole station over the in-process fakes, in
+// Events from the engine through the dispatcher of a whole station over the in-process fakes, in
 // a fresh program folder per input: routing to the channels and views, page files, Packet Radio
 // HTML pages, DX/WX capture, the beacon and weather report. Input: two flag bytes, the seven tab
 // captions (a byte: Open, N0BBB, N0CCC or a text), the current tab, the weather file (a text, see
@@ -8,8 +8,6 @@
 #include "StationHarness.h"
 #include "TestFiles.h"
 #include "WeatherReport.h"
-
-#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -74,25 +72,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Station& station = h.station();
     int ticks = 0;
     while (!in.atEnd() && ticks < kMaxTicks) {
-        ReceivedFrame f;
-        // The kinds the station knows come as their letters; other bytes mostly map onto them.
+        // The kinds of event come as their client library letters; other bytes map onto them.
         const quint8 kind = in.byte();
-        f.kind = kind != 0 && std::strchr("UDcdISTP", kind) ? kind
-                 : kind < 200                               ? "UDcdISTP"[kind % 8]
-                                                            : kind;
-        // 1: no NUL after the sender; 2: a wrong length (with 8 negative, else too long); 4: the
-        // tick runs after it; 16: from the station with the content folder; 32 and up: the port.
+        // 4: the tick runs after it; 16: from the station with the content folder; 32 and up:
+        // the port.
         const quint8 options = in.byte();
         const QByteArray sender = in.text(32);
-        f.senderField = (options & 16) ? kPrhStation.toLatin1() : sender;
-        if (!(options & 1))
-            f.senderField += '\0';
-        f.data = in.text();
-        f.length = int(f.data.size());
-        if (options & 2)
-            f.length = (options & 8) ? -1 - int(options >> 5) : f.length + 1 + options;
-        f.port = options >> 5;
-        h.engine.incoming.push_back(f);
+        h.engine.queue("UDcdIST"[kind % 7], (options & 16) ? kPrhStation.toLatin1() : sender,
+                       in.text(), options >> 5);
         if (options & 4) {
             station.tick();
             ++ticks;

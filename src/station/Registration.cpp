@@ -2,34 +2,26 @@
 
 #include "EngineLink.h"
 
-#include <exception>
-
 void Registration::connectToEngine() {
     m_attaching = false; // a registration of its own replaces any attach under way
-    try {
-        if (m_ctx.state.callSign.isEmpty())
-            callSignAction();
+    if (m_ctx.state.callSign.isEmpty())
+        callSignAction();
 
-        const QByteArray call = m_ctx.state.callSign.toLatin1();
-        const qint16 result = m_ctx.engine.startPoll(call, QByteArray(kAppName));
-        if (result == 0) {
-            showStatus(QStringLiteral("no answer"));
-            m_ctx.prompts.messageBox(QString::fromLatin1(kFailureText),
-                                     QString::fromLatin1(kMessageTitle));
-            m_ctx.view.setRetryButtonVisible(true);
-            return;
-        }
-        m_ctx.pollTimer.start();
-        m_ctx.view.setRetryButtonVisible(false);
-        m_registered = true;
-        m_ctx.state.engineLost = false;
-        m_retryMs = kFirstRetryMs;
-        showStatus(QStringLiteral("registered as ") + m_ctx.state.callSign);
-    } catch (const std::exception&) {
-        // The link cannot be used at all: no message, just the way to retry.
+    const QByteArray call = m_ctx.state.callSign.toLatin1();
+    const qint16 result = m_ctx.engine.startPoll(call, QByteArray(kAppName));
+    if (result == 0) {
+        showStatus(QStringLiteral("no answer"));
+        m_ctx.prompts.messageBox(QString::fromLatin1(kFailureText),
+                                 QString::fromLatin1(kMessageTitle));
         m_ctx.view.setRetryButtonVisible(true);
-        m_ctx.pollTimer.stop();
+        return;
     }
+    m_ctx.pollTimer.start();
+    m_ctx.view.setRetryButtonVisible(false);
+    m_registered = true;
+    m_ctx.state.engineLost = false;
+    m_retryMs = kFirstRetryMs;
+    showStatus(QStringLiteral("registered as ") + m_ctx.state.callSign);
 }
 
 void Registration::callSignAction() {
@@ -59,18 +51,13 @@ void Registration::watchLink() {
         showStatus(QStringLiteral("connection lost, trying again"));
         return;
     }
-    std::optional<qint16> result;
-    try {
-        if (!m_attaching) {
-            if (now < m_nextAttempt)
-                return;
-            m_attaching = true;
-            m_ctx.engine.beginAttach(s.callSign.toLatin1(), QByteArray(kAppName));
-        }
-        result = m_ctx.engine.attachResult();
-    } catch (const std::exception&) {
-        result = qint16(0);
+    if (!m_attaching) {
+        if (now < m_nextAttempt)
+            return;
+        m_attaching = true;
+        m_ctx.engine.beginAttach(s.callSign.toLatin1(), QByteArray(kAppName));
     }
+    const std::optional<qint16> result = m_ctx.engine.attachResult();
     if (!result)
         return; // still under way; the next tick looks again
     m_attaching = false;

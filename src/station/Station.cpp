@@ -31,9 +31,10 @@ Station::Station(StationContext ctx)
       m_heardFile(m_heard, ctx.view, m_fileNotices),
       m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
-      m_tick(ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
-             {m_registration, m_sendLine, m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs,
-              m_heard, m_heardFile, m_filter, m_announcer}),
+      m_housekeeping(ctx.state, ctx.clock, {m_registration, m_sendLine, m_beacon, m_heardFile}),
+      m_dispatcher(ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
+                   {m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs, m_heard, m_filter,
+                    m_announcer}),
       m_fileSender(ctx.state, ctx.view, m_tap, m_backlog, ctx.prompts, ctx.beeper) {
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);
@@ -128,11 +129,7 @@ void Station::onConferenceClicked(int newValue) {
 }
 
 void Station::onBrowserDisplayClicked() {
-    try {
-        m_panes.onBrowserDisplayClicked();
-    } catch (const std::exception&) {
-        // Nothing to switch on this tab.
-    }
+    m_panes.onBrowserDisplayClicked();
 }
 
 void Station::onConnectMenu() {
@@ -268,7 +265,8 @@ void Station::tick() {
     if (m_ticking)
         return;
     const QScopedValueRollback<bool> ticking(m_ticking, true);
-    const bool framesWaiting = m_tick.run();
+    m_housekeeping.run();
+    const bool framesWaiting = m_dispatcher.dispatchOnTimer();
     // Links end once every frame the engine sent before it went has been shown.
     m_linksOwedEnd = m_linksOwedEnd || m_ctx.state.engineLost;
     if (m_linksOwedEnd && !framesWaiting) {
@@ -288,7 +286,7 @@ void Station::onFramesArrived() {
         return;
     }
     const QScopedValueRollback<bool> ticking(m_ticking, true);
-    if (m_tick.drain(PollTick::kSliceMs))
+    if (m_dispatcher.dispatchWaiting(FrameDispatcher::kSliceMs, false))
         m_nextSlice.start();
     // The engine's answers about waiting frames come this way too: a file goes on at once.
     m_backlog.step(false);
@@ -302,7 +300,7 @@ void Station::endLinksOfLostEngine() {
         if (m_ctx.state.logSessions)
             m_log.write(m_ctx.state.channels.call(n), SessionLog::Mark::Link,
                         "disconnected (the packet engine went away)");
-        m_tick.endLinkOfLostEngine(n);
+        m_dispatcher.endLinkOfLostEngine(n);
     }
 }
 

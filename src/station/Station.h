@@ -10,7 +10,8 @@
 #include "LinkBacklog.h"
 #include "MonitorFilter.h"
 #include "PageStore.h"
-#include "PollTick.h"
+#include "FrameDispatcher.h"
+#include "Housekeeping.h"
 #include "PrhPages.h"
 #include "Registration.h"
 #include "SendFile.h"
@@ -35,7 +36,7 @@ public:
     StationContext& context() { return m_ctx; }
     Registration& registration() { return m_registration; }
     Channels& channels() { return m_channels; }
-    PollTick& pollTick() { return m_tick; }
+    FrameDispatcher& dispatcher() { return m_dispatcher; }
     SendLine& sendLine() { return m_sendLine; }
     BrowserPanes& browserPanes() { return m_panes; }
     PageStore& pages() { return m_pages; }
@@ -125,7 +126,8 @@ private:
     HeardFile m_heardFile;
     MonitorFilter m_filter;
     SendLine m_sendLine;
-    PollTick m_tick;
+    Housekeeping m_housekeeping;
+    FrameDispatcher m_dispatcher;
     FileSender m_fileSender;
     bool m_exitRequested = false;
     bool m_ticking = false;

@@ -27,11 +27,11 @@ class TestAgw : public QObject {
     Q_OBJECT
     std::unique_ptr<FakeEngine> m_fake;
     std::unique_ptr<AgwTcpLink> m_link;
-    QList<QByteArray> m_lines; // what getData handed out
+    QList<QByteArray> m_lines; // what nextEvent handed out
 
     const QList<QByteArray>& drain() {
-        for (ReceivedFrame f; m_link->getData(f);)
-            m_lines.append(f.data);
+        while (const std::optional<EngineEvent> event = m_link->nextEvent())
+            m_lines.append(event->text.toLatin1());
         return m_lines;
     }
 
@@ -98,17 +98,17 @@ private slots:
             const bool registered = !to.isEmpty();
             const FromEngine in = toReceived(AgwFrame{2, kind, 0, "N0BBB", to, data},
                                              registered ? kOurCall : "", registered);
-            QCOMPARE(std::tuple(name, bool(in.registerAnswer), in.frame.has_value()),
+            QCOMPARE(std::tuple(name, bool(in.registerAnswer), in.event.has_value()),
                      std::tuple(name, false, stationKind != 0));
-            if (const auto& f = in.frame)
-                QCOMPARE(std::tuple(name, f->kind, f->senderField, f->data, f->length, f->port,
+            if (const auto& e = in.event)
+                QCOMPARE(std::tuple(name, kindLetter(*e), e->call, e->text.toLatin1(), e->port,
                                     in.monitored),
-                         std::tuple(name, stationKind, QByteArray("N0BBB") + nul, stationData,
-                                    int(stationData.size()), 2, QByteArray("UIST").contains(kind)));
+                         std::tuple(name, int(stationKind), u"N0BBB"_s, stationData, 2,
+                                    QByteArray("UIST").contains(kind)));
         }
         for (const QByteArray& data : {QByteArray("\x01\x02"), QByteArray()}) {
             const FromEngine in = toReceived(AgwFrame{0, 'X', 0, kOurCall, {}, data}, kOurCall, 1);
-            QCOMPARE(std::tuple(in.frame.has_value(), in.registerAnswer.value_or(9)),
+            QCOMPARE(std::tuple(in.event.has_value(), in.registerAnswer.value_or(9)),
                      std::tuple(false, quint8(data.isEmpty() ? 0 : 1)));
         }
     }
@@ -173,16 +173,19 @@ private slots:
             ReceiveQueue queue;
             if (limit)
                 queue.setFrameLimit(limit);
-            const QByteArray data(size, 'x'); // shared, so a flood of big frames costs nothing
-            for (const QByteArray& label : pushed.split(' '))
-                queue.push(ReceivedFrame{label, data}, label.startsWith('u'));
+            const QString text(size, u'x'); // shared, so a flood of big frames costs nothing
+            for (const QByteArray& label : pushed.split(' ')) {
+                EngineEvent event;
+                event.call = QString::fromLatin1(label), event.text = text;
+                queue.push(std::move(event), label.startsWith('u'));
+            }
             QCOMPARE(
                 std::tuple(pushed, queue.droppedFrames(), queue.blocked(), queue.queuedBytes()),
                 std::tuple(pushed, quint64(dropped), blocked,
                            qsizetype(queue.queuedFrames()) * size));
             QList<QByteArray> order;
-            for (ReceivedFrame f; queue.pop(f);)
-                order.append(f.senderField);
+            while (const std::optional<EngineEvent> event = queue.pop())
+                order.append(event->call.toLatin1());
             QCOMPARE(std::tuple(order.join(' '), queue.queuedBytes()), std::tuple(handedOut, 0));
         }
     }

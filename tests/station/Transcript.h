@@ -67,11 +67,7 @@ struct Transcript : StationHarness {
             {"start", [&] { start(); }},
             {"boot", [&] { startUp(); }},
             {"general", [&] { store.setValue(SettingsStore::kGeneralCallSign, a); }},
-            {"engine",
-             [&] {
-                 engine.defaultStartResult = a == "refuses"_L1 ? 0 : 1;
-                 engine.throwOnStart = a == "throws"_L1;
-             }},
+            {"engine", [&] { engine.defaultStartResult = a == "refuses"_L1 ? 0 : 1; }},
             {"retry", [&] { s.onRetryClicked(); }},
             {"callmenu", [&] { s.onCallSignMenu(); }},
             {"sendfile",
@@ -126,8 +122,7 @@ struct Transcript : StationHarness {
                  s.onBrowserDisplayClicked();
              }},
             {"opt", [&] { store.setValue(a, rest); }},
-            {"fail", [&] { engine.throwOnPut = a == "put"_L1; }},
-            {"budget", [&] { s.pollTick().setBudgetMs(a.toInt()); }},
+            {"budget", [&] { s.dispatcher().setBudgetMs(a.toInt()); }},
             {"skipped", [&] { engine.skipped = a.toULongLong(); }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
             {"show", [&] { shown.setPattern(u"^(?:%1)"_s.arg(all.split(u' ').join(u'|'))); }},

@@ -44,7 +44,7 @@ QByteArray beacon(StationHarness& h, const QByteArray& file, const char* on = "w
     if (h.state.weatherPath.isNull() &&
         !writeFileBytes(h.state.weatherPath = h.programDir.filePath("wx.txt"), file))
         return "<file not written>";
-    h.state.beaconTicks = PollTick::kBeaconLimit;
+    h.state.beaconTicks = Housekeeping::kBeaconLimit;
     tick ? h.station().tick() : h.station().beacon().sendBeacon();
     QByteArrayList out;
     for (const auto& f : h.engine.sent)

@@ -144,7 +144,7 @@ private slots:
             h.engine.queue('S', "N0SA", " 1:Fm N0SA To N0IN <SABM P=1 >\r");
             h.engine.queue('T', "N0ME", " 1:Fm N0ME To ID <UI pid=F0 Len=4 >\rN0ME\r");
             h.engine.queue('U', "N0PT", " 2:Fm N0PT To APRS Via WIDE1-1,N0DIG* <UI>\rhello\r", 1);
-            while (h.station().pollTick().drain(1000)) {
+            while (h.station().dispatcher().dispatchWaiting(1000, false)) {
             }
             const QString traffic = h.view.text(TextView::AllTraffic);
             for (const QString call : {"N0UI-3", "N0IN", "N0RR-2", "N0SA", "N0ME", "N0PT"})
@@ -254,7 +254,7 @@ private slots:
             const QByteArray to = from == "N0ME" ? "N0BBB" : "n0me";
             const FromEngine in = toReceived(AgwFrame{0, 'Y', 0, from, to, data}, "N0ME", true);
             const auto& got = in.outstanding;
-            QVERIFY(!in.frame); // never the station's traffic
+            QVERIFY(!in.event); // never the station's traffic
             QCOMPARE(got ? got->call + ' ' + QByteArray::number(got->frames) : QByteArray(),
                      learnt);
         }
@@ -386,8 +386,8 @@ private slots:
 
         // Frames that arrive while a tick runs are taken in one slice after it, then no more.
         struct Reentrant : RecordingEngine {
-            qint16 getData(ReceivedFrame& out) override { // more comes as the tick ends
-                const qint16 got = RecordingEngine::getData(out);
+            std::optional<EngineEvent> nextEvent() override { // more comes as the tick ends
+                std::optional<EngineEvent> got = RecordingEngine::nextEvent();
                 if (const auto arrived = got ? nullptr : std::exchange(whileTaking, nullptr))
                     arrived();
                 return got;
@@ -401,7 +401,7 @@ private slots:
         const auto settle = [&] {
             for (int i = 0; i < 10; ++i)
                 QCoreApplication::processEvents();
-            return e.getDataCalls;
+            return e.polls;
         };
         const int settled = settle();
         QVERIFY(s.view.text(TextView::AllTraffic).contains("late"_L1));

@@ -143,14 +143,14 @@ qint16 AgwTcpLink::registrationResult(const QByteArray& callSign) {
     return 1;
 }
 
-qint16 AgwTcpLink::getData(ReceivedFrame& out) {
+std::optional<EngineEvent> AgwTcpLink::nextEvent() {
     // Looking at the socket costs a system call; with frames queued, only take in what the event
     // loop has already read for us, so connected data still overtakes the queue.
     if (m_queue.empty())
         poll();
     else if (m_socket && m_attach != Attach::Connecting && m_socket->bytesAvailable() > 0)
         readSocket(-1);
-    return m_queue.pop(out) ? 1 : 0;
+    return m_queue.pop();
 }
 
 qint16 AgwTcpLink::putData(const QByteArray& destination, const QByteArray& data, int kind,
@@ -320,8 +320,8 @@ void AgwTcpLink::accept(AgwFrame&& frame) {
         if (it != m_outstanding.end())
             it.value() = in.outstanding->frames;
     }
-    if (in.frame)
-        m_queue.push(std::move(*in.frame), in.monitored);
+    if (in.event)
+        m_queue.push(std::move(*in.event), in.monitored);
     else
         ++m_discarded;
 }

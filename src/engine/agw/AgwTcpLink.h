@@ -41,7 +41,7 @@ public:
     void setQueueLimit(int frames);
 
     qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override;
-    qint16 getData(ReceivedFrame& out) override;
+    std::optional<EngineEvent> nextEvent() override;
     qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
                    quint8 port) override;
     void close() override;
@@ -56,7 +56,7 @@ public:
         m_outstanding.remove(call.toUpper());
     }
 
-    // Reads what the socket holds into the queue without handing anything out. getData does
+    // Reads what the socket holds into the queue without handing anything out. nextEvent does
     // this itself; exposed so a caller can keep the socket drained between ticks.
     void poll();
 
@@ -70,7 +70,7 @@ public:
     qsizetype queuedBytes() const { return m_queue.queuedBytes(); }
 
 signals:
-    // The engine sent something: frames may be waiting for getData. Only with an event loop.
+    // The engine sent something: events may be waiting for nextEvent. Only with an event loop.
     void bytesArrived();
 
 public:

@@ -11,8 +11,19 @@ void stripOneNul(QByteArray& text) {
         text.chop(1);
 }
 
-bool isMonitorKind(char kind) {
-    return kind == 'U' || kind == 'I' || kind == 'S' || kind == 'T';
+std::optional<EngineEvent::FrameClass> frameClassOf(char kind) {
+    switch (kind) {
+    case 'I':
+        return EngineEvent::FrameClass::Information;
+    case 'S':
+        return EngineEvent::FrameClass::LinkControl;
+    case 'U':
+        return EngineEvent::FrameClass::Unproto;
+    case 'T':
+        return EngineEvent::FrameClass::Transmitted;
+    default:
+        return std::nullopt;
+    }
 }
 
 // The engine monitors our own connections too; the station sees those as connected data.
@@ -31,18 +42,18 @@ bool belongsToOwnLink(const AgwFrame& frame, const QByteArray& ownCall, bool reg
 
 FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool registered) {
     FromEngine result;
-    ReceivedFrame out;
+    EngineEvent::Type type = EngineEvent::Type::Monitored;
     switch (frame.kind) {
     case 'C':
-        out.kind = Kind::ConnectNotice;
+        type = EngineEvent::Type::Connected;
         stripOneNul(frame.data);
         break;
     case 'd':
-        out.kind = Kind::DisconnectNotice;
+        type = EngineEvent::Type::Disconnected;
         stripOneNul(frame.data);
         break;
     case 'D':
-        out.kind = Kind::ConnectedData; // the bytes as they came off the air, NULs and all
+        type = EngineEvent::Type::StationData; // the bytes as they came off the air, NULs and all
         break;
     case 'X':
         result.registerAnswer = frame.data.isEmpty() ? quint8(0) : quint8(frame.data.at(0));
@@ -57,21 +68,48 @@ FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool register
                 qFromLittleEndian<quint32>(reinterpret_cast<const uchar*>(frame.data.constData()))};
         }
         return result;
-    default:
-        if (!isMonitorKind(frame.kind) || belongsToOwnLink(frame, ownCall, registered))
+    default: {
+        const std::optional<EngineEvent::FrameClass> heard = frameClassOf(frame.kind);
+        if (!heard || belongsToOwnLink(frame, ownCall, registered))
             return result;
-        out.kind = frame.kind;
-        result.monitored = true;
         stripOneNul(frame.data);
+        result.monitored = true;
+        result.event = EngineEvent::monitored(*heard, QString::fromLatin1(frame.callFrom),
+                                              QString::fromLatin1(frame.data), frame.port);
+        return result;
+    }
+    }
+    EngineEvent event;
+    event.type = type;
+    event.call = QString::fromLatin1(frame.callFrom);
+    event.text = QString::fromLatin1(frame.data);
+    event.port = frame.port;
+    result.event = std::move(event);
+    return result;
+}
+
+int kindLetter(const EngineEvent& event) {
+    switch (event.type) {
+    case EngineEvent::Type::Connected:
+        return 'c';
+    case EngineEvent::Type::Disconnected:
+        return 'd';
+    case EngineEvent::Type::StationData:
+        return 'D';
+    case EngineEvent::Type::Monitored:
         break;
     }
-    out.senderField = frame.callFrom;
-    out.senderField.append('\0');
-    out.length = int(frame.data.size());
-    out.data = std::move(frame.data);
-    out.port = frame.port;
-    result.frame = std::move(out);
-    return result;
+    switch (event.frameClass) {
+    case EngineEvent::FrameClass::Information:
+        return 'I';
+    case EngineEvent::FrameClass::LinkControl:
+        return 'S';
+    case EngineEvent::FrameClass::Transmitted:
+        return 'T';
+    case EngineEvent::FrameClass::Unproto:
+        break;
+    }
+    return 'U';
 }
 
 ToEngine toEngine(const QByteArray& destination, const QByteArray& data, int kind, int length,

@@ -19,7 +19,7 @@ struct OutstandingAnswer {
 
 // What one engine frame means to the station.
 struct FromEngine {
-    std::optional<ReceivedFrame> frame; // none: nothing for the station
+    std::optional<EngineEvent> event; // none: nothing for the station
     bool monitored = false;             // traffic the station may miss when it falls behind
     std::optional<quint8> registerAnswer;
     std::optional<OutstandingAnswer> outstanding;
@@ -27,6 +27,9 @@ struct FromEngine {
 
 // `ownCall` counts only once `registered`: an empty call can be registered too.
 FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool registered);
+
+// The letter the engine's client library gives the event's kind ('c' for a connect).
+int kindLetter(const EngineEvent& event);
 
 // What one station send becomes at the engine.
 struct ToEngine {

@@ -16,10 +16,10 @@ bool ReceiveQueue::blocked() const {
     return full(kMaxAgwDataLength) && m_monitored.empty();
 }
 
-void ReceiveQueue::push(ReceivedFrame&& frame, bool monitored) {
-    const qsizetype size = frame.data.size();
+void ReceiveQueue::push(EngineEvent&& event, bool monitored) {
+    const qsizetype size = event.text.size();
     while (full(size) && !m_monitored.empty()) {
-        m_bytes -= m_monitored.front().data.size();
+        m_bytes -= m_monitored.front().text.size();
         m_monitored.pop_front();
         ++m_dropped;
     }
@@ -30,16 +30,16 @@ void ReceiveQueue::push(ReceivedFrame&& frame, bool monitored) {
     // Connected data goes in even past the bounds; a caller that stops while blocked() keeps
     // that from happening.
     m_bytes += size;
-    (monitored ? m_monitored : m_connected).push_back(std::move(frame));
+    (monitored ? m_monitored : m_connected).push_back(std::move(event));
 }
 
-bool ReceiveQueue::pop(ReceivedFrame& out) {
+std::optional<EngineEvent> ReceiveQueue::pop() {
     if (empty())
-        return false;
+        return std::nullopt;
     // What the stations say to us never waits behind a flood of monitored traffic.
-    std::deque<ReceivedFrame>& from = m_connected.empty() ? m_monitored : m_connected;
-    out = std::move(from.front());
+    std::deque<EngineEvent>& from = m_connected.empty() ? m_monitored : m_connected;
+    std::optional<EngineEvent> out(std::move(from.front()));
     from.pop_front();
-    m_bytes -= out.data.size();
-    return true;
+    m_bytes -= out->text.size();
+    return out;
 }

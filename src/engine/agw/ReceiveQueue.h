@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <deque>
+#include <optional>
 
 // Frames from the engine waiting for the station, bounded in frames and in bytes. When full,
 // monitored traffic gives way, oldest first; connected data and notices are never dropped, and
@@ -17,8 +18,8 @@ public:
 
     void setFrameLimit(int frames);
 
-    void push(ReceivedFrame&& frame, bool monitored);
-    bool pop(ReceivedFrame& out);
+    void push(EngineEvent&& event, bool monitored);
+    std::optional<EngineEvent> pop();
 
     // Full with nothing it may drop: the next connected frame has to wait outside until the
     // station takes some.
@@ -33,8 +34,8 @@ private:
     bool full(qsizetype incoming) const;
 
     // Two queues so the oldest monitored frame can go without touching connected data.
-    std::deque<ReceivedFrame> m_monitored;
-    std::deque<ReceivedFrame> m_connected;
+    std::deque<EngineEvent> m_monitored;
+    std::deque<EngineEvent> m_connected;
     int m_frameLimit = kDefaultFrameLimit;
     qsizetype m_bytes = 0;
     quint64 m_dropped = 0;

@@ -62,16 +62,12 @@ void BeaconAndCapture::send(const QByteArray& destination, const QString& text) 
 }
 
 void BeaconAndCapture::captureDxWx(QString& text) {
-    try {
-        text = DxWx::clean(text);
-        appendTo(m_data, TextView::Data, text);
-        if (DxWx::isDx(text) && !m_dx.text().contains(text, Qt::CaseInsensitive))
-            appendTo(m_dx, TextView::DX, text);
-        if (DxWx::isWx(text) && !m_wx.text().contains(text, Qt::CaseInsensitive))
-            appendTo(m_wx, TextView::WX, text);
-    } catch (const std::exception&) {
-        // A lost capture is not worth disturbing the operator.
-    }
+    text = DxWx::clean(text);
+    appendTo(m_data, TextView::Data, text);
+    if (DxWx::isDx(text) && !m_dx.text().contains(text, Qt::CaseInsensitive))
+        appendTo(m_dx, TextView::DX, text);
+    if (DxWx::isWx(text) && !m_wx.text().contains(text, Qt::CaseInsensitive))
+        appendTo(m_wx, TextView::WX, text);
 }
 
 void BeaconAndCapture::appendTo(BoundedView& view, TextView id, const QString& text) {

@@ -11,3 +11,10 @@ QString expandLineBreaks(const QString& text) {
     }
     return out;
 }
+
+QString groupedCount(quint64 count) {
+    QString digits = QString::number(count);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(' '));
+    return digits;
+}

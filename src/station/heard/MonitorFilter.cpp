@@ -1,7 +1,5 @@
 #include "MonitorFilter.h"
 
-#include "MonitorHeader.h"
-
 MonitorFilter::MonitorFilter(const MonitorFilterSettings& settings)
     : m_settings(settings), m_showsEverything(settings.showsEverything()) {
     for (int port : settings.hiddenPorts)
@@ -11,25 +9,25 @@ MonitorFilter::MonitorFilter(const MonitorFilterSettings& settings)
         m_hiddenCalls.insert(call.toUpper());
 }
 
-MonitorFilter::FrameType MonitorFilter::typeOf(int kind, QStringView data) {
-    switch (kind) {
-    case 'T':
-        return FrameType::Sent;
-    case 'I':
-        return FrameType::Information;
-    case 'U':
-        return FrameType::Unnumbered;
-    case 'S': {
-        // The engine sends every other frame as 'S': links being set up and ended too.
-        const QStringView control = parseMonitorHeader(data).control;
-        for (const char* name : {"SABM", "SABME", "UA", "DISC", "DM", "FRMR", "XID", "TEST", "UI"})
-            if (control == QLatin1String(name))
-                return FrameType::Unnumbered;
-        return FrameType::Supervisory;
-    }
-    default:
+MonitorFilter::FrameType MonitorFilter::typeOf(const EngineEvent& event) {
+    if (event.type != EngineEvent::Type::Monitored)
         return FrameType::NotMonitored;
+    switch (event.frameClass) {
+    case EngineEvent::FrameClass::Transmitted:
+        return FrameType::Sent;
+    case EngineEvent::FrameClass::Information:
+        return FrameType::Information;
+    case EngineEvent::FrameClass::Unproto:
+        return FrameType::Unnumbered;
+    case EngineEvent::FrameClass::LinkControl:
+        break;
     }
+    // The engine classes links being set up and ended with the supervisory frames.
+    const QStringView control = event.control();
+    for (const char* name : {"SABM", "SABME", "UA", "DISC", "DM", "FRMR", "XID", "TEST", "UI"})
+        if (control == QLatin1String(name))
+            return FrameType::Unnumbered;
+    return FrameType::Supervisory;
 }
 
 bool MonitorFilter::hidesCall(const QString& sender) const {
@@ -40,11 +38,11 @@ bool MonitorFilter::hidesCall(const QString& sender) const {
     return dash > 0 && m_hiddenCalls.contains(call.left(dash));
 }
 
-bool MonitorFilter::shows(int kind, int port, const QString& sender, QStringView data) const {
+bool MonitorFilter::shows(const EngineEvent& event) const {
     if (m_showsEverything)
         return true;
     bool typeShown = true;
-    switch (typeOf(kind, data)) {
+    switch (typeOf(event)) {
     case FrameType::NotMonitored:
         return true;
     case FrameType::Information:
@@ -62,7 +60,8 @@ bool MonitorFilter::shows(int kind, int port, const QString& sender, QStringView
     }
     if (!typeShown)
         return false;
+    const int port = event.port;
     if (port >= 0 && port < int(m_hiddenPorts.size()) && m_hiddenPorts.test(size_t(port)))
         return false;
-    return m_hiddenCalls.isEmpty() || !hidesCall(sender);
+    return m_hiddenCalls.isEmpty() || !hidesCall(event.call);
 }

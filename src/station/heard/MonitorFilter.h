@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EngineEvent.h"
 #include "MonitorFilterSettings.h"
 
 #include <QSet>
@@ -7,8 +8,8 @@
 #include <QStringView>
 #include <bitset>
 
-// Decides which monitored frames the All Traffic views show. Frames of other kinds (the
-// engine's connect and disconnect notices) always show.
+// Decides which monitored frames the All Traffic views show. Other events (the engine's connect
+// and disconnect notices) always show.
 class MonitorFilter {
 public:
     enum class FrameType { Information, Supervisory, Unnumbered, Sent, NotMonitored };
@@ -17,9 +18,9 @@ public:
     explicit MonitorFilter(const MonitorFilterSettings& settings);
 
     const MonitorFilterSettings& settings() const { return m_settings; }
-    bool shows(int kind, int port, const QString& sender, QStringView data) const;
+    bool shows(const EngineEvent& event) const;
 
-    static FrameType typeOf(int kind, QStringView data);
+    static FrameType typeOf(const EngineEvent& event);
 
 private:
     bool hidesCall(const QString& sender) const;

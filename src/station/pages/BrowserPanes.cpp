@@ -2,8 +2,6 @@
 
 #include "HomePage.h"
 
-#include <stdexcept>
-
 void BrowserPanes::writeHomePages() {
     for (int n = 0; n < ChannelTable::kChannels; ++n)
         m_pages.writeOther(n, homePage(m_state.callSign, n));
@@ -12,7 +10,7 @@ void BrowserPanes::writeHomePages() {
 void BrowserPanes::toggleBrowserDisplay() {
     const int n = m_view.currentTab();
     if (n < 0 || n >= ChannelTable::kChannels)
-        throw std::logic_error("not a channel tab");
+        return;
     quint8& shown = m_state.browserShown[n];
     if (shown == 0) {
         shown = 1;

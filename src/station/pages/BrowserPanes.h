@@ -13,8 +13,7 @@ public:
         : m_state(state), m_view(view), m_pages(pages) {}
 
     void writeHomePages();
-    // Switches the selected channel tab between text and pane; other tabs are
-    // not channels and fail.
+    // Switches the selected channel tab between text and pane; other tabs have no pane.
     void toggleBrowserDisplay();
     // The operator clicked "Display Browser".
     void onBrowserDisplayClicked();

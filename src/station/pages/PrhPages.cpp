@@ -27,7 +27,6 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
     // page in one folder of the program folder.
     if (sender.isEmpty() || !PrhTags::isPlainName(sender) || !PrhTags::isPlainName(*name))
         return;
-    QDir::setCurrent(m_state.programDir);
     const QString folder = contentDir(sender);
     const QString page = QDir(folder).filePath(*name + QStringLiteral(".htm"));
     const QFileInfo info(page);
@@ -56,11 +55,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
         m_beeper.beep();
     const int tab = m_view.currentTab();
     if (tab >= 0 && tab < ChannelTable::kChannels && m_state.browserShown[tab] == 0) {
-        try {
-            m_panes.toggleBrowserDisplay();
-        } catch (const std::exception&) {
-            // The pane of the channel is still navigated below.
-        }
+        m_panes.toggleBrowserDisplay();
     }
     m_panes.navigate(channel, page);
 }

@@ -174,6 +174,28 @@ public:
 
 // An engine in the same process: scripted registration results, queued
 // frames, and a record of every call.
+// What the engine hands over for a letter of its client library: c and d the link notices, D
+// connected data, I S U T frames heard.
+inline EngineEvent engineEvent(char kind, const QByteArray& sender, const QByteArray& data,
+                               int port = 0) {
+    using Class = EngineEvent::FrameClass;
+    const QString call = QString::fromLatin1(sender), text = QString::fromLatin1(data);
+    const QMap<char, Class> heard{{'I', Class::Information},
+                                  {'S', Class::LinkControl},
+                                  {'U', Class::Unproto},
+                                  {'T', Class::Transmitted}};
+    if (heard.contains(kind))
+        return EngineEvent::monitored(heard[kind], call, text, port);
+    EngineEvent event;
+    event.type = kind == 'c'   ? EngineEvent::Type::Connected
+                 : kind == 'd' ? EngineEvent::Type::Disconnected
+                               : EngineEvent::Type::StationData;
+    event.call = call;
+    event.text = text;
+    event.port = port;
+    return event;
+}
+
 class RecordingEngine : public EngineLink {
 public:
     struct Sent {
@@ -188,22 +210,18 @@ public:
         lastAppName = appName;
         if (onStartPoll)
             onStartPoll();
-        if (throwOnStart)
-            throw std::runtime_error("engine unusable");
         return defaultStartResult;
     }
-    qint16 getData(ReceivedFrame& out) override {
-        ++getDataCalls;
+    std::optional<EngineEvent> nextEvent() override {
+        ++polls;
         if (incoming.empty())
-            return 0;
-        out = incoming.front();
+            return std::nullopt;
+        std::optional<EngineEvent> out(std::move(incoming.front()));
         incoming.pop_front();
-        return 1;
+        return out;
     }
     qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
                    quint8 port) override {
-        if (throwOnPut)
-            throw std::runtime_error("engine refused");
         sent.append({destination, data, kind, length, port});
         return 1;
     }
@@ -212,21 +230,20 @@ public:
     quint64 skippedMonitorFrames() const override { return skipped; }
     QString address() const override { return QStringLiteral("127.0.0.1:8000"); }
 
-    // Queues a frame as the engine would deliver it.
+    // Queues what the engine would hand over, named by the letter its client library uses:
+    // c and d the link notices, D connected data, I S U T frames heard.
     void queue(char kind, const QByteArray& sender, const QByteArray& data, int port = 0) {
-        incoming.push_back({sender + '\0', data, kind, int(data.size()), port});
+        incoming.push_back(engineEvent(kind, sender, data, port));
     }
 
     std::function<void()> onStartPoll;
     qint16 defaultStartResult = 1;
-    bool throwOnStart = false;
-    bool throwOnPut = false;
     bool attached = true;
     quint64 skipped = 0;
     QList<QByteArray> registrations;
     QByteArray lastAppName;
-    std::deque<ReceivedFrame> incoming;
+    std::deque<EngineEvent> incoming;
     QList<Sent> sent;
-    int getDataCalls = 0;
+    int polls = 0;
     int closes = 0;
 };

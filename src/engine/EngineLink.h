@@ -1,31 +1,20 @@
 #pragma once
 
+#include "EngineEvent.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
 #include <optional>
 
-// One frame as the station's poll tick sees it: the sender field as delivered
-// (NUL-terminated inside the field when the call fits), the data, the data
-// kind as a letter code, the data length and the radio port.
-struct ReceivedFrame {
-    QByteArray senderField;
-    QByteArray data;
-    int kind = 0;
-    int length = 0;
-    int port = 0;
-};
-
-// Data kinds as the station speaks them, on both sides of the link.
+// What the station hands its engine to send.
 namespace Kind {
 constexpr int ConnectRequest = 'c';
 constexpr int ConnectCompanion = 'P';
 constexpr int Disconnect = 'd';
 constexpr int ConnectedData = 'D';
 constexpr int Unproto = 'U';
-constexpr int ConnectNotice = 'c';
-constexpr int DisconnectNotice = 'd';
 } // namespace Kind
 
 // The four operations the station needs from its packet engine. The shapes
@@ -38,8 +27,8 @@ public:
     // Registers the call sign; 0 on any failure, non-zero on success.
     virtual qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) = 0;
 
-    // Never blocks. Non-zero with `out` filled when a frame was waiting, 0 otherwise.
-    virtual qint16 getData(ReceivedFrame& out) = 0;
+    // Never blocks. The next event the engine sent, or none when nothing is waiting.
+    virtual std::optional<EngineEvent> nextEvent() = 0;
 
     // Hands one frame to the engine. The result is informational only.
     virtual qint16 putData(const QByteArray& destination, const QByteArray& data, int kind,

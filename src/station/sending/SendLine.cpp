@@ -6,7 +6,6 @@
 #include "EngineLink.h"
 #include "TabSelection.h"
 
-#include <exception>
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
@@ -21,14 +20,6 @@ QString trimBlanks(const QString& text) {
     return text.mid(start, end - start);
 }
 } // namespace
-
-template <typename Step> void SendLine::guarded(Step&& step) {
-    try {
-        step();
-    } catch (const std::exception&) {
-        m_beeper.beep();
-    }
-}
 
 QString SendLine::whyNotSent(const QString& line) const {
     const StationState& s = m_state;
@@ -89,17 +80,15 @@ void SendLine::command(const QString& line) {
     const QString argument = trimBlanks(line.mid(2));
     StationState& s = m_state;
     if (letter == u'D') {
-        guarded([&] { put(s.selectedCall, QByteArray(), Kind::Disconnect); });
+        put(s.selectedCall, QByteArray(), Kind::Disconnect);
         m_view.setSelectedCallLabel(s.selectedCall);
     } else if (letter == u'C') {
         connect(argument);
     } else if (letter == u'U') {
         QString to;
-        guarded([&] {
-            to = m_prompts.inputBox(QStringLiteral("To Whom? (CQ, Beacon, etc.)"),
-                                    QStringLiteral("To Whom?"), QString());
-        });
-        guarded([&] { put(to, argument.toLatin1() + '\r', Kind::Unproto); });
+        to = m_prompts.inputBox(QStringLiteral("To Whom? (CQ, Beacon, etc.)"),
+                                QStringLiteral("To Whom?"), QString());
+        put(to, argument.toLatin1() + '\r', Kind::Unproto);
     }
 }
 
@@ -115,15 +104,13 @@ void SendLine::connect(const QString& argument) {
     }
     const int x = s.channels.firstFree();
     if (x != ChannelTable::kNone) {
-        guarded([&] { m_tabs.select(x); });
+        m_tabs.select(x);
         m_channels.assign(x, s.connectTarget);
-        guarded([&] { put(s.connectTarget, QByteArray(), Kind::ConnectRequest); });
-        guarded([&] { put(s.connectTarget, QByteArray(), Kind::ConnectCompanion); });
+        put(s.connectTarget, QByteArray(), Kind::ConnectRequest);
+        put(s.connectTarget, QByteArray(), Kind::ConnectCompanion);
     }
-    guarded([&] {
-        const QString list = ConnectList::path(s.programDir);
-        m_notices.written(list, ConnectList::add(list, s.connectTarget));
-    });
+    const QString list = ConnectList::path(s.programDir);
+    m_notices.written(list, ConnectList::add(list, s.connectTarget));
 }
 
 void SendLine::toSelectedStation(const QString& line) {
@@ -131,7 +118,7 @@ void SendLine::toSelectedStation(const QString& line) {
     if (s.selectedCall.isEmpty() ||
         s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
         return;
-    guarded([&] { put(s.selectedCall, line.toLatin1() + '\r', Kind::ConnectedData); });
+    put(s.selectedCall, line.toLatin1() + '\r', Kind::ConnectedData);
     if (s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0) {
         echo(QStringLiteral("de ") + s.callSign + QStringLiteral(": ") + line + kCrLf);
         s.lastSpeaker = s.callSign;
@@ -145,14 +132,14 @@ void SendLine::toConference(const QString& line) {
     const bool header = s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0;
     const QString text =
         header ? QStringLiteral("de ") + s.callSign + QStringLiteral(": ") + line : line;
-    guarded([&] { m_channels.relayToConference(text); });
+    m_channels.relayToConference(text);
     echo(header ? kCrLf + text + kCrLf : line);
     if (header)
         s.lastSpeaker = s.callSign;
 }
 
 void SendLine::echo(const QString& text) {
-    guarded([&] { m_channels.appendToView(TextView::Conf, text); });
+    m_channels.appendToView(TextView::Conf, text);
 }
 
 void SendLine::put(const QString& destination, const QByteArray& data, int kind) {
@@ -163,9 +150,5 @@ void SendLine::sendKeepAlive() {
     m_state.idleTicks = 0;
     if (m_state.selectedCall.isEmpty())
         return;
-    try {
-        put(m_state.selectedCall, QByteArray("\r"), Kind::ConnectedData);
-    } catch (const std::exception&) {
-        // A keep-alive that cannot go out is simply skipped.
-    }
+    put(m_state.selectedCall, QByteArray("\r"), Kind::ConnectedData);
 }

@@ -3,14 +3,13 @@
 #include "BoundedRead.h"
 #include "EngineLink.h"
 #include "LinkBacklog.h"
-#include "PollTick.h"
+#include "TextRoutines.h"
 #include "SafeFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <exception>
 
 namespace SendFile {
 
@@ -87,13 +86,8 @@ void FileSender::step(bool tick) {
     if (m_byTime)
         return stepByTime(tick);
     quint64 waiting = m_backlog.waiting(m_shown.to);
-    try {
-        for (; m_phase == Phase::Sending && waiting < kMaxOutstanding; ++waiting)
-            sendNext();
-    } catch (const std::exception&) {
-        m_beeper.beep();
-        return end(QStringLiteral("the engine refused it"));
-    }
+    for (; m_phase == Phase::Sending && waiting < kMaxOutstanding; ++waiting)
+        sendNext();
     // Done once the engine says the station has every frame.
     if (m_phase == Phase::Draining && waiting == 0)
         return finish(QStringLiteral("%1 sent to %2").arg(m_shown.file, m_shown.to));
@@ -106,12 +100,7 @@ void FileSender::step(bool tick) {
 void FileSender::stepByTime(bool tick) {
     if (!tick || ++m_ticks % kTicksPerPiece != 0)
         return;
-    try {
-        sendNext();
-    } catch (const std::exception&) {
-        m_beeper.beep();
-        return end(QStringLiteral("the engine refused it"));
-    }
+    sendNext();
     // Without a count, handed over whole is as far as the station can know.
     if (m_phase == Phase::Draining)
         return finish(QStringLiteral("%1 sent to %2").arg(m_shown.file, m_shown.to));

@@ -39,7 +39,6 @@ private:
     void toConference(const QString& line);
     void echo(const QString& text);
     void put(const QString& destination, const QByteArray& data, int kind);
-    template <typename Step> void guarded(Step&& step);
 
     StationState& m_state;
     MainWindowView& m_view;

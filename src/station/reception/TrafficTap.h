@@ -18,7 +18,7 @@ public:
     qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override {
         return m_engine.startPoll(callSign, appName);
     }
-    qint16 getData(ReceivedFrame& out) override;
+    std::optional<EngineEvent> nextEvent() override;
     qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
                    quint8 port) override;
     void close() override { m_engine.close(); }
@@ -40,7 +40,7 @@ public:
     void forgetOutstanding(const QByteArray& call) override { m_engine.forgetOutstanding(call); }
 
 private:
-    void logReceived(const ReceivedFrame& frame);
+    void logReceived(const EngineEvent& event);
 
     EngineLink& m_engine;
     const StationState& m_state;

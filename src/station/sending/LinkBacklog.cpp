@@ -1,7 +1,7 @@
 #include "LinkBacklog.h"
 
 #include "EngineLink.h"
-#include "PollTick.h"
+#include "TextRoutines.h"
 
 void LinkBacklog::noteSent(const QString& call, quint8 port, int frames) {
     // Only a connected station has a link at the engine to ask about.

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// One thing the packet engine tells the station: a link began or ended, a connected station sent
+// data, or a frame was heard on the air. Calls and texts are Latin-1, as the air carries them.
+struct EngineEvent {
+    enum class Type {
+        Connected,    // a station connected to us, or answered our connect
+        Disconnected, // a link ended
+        StationData,  // data from a connected station, as it came off the air, NULs and all
+        Monitored,    // a frame heard on the air
+    };
+    // How the engine classes what it heard.
+    enum class FrameClass {
+        Information, // an I frame of someone else's link
+        LinkControl, // every other frame of a link: supervisory, set-up and tear-down alike
+        Unproto,     // a UI frame
+        Transmitted, // a frame this engine sent
+    };
+
+    Type type = Type::Monitored;
+    FrameClass frameClass = FrameClass::Unproto; // monitored frames only
+    QString call; // the station that sent it
+    QString text; // the notice, the data, or the monitored frame's lines
+    int port = 0;
+
+    // The parts of a monitored frame's first line; empty when the line has none.
+    QStringView destination() const { return part(m_destination); }
+    QStringView path() const { return part(m_path); } // the digipeaters, comma separated
+    QStringView control() const { return part(m_control); } // "UI", "I", "RR", "SABM" ...
+
+    static EngineEvent monitored(FrameClass frameClass, QString call, QString text, int port);
+
+private:
+    struct Span {
+        qsizetype at = 0, size = 0;
+    };
+    QStringView part(Span span) const { return QStringView(text).mid(span.at, span.size); }
+    Span spanOf(QStringView inText) const;
+
+    Span m_destination, m_path, m_control;
+};

@@ -1,0 +1,188 @@
+#include "FrameDispatcher.h"
+
+#include "Announcer.h"
+#include "BeaconAndCapture.h"
+#include "BrowserPanes.h"
+#include "Channels.h"
+#include "Conference.h"
+#include "EngineLink.h"
+#include "HeardList.h"
+#include "MonitorFilter.h"
+#include "MonitorValues.h"
+#include "PageStore.h"
+#include "PrhPages.h"
+#include "TabSelection.h"
+#include "TextRoutines.h"
+#include "TimeStamp.h"
+
+#include <QElapsedTimer>
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+using Type = EngineEvent::Type;
+} // namespace
+
+void FrameDispatcher::endLinkOfLostEngine(int channel) {
+    const QString call = m_state.channels.call(channel);
+    releaseChannel(channel, call,
+                   QStringLiteral("*** Link to %1 ended: the packet engine went away\r").arg(call));
+}
+
+bool FrameDispatcher::dispatchWaiting(int budgetMs, bool timerPoll) {
+    // Take what is waiting, not just one event, so a busy channel never leaves the monitor
+    // behind the air; the time budget keeps the window responsive whatever an event costs.
+    QElapsedTimer spent;
+    spent.start();
+    m_takenAtMs = m_clock.now().toMSecsSinceEpoch();
+    bool more = true;
+    for (bool first = true; more && (first || spent.elapsed() < budgetMs); first = false) {
+        const std::optional<EngineEvent> event = take(first && timerPoll);
+        more = event.has_value();
+        if (more)
+            dispatch(*event);
+    }
+    reportSkippedMonitorFrames();
+    m_parts.announcer.flush();
+    return more;
+}
+
+std::optional<EngineEvent> FrameDispatcher::take(bool showEmptyPoll) {
+    std::optional<EngineEvent> event = m_engine.nextEvent();
+    // An empty poll shows only when it is the timer's one poll; otherwise the monitor keeps the
+    // last event of the helping.
+    if ((event || showEmptyPoll) && m_view.isMonitorVisible()) {
+        const MonitorValues v = monitorValues(event);
+        m_view.showMonitorValues(v.result, v.from, v.data, v.length, v.kind, v.port);
+    }
+    return event;
+}
+
+void FrameDispatcher::reportSkippedMonitorFrames() {
+    const quint64 skipped = m_engine.skippedMonitorFrames();
+    if (skipped == m_skippedShown)
+        return;
+    m_skippedShown = skipped;
+    m_view.showNotice(QStringLiteral("monitor skipped %1 frames").arg(groupedCount(skipped)));
+}
+
+void FrameDispatcher::dispatch(const EngineEvent& event) {
+    if (event.type != Type::StationData) {
+        // The engine's notices show in All Traffic with the frames heard.
+        if (m_parts.filter.shows(event)) {
+            QString traffic = event.text;
+            m_parts.channels.appendAllTraffic(traffic);
+        }
+        hear(event);
+        const qsizetype cr = event.text.indexOf(QLatin1Char('\r'));
+        QString capture = cr >= 0 ? event.text.mid(cr + 1) : event.text;
+        m_parts.beacon.captureDxWx(capture);
+    } else {
+        hear(event);
+    }
+
+    int channel = m_state.channels.channelOf(event.call);
+    if (event.type == Type::Connected || event.type == Type::Disconnected) {
+        m_beeper.beep();
+        m_view.restoreNormal();
+        if (event.type == Type::Disconnected) {
+            if (channel != ChannelTable::kNone) {
+                releaseChannel(channel, event.call, event.text);
+                m_parts.announcer.disconnected(event.call);
+            }
+            return;
+        }
+        channel = acceptConnection(event);
+        if (channel != ChannelTable::kNone)
+            m_parts.announcer.connected(event.call, channel);
+        m_parts.channels.bringToFront();
+        if (channel == ChannelTable::kNone) {
+            // Left unanswered as before, but the operator learns of it.
+            m_view.showNotice(event.call + QStringLiteral(" connected, but all %1 channels are busy")
+                                               .arg(ChannelTable::kChannels));
+            return;
+        }
+    }
+    // Whatever a station on a channel sends reaches its channel, frames heard from it too.
+    if (channel != ChannelTable::kNone)
+        channelData(channel, event);
+}
+
+void FrameDispatcher::hear(const EngineEvent& event) {
+    if (event.type == Type::StationData) {
+        // A station working us is heard on every frame it sends; its path is the link's.
+        const HeardStation* known = m_parts.heard.find(event.call);
+        m_parts.heard.hear(event.call, m_takenAtMs, event.port, m_state.callSign,
+                           known ? QStringView(known->path) : QStringView());
+        return;
+    }
+    // What this station's engine sent is not heard, and notices are not frames.
+    if (event.type != Type::Monitored || event.frameClass == EngineEvent::FrameClass::Transmitted)
+        return;
+    m_parts.heard.hear(event.call, m_takenAtMs, event.port, event.destination(), event.path());
+}
+
+int FrameDispatcher::acceptConnection(const EngineEvent& event) {
+    const int x = m_state.channels.channelForIncoming(event.call);
+    if (x == ChannelTable::kNone)
+        return x;
+    m_parts.channels.assign(x, event.call);
+    m_state.selectedCall = event.call;
+    m_parts.tabs.select(x);
+    m_parts.pages.empty(x);
+    m_parts.channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_clock.now()) + kCrLf);
+    Conference::sendWelcome(m_state, m_engine);
+    return x;
+}
+
+void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& notice) {
+    const QString expanded = expandLineBreaks(notice);
+    const QString stamp = formatTimeStamp(m_clock.now());
+    m_parts.channels.release(n);
+    m_parts.channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
+    m_parts.channels.appendToView(TextView::Conf, call + kCrLf + expanded + kCrLf + kCrLf);
+    m_parts.pages.append(n, expanded + stamp + kCrLf);
+    if (!m_parts.pages.write(n))
+        m_beeper.beep();
+    else if (m_state.browserShown[n] == 1)
+        m_parts.panes.showPageFile(n);
+    m_beeper.beep();
+}
+
+void FrameDispatcher::channelData(int n, const EngineEvent& event) {
+    StationState& s = m_state;
+    s.idleTicks = 0;
+    if (m_view.currentTab() != n)
+        m_view.setTabMarker(n, true);
+    QString display = expandLineBreaks(event.text);
+    updatePage(n, event);
+    m_parts.channels.appendToView(channelView(n), display);
+    if (event.type == Type::StationData && m_parts.announcer.wantsLines())
+        m_parts.announcer.lineReceived(event.call, event.text, m_view.currentTab() == n);
+    if (s.lastSpeaker.compare(event.call, Qt::CaseInsensitive) != 0) {
+        display = kCrLf + QStringLiteral("de ") + event.call + QStringLiteral(": ") + display;
+        s.lastSpeaker = event.call;
+    }
+    m_parts.channels.appendToView(TextView::Conf, display);
+    if (s.conference == 1 && display != kCrLf)
+        m_parts.channels.relayToConference(display);
+    if (event.text.size() > 3)
+        m_parts.channels.bringToFront();
+    if (m_view.isMinimizedOrMaximized()) {
+        m_beeper.beep();
+        m_view.restoreNormal();
+    }
+}
+
+void FrameDispatcher::updatePage(int n, const EngineEvent& event) {
+    m_parts.pages.append(n, event.text);
+    const bool prhSeen = event.text.contains(QStringLiteral("<PRH"), Qt::CaseInsensitive);
+    if (prhSeen)
+        m_parts.prh.showPrhPage(n, event.text, event.call);
+    const qsizetype html = event.text.indexOf(QStringLiteral("<HTML>"), 0, Qt::CaseInsensitive);
+    if (m_state.clearHtmlData && html >= 0)
+        m_parts.pages.replace(n, event.text.mid(html));
+    if (!m_parts.pages.write(n))
+        m_beeper.beep();
+    if (m_state.browserShown[n] == 1 && !prhSeen)
+        m_parts.panes.showPageFile(n);
+}

@@ -1,0 +1,42 @@
+#include "TrafficTap.h"
+
+#include "AgwTranslation.h"
+
+std::optional<EngineEvent> TrafficTap::nextEvent() {
+    std::optional<EngineEvent> event = m_engine.nextEvent();
+    if (event && m_state.logSessions)
+        logReceived(*event);
+    return event;
+}
+
+void TrafficTap::logReceived(const EngineEvent& event) {
+    const ChannelTable& channels = m_state.channels;
+    using Mark = SessionLog::Mark;
+    using Type = EngineEvent::Type;
+    if (event.type == Type::Connected) {
+        // The dispatcher is about to give it this channel.
+        if (channels.channelForIncoming(event.call) != ChannelTable::kNone)
+            m_log.write(event.call, Mark::Link, "connected");
+    } else if (channels.channelOf(event.call) == ChannelTable::kNone) {
+        return;
+    } else if (event.type == Type::Disconnected) {
+        m_log.write(event.call, Mark::Link, "disconnected");
+    } else if (event.type == Type::StationData) {
+        m_log.write(event.call, Mark::Received, event.text.toLatin1());
+    }
+}
+
+qint16 TrafficTap::putData(const QByteArray& destination, const QByteArray& data, int kind,
+                           int length, quint8 port) {
+    const qint16 result = m_engine.putData(destination, data, kind, length, port);
+    if (result == 0 || kind != Kind::ConnectedData)
+        return result;
+    const QByteArray sent = data.left(qBound(0, length, int(data.size())));
+    const QString call = QString::fromLatin1(destination);
+    if (m_state.logSessions && m_state.channels.channelOf(call) != ChannelTable::kNone)
+        m_log.write(call, typing ? SessionLog::Mark::Typed : SessionLog::Mark::Sent, sent);
+    // The engine splits longer data into frames of its own.
+    const qsizetype frames = (sent.size() + kMaxAgwOutgoingData - 1) / kMaxAgwOutgoingData;
+    m_backlog.noteSent(call, port, int(qMax<qsizetype>(1, frames)));
+    return result;
+}

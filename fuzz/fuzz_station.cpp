@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.beaconOn = a & 64;
     const quint8 b = in.byte();
     for (int n = 0; n < ChannelTable::kChannels; ++n)
-        s.browserShown[n] = (b >> n) & 1;
+        s.channels.setPaneShown(n, (b >> n) & 1);
     s.idleTicks = (b & 128) ? 900 : 0;
     const QString calls[] = {u"Open"_s, u"N0BBB"_s, u"N0CCC"_s};
     for (int tab = 0; tab < ChannelTable::kChannels; ++tab) {

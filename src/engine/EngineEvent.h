@@ -22,13 +22,13 @@ struct EngineEvent {
 
     Type type = Type::Monitored;
     FrameClass frameClass = FrameClass::Unproto; // monitored frames only
-    QString call; // the station that sent it
+    QString call;                                // the station that sent it
     QString text; // the notice, the data, or the monitored frame's lines
     int port = 0;
 
     // The parts of a monitored frame's first line; empty when the line has none.
     QStringView destination() const { return part(m_destination); }
-    QStringView path() const { return part(m_path); } // the digipeaters, comma separated
+    QStringView path() const { return part(m_path); }       // the digipeaters, comma separated
     QStringView control() const { return part(m_control); } // "UI", "I", "RR", "SABM" ...
 
     static EngineEvent monitored(FrameClass frameClass, QString call, QString text, int port);

@@ -32,9 +32,9 @@ Station::Station(StationContext ctx)
       m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
       m_housekeeping(ctx.state, ctx.clock, {m_registration, m_sendLine, m_beacon, m_heardFile}),
-      m_dispatcher(ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
-                   {m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs, m_heard, m_filter,
-                    m_announcer}),
+      m_dispatcher(
+          ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
+          {m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs, m_heard, m_filter, m_announcer}),
       m_fileSender(ctx.state, ctx.view, m_tap, m_backlog, ctx.prompts, ctx.beeper) {
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);

@@ -207,9 +207,10 @@ struct Transcript : StationHarness {
             const QByteArray page = readFileBytes(PageFiles::path(root(), n));
             if (page != "<missing>" && !page.contains("Packet Web Browser"))
                 out << u"page%1: %2"_s.arg(n).arg(escaped(QString::fromLatin1(page)));
-            if (view.browserVisible[n] || state.browserShown[n])
-                panes +=
-                    u" %1:%2%3"_s.arg(n).arg(view.browserVisible[n]).arg(state.browserShown[n]);
+            if (view.browserVisible[n] || state.channels.paneShown(n))
+                panes += u" %1:%2%3"_s.arg(n)
+                             .arg(view.browserVisible[n])
+                             .arg(int(state.channels.paneShown(n)));
         }
         for (const auto& [n, path] : view.browserLoads)
             loads += u" %1:%2"_s.arg(n).arg(QString(path).replace(root(), "~"_L1));

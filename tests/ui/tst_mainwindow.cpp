@@ -141,7 +141,7 @@ private slots:
             rs.h.store.setValue(SettingsStore::kConference, "1");
             QVERIFY(rs.up() && rs.w.findChild<QCheckBox*>("chkConf")->isChecked());
             click(rs.w.findChild<QCheckBox*>("chkBrowserDisplay"));
-            QCOMPARE(rs.h.state.browserShown[0], quint8(1));
+            QVERIFY(rs.h.state.channels.paneShown(0));
             if (exit)
                 rs.w.action("mnuExit")->trigger();
             rs.station.release();

@@ -20,7 +20,7 @@ struct OutstandingAnswer {
 // What one engine frame means to the station.
 struct FromEngine {
     std::optional<EngineEvent> event; // none: nothing for the station
-    bool monitored = false;             // traffic the station may miss when it falls behind
+    bool monitored = false;           // traffic the station may miss when it falls behind
     std::optional<quint8> registerAnswer;
     std::optional<OutstandingAnswer> outstanding;
 };

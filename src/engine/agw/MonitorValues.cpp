@@ -18,7 +18,7 @@ QString field(const QByteArray& bytes, int size) {
 MonitorValues monitorValues(const std::optional<EngineEvent>& event) {
     if (!event)
         return {QStringLiteral("0"), field({}, kSenderFieldSize), field({}, kDataFieldSize),
-                QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+                QStringLiteral("0"), QStringLiteral("0"),         QStringLiteral("0")};
     return {QStringLiteral("1"),
             field(event->call.toLatin1(), kSenderFieldSize),
             field(event->text.toLatin1(), kDataFieldSize),

@@ -2,12 +2,14 @@
 
 bool BoundedView::append(const QString& text) {
     m_text += text;
-    m_view.appendText(m_id, text);
+    for (TextView id : m_ids)
+        m_view.appendText(id, text);
     if (m_text.size() <= kLimit)
         return false;
     // Cutting at the front costs what is cut, not what stays.
     const QString cut = m_text.left(m_text.size() - kKeep);
     m_text.remove(0, cut.size());
-    m_view.removeFront(m_id, cut);
+    for (TextView id : m_ids)
+        m_view.removeFront(id, cut);
     return true;
 }

@@ -2,17 +2,20 @@
 
 #include "MainWindowView.h"
 
+#include <QList>
 #include <QString>
 
-// A view that keeps only its recent text: above 10000 characters it is cut
-// back to its last 9000. The text is kept here too, so the bound and searches
-// never have to read a widget.
+// A text that keeps only its recent part: above 10000 characters it is cut back to its last 9000.
+// It is held here once, whichever views show it, so the bound and searches never read a widget.
 class BoundedView {
 public:
     static constexpr qsizetype kLimit = 10000;
     static constexpr qsizetype kKeep = 9000;
 
-    BoundedView(MainWindowView& view, TextView id) : m_view(view), m_id(id) {}
+    BoundedView(MainWindowView& view, TextView id) : m_view(view), m_ids{id} {}
+    // One text shown by two views.
+    BoundedView(MainWindowView& view, TextView id, TextView mirror)
+        : m_view(view), m_ids{id, mirror} {}
 
     // Appends and applies the bound; true when the text was cut back.
     bool append(const QString& text);
@@ -20,6 +23,6 @@ public:
 
 private:
     MainWindowView& m_view;
-    TextView m_id;
+    QList<TextView> m_ids;
     QString m_text;
 };

@@ -4,8 +4,8 @@
 #include "TextRoutines.h"
 
 Channels::Channels(StationState& state, MainWindowView& view, EngineLink& engine)
-    : m_state(state), m_view(view), m_engine(engine), m_allTraffic(view, TextView::AllTraffic),
-      m_allTrafficMirror(view, TextView::AllTrafficMirror) {}
+    : m_state(state), m_view(view), m_engine(engine),
+      m_allTraffic(view, TextView::AllTraffic, TextView::AllTrafficMirror) {}
 
 void Channels::appendAllTraffic(QString& text) {
     text = expandLineBreaks(text);
@@ -14,7 +14,6 @@ void Channels::appendAllTraffic(QString& text) {
     if (n > 3 && text.mid(n - 4, 2) != QLatin1String("\r\n"))
         text += QStringLiteral("\r\n");
     m_allTraffic.append(text);
-    m_allTrafficMirror.append(text);
     if (m_allTraffic.text().size() > 4)
         m_view.setCaretBeforeEnd(TextView::AllTraffic, 3);
     m_view.moveCaretToEnd(TextView::AllTrafficMirror);

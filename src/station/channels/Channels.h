@@ -31,6 +31,5 @@ private:
     StationState& m_state;
     MainWindowView& m_view;
     EngineLink& m_engine;
-    BoundedView m_allTraffic;
-    BoundedView m_allTrafficMirror;
+    BoundedView m_allTraffic; // the strip and its copy on the "All Trf" tab
 };

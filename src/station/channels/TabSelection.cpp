@@ -11,8 +11,9 @@ void TabSelection::onSelected(int tab) {
             m_state.selectedCall = m_state.channels.call(tab);
             m_view.setSelectedCallLabel(m_state.selectedCall);
         }
-        m_view.setBrowserDisplayChecked(m_state.browserShown[tab] == 1);
+        m_view.setBrowserDisplayChecked(m_state.channels.paneShown(tab));
         m_panes.refreshIfShown(tab);
+        m_state.channels.setUnseen(tab, false);
         m_view.setTabMarker(tab, false);
         m_view.moveCaretToEnd(channelView(tab));
     } else {

@@ -2,7 +2,7 @@
 
 int ChannelTable::channelOf(const QString& call) const {
     for (int n = 0; n < kChannels; ++n) {
-        if (!isFree(n) && m_calls[n].compare(call, Qt::CaseInsensitive) == 0)
+        if (!isFree(n) && m_channels[n].call.compare(call, Qt::CaseInsensitive) == 0)
             return n;
     }
     return kNone;
@@ -10,7 +10,7 @@ int ChannelTable::channelOf(const QString& call) const {
 
 int ChannelTable::channelForIncoming(const QString& call) const {
     for (int n = 0; n < kChannels; ++n) {
-        if (isFree(n) || m_calls[n].compare(call, Qt::CaseInsensitive) == 0)
+        if (isFree(n) || m_channels[n].call.compare(call, Qt::CaseInsensitive) == 0)
             return n;
     }
     return kNone;

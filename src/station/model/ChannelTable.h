@@ -2,9 +2,11 @@
 
 #include <QString>
 #include <array>
+#include <utility>
 
-// Which station is on which of the seven channels: the call, or empty while the channel is
-// open. Calls compare without regard to case; lookups walk the channels in order and take the
+// The seven channels: which station is on each (the call, or empty while the channel is open),
+// whether its page pane is shown instead of its text, and whether it holds text the operator has
+// not seen. Calls compare without regard to case; lookups walk the channels in order and take the
 // first match.
 class ChannelTable {
 public:
@@ -13,16 +15,28 @@ public:
     // What an open channel's tab reads.
     static inline const QString kOpenCaption = QStringLiteral("Open");
 
-    bool isFree(int channel) const { return m_calls[channel].isEmpty(); }
-    const QString& call(int channel) const { return m_calls[channel]; }
+    bool isFree(int channel) const { return m_channels[channel].call.isEmpty(); }
+    const QString& call(int channel) const { return m_channels[channel].call; }
     // The first channel holding the call, or kNone.
     int channelOf(const QString& call) const;
     // The first channel that is free or already holds the call, or kNone.
     int channelForIncoming(const QString& call) const;
     int firstFree() const;
-    void assign(int channel, const QString& call) { m_calls[channel] = call; }
-    void release(int channel) { m_calls[channel].clear(); }
+    void assign(int channel, const QString& call) { m_channels[channel].call = call; }
+    void release(int channel) { m_channels[channel].call.clear(); }
+
+    bool paneShown(int channel) const { return m_channels[channel].paneShown; }
+    void setPaneShown(int channel, bool shown) { m_channels[channel].paneShown = shown; }
+    // True when that was news.
+    bool setUnseen(int channel, bool unseen) {
+        return std::exchange(m_channels[channel].unseen, unseen) != unseen;
+    }
 
 private:
-    std::array<QString, kChannels> m_calls;
+    struct Channel {
+        QString call;
+        bool paneShown = false;
+        bool unseen = false;
+    };
+    std::array<Channel, kChannels> m_channels;
 };

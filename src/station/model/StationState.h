@@ -37,8 +37,4 @@ struct StationState {
     QString connectTarget;
     float idleTicks = 0;
     float beaconTicks = 0;
-
-    // Per channel; entry 7 exists so the no-channel index never needs a guard. The page texts
-    // live in the page files.
-    std::array<quint8, 8> browserShown{};
 };

@@ -11,14 +11,13 @@ void BrowserPanes::toggleBrowserDisplay() {
     const int n = m_view.currentTab();
     if (n < 0 || n >= ChannelTable::kChannels)
         return;
-    quint8& shown = m_state.browserShown[n];
-    if (shown == 0) {
-        shown = 1;
+    const bool show = !m_state.channels.paneShown(n);
+    m_state.channels.setPaneShown(n, show);
+    if (show) {
         m_view.setBrowserDisplayChecked(true);
         m_view.showBrowser(n, true);
         showPageFile(n);
     } else {
-        shown = 0;
         m_view.setBrowserDisplayChecked(false);
         m_view.showBrowser(n, false);
     }
@@ -34,7 +33,7 @@ void BrowserPanes::onBrowserDisplayClicked() {
 }
 
 void BrowserPanes::refreshIfShown(int channel) {
-    if (m_state.browserShown[channel] == 1)
+    if (m_state.channels.paneShown(channel))
         showPageFile(channel);
 }
 

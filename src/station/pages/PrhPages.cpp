@@ -54,7 +54,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
     if (!m_pages.write(channel))
         m_beeper.beep();
     const int tab = m_view.currentTab();
-    if (tab >= 0 && tab < ChannelTable::kChannels && m_state.browserShown[tab] == 0) {
+    if (tab >= 0 && tab < ChannelTable::kChannels && !m_state.channels.paneShown(tab)) {
         m_panes.toggleBrowserDisplay();
     }
     m_panes.navigate(channel, page);

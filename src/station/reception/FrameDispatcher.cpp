@@ -97,8 +97,9 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
         m_parts.channels.bringToFront();
         if (channel == ChannelTable::kNone) {
             // Left unanswered as before, but the operator learns of it.
-            m_view.showNotice(event.call + QStringLiteral(" connected, but all %1 channels are busy")
-                                               .arg(ChannelTable::kChannels));
+            m_view.showNotice(event.call +
+                              QStringLiteral(" connected, but all %1 channels are busy")
+                                  .arg(ChannelTable::kChannels));
             return;
         }
     }
@@ -126,8 +127,7 @@ int FrameDispatcher::acceptConnection(const EngineEvent& event) {
     if (x == ChannelTable::kNone)
         return x;
     m_parts.channels.assign(x, event.call);
-    m_state.selectedCall = event.call;
-    m_parts.tabs.select(x);
+    m_parts.tabs.select(x); // the new station becomes the one a line goes to
     m_parts.pages.empty(x);
     m_parts.channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_clock.now()) + kCrLf);
     Conference::sendWelcome(m_state, m_engine);
@@ -143,7 +143,7 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
     m_parts.pages.append(n, expanded + stamp + kCrLf);
     if (!m_parts.pages.write(n))
         m_beeper.beep();
-    else if (m_state.browserShown[n] == 1)
+    else if (m_state.channels.paneShown(n))
         m_parts.panes.showPageFile(n);
     m_beeper.beep();
 }
@@ -151,7 +151,7 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
 void FrameDispatcher::channelData(int n, const EngineEvent& event) {
     StationState& s = m_state;
     s.idleTicks = 0;
-    if (m_view.currentTab() != n)
+    if (m_view.currentTab() != n && s.channels.setUnseen(n, true))
         m_view.setTabMarker(n, true);
     QString display = expandLineBreaks(event.text);
     updatePage(n, event);
@@ -183,6 +183,6 @@ void FrameDispatcher::updatePage(int n, const EngineEvent& event) {
         m_parts.pages.replace(n, event.text.mid(html));
     if (!m_parts.pages.write(n))
         m_beeper.beep();
-    if (m_state.browserShown[n] == 1 && !prhSeen)
+    if (m_state.channels.paneShown(n) && !prhSeen)
         m_parts.panes.showPageFile(n);
 }

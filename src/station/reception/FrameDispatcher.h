@@ -41,8 +41,8 @@ public:
         Announcer& announcer;
     };
 
-    FrameDispatcher(StationState& state, MainWindowView& view, EngineLink& engine,
-                    Beeper& beeper, Clock& clock, Parts parts)
+    FrameDispatcher(StationState& state, MainWindowView& view, EngineLink& engine, Beeper& beeper,
+                    Clock& clock, Parts parts)
         : m_state(state), m_view(view), m_engine(engine), m_beeper(beeper), m_clock(clock),
           m_parts(parts) {}
 

@@ -3,8 +3,8 @@
 #include "BoundedRead.h"
 #include "EngineLink.h"
 #include "LinkBacklog.h"
-#include "TextRoutines.h"
 #include "SafeFile.h"
+#include "TextRoutines.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,6 @@
 #include "EngineLink.h"
 #include "TabSelection.h"
 
-
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 

@@ -98,7 +98,7 @@ private slots:
             many += "N" + QByteArray::number(i) + "\t2027-01-15T08:00:00Z\t1\t0\t\t\n";
         // Ours; binary, five fields, a bad time, a station twice, too many: kept aside (-1).
         const std::pair<QByteArray, int> rows[] = {
-            {line + "N0BBB\t2027-01-15T09:00:00Z\t1\t1\tID\t\n", 2},
+            {line + "N0BBB\t9999-12-31T09:00:00Z\t1\t1\tID\t\n", 2},
             {QByteArray("\x01\xff\x00junk", 7), -1},
             {line.left(line.lastIndexOf('\t')) + "\r\n", -1},
             {QByteArray(line).replace("08:00", "28:00"), -1},
@@ -127,12 +127,12 @@ private slots:
     void monitorFilter() {
         MonitorFilterSettings all, noI, noS, noU, noSent, port1, calls;
         noI.information = noS.supervisory = noU.unnumbered = noSent.sent = false;
-        port1.hiddenPorts = {1}, calls.hiddenCalls = {"N0UI", "N0IN-1"};
+        port1.hiddenPorts = {1}, calls.hiddenCalls = {"N0UI", "N0IN-1", "n0rr-2"};
         const std::pair<MonitorFilterSettings, QStringList> rows[] = {
             {all, {}},          {noI, {"N0IN"}},
             {noS, {"N0RR-2"}},  {noU, {"N0UI-3", "N0SA", "N0PT"}},
             {noSent, {"N0ME"}}, {port1, {"N0PT"}},
-            {calls, {"N0UI-3"}}};
+            {calls, {"N0UI-3", "N0RR-2"}}};
         for (const auto& [filter, hidden] : rows) {
             StationHarness h;
             h.station().onMonitorFilterChosen(filter);

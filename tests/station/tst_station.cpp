@@ -70,6 +70,9 @@ ch5: ok
 conf: \r\nde n0bbb: line one\r\nline two\r\n\r\nde N0CCC: ok
 page2: line one\rline two\r\r\n
 page5: ok\r\n)");
+        row("text behind marks a tab until it comes to the front",
+            R"(show unseen; start; assign 2 N0BBB; assign 5 N0CCC; rx D N0BBB one; rx D N0CCC two; tick; tab 5; tab 2; rx D N0CCC three; tick)",
+            R"(unseen 5)");
         row("disconnect frees the tab with its stamps, a stranger's only shows",
             R"(show tabs beeps ch1 strip page1; start; assign 1 N0BBB; set selected N0BBB; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; rx D N0BBB earlier; rx d N0BBB *** DISCONNECTED From Station N0BBB\r; tick 3)",
             R"(tabs front=0 label=Open selected=N0BBB speaker=N0BBB idle=2

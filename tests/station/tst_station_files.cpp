@@ -197,6 +197,7 @@ private slots:
             QVERIFY(content == "<missing>" || writeFileBytes(ini(h), content));
             h.station().readSettingsFile();
             QCOMPARE(readFileBytes(ini(h)), rewritten);
+            QCOMPARE(h.view.menuChecks.value(MenuCheck::BeaconOn), rewritten.startsWith(" 1"));
             QCOMPARE(readFileBytes(ini(h, ".bad")), content);
             QCOMPARE(h.view.notices.size(), content == "<missing>" ? 0 : 1);
             QVERIFY(writeFileBytes(ini(h), "later\r\n"));

@@ -129,9 +129,12 @@ private slots:
         noI.information = noS.supervisory = noU.unnumbered = noSent.sent = false;
         port1.hiddenPorts = {1}, calls.hiddenCalls = {"N0UI", "N0IN-1", "n0rr-2"};
         const std::pair<MonitorFilterSettings, QStringList> rows[] = {
-            {all, {}},          {noI, {"N0IN"}},
-            {noS, {"N0RR-2"}},  {noU, {"N0UI-3", "N0SA", "N0PT"}},
-            {noSent, {"N0ME"}}, {port1, {"N0PT"}},
+            {all, {}},
+            {noI, {"N0IN"}},
+            {noS, {"N0RR-2"}},
+            {noU, {"N0UI-3", "N0SA", "N0PT"}},
+            {noSent, {"N0ME"}},
+            {port1, {"N0PT"}},
             {calls, {"N0UI-3", "N0RR-2"}}};
         for (const auto& [filter, hidden] : rows) {
             StationHarness h;

@@ -139,17 +139,21 @@ struct Transcript : StationHarness {
     // equal lines shows once, with its count.
     QString render() const {
         QStringList out;
+        // The tabs and who is selected, each part only where it differs from a station at rest.
         QString tabs;
         for (int n = 0; n < 7; ++n)
             if (view.captions[n] != "Open"_L1)
                 tabs += u" %1=%2"_s.arg(n).arg(view.captions[n]);
-        const QString header =
-            u"tabs%1 front=%2 label=%3 selected=%4 speaker=%5 idle=%6"_s.arg(tabs)
-                .arg(view.current)
-                .arg(view.label2, state.selectedCall, state.lastSpeaker)
-                .arg(double(state.idleTicks));
-        if (header != "tabs front=0 label=Open selected= speaker= idle=0"_L1)
-            out << header;
+        for (const auto& [name, value, rest] :
+             {std::tuple{"front", QString::number(view.current), "0"},
+              {"label", view.label2, "Open"},
+              {"selected", state.selectedCall, ""},
+              {"speaker", state.lastSpeaker, ""},
+              {"idle", QString::number(double(state.idleTicks)), "0"}})
+            if (value != QLatin1String(rest))
+                tabs += u" %1=%2"_s.arg(QLatin1String(name), value);
+        if (!tabs.isEmpty())
+            out << u"tabs"_s + tabs;
         if (engine.registrations != QList<QByteArray>{"N0ME"} &&
             !(engine.registrations.isEmpty() && engine.closes == 0))
             out << u"registered: %1 closes=%2"_s

@@ -48,12 +48,12 @@ dx: DX de N0XX 14025\r\n
 data: DX de N0XX 14025\r\nabcabcdyzx)");
         row("connect takes the first free tab, page emptied first",
             R"(show tabs > page; start; assign 0 N0AAA; file Channel1.htm home page; rx c N0BBB *** CONNECTED To Station N0BBB\r; tick)",
-            R"(tabs 0=N0AAA 1=N0BBB front=1 label=N0BBB selected=N0BBB speaker=N0BBB idle=0
+            R"(tabs 0=N0AAA 1=N0BBB front=1 label=N0BBB selected=N0BBB speaker=N0BBB
 > D N0BBB@0 Welcome to N0ME's Packet Station!\r\n
 page1: *** CONNECTED To Station N0BBB\r\r\n)");
         row("connect with every tab busy: a call only remembered, a caller told of",
             R"(show tabs list notice beeps; start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; type :c n0new; rx c N0NEW *** CONNECTED To Station N0NEW\r; tick)",
-            R"(tabs 0=N0T0 1=N0T1 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 front=0 label=Open selected= speaker= idle=1
+            R"(tabs 0=N0T0 1=N0T1 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 idle=1
 beeps=1 restored=1 raised=1
 list: "N0NEW"\r\n
 notice: N0NEW connected, but all 7 channels are busy)");
@@ -63,7 +63,7 @@ notice: N0NEW connected, but all 7 channels are busy)");
 ch1: \r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\nhello\r\n)");
         row("channel data: view, page, conference",
             R"(show tabs unseen ch conf page; start; assign 2 N0BBB; assign 5 N0CCC; set idle 500; rx D n0bbb line one\r; rx D N0BBB line two\r; rx D N0CCC ok; tick)",
-            R"(tabs 2=N0BBB 5=N0CCC front=0 label=Open selected= speaker=N0CCC idle=0
+            R"(tabs 2=N0BBB 5=N0CCC speaker=N0CCC
 unseen 2 5
 ch2: line one\r\nline two\r\n
 ch5: ok
@@ -75,14 +75,14 @@ page5: ok\r\n)");
             R"(unseen 5)");
         row("disconnect frees the tab with its stamps, a stranger's only shows",
             R"(show tabs beeps ch1 strip page1; start; assign 1 N0BBB; set selected N0BBB; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; rx D N0BBB earlier; rx d N0BBB *** DISCONNECTED From Station N0BBB\r; tick 3)",
-            R"(tabs front=0 label=Open selected=N0BBB speaker=N0BBB idle=2
+            R"(tabs selected=N0BBB speaker=N0BBB idle=2
 beeps=3 restored=2 raised=1
 ch1: earlier\r\n*** DISCONNECTED From Station N0BBB\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n\r\n
 strip: *** DISCONNECTED RETRYOUT With N0ZZZ\r\n\r\n*** DISCONNECTED From Station N0BBB\r\n\r\n
 page1: earlier*** DISCONNECTED From Station N0BBB\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n)");
         row("monitored frame of a channel station shows twice",
             R"(show tabs ch0 strip; start; assign 0 N0BBB; set idle 800; rx U N0BBB beacon text\r; tick)",
-            R"(tabs 0=N0BBB front=0 label=Open selected= speaker=N0BBB idle=0
+            R"(tabs 0=N0BBB speaker=N0BBB
 ch0: beacon text\r\n
 strip: beacon text\r\n\r\n)");
         row("keep-alive on the tick after 900",
@@ -99,7 +99,7 @@ notice: monitor skipped 1 234 567 frames)");
         // Conference.
         row("conference relays to all, a bare line break only to a new speaker",
             R"(show tabs > conf; start; set conf 1; assign 0 N0BBB; assign 3 N0CCC; set speaker N0ME; rx D N0BBB hi\r; rx D N0BBB hi\r; rx D N0BBB \r; rx D N0CCC \r; tick 4)",
-            R"(tabs 0=N0BBB 3=N0CCC front=0 label=Open selected= speaker=N0CCC idle=3
+            R"(tabs 0=N0BBB 3=N0CCC speaker=N0CCC idle=3
 > D N0BBB@0 \r\nde N0BBB: hi\r\n
 > D N0CCC@0 \r\nde N0BBB: hi\r\n
 > D N0BBB@0 hi\r\n
@@ -146,7 +146,7 @@ notice: Not sent: no station selected (x2)
 line: hello)");
         row("commands",
             R"(opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; type :c n0call; type :Cn0xyz; type :c  N0CALL  \s; type :C; type :d whatever; answer CQ; type :U hello; type :X anything; type :)",
-            R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ front=3 label=N0CALL selected=N0CALL speaker= idle=0
+            R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ front=3 label=N0CALL selected=N0CALL
 asked: To Whom? (CQ, Beacon, etc.) []
 beeps=1
 > c N0CALL@1 
@@ -201,11 +201,11 @@ page0: hi\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\rdata\r\r\n)")
 loads 0:~/Channel0.htm 1:~/Channel1.htm 2:~/Channel2.htm 3:~/Channel3.htm 4:~/Channel4.htm 5:~/Channel5.htm 6:~/Channel6.htm 0:~/Channel0.htm)");
         row("browser display click and tab selection",
             R"(start; tab 8; browser; set selected N0BBB; tab 2; browser; tab 8; tab 2; browser)",
-            R"(tabs front=2 label=NA selected=N0BBB speaker= idle=0
+            R"(tabs front=2 label=NA selected=N0BBB
 loads 2:~/Channel2.htm 2:~/Channel2.htm)");
         row("a shown pane follows its page as data comes",
             R"(show tabs panes loads; start; assign 2 N0BBB; tab 2; browser; rx D N0BBB hello\r; tick)",
-            R"(tabs 2=N0BBB front=2 label=N0BBB selected=N0BBB speaker=N0BBB idle=0
+            R"(tabs 2=N0BBB front=2 label=N0BBB selected=N0BBB speaker=N0BBB
 panes 2:11
 loads 2:~/Channel2.htm 2:~/Channel2.htm)");
         row("a found page replaces the page; dots are ordinary; hidden or absent pages are missing",
@@ -226,7 +226,7 @@ files: secret.htm | )");
 files: outside | N0BBB)");
         row("command links",
             R"(show tabs > loads list asked; start; assign 0 N0BBB; set selected N0BBB; edit typed; link 2 /tmp/page.htm; link 2 <PRHCMDShowConnectList>; link 2 file:///home/op/%3Cprhcmdshowconnectlist%3E; link 2 %3CPRHCMD:C%20n0xyz%3E; link 2 <PRHCMD>; link 2 <PRHCMD:C N0XYZ)",
-            R"(tabs 0=N0BBB 1=N0XYZ front=1 label=Open selected=N0BBB speaker=N0ME idle=0
+            R"(tabs 0=N0BBB 1=N0XYZ front=1 selected=N0BBB speaker=N0ME
 > c N0XYZ@0 
 > P N0XYZ@0 
 > D N0BBB@0 \r
@@ -235,7 +235,7 @@ list: "N0XYZ"\r\n
 asked:  (x2))");
         row("connect list picks connect and discard typed text",
             R"(start; file PacketConnects.lst "ZULU"\r\n"ALPHA","BRAVO"\r\n""\r\n; edit unsent words; pick N0XYZ; connect; pick; connect; pick ABC; connect; edit typed again; pick AB; connect)",
-            R"(tabs 0=N0XYZ 1=ABC front=1 label=Open selected= speaker= idle=0
+            R"(tabs 0=N0XYZ 1=ABC front=1
 > c N0XYZ@0 
 > P N0XYZ@0 
 > c ABC@0 

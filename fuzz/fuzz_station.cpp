@@ -1,8 +1,7 @@
-// Events from the engine through the dispatcher of a whole station over the in-process fakes, in
-// a fresh program folder per input: routing to the channels and views, page files, Packet Radio
-// HTML pages, DX/WX capture, the beacon and weather report. Input: two flag bytes, the seven tab
-// captions (a byte: Open, N0BBB, N0CCC or a text), the current tab, the weather file (a text, see
-// FuzzReader), then frames: a kind byte, an options byte, the sender and the data (texts).
+// Engine events through a whole station over the in-process fakes, in a fresh program folder per
+// input. Input: two flag bytes, the seven tab captions (a byte: Open, N0BBB, N0CCC or a text),
+// the current tab, the weather file (a text, see FuzzReader), then frames: a kind byte, an
+// options byte, the sender and the data (texts).
 
 #include "FuzzSupport.h"
 #include "StationHarness.h"

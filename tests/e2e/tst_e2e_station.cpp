@@ -1,5 +1,5 @@
 // The station over a real AgwTcpLink to engine A, ticked at its timer's pace; the remote stations
-// are plain AGW clients of engine B, and run.sh joins the two engines by a simulated radio link.
+// are plain AGW clients of engine B, joined to A by run.sh's simulated radio link.
 
 #include "AgwTcpLink.h"
 #include "QtSeams.h"
@@ -41,7 +41,7 @@ struct Remote {
         m_socket.write(encodeAgwFrame({0, kind, quint8(kind == 'D' ? 0xF0 : 0), m_call, to, data}));
     }
     qsizetype count(char kind) const { return std::ranges::count(frames, kind, &AgwFrame::kind); }
-    // What the station sent: its connected data to this remote, or its frames to `to`.
+    // What the station sent: connected data to this remote, or frames of `kind` to `to`.
     QByteArray data(char kind = 'D', const QByteArray& to = {}) const {
         QByteArray out;
         for (const AgwFrame& f : frames)

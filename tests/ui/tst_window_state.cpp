@@ -1,5 +1,4 @@
-// The real window, shown and active: what it shows is true, and what the operator typed stays
-// until it can go out.
+// The real window, shown and active: what it shows is true, and a typed line stays until sent.
 
 #include "DesignedLayout.h"
 #include "HeardListWindow.h"

@@ -28,7 +28,8 @@ void checkPlainName(const QString& name) {
         FUZZ_CHECK(QDir::cleanPath(joined) == joined && QFileInfo(joined).path() == root);
 }
 
-void fuzzPrhTags(const QByteArray& bytes) {
+void fuzzPrhTags(FuzzReader& in) {
+    const QByteArray bytes = in.rest();
     // As received (Latin-1) and as a link target comes (UTF-8).
     for (const QString& text : {QString::fromLatin1(bytes), QString::fromUtf8(bytes)}) {
         checkPlainName(text);
@@ -43,11 +44,10 @@ void fuzzPrhTags(const QByteArray& bytes) {
     }
 }
 
-void fuzzSettingsFile(const QByteArray& bytes) {
-    // What a complete file holds is saved back unchanged, but for double quotes: they would end
-    // a quoted field.
+void fuzzSettingsFile(FuzzReader& in) {
+    // What a complete file holds is saved back unchanged, but for double quotes (ending a field).
     SettingsFileValues read, back;
-    if (!SettingsFile::decode(bytes, read))
+    if (!SettingsFile::decode(in.rest(), read))
         return;
     read.beaconText.remove(u'"');
     read.weatherPath.remove(u'"');
@@ -78,11 +78,10 @@ void fuzzConnectList(FuzzReader& in) {
         FUZZ_CHECK(ConnectList::read(path) == fields + QStringList{call}); // grown by the one
 }
 
-// Heard.lst is read whole or not at all, and what is read writes back to a file that reads the
-// same.
-void fuzzHeardFile(const QByteArray& bytes) {
+// Heard.lst is read whole or not at all; what is read writes back to a file that reads the same.
+void fuzzHeardFile(FuzzReader& in) {
     HeardList list, again;
-    if (!list.decode(bytes)) {
+    if (!list.decode(in.rest())) {
         FUZZ_CHECK(list.size() == 0);
         return;
     }
@@ -95,18 +94,8 @@ void fuzzHeardFile(const QByteArray& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzReader in(data, size);
-    switch (in.byte() % 4) {
-    case 0:
-        fuzzPrhTags(in.rest());
-        break;
-    case 1:
-        fuzzSettingsFile(in.rest());
-        break;
-    case 2:
-        fuzzConnectList(in);
-        break;
-    default:
-        fuzzHeardFile(in.rest());
-    }
+    using Parser = void (*)(FuzzReader&);
+    const Parser parsers[] = {fuzzPrhTags, fuzzSettingsFile, fuzzConnectList, fuzzHeardFile};
+    parsers[in.byte() % 4](in);
     return 0;
 }

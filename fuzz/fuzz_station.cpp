@@ -1,8 +1,7 @@
-// Events from the engine through the dispatcher of a whole station over the in-process fakes, in
-// a fresh program folder per input: routing to the channels and views, page files, Packet Radio
-// HTML pages, DX/WX capture, the beacon and weather report. Input: two flag bytes, the seven tab
-// captions (a byte: Open, N0BBB, N0CCC or a text), the current tab, the weather file (a text, see
-// FuzzReader), then frames: a kind byte, an options byte, the sender and the data (texts).
+// Engine events through a whole station over the in-process fakes, in a fresh program folder per
+// input. Input: two flag bytes, the seven tab captions (a byte: Open, N0BBB, N0CCC or a text),
+// the current tab, the weather file (a text, see FuzzReader), then frames: a kind byte, an
+// options byte, the sender and the data (texts).
 
 #include "FuzzSupport.h"
 #include "StationHarness.h"
@@ -40,14 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     s.programDrive = s.programDir.left(1);
     s.callSign = u"N0ME"_s;
     s.beaconText = s.callSign + QString::fromLatin1(Station::kBeaconSuffix);
-    const quint8 a = in.byte();
+    const quint8 a = in.byte(), b = in.byte();
     s.conference = a & 1;
     s.clearHtmlData = a & 2;
     h.view.monitorVisible = a & 8;
     s.beaconTicks = (a & 16) ? 900 : 0;
     s.weatherOn = a & 32;
     s.beaconOn = a & 64;
-    const quint8 b = in.byte();
     for (int n = 0; n < ChannelTable::kChannels; ++n)
         s.channels.setPaneShown(n, (b >> n) & 1);
     s.idleTicks = (b & 128) ? 900 : 0;
@@ -72,18 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Station& station = h.station();
     int ticks = 0;
     while (!in.atEnd() && ticks < kMaxTicks) {
-        // The kinds of event come as their client library letters; other bytes map onto them.
-        const quint8 kind = in.byte();
-        // 4: the tick runs after it; 16: from the station with the content folder; 32 and up:
-        // the port.
-        const quint8 options = in.byte();
+        // Options: 4, the tick runs after it; 16, from the station with the content folder; 32
+        // and up, the port.
+        const quint8 kind = in.byte(), options = in.byte();
         const QByteArray sender = in.text(32);
         h.engine.queue("UDcdIST"[kind % 7], (options & 16) ? kPrhStation.toLatin1() : sender,
                        in.text(), options >> 5);
-        if (options & 4) {
-            station.tick();
-            ++ticks;
-        }
+        if (options & 4)
+            station.tick(), ++ticks;
     }
     for (; ticks < kMaxTicks && !h.engine.incoming.empty(); ++ticks)
         station.tick();

@@ -29,16 +29,12 @@ int main(int argc, char* argv[]) {
     MainWindow window;
     QtPrompts prompts; // the real dialogs, the connect list among them
     prompts.setParentWidget(&window);
-    Station* station = nullptr;
-    QtPollTimer timer([&station] {
-        if (station)
-            station->tick();
-    });
-    Station live(StationContext{h.state, window, link, prompts, h.beeper, clock, timer, h.store});
-    station = &live;
-    connectWindowToStation(window, live);
-    QObject::connect(&link, &AgwTcpLink::bytesArrived, &live, &Station::onFramesArrived);
-    live.startUp();
+    std::optional<Station> live;
+    QtPollTimer timer([&live] { live ? live->tick() : void(); });
+    live.emplace(StationContext{h.state, window, link, prompts, h.beeper, clock, timer, h.store});
+    connectWindowToStation(window, *live);
+    QObject::connect(&link, &AgwTcpLink::bytesArrived, &*live, &Station::onFramesArrived);
+    live->startUp();
     h.state.moveToFront = false;
 
     const auto send = [&engine](char kind, const QString& call, const QString& data) {
@@ -49,11 +45,11 @@ int main(int argc, char* argv[]) {
     QSocketNotifier input(0, QSocketNotifier::Read);
     const auto run = [&](const QStringList& words) {
         const QString& what = words.first();
-        const QString call = words.value(1), rest = words.mid(2).join(u' ');
+        const QString call = words.value(1);
         if (what == u"connect")
             send('C', call, QStringLiteral("*** CONNECTED With Station ") + call);
         else if (what == u"line")
-            send('D', call, rest);
+            send('D', call, words.mid(2).join(u' '));
         else if (what == u"action") // a modal one runs its own loop: let this handler end first
             QTimer::singleShot(0, &window, [&window, call] { window.action(call)->trigger(); });
         else if (what == u"sendfile")

@@ -5,16 +5,14 @@ import select, subprocess, sys, time
 import pyatspi
 from gi.repository import GLib
 
-INTERACTIVE = {pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON,
-               pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_LIST, pyatspi.ROLE_TABLE,
-               pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_PAGE_TAB_LIST, pyatspi.ROLE_PROGRESS_BAR,
-               pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_LINK}
+INTERACTIVE = {getattr(pyatspi, "ROLE_" + role) for role in "PUSH_BUTTON CHECK_BOX RADIO_BUTTON TEXT ENTRY LIST "
+               "TABLE PAGE_TAB PAGE_TAB_LIST PROGRESS_BAR COMBO_BOX SPIN_BUTTON LINK".split()}
 failures, said = [], []
 driver = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
 
 
-def command(line):
-    driver.stdin.write(line + "\n"), driver.stdin.flush()
+def command(*lines):
+    driver.stdin.write("".join(line + "\n" for line in lines)), driver.stdin.flush()
 
 
 def until(done, seconds=10):
@@ -40,18 +38,14 @@ def walk(node):
 
 
 def nameless(window):
-    found = []
-    for node in walk(window):
-        states = node.getState()
-        if not states.contains(pyatspi.STATE_SHOWING) or node.name:
-            continue
-        if states.contains(pyatspi.STATE_FOCUSABLE) or node.getRole() in INTERACTIVE:
-            found.append(f"{node.getRoleName()} in {node.parent.getRoleName()} {node.parent.name!r}")
-    return found
+    return [f"{n.getRoleName()} in {n.parent.getRoleName()} {n.parent.name!r}" for n in walk(window)
+            if n.getState().contains(pyatspi.STATE_SHOWING) and not n.name
+            and (n.getState().contains(pyatspi.STATE_FOCUSABLE) or n.getRole() in INTERACTIVE)]
 
 
-def window(app, title):
-    return next((w for w in app if title in w.name), None)
+def window(title, active=False):
+    w = next((w for w in app if title in w.name), None)
+    return w if not active or w and w.getState().contains(pyatspi.STATE_ACTIVE) else None
 
 
 def on_event(event):
@@ -79,12 +73,11 @@ pyatspi.Registry.registerEventListener(on_event, "object:state-changed:showing",
                                        "object:announcement")
 desktop = pyatspi.Registry.getDesktop(0)
 app = next(a for a in desktop if a and a.name == "a11y_station")
-main = window(app, "Packet Monitor")
+main = window("Packet Monitor")
 focused = lambda: next((n for n in walk(main) if n.getRole() != pyatspi.ROLE_PAGE_TAB
                         and n.getState().contains(pyatspi.STATE_FOCUSED)), None)
 
-command("connect N0BBB")
-command("connect N0CCC")
+command("connect N0BBB", "connect N0CCC")
 until(lambda: any(n.name == "Channel 2, N0CCC" for n in walk(main)))
 check(any(n.name == "Channel 1, N0BBB" for n in walk(main)), "a channel view is named after its call")
 check(until(lambda: (focused() or main).name == "Send to N0CCC"),
@@ -109,18 +102,16 @@ key(CTRL, PAGE_DOWN)
 check(until(lambda: current() == "N0CCC"), "Ctrl+Page Down brings the next tab")
 
 key(CTRL, H)
-check(until(lambda: (w := window(app, "Heard List")) and w.getState().contains(pyatspi.STATE_ACTIVE)),
-      "Ctrl+H brings the heard list to the front with the focus")
-check(not (missing := nameless(window(app, "Heard List"))), f"heard list: every control named {missing}")
+check(until(lambda: window("Heard List", active=True)), "Ctrl+H brings the heard list to the front with the focus")
+check(not (missing := nameless(window("Heard List"))), f"heard list: every control named {missing}")
 key(ESCAPE)
 check(until(lambda: (focused() or main).name.startswith("Send")), "Escape gives the focus back to the send line")
 
 for what, title in [("action mnuMonitorFilter", "Monitor Filter"), ("action mnuFind", "Packet Monitor"),
                     ("action mnuPreviousConnections", "Connect To:"), ("sendfile N0BBB", "Send File")]:
     command(what)
-    until(lambda: (w := window(app, title)) and w.getState().contains(pyatspi.STATE_ACTIVE))
-    check((w := window(app, title)) is not None and not (missing := nameless(w)),
-          f"{title}: every control named {missing}")
+    until(lambda: window(title, active=True))
+    check((w := window(title)) is not None and not (missing := nameless(w)), f"{title}: every control named {missing}")
     if title != "Send File":
         key(ESCAPE)
 missing = nameless(main)

@@ -18,15 +18,12 @@ private slots:
         QFETCH(int, signal);
         FakeEngine engine;
         QTemporaryDir home, folder;
-        const QByteArray ini = "[Settings]\nUserPacketCallSign=N0AAA\nUserPacketConference=1\n"
+        QVERIFY(writeFileBytes(home.filePath("Wexlo_Software.ini"),
+                               "[Settings]\nUserPacketCallSign=N0AAA\nUserPacketConference=1\n"
                                "[Engine]\nPort=" +
-                               QByteArray::number(engine.port()) + '\n';
-        QVERIFY(writeFileBytes(home.filePath("Wexlo_Software.ini"), ini));
+                                   QByteArray::number(engine.port())));
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit()); // ctest sets QT_QPA_PLATFORM
         QProcess station;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", home.path());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        station.setProcessEnvironment(env);
         station.setWorkingDirectory(folder.path());
         station.start(PM_STATION_BINARY, {});
         QVERIFY(station.waitForStarted() && engine.waitForFrames(2, 10000));
@@ -38,11 +35,12 @@ private slots:
             QTest::qWaitFor([&] { return std::ranges::any_of(engine.received(), echoed); }, 10000));
         ::kill(pid_t(station.processId()), signal);
         QVERIFY(station.waitForFinished(10000));
-        QCOMPARE(station.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(station.exitCode(), 0);
+        QCOMPARE(std::pair(station.exitStatus(), station.exitCode()),
+                 std::pair(QProcess::NormalExit, 0));
         QVERIFY(readFileBytes(folder.filePath("Heard.lst")).startsWith("N0BBB\t"));
-        for (const AgwFrame& f : engine.received())
-            QVERIFY(f.kind != 'x'); // the engine left registered, as Exit leaves it
+        // The engine is left registered, as Exit leaves it.
+        QVERIFY(std::ranges::none_of(engine.received(),
+                                     [](const AgwFrame& f) { return f.kind == 'x'; }));
     }
 };
 

@@ -1,5 +1,5 @@
 // The station over a real AgwTcpLink to engine A, ticked at its timer's pace; the remote stations
-// are plain AGW clients of engine B, and run.sh joins the two engines by a simulated radio link.
+// are plain AGW clients of engine B, joined to A by run.sh's simulated radio link.
 
 #include "AgwTcpLink.h"
 #include "QtSeams.h"
@@ -24,20 +24,15 @@ const QByteArray kWelcome = "Welcome to N0AAA's Packet Station!\r\n";
 struct Remote {
     explicit Remote(const QByteArray& call) : m_call(call) {
         QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] {
-            while (m_socket.bytesAvailable() > 0 && !m_decoder.outOfStep()) {
-                m_decoder.feed(m_socket.read(m_decoder.room()));
-                while (std::optional<AgwFrame> f = m_decoder.next())
+            while (m_socket.bytesAvailable() > 0 && !m_decoder.outOfStep())
+                for (m_decoder.feed(m_socket.read(m_decoder.room())); auto f = m_decoder.next();)
                     frames.append(*f);
-            }
         });
     }
     bool registerAt(quint16 port) {
         m_socket.connectToHost(u"127.0.0.1"_s, port);
-        if (!m_socket.waitForConnected(5000))
-            return false;
-        send('X');
-        send('m');
-        return QTest::qWaitFor([this] { return count('X') > 0; }, 5000) &&
+        return m_socket.waitForConnected(5000) && (send('X'), send('m'), true) &&
+               QTest::qWaitFor([this] { return count('X') > 0; }, 5000) &&
                frames[0].data == QByteArray(1, '\1');
     }
     // To the station, or to the engine for 'X' and 'm'.
@@ -46,19 +41,13 @@ struct Remote {
         m_socket.write(encodeAgwFrame({0, kind, quint8(kind == 'D' ? 0xF0 : 0), m_call, to, data}));
     }
     qsizetype count(char kind) const { return std::ranges::count(frames, kind, &AgwFrame::kind); }
-    // The connected data the station sent this remote.
-    QByteArray data() const {
+    // What the station sent: connected data to this remote, or frames of `kind` to `to`.
+    QByteArray data(char kind = 'D', const QByteArray& to = {}) const {
         QByteArray out;
         for (const AgwFrame& f : frames)
-            if (f.kind == 'D' && f.callFrom == "N0AAA" && f.callTo == m_call)
+            if (f.kind == kind && f.callFrom == "N0AAA" && f.callTo == (to.isEmpty() ? m_call : to))
                 out += f.data;
         return out;
-    }
-    bool heardBeacon(const QByteArray& text) const {
-        return std::ranges::any_of(frames, [&](const AgwFrame& f) {
-            return f.kind == 'U' && f.callFrom == "N0AAA" && f.callTo == "BEACON" &&
-                   f.data.contains('\r' + text + '\r');
-        });
     }
 
     QList<AgwFrame> frames;
@@ -83,8 +72,7 @@ private slots:
         AgwTcpLink link(u"127.0.0.1"_s, portA); // outlives the station
         StationHarness h;
         h.link = &link;
-        h.store.setCallSign(u"N0AAA"_s);
-        h.startUp();
+        h.start("N0AAA");
         QVERIFY2(h.prompts.messages.isEmpty(), qPrintable(link.lastError()));
         QCOMPARE(link.registeredCall(), QByteArray("N0AAA"));
         QTimer ticker;
@@ -95,8 +83,7 @@ private slots:
         ticker.start(QtPollTimer::kIntervalMs);
         auto channel = [&h](int n) { return h.view.text(channelView(n)); };
         auto typeLine = [&h](const QString& line) {
-            h.view.sendLine = line;
-            h.station().onSendLineEnter();
+            h.view.sendLine = line, h.station().onSendLineEnter();
         };
         Remote b("N0BBB"), c("N0CCC");
         QVERIFY2(b.registerAt(portB) && c.registerAt(portB), "engine B refused a remote");
@@ -116,13 +103,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(b.data(), kWelcome + "Fine here, 12 degrees and sunny.\r",
                                   kAirMs);
         h.state.beaconTicks = 900;
-        QTRY_VERIFY_WITH_TIMEOUT(b.heardBeacon(h.state.beaconText.toLatin1()), kAirMs);
+        QTRY_VERIFY_WITH_TIMEOUT(b.data('U', "BEACON").contains(h.state.beaconText.toLatin1()),
+                                 kAirMs);
         typeLine(u":D"_s);
         QTRY_COMPARE_WITH_TIMEOUT(b.count('d'), 1, kAirMs);
         QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], u"Open"_s, kAirMs);
         QVERIFY(channel(0).contains(u"*** DISCONNECTED From Station N0BBB\r\n"_s));
-        // A station heard on the air is in the heard list, with where it sent to.
-        // N0BBB is heard already, by its connected lines: wait for the monitored frame itself.
+        // Heard on the air with where it sent to; N0BBB is heard already, by its connected lines.
         const quint32 framesOfB = h.station().heard().find(u"N0BBB"_s)->frames;
         b.send('M', "N0BBB monitor test\r");
         QTRY_VERIFY_WITH_TIMEOUT(h.station().heard().find(u"N0BBB"_s)->frames > framesOfB, kAirMs);
@@ -136,18 +123,20 @@ private slots:
             return kWelcome + "You are currently in conference with the following station(s):\r\n" +
                    members + " \r\r\nde " + call + ": *** CONNECTED To Station " + call + "\r\n";
         };
-        QByteArray toB = welcome("N0AAA N0BBB", "N0BBB");
-        QTRY_COMPARE_WITH_TIMEOUT(b.data().mid(before), toB, kAirMs);
+        QByteArray toB = welcome("N0AAA N0BBB", "N0BBB"), toC;
+        const auto bothGet = [&] {
+            QTRY_COMPARE_WITH_TIMEOUT(c.data(), toC, kAirMs);
+            QTRY_COMPARE_WITH_TIMEOUT(b.data().mid(before), toB, kAirMs);
+        };
+        bothGet();
         c.send('C');
-        QByteArray toC = welcome("N0AAA N0BBB N0CCC", "N0CCC");
+        toC = welcome("N0AAA N0BBB N0CCC", "N0CCC");
         toB += "\r\nde N0CCC: *** CONNECTED To Station N0CCC\r\n";
-        QTRY_COMPARE_WITH_TIMEOUT(c.data(), toC, kAirMs);
-        QTRY_COMPARE_WITH_TIMEOUT(b.data().mid(before), toB, kAirMs);
+        bothGet();
         b.send('D', "Hello conference\r");
         toB += "\r\nde N0BBB: Hello conference\r\n";
         toC += "\r\nde N0BBB: Hello conference\r\n";
-        QTRY_COMPARE_WITH_TIMEOUT(c.data(), toC, kAirMs);
-        QTRY_COMPARE_WITH_TIMEOUT(b.data().mid(before), toB, kAirMs);
+        bothGet();
         b.send('d');
         QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], u"Open"_s, kAirMs);
         c.send('d');
@@ -166,7 +155,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], u"N0BBB"_s, kAirMs);
         const qsizetype endsSeenByB = b.count('d');
         QProcess restart;
-        restart.start(qEnvironmentVariable("E2E_RESTART"), {u"a"_s});
+        restart.start(qEnvironmentVariable("E2E_RESTART"), {u"--restart"_s, u"a"_s});
         QTRY_COMPARE_WITH_TIMEOUT(restart.state(), QProcess::NotRunning, kAirMs);
         QCOMPARE(restart.exitCode(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], u"Open"_s, kAirMs);

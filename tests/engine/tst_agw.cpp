@@ -48,26 +48,19 @@ private slots:
                  QByteArray::fromHex("02000000 4400 f000 4e304141412d31000000" // N0AAA-1
                                      "4142434445464748494a 2c010000 00000000") // cut to ten; 300
                      + QByteArray(300, 'x'));
-        const QList<AgwFrame> frames{
-            {0, '\xff', 0, "N0AAA-15", "BEACON", QByteArray("\0\r\n\xff\x80 end\0", 11)},
-            {3, 'D', 0, "N0AAA", "N0BBB", QByteArray(kMaxAgwDataLength, 'q')},
-            {255, 'M', 0xF0, "ABCDEFGHIJ", "0123456789", {}}};
-        const auto fields = [](const AgwFrame& f) {
-            return std::tuple(f.port, f.kind, f.pid, f.callFrom, f.callTo, f.data);
-        };
-        QByteArray stream;
-        for (const AgwFrame& f : frames)
-            stream += encodeAgwFrame(f);
+        // Decoded from any cut and encoded again, every field comes back.
+        const QByteArray stream =
+            encodeAgwFrame(
+                {0, '\xff', 0, "N0AAA-15", "BEACON", QByteArray("\0\r\n\xff\x80 e\0", 9)}) +
+            encodeAgwFrame({3, 'D', 0, "N0AAA", "N0BBB", QByteArray(kMaxAgwDataLength, 'q')}) +
+            encodeAgwFrame({255, 'M', 0xF0, "ABCDEFGHIJ", "0123456789", {}});
         for (int chunk : {1, 7, 36, 37, int(stream.size())}) {
             AgwFrameDecoder decoder;
-            QList<AgwFrame> got;
-            for (qsizetype at = 0; at < stream.size(); at += chunk) {
-                decoder.feed(stream.mid(at, chunk));
-                while (std::optional<AgwFrame> f = decoder.next())
-                    got.append(*f);
-            }
-            QVERIFY(std::ranges::equal(got, frames, {}, fields, fields));
-            QCOMPARE(decoder.buffered(), 0);
+            QByteArray again;
+            for (qsizetype at = 0; at < stream.size(); at += chunk)
+                for (decoder.feed(stream.mid(at, chunk)); auto f = decoder.next();)
+                    again += encodeAgwFrame(*f);
+            QVERIFY(again == stream && decoder.buffered() == 0);
         }
     }
 

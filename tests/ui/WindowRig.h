@@ -1,7 +1,6 @@
 #pragma once
 
-// The real window over a station and an in-process engine, and the keys and clicks a person
-// gives it.
+// The real window over a station and an in-process engine, and a person's keys and clicks.
 
 #include "MainWindow.h"
 #include "QtPlatform.h"

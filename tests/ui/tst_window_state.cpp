@@ -1,5 +1,4 @@
-// The real window, shown and active: what it shows is true, and what the operator typed stays
-// until it can go out.
+// The real window, shown and active: what it shows is true, and a typed line stays until sent.
 
 #include "DesignedLayout.h"
 #include "HeardListWindow.h"
@@ -39,8 +38,9 @@ private slots:
         QVERIFY(monitor->valueLabel("lblData")->text().startsWith("xxx"_L1));
     }
 
-    // One Ctrl+H shows the list above the station's window; a station working us is heard.
-    void heardListInFrontAndConnectedStationsHeard() {
+    // A station working us is heard; Ctrl+H shows the list above the window. :C to a station
+    // on a channel brings that channel forward and sends nothing.
+    void connectedStationHeardAndBroughtForward() {
         Rig rs;
         QVERIFY(rs.up());
         rs.e.queue('U', "N0BBB", " 1:Fm N0BBB To ID <UI>\r");
@@ -50,56 +50,40 @@ private slots:
         rs.e.queue('D', "N0BBB", "one\r");
         rs.e.queue('D', "N0BBB", "two\r");
         rs.receive();
+        const HeardStation* b = rs.station.heard().find("N0BBB");
+        QVERIFY(b && b->frames == 3 && b->lastHeardMs == rs.h.clock.when.toMSecsSinceEpoch());
         press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_H});
         auto* heard = rs.w.findChild<HeardListWindow*>();
-        QVERIFY(heard && qWaitForWindowExposed(heard));
-        QCOMPARE(heard->windowType(), Qt::Tool); // kept above its main window
+        QVERIFY(heard && qWaitForWindowExposed(heard) && heard->windowType() == Qt::Tool);
         QCOMPARE(QApplication::topLevelAt(heard->geometry().center()), heard);
-        const HeardStation* b = rs.station.heard().find("N0BBB");
-        QVERIFY(b && b->frames == 3);
-        QCOMPARE(b->lastHeardMs, rs.h.clock.when.toMSecsSinceEpoch());
-    }
-
-    // A line that cannot go out stays, with a beep and the reason; typing again clears the reason.
-    void unsentLinesStay() {
-        for (const auto& [lose, notice] : {std::pair{true, u"Not sent: no packet engine"_s},
-                                           {false, u"Not sent: no station selected"_s}}) {
-            Rig rs;
-            QVERIFY(rs.up());
-            if (lose) // the engine goes away after registering
-                rs.e.attached = false, rs.receive(1);
-            const int beeps = rs.h.beeper.count;
-            auto* shown = rs.w.statusBar()->findChild<QLabel*>("lblNotice");
-            type(rs.w.sendLine(), u"hello"_s, {Qt::Key_Return});
-            QCOMPARE(rs.w.sendLine()->text(), u"hello"_s);
-            QCOMPARE(rs.h.beeper.count, beeps + 1);
-            QCOMPARE(shown->text(), notice);
-            rs.h.clock.when = rs.h.clock.when.addSecs(5); // a retry and its countdown
-            rs.receive(3);
-            QCOMPARE(shown->text(), notice);
-            type(rs.w.sendLine(), "!");
-            QCOMPARE(shown->text(), QString());
-            QVERIFY2(rs.e.sent.isEmpty(), qPrintable(notice));
-        }
-    }
-
-    // :C to a station on a channel brings that channel forward and sends nothing.
-    void connectingTwiceBringsTheChannelForward() {
-        Rig rs;
-        QVERIFY(rs.up());
-        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        rs.receive();
         rs.w.tabs()->setCurrentIndex(8);
         const qsizetype sent = rs.e.sent.size();
         type(rs.w.sendLine(), ":C n0bbb", {Qt::Key_Return});
-        QCOMPARE(rs.w.tabs()->currentIndex(), 0);
+        QVERIFY(rs.w.tabs()->currentIndex() == 0 && rs.e.sent.size() == sent);
         QCOMPARE(rs.w.tabs()->tabText(1), u"Open"_s);
-        QCOMPARE(rs.e.sent.size(), sent);
         type(rs.w.sendLine(), ":D", {Qt::Key_Return}); // the one link, then no call is left over
         rs.e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
         rs.receive();
         for (int tab = 0; tab < 7; ++tab)
             QCOMPARE(rs.w.tabs()->tabText(tab), u"Open"_s);
+    }
+
+    // A line that cannot go out stays, with a beep and the reason; typing again clears the reason.
+    void unsentLinesStay() {
+        Rig rs;
+        QVERIFY(rs.up());
+        rs.e.attached = false, rs.receive(1); // the engine goes away after registering
+        auto* shown = rs.w.statusBar()->findChild<QLabel*>("lblNotice");
+        const int beeps = rs.h.beeper.count;
+        type(rs.w.sendLine(), u"hello"_s, {Qt::Key_Return});
+        QCOMPARE(std::pair(rs.w.sendLine()->text(), rs.h.beeper.count),
+                 std::pair(u"hello"_s, beeps + 1));
+        QCOMPARE(shown->text(), u"Not sent: no packet engine"_s);
+        rs.h.clock.when = rs.h.clock.when.addSecs(5); // a retry and its countdown
+        rs.receive(3);
+        QCOMPARE(shown->text(), u"Not sent: no packet engine"_s);
+        type(rs.w.sendLine(), "!");
+        QVERIFY(shown->text().isEmpty() && rs.e.sent.isEmpty());
     }
 };
 

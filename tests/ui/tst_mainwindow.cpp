@@ -295,6 +295,7 @@ private slots:
         QVERIFY(rows->rowCount() == 2 && !rows->data(QModelIndex()).isValid());
         QCOMPARE(rows->index(0, 0).data().toString(), "N0XYZ"); // newest first
         QCOMPARE(rows->index(1, 5).data().toString(), "WIDE1-1");
+        QVERIFY(rows->index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
         press(heard->table(), {Qt::Key_Escape});
         QVERIFY(qWaitForWindowActive(&rs.w) && rs.w.sendLine()->hasFocus() && !heard->isVisible());
         const qsizetype sent = rs.e.sent.size();
@@ -306,7 +307,7 @@ private slots:
         QVERIFY(rs.w.sendLine()->text() == ":C N0ABC" && rs.e.sent.size() == sent);
     }
 
-    // Settings > Log Sessions by its keys, then Stop clicked in the progress of a paced send.
+    // Settings > Log Sessions by its keys, then Stop (Enter) in the progress of a paced send.
     void logSessionsThenStopASend() {
         Rig rs(true);
         QVERIFY(rs.up());
@@ -323,7 +324,7 @@ private slots:
         auto* dialog = rs.w.findChild<SendProgressDialog*>();
         QVERIFY(dialog && qWaitForWindowActive(dialog));
         QCOMPARE(dialog->bar()->value(), 80 * rs.e.sent.size());
-        click(dialog->stopButton());
+        press(dialog, {Qt::Key_Return}); // Stop is what Enter does
         const qsizetype sent = rs.e.sent.size();
         rs.receive(4);
         QVERIFY(rs.e.sent.size() == sent && dialog->isHidden());

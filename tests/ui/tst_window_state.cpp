@@ -35,7 +35,10 @@ private slots:
         }
         QCOMPARE(monitor->valueLabel("lblFrom")->text(), u"N0XYZ"_s);
         QCOMPARE(monitor->valueLabel("lblDataKind")->text(), u"85"_s);
-        QVERIFY(monitor->valueLabel("lblData")->text().startsWith("xxx"_L1));
+        const QLabel* data = monitor->valueLabel("lblData");
+        QVERIFY(data->text().startsWith("xxx"_L1) && data->wordWrap() &&
+                data->alignment() == (Qt::AlignLeft | Qt::AlignTop) &&
+                data->textInteractionFlags() == Qt::TextSelectableByMouse);
     }
 
     // A station working us is heard; Ctrl+H shows the list above the window. :C to a station
@@ -57,6 +60,9 @@ private slots:
         QVERIFY(heard && qWaitForWindowExposed(heard) && heard->windowType() == Qt::Tool);
         QCOMPARE(QApplication::topLevelAt(heard->geometry().center()), heard);
         rs.w.tabs()->setCurrentIndex(8);
+        rs.e.queue('D', "N0BBB", "three\r"), rs.receive(); // behind: its tab is marked
+        QCOMPARE(rs.w.tabs()->tabIcon(0).pixmap(10, 10).toImage().pixelColor(5, 5),
+                 QColor(Qt::red));
         const qsizetype sent = rs.e.sent.size();
         type(rs.w.sendLine(), ":C n0bbb", {Qt::Key_Return});
         QVERIFY(rs.w.tabs()->currentIndex() == 0 && rs.e.sent.size() == sent);

@@ -127,7 +127,7 @@ private slots:
     void monitorFilter() {
         MonitorFilterSettings all, noI, noS, noU, noSent, port1, calls;
         noI.information = noS.supervisory = noU.unnumbered = noSent.sent = false;
-        port1.hiddenPorts = {1}, calls.hiddenCalls = {"N0UI", "N0IN-1", "n0rr-2"};
+        port1.hiddenPorts = {1}, calls.hiddenCalls = {"N0UI", "N0IN-1", "N0RR-2"};
         const std::pair<MonitorFilterSettings, QStringList> rows[] = {
             {all, {}},
             {noI, {"N0IN"}},

@@ -62,6 +62,11 @@ private slots:
                     again += encodeAgwFrame(*f);
             QVERIFY(again == stream && decoder.buffered() == 0);
         }
+        // A header announcing more than the bound leaves no room at once, before any next().
+        AgwFrameDecoder tooLong;
+        tooLong.feed(encodeAgwFrame({0, 'D', 0, "A", "B", QByteArray(kMaxAgwDataLength + 1, 'x')})
+                         .left(kAgwHeaderSize));
+        QVERIFY(tooLong.outOfStep() && tooLong.room() == 0);
     }
 
     void incomingTranslation() {

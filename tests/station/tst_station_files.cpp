@@ -330,13 +330,14 @@ private slots:
     // dropped with one notice naming it, and the rest is kept.
     void storeByHand() {
         StationHarness h;
-        QVERIFY(
-            writeFileBytes(h.store.fileName(), "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
-                                                   "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
-                                                   "\nHiddenPorts=1,4\nHiddenCalls=N0A, n0b\n"));
+        QVERIFY(writeFileBytes(h.store.fileName(), "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
+                                                       "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
+                                                       "\nHiddenPorts=1,4\nHiddenCalls=N0A, n0b\n"
+                                                       "[Engine]\nPort=99999\n"));
         h.startUp();
         QCOMPARE(h.store.monitorFilter().hiddenPorts, QList<int>({1, 4}));
         QCOMPARE(h.store.monitorFilter().hiddenCalls, QStringList({"N0A", "N0B"}));
+        QCOMPARE(h.store.enginePort(), quint16(8000)); // no port there
         QCOMPARE(h.state.callSign + h.view.notices.join('|'),
                  u"N0MESettings/Huge ignored: over 64 kB in Wexlo_Software.ini"_s);
         QVERIFY(!readFileBytes(h.store.fileName()).contains("xxx"));

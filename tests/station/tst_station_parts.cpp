@@ -96,9 +96,11 @@ private slots:
         QByteArray many; // 1 001 stations
         for (int i = 0; i <= HeardList::kMaxStations; ++i)
             many += "N" + QByteArray::number(i) + "\t2027-01-15T08:00:00Z\t1\t0\t\t\n";
-        // Ours; binary, five fields, a bad time, a station twice, too many: kept aside (-1).
+        // Ours (a time of 40 characters at most); binary, five fields, a bad time, a station twice,
+        // too many: kept aside (-1).
         const std::pair<QByteArray, int> rows[] = {
-            {line + "N0BBB\t9999-12-31T09:00:00Z\t1\t1\tID\t\n", 2},
+            {line + "N0BBB\t9999-12-31T09:00:00.12345678901234+01:00\t1\t1\tID\t\n", 2},
+            {line + "N0BBB\t9999-12-31T09:00:00.123456789012345+01:00\t1\t1\tID\t\n", -1},
             {QByteArray("\x01\xff\x00junk", 7), -1},
             {line.left(line.lastIndexOf('\t')) + "\r\n", -1},
             {QByteArray(line).replace("08:00", "28:00"), -1},

@@ -1,5 +1,6 @@
 // The real window, shown and active: what it shows is true, and a typed line stays until sent.
 
+#include "DataDialog.h"
 #include "DesignedLayout.h"
 #include "HeardListWindow.h"
 #include "MonitorWindow.h"
@@ -90,6 +91,39 @@ private slots:
         QCOMPARE(shown->text(), u"Not sent: no packet engine"_s);
         type(rs.w.sendLine(), "!");
         QVERIFY(shown->text().isEmpty() && rs.e.sent.isEmpty());
+    }
+
+    // A window larger than the work area comes into it whole; a caption shrunk for a long text
+    // grows back; a screen reader hears the send line by its label and each box as it reads;
+    // a dialog's text follows the screen's size.
+    void trueOnAnyScreen() {
+        MainWindow w;
+        const QRect area = w.screen()->availableGeometry();
+        w.resize(area.size() + QSize(400, 300));
+        w.move(area.topLeft() + QPoint(200, 100));
+        w.showWindow();
+        QVERIFY(qWaitForWindowExposed(&w));
+        QVERIFY(area.contains(w.frameGeometry()));
+        auto* selected = w.findChild<QLabel*>("Label2");
+        w.setSelectedCallLabel("N0BBB");
+        const qreal designed = selected->font().pointSizeF();
+        w.setSelectedCallLabel(QString(200, u'W'));
+        QVERIFY(selected->font().pointSizeF() < designed);
+        w.setSelectedCallLabel("N0CCC");
+        QCOMPARE(selected->font().pointSizeF(), designed);
+        const auto labels =
+            QAccessible::queryAccessibleInterface(w.sendLine())->relations(QAccessible::Label);
+        QVERIFY(std::ranges::any_of(labels, [](const auto& label) {
+            return label.first->text(QAccessible::Name) == "Send Data:"_L1;
+        }));
+        for (QCheckBox* box : w.centralWidget()->findChildren<QCheckBox*>())
+            QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
+                     box->text().remove(u'&'));
+        DataDialog dialog;
+        dialog.fitToScreen(QSize(1280, 1024));
+        const qreal large = dialog.textBox()->font().pointSizeF();
+        dialog.fitToScreen(QSize(640, 480));
+        QVERIFY(dialog.textBox()->font().pointSizeF() < large);
     }
 };
 

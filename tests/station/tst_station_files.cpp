@@ -317,7 +317,14 @@ private slots:
             const auto file = [&](const char* name) {
                 return readFileBytes(h.programDir.filePath(name));
             };
-            ::_exit(!file("logs/N0BBB/2026-12-05.log")
+            // A bad settings file too long to keep aside is not said to be kept.
+            const QString ini = h.programDir.filePath(u"PacketSettings.ini"_s);
+            writeFileBytes(ini, QByteArray(400, 'x'));
+            ::setrlimit(RLIMIT_FSIZE, &limit), h.station().readSettingsFile();
+            ::setrlimit(RLIMIT_FSIZE, &was);
+            ::_exit(!h.view.notices.contains("PacketSettings.ini could not be read and is written "
+                                             "anew; PacketSettings.ini.bad could not be written") ||
+                    !file("logs/N0BBB/2026-12-05.log")
                          .endsWith("31 < " + sent.mid(31, 60) + "\n09:18:31 < room\n") ||
                     file("Channel0.htm") != sent + "room\r\r\n" ||
                     !h.view.notices.contains("2026-12-05.log could not be written"));

@@ -126,8 +126,16 @@ int FrameDispatcher::acceptConnection(const EngineEvent& event) {
     const int x = m_state.channels.channelForIncoming(event.call);
     if (x == ChannelTable::kNone)
         return x;
+    const bool incoming = m_state.channels.isFree(x); // not the answer to the operator's :C
     m_parts.channels.assign(x, event.call);
-    m_parts.tabs.select(x); // the new station becomes the one a line goes to
+    if (incoming && m_state.operating.keepSendTarget) {
+        // The operator moves there when ready; the tab says it holds news meanwhile.
+        if (m_view.currentTab() != x && m_state.channels.setUnseen(x, true))
+            m_view.setTabMarker(x, true);
+        m_parts.tabs.describeSendLine(); // the selected station may have come back
+    } else {
+        m_parts.tabs.select(x); // the new station becomes the one a line goes to
+    }
     m_parts.pages.empty(x);
     m_parts.channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_clock.now()) + kCrLf);
     Conference::sendWelcome(m_state, m_engine);
@@ -138,6 +146,7 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
     const QString expanded = expandLineBreaks(notice);
     const QString stamp = formatTimeStamp(m_clock.now());
     m_parts.channels.release(n);
+    m_parts.tabs.describeSendLine();
     m_parts.channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
     m_parts.channels.appendToView(TextView::Conf, call + kCrLf + expanded + kCrLf + kCrLf);
     m_parts.pages.append(n, expanded + stamp + kCrLf);
@@ -155,7 +164,9 @@ void FrameDispatcher::channelData(int n, const EngineEvent& event) {
         m_view.setTabMarker(n, true);
     QString display = expandLineBreaks(event.text);
     updatePage(n, event);
-    m_parts.channels.appendToView(channelView(n), display);
+    m_parts.channels.appendReceived(
+        n, display,
+        s.operating.timeStamps ? m_clock.now().toLocalTime().toString(u"HH:mm") : QString());
     if (event.type == Type::StationData && m_parts.announcer.wantsLines())
         m_parts.announcer.lineReceived(event.call, event.text, m_view.currentTab() == n);
     if (s.lastSpeaker.compare(event.call, Qt::CaseInsensitive) != 0) {

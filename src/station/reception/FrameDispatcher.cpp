@@ -138,7 +138,8 @@ int FrameDispatcher::acceptConnection(const EngineEvent& event) {
     }
     m_parts.pages.empty(x);
     m_parts.channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_clock.now()) + kCrLf);
-    Conference::sendWelcome(m_state, m_engine);
+    // The one who connected, whether or not the operator moved there.
+    Conference::sendWelcome(m_state, m_engine, m_state.channels.call(x));
     return x;
 }
 

@@ -126,11 +126,13 @@ int FrameDispatcher::acceptConnection(const EngineEvent& event) {
     const int x = m_state.channels.channelForIncoming(event.call);
     if (x == ChannelTable::kNone)
         return x;
-    const bool incoming = m_state.channels.isFree(x); // not the answer to the operator's :C
+    // Kept unless it answers the operator's :C or lands on the tab the operator looks at.
+    const bool keep =
+        m_state.operating.keepSendTarget && m_state.channels.isFree(x) && m_view.currentTab() != x;
     m_parts.channels.assign(x, event.call);
-    if (incoming && m_state.operating.keepSendTarget) {
+    if (keep) {
         // The operator moves there when ready; the tab says it holds news meanwhile.
-        if (m_view.currentTab() != x && m_state.channels.setUnseen(x, true))
+        if (m_state.channels.setUnseen(x, true))
             m_view.setTabMarker(x, true);
         m_parts.tabs.describeSendLine(); // the selected station may have come back
     } else {

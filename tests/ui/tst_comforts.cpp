@@ -82,9 +82,11 @@ private slots:
             QVERIFY(on->page == off.page && on->frames == off.frames);
     }
 
-    // The indicator says where a plain line goes on any tab; Label2 stays as it was.
+    // The indicator says where a plain line goes on any tab; Label2 stays as it was. A station
+    // calling on the tab in front is selected, even with the send target kept.
     void sendTargetFollowsTheStation() {
         Rig rs;
+        rs.h.store.setOperating({.keepSendTarget = true});
         QVERIFY(rs.up());
         auto* target = rs.w.findChild<QLabel*>("SendTarget");
         QVERIFY(target->text() == "no station" && target->accessibleName().contains("no station"));
@@ -100,6 +102,9 @@ private slots:
         rs.e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
         rs.receive();
         QCOMPARE(target->text(), "no station");
+        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"); // back, on a tab behind
+        rs.receive();
+        QVERIFY(target->text() == "N0BBB" && rs.w.currentTab() == 10);
     }
 
     // Up and Down walk the lines sent, commands too, and what was typed comes back; they outlive
@@ -110,8 +115,12 @@ private slots:
         rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         rs.receive();
         QLineEdit* line = rs.w.sendLine();
-        for (const char* sent : {"one", ":c n0zzz", "two", "two"})
-            type(line, sent, {Qt::Key_Return});
+        type(line, "one", {Qt::Key_Return});
+        type(line, ":c n0zzz", {Qt::Key_Return});
+        rs.receive(1); // the tick writes them
+        QCOMPARE(readFileBytes("History.lst"), "one\n:c n0zzz\n");
+        type(line, "two", {Qt::Key_Return});
+        type(line, "two", {Qt::Key_Return});
         type(line, "draft");
         QStringList walk;
         for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down,
@@ -119,8 +128,15 @@ private slots:
             press(line, {key}), walk << line->text();
         QCOMPARE(walk, QString("two|:c n0zzz|one|one|:c n0zzz|two|draft|draft").split('|'));
         rs.station.release();
+        QFile file("History.lst"); // and a line by hand that would wrap, were it typed
+        QVERIFY(file.open(QIODevice::Append) && file.write(QByteArray(71, 'x') + " \n") > 0);
+        file.close();
         Rig again;
         QVERIFY(QDir::setCurrent(rs.h.programDir.path()) && again.up());
+        again.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        again.receive();
+        press(again.w.sendLine(), {Qt::Key_Up});
+        QVERIFY(again.w.sendLine()->text().endsWith("x ") && again.e.sent.size() == 1);
         press(again.w.sendLine(), {Qt::Key_Up, Qt::Key_Up});
         QCOMPARE(again.w.sendLine()->text(), ":c n0zzz");
 
@@ -131,6 +147,7 @@ private slots:
             many.add(QString::number(i));
         many.add(QString(LineHistory::kMaxLineChars + 1, u'x')); // sent, not kept
         many.saveIfChanged();
+        QCOMPARE(readFileBytes("History.lst").count('\n'), 100);
         many.load(rs.h.programDir.path());
         QVERIFY(many.lines().size() == 100 && many.lines().front() == "104");
 

@@ -28,7 +28,7 @@ QString stampLines(const QString& text, const QString& stamp, bool atLineStart) 
         if (atStart && !lineBreak)
             out += stamp + QLatin1Char(' ');
         out += ch;
-        atStart = ch == u'\n' || (atStart && ch == u'\r');
+        atStart = ch == u'\n';
     }
     return out;
 }

@@ -130,14 +130,11 @@ int FrameDispatcher::acceptConnection(const EngineEvent& event) {
     const bool keep =
         m_state.operating.keepSendTarget && m_state.channels.isFree(x) && m_view.currentTab() != x;
     m_parts.channels.assign(x, event.call);
-    if (keep) {
-        // The operator moves there when ready; the tab says it holds news meanwhile.
-        if (m_state.channels.setUnseen(x, true))
-            m_view.setTabMarker(x, true);
+    // The operator moves there when ready; its tab is marked as the connect notice comes in.
+    if (keep)
         m_parts.tabs.describeSendLine(); // the selected station may have come back
-    } else {
+    else
         m_parts.tabs.select(x); // the new station becomes the one a line goes to
-    }
     m_parts.pages.empty(x);
     m_parts.channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_clock.now()) + kCrLf);
     // The one who connected, whether or not the operator moved there.

@@ -38,10 +38,7 @@ public:
     void setCurrentTab(int tab) override { current = tab; }
     void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
     void appendText(TextView view, const QString& text) override { texts[view] += text; }
-    void appendOwnText(TextView view, const QString& text) override {
-        texts[view] += text;
-        ownTexts[view] += text;
-    }
+    void appendOwnText(TextView view, const QString& text) override { texts[view] += text; }
     void replaceText(TextView view, const QString& text) override { texts[view] = text; }
     void removeFront(TextView view, const QString& removed) override {
         QString& t = texts[view];
@@ -56,7 +53,7 @@ public:
     QString sendLineText() const override { return sendLine; }
     void setSendLineText(const QString& text) override { sendLine = text; }
     void describeSendLine(const QString& name) override { sendLineName = name; }
-    void showSendTarget(const QString& target) override { sendTarget = target; }
+    void showSendTarget(const QString&) override {}
     void setTextZoom(int steps) override { zoom = steps; }
     bool focusSendLine() override { return shown; }
     void showBrowser(int channel, bool shown) override { browserVisible[channel] = shown; }
@@ -86,12 +83,10 @@ public:
     int current = 0;
     std::array<bool, kTabCount> markers{};
     QMap<TextView, QString> texts;
-    QMap<TextView, QString> ownTexts;
     QMap<TextView, qsizetype> carets;
     QString label2 = QStringLiteral("Open");
     QString sendLine;
     QString sendLineName;
-    QString sendTarget;
     int zoom = 0;
     std::array<bool, 7> browserVisible{};
     QList<QPair<int, QString>> browserLoads;

@@ -43,7 +43,8 @@ class ComfortsTest : public QObject {
                   .arg(!rs.w.tabs()->tabIcon(1).isNull())
                   .arg(view->find("> fine").charFormat().foreground().color().name())
                   .arg(view->find("73").charFormat().hasProperty(QTextFormat::ForegroundBrush)),
-              readFileBytes("Channel0.htm")};
+              readFileBytes("Channel0.htm"),
+              {}};
         for (const auto& f : rs.e.sent)
             r.frames << char(f.kind) + f.destination + ' ' + f.data;
         return r;

@@ -31,6 +31,7 @@ Station::Station(StationContext ctx)
       m_heardFile(m_heard, ctx.view, m_fileNotices),
       m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
+      m_history(m_fileNotices),
       m_housekeeping(ctx.state, ctx.clock, {m_registration, m_sendLine, m_beacon, m_heardFile}),
       m_dispatcher(
           ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
@@ -70,6 +71,7 @@ void Station::startUp() {
     m_ctx.view.showWindow();
     readSettingsFile();
     m_heardFile.load(s.programDir, m_ctx.clock.now().toMSecsSinceEpoch());
+    m_history.load(s.programDir);
     m_registration.connectToEngine();
     m_ctx.view.processPendingEvents();
     m_panes.writeHomePages();
@@ -85,6 +87,7 @@ void Station::readStoreSettings() {
     s.clearHtmlData = store.clearHtmlData();
     s.browserOnStart = store.browserOnStart();
     s.logSessions = store.logSessions();
+    s.operating = store.operating();
     m_filter = MonitorFilter(store.monitorFilter());
     s.textZoom = store.textZoom();
     m_ctx.view.setTextZoom(s.textZoom);
@@ -99,12 +102,31 @@ void Station::readStoreSettings() {
 
 void Station::onSendLineEnter() {
     const QScopedValueRollback typing(m_tap.typing, true);
-    m_sendLine.onEnter();
+    const QString line = m_ctx.view.sendLineText();
+    if (m_sendLine.onEnter())
+        m_history.add(line);
 }
 
 void Station::onSendLineChanged() {
+    if (m_recalling)
+        return;
     const QScopedValueRollback typing(m_tap.typing, true);
-    m_sendLine.onTextChanged();
+    if (const QString sent = m_sendLine.onTextChanged(); !sent.isNull())
+        m_history.add(sent);
+}
+
+void Station::onRecall(int step) {
+    const std::optional<QString> line =
+        step > 0 ? m_history.older(m_ctx.view.sendLineText()) : m_history.newer();
+    if (!line)
+        return;
+    const QScopedValueRollback recalling(m_recalling, true);
+    m_ctx.view.setSendLineText(*line);
+}
+
+void Station::onOperatingChosen(const OperatingOptions& options) {
+    m_ctx.state.operating = options;
+    m_ctx.store.setOperating(options);
 }
 
 void Station::onActivated() {
@@ -266,6 +288,7 @@ void Station::tick() {
         return;
     const QScopedValueRollback<bool> ticking(m_ticking, true);
     m_housekeeping.run();
+    m_history.saveIfChanged();
     const bool framesWaiting = m_dispatcher.dispatchOnTimer();
     // Links end once every frame the engine sent before it went has been shown.
     m_linksOwedEnd = m_linksOwedEnd || m_ctx.state.engineLost;
@@ -325,6 +348,7 @@ void Station::onTabSelected(int tab) {
 
 void Station::release() {
     m_heardFile.save(); // on Exit too
+    m_history.saveIfChanged();
     if (m_exitRequested || m_released)
         return;
     m_released = true;

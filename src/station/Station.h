@@ -9,6 +9,7 @@
 #include "HeardFile.h"
 #include "HeardList.h"
 #include "Housekeeping.h"
+#include "LineHistory.h"
 #include "LinkBacklog.h"
 #include "MonitorFilter.h"
 #include "PageStore.h"
@@ -45,6 +46,7 @@ public:
     const HeardList& heard() const { return m_heard; }
     Announcer& announcer() { return m_announcer; }
     const MonitorFilterSettings& monitorFilter() const { return m_filter.settings(); }
+    const LineHistory& history() const { return m_history; }
 
     // The load sequence of the main window, in its fixed order.
     void startUp();
@@ -55,6 +57,10 @@ public:
     void onPortMenu();
     void onSendLineEnter();
     void onSendLineChanged();
+    // Up (1) and Down (-1) in the send line walk the lines sent before.
+    void onRecall(int step);
+    // Settings > Options chose the operating comforts: kept in the per-user store, in force now.
+    void onOperatingChosen(const OperatingOptions& options);
     void onConferenceClicked(int newValue);
     void onBrowserDisplayClicked();
     // The "Connect To:" list: a pick connects to that station.
@@ -126,6 +132,8 @@ private:
     HeardFile m_heardFile;
     MonitorFilter m_filter;
     SendLine m_sendLine;
+    LineHistory m_history;
+    bool m_recalling = false; // a recalled line is shown, not typed: it never wraps out
     Housekeeping m_housekeeping;
     FrameDispatcher m_dispatcher;
     FileSender m_fileSender;

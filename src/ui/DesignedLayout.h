@@ -15,6 +15,8 @@ constexpr int kClientHeight = 6795;
 constexpr QRect kLabel6{120, 0, 1095, 255};
 constexpr QRect kLabel2{1200, 0, 1095, 255};
 constexpr QRect kLabel4{5040, 0, 4575, 255};
+// Not in the design: where a plain line goes, in the free room beside Label2.
+constexpr QRect kSendTarget{2400, 0, 2520, 255};
 constexpr QRect kSendLine{120, 210, 9255, 315};
 constexpr QRect kTabs{120, 600, 9345, 5175};
 constexpr QRect kChannelView{120, 360, 9255, 4740};

@@ -2,6 +2,8 @@
 
 #include "DesignedLayout.h"
 
+#include <QWidget>
+
 #include <algorithm>
 #include <cmath>
 
@@ -46,5 +48,16 @@ QRect centredWindow(QSize designedClientTwips, QSize screenPixels) {
     const QRect size = scaledPixels(QRect(QPoint(0, 0), designedClientTwips), s);
     return QRect((screenPixels.width() - size.width()) / 2,
                  (screenPixels.height() - size.height()) / 2, size.width(), size.height());
+}
+
+void fitTextToWidth(QWidget* w, float designedPoints) {
+    constexpr float kMinPoints = 6.0f;
+    QFont font = w->font();
+    font.setPointSizeF(designedPoints);
+    w->setFont(font);
+    while (w->sizeHint().width() > w->width() && font.pointSizeF() > kMinPoints) {
+        font.setPointSizeF(qMax(kMinPoints, float(font.pointSizeF()) - 0.25f));
+        w->setFont(font);
+    }
 }
 } // namespace LayoutRules

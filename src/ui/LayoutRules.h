@@ -3,6 +3,8 @@
 #include <QRect>
 #include <QSize>
 
+class QWidget;
+
 // How designed geometry meets the real screen. All arithmetic is in twips,
 // in single precision, as the windows were designed.
 namespace LayoutRules {
@@ -28,6 +30,10 @@ float scaledFont(float points, const Scale& scale);
 
 // The dialog's window size in pixels and its top-left corner centring it.
 QRect centredWindow(QSize designedClientTwips, QSize screenPixels);
+
+// Linux fonts run wider than the ones the window was designed with: a caption that does not fit
+// its designed width gets a smaller size of the same font, down to a legible minimum.
+void fitTextToWidth(QWidget* w, float designedPoints);
 
 inline int toTwips(int pixels) {
     return pixels * 15;

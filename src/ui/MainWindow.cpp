@@ -8,6 +8,7 @@
 #include "MonitorWindow.h"
 #include "NoticesWindow.h"
 #include "PagePane.h"
+#include "SendTargetRow.h"
 #include "TextViews.h"
 
 #include <QAction>
@@ -49,20 +50,9 @@ QIcon arrowIcon() {
     return QIcon(pix);
 }
 
-// Linux fonts run wider than the ones the window was designed with: a caption that does not fit
-// its designed width gets a smaller size of the same font, down to a legible minimum.
-void fitTextToWidth(QWidget* w, float designedPoints) {
-    constexpr float kMinPoints = 6.0f;
-    QFont font = w->font();
-    font.setPointSizeF(designedPoints);
-    w->setFont(font);
-    while (w->sizeHint().width() > w->width() && font.pointSizeF() > kMinPoints) {
-        font.setPointSizeF(qMax(kMinPoints, float(font.pointSizeF()) - 0.25f));
-        w->setFont(font);
-    }
-}
-
 } // namespace
+
+using LayoutRules::fitTextToWidth;
 
 // The program folder is the start folder, as Station::startUp records it.
 MainWindow::MainWindow() : m_programDir(QDir::currentPath()) {
@@ -110,6 +100,7 @@ void MainWindow::buildControls() {
     m_sendLine->setFont(sendFont);
     m_sendLine->installEventFilter(this);
     connect(m_sendLine, &QLineEdit::textChanged, this, &MainWindow::sendLineEdited);
+    m_sendTarget = new SendTargetRow(m_client);
 
     m_tabs = new QTabWidget(m_client);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -183,6 +174,8 @@ void MainWindow::placeControls() {
     };
     placeCaption(m_label6, kLabel6);
     placeCaption(m_label2, kLabel2);
+    m_sendTarget->place(scaledPixels(kSendTarget, s).intersected(QRect(QPoint(0, 0), client)),
+                        m_captionPoints);
     placeCaption(m_label4, kLabel4);
     placeText(m_sendLine, kSendLine, kSendLineFont);
     place(m_tabs, kTabs, kControlFont);
@@ -225,6 +218,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (key == Qt::Key_Escape) {
         m_sendLine->insert(QStringLiteral(":"));
+        return true;
+    }
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        emit sendLineRecalled(key == Qt::Key_Up ? 1 : -1);
         return true;
     }
     return false;
@@ -369,6 +366,10 @@ void MainWindow::setTabMarker(int tab, bool unseen) {
 
 void MainWindow::appendText(TextView view, const QString& text) {
     m_text->append(view, text);
+}
+
+void MainWindow::appendOwnText(TextView view, const QString& text) {
+    m_text->appendOwn(view, text);
 }
 
 void MainWindow::replaceText(TextView view, const QString& text) {

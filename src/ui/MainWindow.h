@@ -22,6 +22,7 @@ class FindBar;
 class MonitorWindow;
 class NoticesWindow;
 class PagePane;
+class SendTargetRow;
 class TextViews;
 
 // frmMesk: the station's main window. It builds the controls, tells what the operator does by
@@ -60,6 +61,7 @@ public:
     void setCurrentTab(int tab) override;
     void setTabMarker(int tab, bool unseen) override;
     void appendText(TextView view, const QString& text) override;
+    void appendOwnText(TextView view, const QString& text) override;
     void replaceText(TextView view, const QString& text) override;
     void removeFront(TextView view, const QString& removed) override;
     void moveCaretToEnd(TextView view) override;
@@ -68,6 +70,7 @@ public:
     QString sendLineText() const override;
     void setSendLineText(const QString& text) override;
     void describeSendLine(const QString& name) override;
+    void showSendTarget(const QString& target) override;
     void setTextZoom(int steps) override;
     bool focusSendLine() override;
     void showBrowser(int channel, bool shown) override;
@@ -91,6 +94,8 @@ public:
 signals:
     void sendLineEdited();
     void sendLineEntered();
+    // Up (1) or Down (-1) in the send line.
+    void sendLineRecalled(int step);
     void tabSelected(int tab);
     void browserDisplayClicked();
     void conferenceClicked(int value);
@@ -106,6 +111,7 @@ signals:
     void connectListChosen();
     void heardListChosen();
     void monitorFilterChosen();
+    void optionsChosen();
     void linkFollowed(int channel, const QString& href);
     void activated();
     // What the status line showed, for the announcements.
@@ -142,6 +148,7 @@ private:
     QLabel* m_label4 = nullptr;
     QLabel* m_label1 = nullptr;
     QLineEdit* m_sendLine = nullptr;
+    SendTargetRow* m_sendTarget = nullptr;
     QTabWidget* m_tabs = nullptr;
     std::unique_ptr<TextViews> m_text;
     std::array<PagePane*, 7> m_browsers{};

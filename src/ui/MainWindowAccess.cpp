@@ -6,6 +6,7 @@
 #include "BusAnnouncer.h"
 #include "ChannelTable.h"
 #include "PagePane.h"
+#include "SendTargetRow.h"
 #include "TextViews.h"
 
 #include <QAction>
@@ -79,6 +80,10 @@ void MainWindow::nameTab(int tab) {
 
 void MainWindow::describeSendLine(const QString& name) {
     m_sendLine->setAccessibleName(name);
+}
+
+void MainWindow::showSendTarget(const QString& target) {
+    m_sendTarget->showTarget(target);
 }
 
 void MainWindow::setTextZoom(int steps) {

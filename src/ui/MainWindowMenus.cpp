@@ -44,6 +44,8 @@ void MainWindow::buildMenus() {
     addCheckAction(settings, QStringLiteral("mnuLogSessions"), QStringLiteral("&Log Sessions"),
                    MenuCheck::LogSessions);
     buildAnnounceMenu(settings);
+    connect(named(settings->addAction(QStringLiteral("&Options...")), "mnuOptions"),
+            &QAction::triggered, this, &MainWindow::optionsChosen);
 
     QMenu* html = menuBar()->addMenu(QStringLiteral("&HTML"));
     addCheckAction(html, QStringLiteral("mnuClearHTMLData"),

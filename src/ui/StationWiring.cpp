@@ -3,6 +3,7 @@
 #include "HeardListWindow.h"
 #include "MainWindow.h"
 #include "MonitorFilterDialog.h"
+#include "OperatingDialog.h"
 #include "SendProgressDialog.h"
 #include "Station.h"
 
@@ -11,6 +12,7 @@ void connectWindowToStation(MainWindow& window, Station& station) {
     using S = Station;
     QObject::connect(&window, &W::sendLineEdited, &station, &S::onSendLineChanged);
     QObject::connect(&window, &W::sendLineEntered, &station, &S::onSendLineEnter);
+    QObject::connect(&window, &W::sendLineRecalled, &station, &S::onRecall);
     QObject::connect(&window, &W::tabSelected, &station, &S::onTabSelected);
     QObject::connect(&window, &W::browserDisplayClicked, &station, &S::onBrowserDisplayClicked);
     QObject::connect(&window, &W::conferenceClicked, &station, &S::onConferenceClicked);
@@ -62,5 +64,14 @@ void connectWindowToStation(MainWindow& window, Station& station) {
                              &S::onMonitorFilterChosen);
         }
         dialog->showFilter(station.monitorFilter());
+    });
+    QObject::connect(&window, &W::optionsChosen, &station, [&window, &station] {
+        auto* dialog = window.findChild<OperatingDialog*>();
+        if (!dialog) {
+            dialog = new OperatingDialog(&window);
+            QObject::connect(dialog, &OperatingDialog::optionsChosen, &station,
+                             &S::onOperatingChosen);
+        }
+        dialog->showOptions(station.context().state.operating);
     });
 }

@@ -89,6 +89,21 @@ void TextViews::append(TextView id, const QString& text) {
         keepTail(view(id));
 }
 
+void TextViews::appendOwn(TextView id, const QString& text) {
+    if (isBounded(id)) {
+        append(id, text);
+        return;
+    }
+    QTextCharFormat own;
+    own.setForeground(kOwnText);
+    QTextCursor cursor(view(id)->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(toDisplay(text), own);
+    // What follows on the next line is received text again, in the view's own colour.
+    cursor.setBlockCharFormat(QTextCharFormat());
+    keepTail(view(id));
+}
+
 void TextViews::keepTail(QPlainTextEdit* view) {
     QTextDocument* doc = view->document();
     const int length = doc->characterCount();

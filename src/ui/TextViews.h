@@ -22,6 +22,8 @@ public:
     static constexpr int kMaxViewChars = 2'000'000;
     static constexpr int kKeptViewChars = 1'800'000;
     static constexpr int kMaxViewLines = 50'000;
+    // The operator's own lines stand out on the views' dark blue.
+    static inline const QColor kOwnText{255, 255, 128};
 
     explicit TextViews(QTabWidget* tabs);
 
@@ -31,6 +33,8 @@ public:
     static TextView viewOfTab(int tab);
 
     void append(TextView id, const QString& text);
+    // Whole lines the operator sent, in their own colour; channel and conference views only.
+    void appendOwn(TextView id, const QString& text);
     void replace(TextView id, const QString& text);
     void removeFront(TextView id, const QString& removed);
     void moveCaretToEnd(TextView id);

@@ -5,7 +5,9 @@
 
 Channels::Channels(StationState& state, MainWindowView& view, EngineLink& engine)
     : m_state(state), m_view(view), m_engine(engine),
-      m_allTraffic(view, TextView::AllTraffic, TextView::AllTrafficMirror) {}
+      m_allTraffic(view, TextView::AllTraffic, TextView::AllTrafficMirror) {
+    m_atLineStart.fill(true);
+}
 
 void Channels::appendAllTraffic(QString& text) {
     text = expandLineBreaks(text);
@@ -47,4 +49,19 @@ void Channels::bringToFront() {
 void Channels::appendToView(TextView view, const QString& text) {
     m_view.appendText(view, text);
     m_view.moveCaretToEnd(view);
+    if (const int n = int(view) - int(TextView::Channel0); n < ChannelTable::kChannels && n >= 0)
+        m_atLineStart[n] = text.isEmpty() ? m_atLineStart[n] : text.endsWith(QLatin1Char('\n'));
+}
+
+void Channels::appendReceived(int channel, const QString& text, const QString& stamp) {
+    appendToView(channelView(channel),
+                 stamp.isEmpty() ? text : stampLines(text, stamp, m_atLineStart[channel]));
+}
+
+void Channels::appendOwnLine(int channel, const QString& line) {
+    const QString own = (m_atLineStart[channel] ? QString() : QStringLiteral("\r\n")) +
+                        QStringLiteral("> ") + line + QStringLiteral("\r\n");
+    m_view.appendOwnText(channelView(channel), own);
+    m_view.moveCaretToEnd(channelView(channel));
+    m_atLineStart[channel] = true;
 }

@@ -5,6 +5,8 @@
 #include "Seams.h"
 #include "StationState.h"
 
+#include <array>
+
 class EngineLink;
 
 // The shared text routines of the channels and the views they feed.
@@ -24,6 +26,12 @@ public:
     void bringToFront();
     // Appends to a channel or conference view and scrolls it to the end.
     void appendToView(TextView view, const QString& text);
+    // What a station sent, expanded, to its channel's view; with a stamp (TimeStamps on) each
+    // line it begins starts with it.
+    void appendReceived(int channel, const QString& text, const QString& stamp);
+    // A plain line the operator sent the channel's station, marked as the operator's, on a line
+    // of its own.
+    void appendOwnLine(int channel, const QString& line);
 
     const BoundedView& allTraffic() const { return m_allTraffic; }
 
@@ -32,4 +40,6 @@ private:
     MainWindowView& m_view;
     EngineLink& m_engine;
     BoundedView m_allTraffic; // the strip and its copy on the "All Trf" tab
+    // Whether each channel's view ends with a line break (or is empty).
+    std::array<bool, ChannelTable::kChannels> m_atLineStart;
 };

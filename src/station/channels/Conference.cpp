@@ -4,8 +4,8 @@
 
 namespace Conference {
 
-QString welcomeText(const StationState& s) {
-    if (s.selectedCall.compare(s.connectTarget, Qt::CaseInsensitive) == 0)
+QString welcomeText(const StationState& s, const QString& call) {
+    if (call.compare(s.connectTarget, Qt::CaseInsensitive) == 0)
         return {};
     QString text =
         QStringLiteral("Welcome to ") + s.callSign + QStringLiteral("'s Packet Station!\r\n");
@@ -22,13 +22,12 @@ QString welcomeText(const StationState& s) {
     return text;
 }
 
-void sendWelcome(const StationState& state, EngineLink& engine) {
-    const QString text = welcomeText(state);
+void sendWelcome(const StationState& state, EngineLink& engine, const QString& call) {
+    const QString text = welcomeText(state, call);
     if (text.isEmpty())
         return;
     const QByteArray data = text.toLatin1();
-    engine.putData(state.selectedCall.toLatin1(), data, Kind::ConnectedData, int(data.size()),
-                   state.radioPort);
+    engine.putData(call.toLatin1(), data, Kind::ConnectedData, int(data.size()), state.radioPort);
 }
 
 QString announcement(const QString& callSign, int conference) {

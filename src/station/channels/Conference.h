@@ -7,11 +7,11 @@ class EngineLink;
 #include <QString>
 
 namespace Conference {
-// The greeting for the selected station, with the conference roster when the
+// The greeting for a station that connected, with the conference roster when the
 // conference is on. Empty when that station is the one the operator called.
-QString welcomeText(const StationState& state);
-// Sends the greeting, if any, to the selected station.
-void sendWelcome(const StationState& state, EngineLink& engine);
+QString welcomeText(const StationState& state, const QString& call);
+// Sends the greeting, if any, to the station.
+void sendWelcome(const StationState& state, EngineLink& engine, const QString& call);
 // What the station says on the air when the operator switches the conference.
 QString announcement(const QString& callSign, int conference);
 } // namespace Conference

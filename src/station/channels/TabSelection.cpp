@@ -26,6 +26,13 @@ void TabSelection::onSelected(int tab) {
 
 void TabSelection::describeSendLine() {
     const QString& call = m_state.selectedCall;
+    // The indicator names the station a line reaches: none once its link has ended.
+    if (m_state.conference != 0)
+        m_view.showSendTarget(QStringLiteral("conference"));
+    else if (call.isEmpty() || m_state.channels.channelOf(call) == ChannelTable::kNone)
+        m_view.showSendTarget(QStringLiteral("no station"));
+    else
+        m_view.showSendTarget(call);
     if (m_state.conference != 0)
         m_view.describeSendLine(QStringLiteral("Send to the conference"));
     else if (call.isEmpty() || call.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)

@@ -16,7 +16,7 @@ public:
     // The reaction alone, when the window has already made the tab current.
     void onSelected(int tab);
     // Names the send line after where a plain line goes now: the selected station or the
-    // conference.
+    // conference; the indicator beside it follows.
     void describeSendLine();
 
 private:

@@ -18,3 +18,17 @@ QString groupedCount(quint64 count) {
         digits.insert(at, QLatin1Char(' '));
     return digits;
 }
+
+QString stampLines(const QString& text, const QString& stamp, bool atLineStart) {
+    QString out;
+    out.reserve(text.size() + 8 * (stamp.size() + 1));
+    bool atStart = atLineStart;
+    for (const QChar ch : text) {
+        const bool lineBreak = ch == u'\r' || ch == u'\n';
+        if (atStart && !lineBreak)
+            out += stamp + QLatin1Char(' ');
+        out += ch;
+        atStart = ch == u'\n';
+    }
+    return out;
+}

@@ -7,3 +7,8 @@ QString expandLineBreaks(const QString& text);
 
 // 189858 as "189 858", the way the status line counts.
 QString groupedCount(quint64 count);
+
+// Expanded text (every break a CR LF) with `stamp` and a blank before the first character of each
+// line it holds text of; `atLineStart` tells whether the text before it ended its line. Empty
+// lines get none.
+QString stampLines(const QString& text, const QString& stamp, bool atLineStart);

@@ -61,6 +61,8 @@ public:
     virtual void setTabMarker(int tab, bool unseen) = 0;
 
     virtual void appendText(TextView view, const QString& text) = 0;
+    // Text the operator sent, shown apart from what was received (a colour of its own).
+    virtual void appendOwnText(TextView view, const QString& text) = 0;
     virtual void replaceText(TextView view, const QString& text) = 0;
     // Drops the given text, which the view starts with, from its front.
     virtual void removeFront(TextView view, const QString& removed) = 0;
@@ -72,6 +74,9 @@ public:
     virtual void setSendLineText(const QString& text) = 0;
     // Where a plain line typed now goes, in words, as the send line's accessible name.
     virtual void describeSendLine(const QString& name) = 0;
+    // Where a plain line typed now goes, on screen beside the send line: a call, "conference"
+    // or "no station".
+    virtual void showSendTarget(const QString& target) = 0;
     // The text of the views and the send line, in steps larger (or smaller) than designed.
     virtual void setTextZoom(int steps) = 0;
     // False when the window cannot take the focus (not shown yet).

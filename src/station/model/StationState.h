@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ChannelTable.h"
+#include "OperatingOptions.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -26,6 +27,7 @@ struct StationState {
     int conference = 0;       // value of the conference box
     QString beaconText;
     QString weatherPath;
+    OperatingOptions operating;
 
     // True while a registered engine has gone away and the station re-attaches.
     bool engineLost = false;

@@ -126,11 +126,19 @@ int FrameDispatcher::acceptConnection(const EngineEvent& event) {
     const int x = m_state.channels.channelForIncoming(event.call);
     if (x == ChannelTable::kNone)
         return x;
+    // Kept unless it answers the operator's :C or lands on the tab the operator looks at.
+    const bool keep =
+        m_state.operating.keepSendTarget && m_state.channels.isFree(x) && m_view.currentTab() != x;
     m_parts.channels.assign(x, event.call);
-    m_parts.tabs.select(x); // the new station becomes the one a line goes to
+    // The operator moves there when ready; its tab is marked as the connect notice comes in.
+    if (keep)
+        m_parts.tabs.describeSendLine(); // the selected station may have come back
+    else
+        m_parts.tabs.select(x); // the new station becomes the one a line goes to
     m_parts.pages.empty(x);
     m_parts.channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_clock.now()) + kCrLf);
-    Conference::sendWelcome(m_state, m_engine);
+    // The one who connected, whether or not the operator moved there.
+    Conference::sendWelcome(m_state, m_engine, m_state.channels.call(x));
     return x;
 }
 
@@ -138,6 +146,7 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
     const QString expanded = expandLineBreaks(notice);
     const QString stamp = formatTimeStamp(m_clock.now());
     m_parts.channels.release(n);
+    m_parts.tabs.describeSendLine();
     m_parts.channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
     m_parts.channels.appendToView(TextView::Conf, call + kCrLf + expanded + kCrLf + kCrLf);
     m_parts.pages.append(n, expanded + stamp + kCrLf);
@@ -155,7 +164,9 @@ void FrameDispatcher::channelData(int n, const EngineEvent& event) {
         m_view.setTabMarker(n, true);
     QString display = expandLineBreaks(event.text);
     updatePage(n, event);
-    m_parts.channels.appendToView(channelView(n), display);
+    m_parts.channels.appendReceived(
+        n, display,
+        s.operating.timeStamps ? m_clock.now().toLocalTime().toString(u"HH:mm") : QString());
     if (event.type == Type::StationData && m_parts.announcer.wantsLines())
         m_parts.announcer.lineReceived(event.call, event.text, m_view.currentTab() == n);
     if (s.lastSpeaker.compare(event.call, Qt::CaseInsensitive) != 0) {

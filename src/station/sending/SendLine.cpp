@@ -52,22 +52,26 @@ bool SendLine::sendCommandLine() {
     return true;
 }
 
-void SendLine::onEnter() {
-    if (sendCommandLine())
-        m_view.setSendLineText(QString());
+bool SendLine::onEnter() {
+    if (!sendCommandLine())
+        return false;
+    m_view.setSendLineText(QString());
+    return true;
 }
 
-void SendLine::onTextChanged() {
+QString SendLine::onTextChanged() {
     if (m_notSentShown) {
         m_notSentShown = false;
         m_view.showNotice(QString()); // the operator has taken note and goes on
     }
     const QString text = m_view.sendLineText();
     if (text.size() <= kWrapColumn || !text.endsWith(QLatin1Char(' ')))
-        return;
+        return {};
     m_view.setSendLineText(text.chopped(1));
-    if (sendCommandLine())
-        m_view.setSendLineText(QString());
+    if (!sendCommandLine())
+        return {};
+    m_view.setSendLineText(QString());
+    return text.chopped(1);
 }
 
 void SendLine::command(const QString& line) {
@@ -118,6 +122,9 @@ void SendLine::toSelectedStation(const QString& line) {
         s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
         return;
     put(s.selectedCall, line.toLatin1() + '\r', Kind::ConnectedData);
+    if (const int n = s.channels.channelOf(s.selectedCall);
+        s.operating.showMyLines && n != ChannelTable::kNone)
+        m_channels.appendOwnLine(n, QString::fromLatin1(line.toLatin1())); // as it went out
     if (s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0) {
         echo(QStringLiteral("de ") + s.callSign + QStringLiteral(": ") + line + kCrLf);
         s.lastSpeaker = s.callSign;

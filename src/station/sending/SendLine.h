@@ -24,10 +24,11 @@ public:
     // Acts on the send line's current text; never clears it. False, with a beep and a
     // notice, when the line cannot go out (no engine, no station selected, its link ended).
     bool sendCommandLine();
-    // Enter in the send line: send, then clear.
-    void onEnter();
-    // The line grew past the wrap column with a blank: send what came before it.
-    void onTextChanged();
+    // Enter in the send line: send, then clear. True when the line went.
+    bool onEnter();
+    // The line grew past the wrap column with a blank: send what came before it. Returns what
+    // went, or a null text.
+    QString onTextChanged();
     void sendKeepAlive();
 
 private:

@@ -15,6 +15,10 @@ constexpr auto kFilterUnnumbered = "MonitorFilter/Unnumbered";
 constexpr auto kFilterSent = "MonitorFilter/Sent";
 constexpr auto kFilterHiddenPorts = "MonitorFilter/HiddenPorts";
 constexpr auto kFilterHiddenCalls = "MonitorFilter/HiddenCalls";
+constexpr auto kShowMyLines = "Operating/ShowMyLines";
+constexpr auto kKeepSendTarget = "Operating/KeepSendTarget";
+constexpr auto kTimeStamps = "Operating/TimeStamps";
+constexpr auto kNotifications = "Operating/Notifications";
 
 // A value typed by hand with commas in it reads back as a list; it is the same text.
 QString text(const QVariant& value) {
@@ -136,5 +140,29 @@ void SettingsStore::setMonitorFilter(const MonitorFilterSettings& filter) {
                         MonitorFilterSettings::portsText(filter.hiddenPorts));
     m_settings.setValue(QLatin1String(kFilterHiddenCalls),
                         MonitorFilterSettings::callsText(filter.hiddenCalls));
+    m_settings.sync();
+}
+
+OperatingOptions SettingsStore::operating() const {
+    const auto number = [this](const char* key, int lowest, int highest, int defaultValue) {
+        bool ok = false;
+        const int v = text(m_settings.value(QLatin1String(key))).trimmed().toInt(&ok);
+        return ok && v >= lowest && v <= highest ? v : defaultValue;
+    };
+    OperatingOptions options;
+    options.showMyLines = number(kShowMyLines, 1, 1, 0) == 1;
+    options.keepSendTarget = number(kKeepSendTarget, 1, 1, 0) == 1;
+    options.timeStamps = number(kTimeStamps, 1, 1, 0) == 1;
+    options.notifications = number(kNotifications, OperatingOptions::NotifyOff,
+                                   OperatingOptions::NotifyLines, OperatingOptions::NotifyConnects);
+    return options;
+}
+
+void SettingsStore::setOperating(const OperatingOptions& options) {
+    const auto flag = [](bool on) { return on ? QStringLiteral("1") : QStringLiteral("0"); };
+    m_settings.setValue(QLatin1String(kShowMyLines), flag(options.showMyLines));
+    m_settings.setValue(QLatin1String(kKeepSendTarget), flag(options.keepSendTarget));
+    m_settings.setValue(QLatin1String(kTimeStamps), flag(options.timeStamps));
+    m_settings.setValue(QLatin1String(kNotifications), QString::number(options.notifications));
     m_settings.sync();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MonitorFilterSettings.h"
+#include "OperatingOptions.h"
 
 #include <QSettings>
 #include <QString>
@@ -61,6 +62,10 @@ public:
     // Section MonitorFilter; nothing stored shows every frame.
     MonitorFilterSettings monitorFilter() const;
     void setMonitorFilter(const MonitorFilterSettings& filter);
+
+    // Section Operating: the flags read 1 only when stored as 1, Notifications 0 to 2 (else 1).
+    OperatingOptions operating() const;
+    void setOperating(const OperatingOptions& options);
 
     QString fileName() const { return m_settings.fileName(); }
     // Forgets every value; for a fresh start in tests.

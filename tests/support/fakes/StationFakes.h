@@ -38,6 +38,7 @@ public:
     void setCurrentTab(int tab) override { current = tab; }
     void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
     void appendText(TextView view, const QString& text) override { texts[view] += text; }
+    void appendOwnText(TextView view, const QString& text) override { texts[view] += text; }
     void replaceText(TextView view, const QString& text) override { texts[view] = text; }
     void removeFront(TextView view, const QString& removed) override {
         QString& t = texts[view];
@@ -52,6 +53,7 @@ public:
     QString sendLineText() const override { return sendLine; }
     void setSendLineText(const QString& text) override { sendLine = text; }
     void describeSendLine(const QString& name) override { sendLineName = name; }
+    void showSendTarget(const QString&) override {}
     void setTextZoom(int steps) override { zoom = steps; }
     bool focusSendLine() override { return shown; }
     void showBrowser(int channel, bool shown) override { browserVisible[channel] = shown; }

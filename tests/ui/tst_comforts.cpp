@@ -1,0 +1,188 @@
+// The operating comforts on the real window: typed-line history, own lines, the kept send target,
+// time stamps, the send target beside the send line, and Settings > Options.
+
+#include "LineHistory.h"
+#include "TestFiles.h"
+#include "TextViews.h"
+#include "WindowRig.h"
+
+#include <sys/stat.h>
+
+class ComfortsTest : public QObject {
+    Q_OBJECT
+    struct Run {
+        QString view, state;
+        QByteArray page;
+        QList<QByteArray> frames;
+    };
+
+    // N0BBB calls and talks, the operator answers, N0CCC calls, N0BBB signs off.
+    static Run converse(const OperatingOptions& options) {
+        Rig rs;
+        rs.h.store.setOperating(options);
+        if (!rs.up())
+            return {};
+        const QByteArray connected = "*** CONNECTED To Station ";
+        rs.e.queue('c', "N0BBB", connected + "N0BBB\r");
+        rs.e.queue('D', "N0BBB", "hel");
+        rs.e.queue('D', "N0BBB", "lo\r\rhow are you?\r");
+        rs.receive();
+        type(rs.w.sendLine(), "fine, thanks", {Qt::Key_Return});
+        rs.h.clock.when = rs.h.clock.when.addSecs(120);
+        rs.e.queue('c', "N0CCC", connected + "N0CCC\r");
+        rs.e.queue('D', "N0BBB", "73\r");
+        rs.receive();
+        QTextDocument* view = rs.w.textView(TextView::Channel0)->document();
+        // The tab in front, Label2, the target, tab 1's arrow, the own line's colour, and
+        // whether the line after it has a colour of its own.
+        Run r{view->toPlainText(),
+              QString("%1 %2 %3 %4 %5 %6")
+                  .arg(rs.w.currentTab())
+                  .arg(rs.w.findChild<QLabel*>("Label2")->text(),
+                       rs.w.findChild<QLabel*>("SendTarget")->text())
+                  .arg(!rs.w.tabs()->tabIcon(1).isNull())
+                  .arg(view->find("> fine").charFormat().foreground().color().name())
+                  .arg(view->find("73").charFormat().hasProperty(QTextFormat::ForegroundBrush)),
+              readFileBytes("Channel0.htm"),
+              {}};
+        for (const auto& f : rs.e.sent)
+            r.frames << char(f.kind) + f.destination + ' ' + f.data;
+        return r;
+    }
+
+private slots:
+    void initTestCase() { useScratchConfigHome(); }
+
+    // Each option changes only what it is for: page files and frames stay as received and sent.
+    void optionsOnAgainstOff() {
+        const Run off = converse({});
+        QVERIFY(off.view.contains("hello\n\nhow are you?\n73\n") && off.frames.size() == 3);
+        QCOMPARE(off.state, "1 N0CCC N0CCC 0 #000000 0"); // no colour: the view's own
+        const Run own = converse({.showMyLines = true});
+        QCOMPARE(own.view, QString(off.view).replace("you?\n", "you?\n> fine, thanks\n"));
+        QCOMPARE(own.state, "1 N0CCC N0CCC 0 " + TextViews::kOwnText.name() + " 0");
+        const Run stamped = converse({.timeStamps = true});
+        QCOMPARE(stamped.view, QString(off.view)
+                                   .replace("*** CONNECTED", "09:18 *** CONNECTED")
+                                   .replace("hello", "09:18 hello")
+                                   .replace("how", "09:18 how")
+                                   .replace("73", "09:20 73"));
+        const Run kept = converse({.keepSendTarget = true});
+        QVERIFY(kept.view == off.view && kept.state == "0 N0BBB N0BBB 1 #000000 0");
+        for (const Run* on : {&own, &stamped, &kept})
+            QVERIFY(on->page == off.page && on->frames == off.frames);
+    }
+
+    // The indicator says where a plain line goes on any tab; Label2 stays as it was. A station
+    // calling on the tab in front is selected, even with the send target kept.
+    void sendTargetFollowsTheStation() {
+        Rig rs;
+        rs.h.store.setOperating({.keepSendTarget = true});
+        QVERIFY(rs.up());
+        auto* target = rs.w.findChild<QLabel*>("SendTarget");
+        QVERIFY(target->text() == "no station" && target->accessibleName().contains("no station"));
+        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        rs.receive();
+        press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_PageUp, Qt::CTRL | Qt::Key_PageUp}); // "WX"
+        QVERIFY(rs.w.currentTab() == 10 && rs.w.findChild<QLabel*>("Label2")->text() == "NA");
+        QCOMPARE(target->text(), "N0BBB");
+        press(rs.w.sendLine(), {Qt::ALT | Qt::Key_E}); // a mnemonic clicks after a moment
+        QTRY_COMPARE(target->text(), "conference");
+        press(rs.w.sendLine(), {Qt::ALT | Qt::Key_E});
+        QTRY_COMPARE(target->text(), "N0BBB");
+        rs.e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
+        rs.receive();
+        QCOMPARE(target->text(), "no station");
+        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"); // back, on a tab behind
+        rs.receive();
+        QVERIFY(target->text() == "N0BBB" && rs.w.currentTab() == 10);
+    }
+
+    // Up and Down walk the lines sent, commands too, and what was typed comes back; they outlive
+    // the station. A FIFO planted as History.lst is left alone.
+    void historyByUpAndDown() {
+        Rig rs;
+        QVERIFY(rs.up());
+        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        rs.receive();
+        QLineEdit* line = rs.w.sendLine();
+        type(line, "one", {Qt::Key_Return});
+        type(line, ":c n0zzz", {Qt::Key_Return});
+        rs.receive(1); // the tick writes them
+        QCOMPARE(readFileBytes("History.lst"), "one\n:c n0zzz\n");
+        type(line, "two", {Qt::Key_Return}), type(line, "two", {Qt::Key_Return});
+        type(line, "draft");
+        QStringList walk;
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down,
+                            Qt::Key_Down, Qt::Key_Down, Qt::Key_Down})
+            press(line, {key}), walk << line->text();
+        QCOMPARE(walk, QString("two|:c n0zzz|one|one|:c n0zzz|two|draft|draft").split('|'));
+        rs.station.release();
+        QFile file("History.lst"); // and a line by hand that would wrap, were it typed
+        QVERIFY(file.open(QIODevice::Append) && file.write(QByteArray(71, 'x') + " \n") > 0);
+        file.close();
+        Rig again;
+        QVERIFY(QDir::setCurrent(rs.h.programDir.path()) && again.up());
+        again.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        again.receive();
+        press(again.w.sendLine(), {Qt::Key_Up});
+        QVERIFY(again.w.sendLine()->text().endsWith("x ") && again.e.sent.size() == 1);
+        press(again.w.sendLine(), {Qt::Key_Up, Qt::Key_Up});
+        QCOMPARE(again.w.sendLine()->text(), ":c n0zzz");
+
+        FileNotices notices(rs.w);
+        LineHistory many(notices);
+        many.load(rs.h.programDir.path());
+        for (int i = 0; i < 105; ++i)
+            many.add(QString::number(i));
+        many.add(QString(LineHistory::kMaxLineChars + 1, u'x')); // sent, not kept
+        many.saveIfChanged();
+        QVERIFY(readFileBytes("History.lst").count('\n') == 100 && many.lines().front() == "104");
+
+        Rig planted;
+        const QString fifo = planted.h.programDir.filePath("History.lst");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo), 0600) == 0 && planted.up());
+        type(planted.w.sendLine(), ":c n0zzz", {Qt::Key_Return, Qt::Key_Up});
+        planted.receive(1);
+        QCOMPARE(planted.w.sendLine()->text(), ":c n0zzz");
+        QVERIFY(!QFileInfo(fifo).isFile() && QFileInfo::exists(fifo));
+        QCOMPARE(planted.w.findChild<QLabel*>("lblNotice")->text(),
+                 "History.lst is not a regular file; left alone");
+    }
+
+    // Settings > Options by its keys; OK stores the choice and puts it in force. What the store
+    // holds by hand reads back as its default unless it is one of the values.
+    void optionsDialogByKeys() {
+        Rig rs;
+        QVERIFY(rs.up());
+        press(&rs.w, {Qt::ALT | Qt::Key_S});
+        press(nullptr, {Qt::Key_O});
+        auto* dialog = rs.w.findChild<QDialog*>("frmOptions");
+        QVERIFY(dialog && (dialog->activateWindow(), qWaitForWindowActive(dialog)));
+        for (QWidget* c : dialog->findChildren<QWidget*>())
+            QVERIFY(!(c->focusPolicy() & Qt::TabFocus) ||
+                    !QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name).isEmpty());
+        // Each key goes where the dialog's focus is, Tab moving it.
+        for (QKeyCombination key : {Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space,
+                                    Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return})
+            press(dialog->focusWidget(), {key});
+        const OperatingOptions chosen{true, false, true, OperatingOptions::NotifyLines};
+        QVERIFY(!dialog->isVisible() && rs.h.store.operating() == chosen &&
+                rs.h.state.operating == chosen);
+        // Stored TimeStamps and Notifications, and what they read as.
+        for (const auto& [flag, notify, read] : {std::tuple{"1", "0", "1 0"},
+                                                 {" 1 ", "2", "1 2"},
+                                                 {"2", "3", "0 1"},
+                                                 {"yes", "-1", "0 1"}}) {
+            QSettings(rs.h.store.fileName(), QSettings::IniFormat)
+                .setValue("Operating/TimeStamps", flag);
+            QSettings(rs.h.store.fileName(), QSettings::IniFormat)
+                .setValue("Operating/Notifications", notify);
+            const OperatingOptions o = SettingsStore().operating();
+            QCOMPARE(QString("%1 %2").arg(o.timeStamps).arg(o.notifications), read);
+        }
+    }
+};
+
+QTEST_MAIN(ComfortsTest)
+#include "tst_comforts.moc"

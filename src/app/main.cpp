@@ -18,6 +18,7 @@ int main(int argc, char* argv[]) {
     AgwTcpLink engine(store.engineHost(), store.enginePort());
     StationState state;
     MainWindow window;
+    window.setNotificationLevel(store.notifications());
     QtPrompts prompts;
     prompts.setParentWidget(&window);
     QtBeeper beeper;

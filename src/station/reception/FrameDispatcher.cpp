@@ -92,8 +92,10 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
             return;
         }
         channel = acceptConnection(event);
-        if (channel != ChannelTable::kNone)
+        if (channel != ChannelTable::kNone) {
             m_parts.announcer.connected(event.call, channel);
+            m_view.noteActivity(channel, event.call, QString()); // before the window is raised
+        }
         m_parts.channels.bringToFront();
         if (channel == ChannelTable::kNone) {
             // Left unanswered as before, but the operator learns of it.
@@ -158,6 +160,8 @@ void FrameDispatcher::channelData(int n, const EngineEvent& event) {
     m_parts.channels.appendToView(channelView(n), display);
     if (event.type == Type::StationData && m_parts.announcer.wantsLines())
         m_parts.announcer.lineReceived(event.call, event.text, m_view.currentTab() == n);
+    if (event.type == Type::StationData && !event.text.isEmpty())
+        m_view.noteActivity(n, event.call, event.text);
     if (s.lastSpeaker.compare(event.call, Qt::CaseInsensitive) != 0) {
         display = kCrLf + QStringLiteral("de ") + event.call + QStringLiteral(": ") + display;
         s.lastSpeaker = event.call;

@@ -9,6 +9,7 @@ constexpr quint16 kDefaultEnginePort = 8000;
 constexpr auto kAnnounce = "Accessibility/Announce";
 constexpr auto kTextZoom = "Accessibility/Zoom";
 constexpr int kMaxZoomSteps = 10;
+constexpr auto kNotifications = "Operating/Notifications";
 constexpr auto kFilterInformation = "MonitorFilter/Information";
 constexpr auto kFilterSupervisory = "MonitorFilter/Supervisory";
 constexpr auto kFilterUnnumbered = "MonitorFilter/Unnumbered";
@@ -89,6 +90,17 @@ int SettingsStore::textZoom() const {
 
 void SettingsStore::setTextZoom(int steps) {
     m_settings.setValue(QLatin1String(kTextZoom), QString::number(steps));
+    m_settings.sync();
+}
+
+int SettingsStore::notifications() const {
+    bool ok = false;
+    const int v = m_settings.value(QLatin1String(kNotifications)).toString().trimmed().toInt(&ok);
+    return ok && v >= 0 && v <= 2 ? v : 1;
+}
+
+void SettingsStore::setNotifications(int level) {
+    m_settings.setValue(QLatin1String(kNotifications), QString::number(level));
     m_settings.sync();
 }
 

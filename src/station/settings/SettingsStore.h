@@ -54,6 +54,11 @@ public:
     int textZoom() const;
     void setTextZoom(int steps);
 
+    // Section Operating: desktop notifications while the window is behind (0 off, 1 connects,
+    // 2 also channel lines; anything else reads 1).
+    int notifications() const;
+    void setNotifications(int level);
+
     QString engineHost() const;
     quint16 enginePort() const;
     void setEngineAddress(const QString& host, quint16 port);

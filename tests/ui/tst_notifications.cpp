@@ -31,14 +31,6 @@ class NotificationsTest : public QObject {
 private slots:
     void initTestCase() { useScratchConfigHome(); }
 
-    void levelIsStored() {
-        for (auto [stored, level] : {std::pair{"0", 0}, {"2", 2}, {"3", 1}, {"x", 1}}) {
-            QSettings(QSettings::IniFormat, QSettings::UserScope, u"Wexlo_Software"_s)
-                .setValue("Operating/Notifications", stored);
-            QCOMPARE(SettingsStore().notifications(), level);
-        }
-    }
-
     // Connects, and lines at level 2, reach the desktop only while the window is behind, the
     // received text made harmless; a click brings the station's channel to the front. Without
     // the service nothing shows and nothing is held up.
@@ -46,7 +38,8 @@ private slots:
         Rig r;
         QVERIFY(r.up());
         r.w.action("mnuMoveToFront")->trigger(); // the window stays behind when data comes
-        r.w.setNotificationLevel(1);
+        r.h.store.setNotifications(7);           // no level: read as connects only
+        r.w.setNotificationLevel(r.h.store.notifications());
         QWidget elsewhere;
         const auto lookAway = [&] {
             return elsewhere.show(), elsewhere.activateWindow(), qWaitForWindowActive(&elsewhere);
@@ -57,17 +50,17 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
         FakeDesktop desk;
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desk");
-        QVERIFY(bus.registerObject(kPath, &desk, QDBusConnection::ExportAllSlots));
-        QVERIFY(bus.registerService(kName));
+        QVERIFY(bus.registerObject(kPath, &desk, QDBusConnection::ExportAllSlots) &&
+                bus.registerService(kName));
         r.e.queue('D', "N0BBB", "level 1 keeps lines quiet\r");
         r.e.queue('c', "N0DDD", "*** CONNECTED To Station N0DDD\r"), r.receive();
         QTRY_COMPARE(desk.notes, QStringList{"N0DDD connected: Channel 2"});
         QVERIFY(desk.clickable);
 
-        r.w.setNotificationLevel(2);
+        r.h.store.setNotifications(2);
+        r.w.setNotificationLevel(r.h.store.notifications());
         r.e.queue('I', "N0BBB", " 1:Fm N0BBB To N0AAA <I>\rheard, not sent to us\r"), r.receive();
-        r.w.activateWindow();
-        QVERIFY(qWaitForWindowActive(&r.w));
+        QVERIFY((r.w.activateWindow(), qWaitForWindowActive(&r.w)));
         r.e.queue('D', "N0BBB", "seen in the window\r"), r.receive();
         QVERIFY(lookAway());
         r.e.queue('D', "N0DDD", "<b>hi</b> & \x07\x1b[2J\r\nbye " + QByteArray(400, 'z'));

@@ -10,6 +10,7 @@
 
 class AnnouncementOutput;
 class BusAnnouncer;
+class DesktopNotifier;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -85,6 +86,8 @@ public:
     void findInFront();
     void setEngineStatus(const QString& text) override;
     void showNotice(const QString& text) override;
+    void noteActivity(int channel, const QString& call, const QString& line) override;
+    // What reaches the desktop while the window is behind: 0 nothing, 1 connects, 2 also lines.
     // View > Notices.
     void showNoticesWindow();
     void setConferenceChecked(bool checked) override;
@@ -138,6 +141,10 @@ private:
     void nameTab(int tab);
     // F6 and Shift+F6: send line, the view in front, the All Traffic strip, round.
     void cycleFocus(int step);
+    // The tab to the front as the operator's choice, the station's reaction with it.
+    void showTab(int tab);
+    // True while the window or one of its own windows has the keyboard.
+    bool inFront() const;
     QWidget* viewInFront() const;
     QAction* addCheckAction(QMenu* menu, const QString& name, const QString& text, MenuCheck item);
 
@@ -168,6 +175,7 @@ private:
     QLabel* m_notice = nullptr;
     NoticeHistory m_notices;
     NoticesWindow* m_noticesWindow = nullptr;
+    DesktopNotifier* m_notifier = nullptr; // made when first needed
 };
 
 using frmMesk = MainWindow;

@@ -96,25 +96,26 @@ void MainWindow::buildKeys() {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, slot);
     };
-    const auto showTab = [this](int tab) {
-        if (tab == m_tabs->currentIndex())
-            m_sendLine->setFocus(); // where a tab change would have put it
-        else
-            m_tabs->setCurrentIndex(tab);
-    };
     for (int channel = 0; channel < ChannelTable::kChannels; ++channel)
         key(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + channel)),
-            [showTab, channel] { showTab(channel); });
+            [this, channel] { showTab(channel); });
     key(QKeySequence(Qt::CTRL | Qt::Key_PageDown),
-        [this, showTab] { showTab((m_tabs->currentIndex() + 1) % kTabCount); });
+        [this] { showTab((m_tabs->currentIndex() + 1) % kTabCount); });
     key(QKeySequence(Qt::CTRL | Qt::Key_PageUp),
-        [this, showTab] { showTab((m_tabs->currentIndex() + kTabCount - 1) % kTabCount); });
+        [this] { showTab((m_tabs->currentIndex() + kTabCount - 1) % kTabCount); });
     key(QKeySequence(Qt::Key_F6), [this] { cycleFocus(1); });
     key(QKeySequence(Qt::SHIFT | Qt::Key_F6), [this] { cycleFocus(-1); });
     key(QKeySequence::ZoomIn, [this] { emit zoomChosen(1); });
     key(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { emit zoomChosen(1); });
     key(QKeySequence::ZoomOut, [this] { emit zoomChosen(-1); });
     key(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { emit zoomChosen(0); });
+}
+
+void MainWindow::showTab(int tab) {
+    if (tab == m_tabs->currentIndex())
+        m_sendLine->setFocus(); // where a tab change would have put it
+    else
+        m_tabs->setCurrentIndex(tab);
 }
 
 QWidget* MainWindow::viewInFront() const {

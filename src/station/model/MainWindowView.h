@@ -97,6 +97,9 @@ public:
     virtual void setEngineStatus(const QString& text) = 0;
     // A notice for the operator in the status line, beside the engine's state.
     virtual void showNotice(const QString& text) = 0;
+    // A station connected to the channel (line empty) or sent it a line; the window may tell
+    // the desktop when the operator is not looking at it.
+    virtual void noteActivity(int channel, const QString& call, const QString& line) = 0;
 
     virtual void setConferenceChecked(bool checked) = 0;
     virtual void setBrowserDisplayChecked(bool checked) = 0;

@@ -92,8 +92,11 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
             return;
         }
         channel = acceptConnection(event);
-        if (channel != ChannelTable::kNone)
+        if (channel != ChannelTable::kNone) {
             m_parts.announcer.connected(event.call, channel);
+            if (m_state.operating.notifications >= OperatingOptions::NotifyConnects)
+                m_view.noteActivity(channel, event.call, QString()); // before the window rises
+        }
         m_parts.channels.bringToFront();
         if (channel == ChannelTable::kNone) {
             // Left unanswered as before, but the operator learns of it.
@@ -169,6 +172,9 @@ void FrameDispatcher::channelData(int n, const EngineEvent& event) {
         s.operating.timeStamps ? m_clock.now().toLocalTime().toString(u"HH:mm") : QString());
     if (event.type == Type::StationData && m_parts.announcer.wantsLines())
         m_parts.announcer.lineReceived(event.call, event.text, m_view.currentTab() == n);
+    if (event.type == Type::StationData && !event.text.isEmpty() &&
+        s.operating.notifications >= OperatingOptions::NotifyLines)
+        m_view.noteActivity(n, event.call, event.text);
     if (s.lastSpeaker.compare(event.call, Qt::CaseInsensitive) != 0) {
         display = kCrLf + QStringLiteral("de ") + event.call + QStringLiteral(": ") + display;
         s.lastSpeaker = event.call;

@@ -68,6 +68,7 @@ public:
     }
     void setEngineStatus(const QString& text) override { engineStatus = text; }
     void showNotice(const QString& text) override { notices.append(text); }
+    void noteActivity(int, const QString&, const QString&) override {}
     void setConferenceChecked(bool checked) override { conferenceChecked = checked; }
     void setBrowserDisplayChecked(bool checked) override { browserDisplayChecked = checked; }
     void setMenuChecked(MenuCheck item, bool checked) override { menuChecks[item] = checked; }

@@ -27,12 +27,15 @@ OperatingDialog::OperatingDialog(QWidget* parent) : QDialog(parent) {
         rows->addWidget(check);
         return check;
     };
-    m_showMyLines = box("chkShowMyLines", "&Show my lines in the station's channel",
-                        "Show my lines in the station's channel");
-    m_keepSendTarget = box("chkKeepSendTarget", "&Keep my station when another one connects",
-                           "Keep the selected station when another one connects");
-    m_timeStamps = box("chkTimeStamps", "&Time of day before each received line",
-                       "Time of day before each received line");
+    m_showMyLines =
+        box("chkShowMyLines", "&Show my lines in the channel", "Show my lines in the channel");
+    m_keepSendTarget = box("chkKeepSendTarget", "&Keep my send target", "Keep my send target");
+    m_timeStamps = box("chkTimeStamps", "&Time stamps", "Time stamps");
+    m_showMyLines->setToolTip(QStringLiteral("A plain line you send shows in its station's "
+                                             "channel too, marked as yours"));
+    m_keepSendTarget->setToolTip(QStringLiteral("A station that calls in does not become the "
+                                                "one your lines go to"));
+    m_timeStamps->setToolTip(QStringLiteral("Each received line starts with the time it came"));
 
     auto* form = new QFormLayout;
     m_notifications = new QComboBox(page);

@@ -88,6 +88,7 @@ check(until(lambda: any(s.endswith("hello from the front") and "N0CCC:" not in s
 command("line N0BBB hello from behind")
 check(until(lambda: any("N0BBB: hello from behind" in s for s in said)),
       "a line on a channel behind is announced with its call")
+check(any(n.name == "Plain lines go to N0CCC" for n in walk(main)), "the send target is read out")
 check(focused().getRole() == pyatspi.ROLE_TEXT and focused().name.startswith("Send"),
       "the focus stayed in the send line")
 
@@ -108,7 +109,8 @@ key(ESCAPE)
 check(until(lambda: (focused() or main).name.startswith("Send")), "Escape gives the focus back to the send line")
 
 for what, title in [("action mnuMonitorFilter", "Monitor Filter"), ("action mnuFind", "Packet Monitor"),
-                    ("action mnuPreviousConnections", "Connect To:"), ("sendfile N0BBB", "Send File")]:
+                    ("action mnuPreviousConnections", "Connect To:"), ("action mnuOptions", "Options"),
+                    ("sendfile N0BBB", "Send File")]:
     command(what)
     until(lambda: window(title, active=True))
     check((w := window(title)) is not None and not (missing := nameless(w)), f"{title}: every control named {missing}")

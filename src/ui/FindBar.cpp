@@ -1,5 +1,7 @@
 #include "FindBar.h"
 
+#include "TextRoutines.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -25,6 +27,29 @@ QTextCursor cursorOf(QWidget* view) {
     if (auto* rich = qobject_cast<QTextEdit*>(view))
         return rich->textCursor();
     return {};
+}
+
+// A search the document's plain text answers as its cursor search would: no character of the term
+// stands for a block's end or is read differently there.
+bool withinLines(const QString& term) {
+    for (QChar c : term) {
+        switch (c.unicode()) {
+        case u'\n':
+        case u'\r':
+        case QChar::Nbsp:
+        case QChar::LineSeparator:
+        case QChar::ParagraphSeparator:
+        case QChar::ObjectReplacementCharacter:
+        case 0xfdd0: // the beginning and end of a frame
+        case 0xfdd1:
+            return false;
+        default:
+            if (c.isSurrogate())
+                return false;
+            break;
+        }
+    }
+    return true;
 }
 
 void setCursorOf(QWidget* view, const QTextCursor& cursor) {
@@ -57,6 +82,9 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     m_count->setObjectName(QStringLiteral("lblFindCount"));
     row->addWidget(m_count);
     connect(m_field, &QLineEdit::textChanged, this, &FindBar::highlightAll);
+    m_moreHighlights.setSingleShot(true);
+    m_moreHighlights.setInterval(0);
+    connect(&m_moreHighlights, &QTimer::timeout, this, &FindBar::showMoreHighlights);
     hide();
 }
 
@@ -90,6 +118,9 @@ QTextDocument* FindBar::document() const {
 }
 
 void FindBar::clearHighlights() {
+    m_highlights.clear();
+    m_highlightsShown = 0;
+    m_moreHighlights.stop();
     if (m_view)
         setSelections(m_view, {});
 }
@@ -104,21 +135,46 @@ void FindBar::highlightAll() {
     }
     QList<QTextEdit::ExtraSelection> selections;
     int count = 0;
-    QTextCursor found = doc->find(text);
-    while (!found.isNull()) {
+    const auto found = [&](qsizetype from, qsizetype to) {
         ++count;
-        if (selections.size() < kMaxHighlighted) {
-            QTextEdit::ExtraSelection match;
-            match.cursor = found;
-            match.format.setBackground(Qt::yellow);
-            match.format.setForeground(Qt::black);
-            selections.append(match);
-        }
-        found = doc->find(text, found);
+        if (selections.size() >= kMaxHighlighted)
+            return;
+        QTextEdit::ExtraSelection selection;
+        selection.cursor = QTextCursor(doc);
+        selection.cursor.setPosition(int(from));
+        selection.cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+        selection.format.setBackground(Qt::yellow);
+        selection.format.setForeground(Qt::black);
+        selections.append(selection);
+    };
+    if (withinLines(text)) {
+        // One scan of the whole text, folded once: a cursor search per match walks the document
+        // each time, which a full view and a common term turn into a long freeze. The plain text
+        // has the document's positions, with a line break for each block's end.
+        const QString all = caseFolded(doc->toPlainText());
+        const QString term = caseFolded(text);
+        for (qsizetype at = all.indexOf(term); at >= 0; at = all.indexOf(term, at + term.size()))
+            found(at, at + term.size());
+    } else {
+        for (QTextCursor match = doc->find(text); !match.isNull(); match = doc->find(text, match))
+            found(match.selectionStart(), match.selectionEnd());
     }
-    setSelections(m_view, selections);
     m_count->setText(count == 1 ? QStringLiteral("1 match")
                                 : QStringLiteral("%1 matches").arg(count));
+    // Each highlight's place on screen costs a walk through the view: a long list goes up a
+    // part at a time, the window answered between.
+    m_highlights = selections;
+    m_highlightsShown = 0;
+    showMoreHighlights();
+}
+
+void FindBar::showMoreHighlights() {
+    if (!m_view)
+        return;
+    m_highlightsShown = qMin(m_highlights.size(), m_highlightsShown + kHighlightsAtOnce);
+    setSelections(m_view, m_highlights.first(m_highlightsShown));
+    if (m_highlightsShown < m_highlights.size())
+        m_moreHighlights.start();
 }
 
 void FindBar::step(bool backward) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPointer>
+#include <QTextEdit>
+#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -15,6 +17,7 @@ class FindBar : public QWidget {
 public:
     // Highlighting every match of a very common text would cost more than it shows.
     static constexpr int kMaxHighlighted = 1000;
+    static constexpr int kHighlightsAtOnce = 200;
 
     explicit FindBar(QWidget* parent = nullptr);
 
@@ -29,6 +32,7 @@ protected:
 
 private:
     void highlightAll();
+    void showMoreHighlights();
     void step(bool backward);
     QTextDocument* document() const;
     void clearHighlights();
@@ -37,4 +41,7 @@ private:
     QLabel* m_count = nullptr;
     QPointer<QWidget> m_view;
     QPointer<QWidget> m_returnFocus;
+    QList<QTextEdit::ExtraSelection> m_highlights; // those of the matches shown first
+    qsizetype m_highlightsShown = 0;
+    QTimer m_moreHighlights;
 };

@@ -388,6 +388,14 @@ void MainWindow::setCaretBeforeEnd(TextView view, int chars) {
     m_text->setCaretBeforeEnd(view, chars);
 }
 
+void MainWindow::holdViewUpdates() {
+    m_text->hold();
+}
+
+void MainWindow::releaseViewUpdates() {
+    m_text->release();
+}
+
 void MainWindow::setSelectedCallLabel(const QString& text) {
     m_label2->setText(text);
     fitTextToWidth(m_label2, m_captionPoints);

@@ -67,6 +67,8 @@ public:
     void removeFront(TextView view, const QString& removed) override;
     void moveCaretToEnd(TextView view) override;
     void setCaretBeforeEnd(TextView view, int chars) override;
+    void holdViewUpdates() override;
+    void releaseViewUpdates() override;
     void setSelectedCallLabel(const QString& text) override;
     QString sendLineText() const override;
     void setSendLineText(const QString& text) override;

@@ -36,6 +36,9 @@ QPlainTextEdit* TextViews::create(TextView id, QWidget* parent, const QColor& te
         view->setMaximumBlockCount(kMaxViewLines);
     QFont font(QStringLiteral("Courier New"), 9);
     font.setStyleHint(QFont::TypeWriter);
+    // Latin text in a fixed-pitch font needs no shaping: the glyphs are the same, laid out in a
+    // fraction of the time.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     view->setFont(font);
     QPalette pal = view->palette();
     pal.setColor(QPalette::Base, base);
@@ -69,6 +72,7 @@ void TextViews::tabShown(int tab) {
     if (!m_stale[index])
         return;
     m_stale[index] = false;
+    m_heldText[index] = {};
     m_views[index]->setPlainText(toDisplay(m_shadow[index]));
     m_views[index]->moveCursor(QTextCursor::End);
 }
@@ -79,6 +83,10 @@ void TextViews::append(TextView id, const QString& text) {
         m_shadow[index] += text;
         if (isDeferred(id)) {
             m_stale[index] = true;
+            return;
+        }
+        if (m_held > 0) {
+            m_heldText[index].text += toDisplay(text);
             return;
         }
     }
@@ -123,6 +131,7 @@ void TextViews::replace(TextView id, const QString& text) {
     const int index = static_cast<int>(id);
     if (isBounded(id)) {
         m_shadow[index] = text;
+        m_heldText[index] = {};
         if (isDeferred(id)) {
             m_stale[index] = true;
             return;
@@ -147,10 +156,48 @@ void TextViews::removeFront(TextView id, const QString& removed) {
     }
     // One jump to the end of the cut: walking there character by character lays out each step.
     QTextDocument* doc = view(id)->document();
-    QTextCursor cursor(doc);
     const int shown = int(toDisplay(removed).size()) - (splitsPair ? 1 : 0);
+    Held& held = m_heldText[index];
+    if (m_held > 0 && isBounded(id)) {
+        const int length = doc->characterCount() - held.cut + int(held.text.size());
+        held.cut += qMax(0, qMin(shown, length - 1));
+        return;
+    }
+    QTextCursor cursor(doc);
     cursor.setPosition(qMin(shown, doc->characterCount() - 1), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
+}
+
+void TextViews::applyHeld(int index) {
+    Held held = std::exchange(m_heldText[index], {});
+    if (held.cut == 0 && held.text.isEmpty())
+        return;
+    // The same text as each cut and append made in turn: the front of what was there and what
+    // came, then the end.
+    QTextDocument* doc = m_views[index]->document();
+    const int there = doc->characterCount() - 1;
+    if (held.cut > there) {
+        held.text.remove(0, held.cut - there);
+        held.cut = there;
+    }
+    QTextCursor cursor(doc);
+    if (held.cut > 0) {
+        cursor.setPosition(held.cut, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    if (!held.text.isEmpty()) {
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(held.text);
+    }
+}
+
+void TextViews::release() {
+    if (m_held == 0 || --m_held > 0)
+        return;
+    for (int index = 0; index < kCount; ++index)
+        applyHeld(index);
+    m_caretTimer.stop();
+    placeCarets();
 }
 
 void TextViews::moveCaretToEnd(TextView id) {
@@ -162,7 +209,7 @@ void TextViews::setCaretBeforeEnd(TextView id, int chars) {
         return;
     // Finding where the caret shows costs a layout: place it once, after the batch of appends.
     m_caretFromEnd[static_cast<int>(id)] = chars;
-    if (!m_caretTimer.isActive())
+    if (m_held == 0 && !m_caretTimer.isActive())
         m_caretTimer.start();
 }
 

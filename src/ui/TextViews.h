@@ -41,17 +41,29 @@ public:
     void setCaretBeforeEnd(TextView id, int chars);
     // A tab page came to the front: bring its view up to date.
     void tabShown(int tab);
+    // Between these, what the bounded views in sight are given waits, and reaches them in one
+    // step at the end, their carets with it: a helping of frames is laid out and painted once.
+    void hold() { ++m_held; }
+    void release();
 
 private:
     bool isDeferred(TextView id) const;
     static bool isBounded(TextView id) { return id >= TextView::AllTraffic; }
     void keepTail(QPlainTextEdit* view);
     void placeCarets();
+    void applyHeld(int index);
 
     QTabWidget* m_tabs;
     std::array<QPlainTextEdit*, kCount> m_views{};
     std::array<QString, kCount> m_shadow;
     std::array<bool, kCount> m_stale{};
+    // What a held view is still to lose from its front and to gain at its end, as shown.
+    struct Held {
+        int cut = 0;
+        QString text;
+    };
+    std::array<Held, kCount> m_heldText;
+    int m_held = 0;
     // Where each view's caret goes at the next event pass, in characters before the end; -1 none.
     std::array<int, kCount> m_caretFromEnd{};
     QTimer m_caretTimer;

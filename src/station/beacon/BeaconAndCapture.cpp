@@ -64,9 +64,9 @@ void BeaconAndCapture::send(const QByteArray& destination, const QString& text) 
 void BeaconAndCapture::captureDxWx(QString& text) {
     text = DxWx::clean(text);
     appendTo(m_data, TextView::Data, text);
-    if (DxWx::isDx(text) && !m_dx.text().contains(text, Qt::CaseInsensitive))
+    if (DxWx::isDx(text) && !m_dx.containsCaseless(text))
         appendTo(m_dx, TextView::DX, text);
-    if (DxWx::isWx(text) && !m_wx.text().contains(text, Qt::CaseInsensitive))
+    if (DxWx::isWx(text) && !m_wx.containsCaseless(text))
         appendTo(m_wx, TextView::WX, text);
 }
 

@@ -1,7 +1,13 @@
 #include "BoundedView.h"
 
+#include "TextRoutines.h"
+
+#include <algorithm>
+
 bool BoundedView::append(const QString& text) {
     m_text += text;
+    if (m_foldedKept)
+        m_folded += caseFolded(text);
     for (TextView id : m_ids)
         m_view.appendText(id, text);
     if (m_text.size() <= kLimit)
@@ -9,7 +15,19 @@ bool BoundedView::append(const QString& text) {
     // Cutting at the front costs what is cut, not what stays.
     const QString cut = m_text.left(m_text.size() - kKeep);
     m_text.remove(0, cut.size());
+    if (m_foldedKept)
+        m_folded.remove(0, cut.size());
     for (TextView id : m_ids)
         m_view.removeFront(id, cut);
     return true;
+}
+
+bool BoundedView::containsCaseless(const QString& part) const {
+    if (std::any_of(part.begin(), part.end(), [](QChar c) { return c.isSurrogate(); }))
+        return m_text.contains(part, Qt::CaseInsensitive);
+    if (!m_foldedKept) {
+        m_folded = caseFolded(m_text);
+        m_foldedKept = true;
+    }
+    return m_folded.contains(caseFolded(part));
 }

@@ -20,9 +20,14 @@ public:
     // Appends and applies the bound; true when the text was cut back.
     bool append(const QString& text);
     const QString& text() const { return m_text; }
+    // Whether the text holds `part` without regard to case.
+    bool containsCaseless(const QString& part) const;
 
 private:
     MainWindowView& m_view;
     QList<TextView> m_ids;
     QString m_text;
+    // The text folded, kept once asked for: a frame's search then costs no folding of it all.
+    mutable QString m_folded;
+    mutable bool m_foldedKept = false;
 };

@@ -1,15 +1,29 @@
 #include "TextRoutines.h"
 
 QString expandLineBreaks(const QString& text) {
-    QString out;
-    out.reserve(text.size() + text.size() / 8 + 2);
+    // Written in place, not a character at a time: every frame and line passes through here.
+    qsizetype breaks = 0;
+    for (const QChar ch : text)
+        breaks += ch == u'\r' || ch == u'\n' ? 1 : 0;
+    if (breaks == 0)
+        return text;
+    QString out(text.size() + breaks, Qt::Uninitialized);
+    QChar* to = out.data();
     for (const QChar ch : text) {
-        if (ch == u'\r' || ch == u'\n')
-            out += QStringLiteral("\r\n");
-        else
-            out += ch;
+        if (ch == u'\r' || ch == u'\n') {
+            *to++ = u'\r';
+            *to++ = u'\n';
+        } else {
+            *to++ = ch;
+        }
     }
     return out;
+}
+
+QString caseFolded(QString text) {
+    for (QChar& ch : text)
+        ch = ch.toCaseFolded();
+    return text;
 }
 
 QString groupedCount(quint64 count) {

@@ -5,6 +5,11 @@
 // Every CR and every LF becomes CR LF, so a CR LF pair doubles.
 QString expandLineBreaks(const QString& text);
 
+// Each character as QString's comparisons without regard to case fold it, so a case-sensitive
+// search of folded texts finds what a caseless one would; for texts without surrogates, which fold
+// in pairs.
+QString caseFolded(QString text);
+
 // 189858 as "189 858", the way the status line counts.
 QString groupedCount(quint64 count);
 

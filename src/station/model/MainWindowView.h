@@ -68,6 +68,9 @@ public:
     virtual void removeFront(TextView view, const QString& removed) = 0;
     virtual void moveCaretToEnd(TextView view) = 0;
     virtual void setCaretBeforeEnd(TextView view, int chars) = 0;
+    // What the views are given between these may reach the screen at the end, all at once.
+    virtual void holdViewUpdates() {}
+    virtual void releaseViewUpdates() {}
 
     virtual void setSelectedCallLabel(const QString& text) = 0; // Label2
     virtual QString sendLineText() const = 0;

@@ -35,12 +35,15 @@ bool FrameDispatcher::dispatchWaiting(int budgetMs, bool timerPoll) {
     spent.start();
     m_takenAtMs = m_clock.now().toMSecsSinceEpoch();
     bool more = true;
+    // A helping of frames reaches the screen once, not frame by frame.
+    m_view.holdViewUpdates();
     for (bool first = true; more && (first || spent.elapsed() < budgetMs); first = false) {
         const std::optional<EngineEvent> event = take(first && timerPoll);
         more = event.has_value();
         if (more)
             dispatch(*event);
     }
+    m_view.releaseViewUpdates();
     reportSkippedMonitorFrames();
     m_parts.announcer.flush();
     return more;

@@ -1,6 +1,8 @@
 #include "TextViews.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -90,11 +92,34 @@ void TextViews::append(TextView id, const QString& text) {
             return;
         }
     }
-    QTextCursor cursor(view(id)->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(toDisplay(text));
+    appendShown(view(id), toDisplay(text));
     if (!isBounded(id))
         keepTail(view(id));
+}
+
+void TextViews::appendShown(QPlainTextEdit* view, const QString& shown) {
+    QTextDocument* doc = view->document();
+    QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    const int blocks = doc->blockCount();
+    {
+        // The plain text layout repaints the whole view for a line appended with its break; a
+        // view in sight repaints only the lines that changed, the rest moved up on screen.
+        const QSignalBlocker quiet(view->isVisible() ? layout : nullptr);
+        QTextCursor cursor(doc);
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(shown);
+    }
+    if (!view->isVisible())
+        return;
+    emit layout->documentSizeChanged(layout->documentSize());
+    // Lines dropped from the front for the view's line limit move everything.
+    if (doc->blockCount() != blocks + shown.count(u'\n')) {
+        view->viewport()->update();
+        return;
+    }
+    for (QTextBlock block = doc->findBlockByNumber(blocks - 1); block.isValid();
+         block = block.next())
+        emit layout->updateBlock(block);
 }
 
 void TextViews::appendOwn(TextView id, const QString& text) {
@@ -185,10 +210,8 @@ void TextViews::applyHeld(int index) {
         cursor.setPosition(held.cut, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
     }
-    if (!held.text.isEmpty()) {
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(held.text);
-    }
+    if (!held.text.isEmpty())
+        appendShown(m_views[index], held.text);
 }
 
 void TextViews::release() {

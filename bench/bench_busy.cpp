@@ -36,32 +36,31 @@ bool connectStation(Live& live) {
     return true;
 }
 
-// 12 MB of lines of about 1 kB from the station on channel 0, the tab in front, written as fast
-// as the station takes them: its view is cut at its bound many times over and its page file grows.
-int channelRun() {
-    constexpr int kLines = 12'000;
-    const int kAhead = qEnvironmentVariableIsSet("BUSY_AHEAD") ? qEnvironmentVariableIntValue("BUSY_AHEAD") : 200;
+// `megabytes` of lines of about 1 kB from the station on channel 0, the tab in front: its view
+// is cut at its bound many times over and its page file grows. Each line is a write of its own;
+// the engine keeps at most `ahead` lines ahead of the station (0: each line waits until the
+// station has taken the one before).
+int channelRun(int megabytes, int ahead) {
+    const int lines = megabytes * 1000;
     Live live;
     if (!connectStation(live))
         return 1;
     QList<QByteArray> writes;
-    QByteArray filler(980, 'x');
-    if (qEnvironmentVariableIsSet("BUSY_WORDS"))
-        filler = QByteArray("the quick brown fox jumps over the lazy dog ").repeated(22).left(980);
-    if (qEnvironmentVariableIsSet("BUSY_BEHIND"))
-        live.station->selectTab(8);
-    for (int i = 0; i < kLines; ++i)
-        writes.append(encodeAgwFrame(engineFrame(
-            'D', "N0BBB", "line " + QByteArray::number(100'000 + i) + ' ' + filler + '\r')));
+    const QByteArray words =
+        QByteArray("the quick brown fox jumps over the lazy dog ").repeated(23);
+    for (int i = 0; i < lines; ++i)
+        writes.append(encodeAgwFrame(
+            engineFrame('D', "N0BBB",
+                        "line " + QByteArray::number(100'000 + i) + ' ' + words.left(980) + '\r')));
     const qint64 takenBefore = live.taken();
     std::atomic<qint64> taken{0};
     QElapsedTimer wall;
     wall.start();
     const double cpuStart = cpuSeconds();
     std::unique_ptr<QThread> feeder(QThread::create([&] {
-        for (int k = 0; k < kLines; ++k) {
-            while (k - taken > kAhead)
-                QThread::usleep(1000);
+        for (int k = 0; k < lines; ++k) {
+            while (k - taken > ahead)
+                QThread::usleep(500);
             live.engine->sendRaw(writes.at(k));
         }
     }));
@@ -69,21 +68,23 @@ int channelRun() {
     const bool all = runUntil(
         [&] {
             taken = live.taken() - takenBefore;
-            return taken >= kLines;
+            return taken >= lines;
         },
-        600'000, 5);
+        600'000, 1);
     pause(50); // the last repaint
     const double cpu = cpuSeconds() - cpuStart;
     const double seconds = wall.nsecsElapsed() / 1e9;
     feeder->wait();
-    const double perLine = 1000 * cpu / kLines;
+    const double perLine = 1000 * cpu / lines;
     const QString view = live.window.textView(channelView(0))->toPlainText();
-    const bool last = view.contains(QStringLiteral("line %1 ").arg(100'000 + kLines - 1));
-    figure(all && last ? "12 MB of 1 kB lines on one channel, CPU per line, whole process"
-                       : "12 MB on one channel: NOT ALL SHOWN",
-           millis(perLine), "<= 0.5 ms", all && last && perLine <= 0.5);
+    const bool last = view.contains(QStringLiteral("line %1 ").arg(100'000 + lines - 1));
+    const QByteArray what = QByteArray::number(megabytes) + " MB of 1 kB lines on one channel, " +
+                            (ahead > 0 ? "200 ahead" : "one at a time") + ", CPU per line";
+    const QByteArray target = ahead > 0 ? "<= 0.5 ms" : "-";
+    figure(all && last ? what : what + ": NOT ALL SHOWN", millis(perLine), target.constData(),
+           all && last && (ahead == 0 || perLine <= 0.5));
     const qint64 page = QFileInfo(live.station->pages().path(0)).size();
-    figure("the same: seconds, view characters, page file MB",
+    figure("the same: seconds; view characters; page file MB",
            QStringLiteral("%1 s; %2; %3")
                .arg(seconds, 0, 'f', 1)
                .arg(view.size())
@@ -136,18 +137,15 @@ int findRun() {
     since.start();
     beat.start(5);
     keys.start(300);
-    QElapsedTimer counted;
-    counted.start();
-    const QString done = QStringLiteral("100000 matches");
-    runUntil([&] { return typed == term.size() && bar->countLabel()->text() == done; }, 60'000);
-    const double countMs = counted.nsecsElapsed() / 1e6 - 300.0 * double(term.size());
+    const auto allUp = [&] { return view->extraSelections().size() == FindBar::kMaxHighlighted; };
+    runUntil([&] { return typed == term.size() && allUp(); }, 60'000);
     pause(500);
-    const bool ok = bar->countLabel()->text() == done && !view->extraSelections().isEmpty();
+    const QString done = QStringLiteral("100000 matches");
+    const bool ok = bar->countLabel()->text() == done && allUp();
     figure(ok ? "find, 100 000 matches in a full view: longest stall while typing"
-              : "find in a full view: COUNT NOT SHOWN",
+              : "find in a full view: WRONG COUNT OR HIGHLIGHTS",
            millis(longestNs / 1e6), "<= 100 ms", ok && longestNs <= 100'000'000);
-    figure("the same: longest key handled; count shown after last key",
-           QStringLiteral("%1; %2").arg(millis(longestKeyNs / 1e6), millis(countMs)), "-", true);
+    figure("the same: longest key handled", millis(longestKeyNs / 1e6), "-", true);
     return 0;
 }
 
@@ -159,13 +157,15 @@ int main(int argc, char* argv[]) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     const QString mode = app.arguments().value(1);
     if (mode == QLatin1String("--channel"))
-        return channelRun();
+        return channelRun(12, 200);
+    if (mode == QLatin1String("--channel-slow"))
+        return channelRun(3, 0);
     if (mode == QLatin1String("--find"))
         return findRun();
 
     figureHead();
     int failures = 0;
-    for (const char* run : {"--channel", "--find"}) {
+    for (const char* run : {"--channel", "--channel-slow", "--find"}) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(app.applicationFilePath(), {QString::fromLatin1(run)});

@@ -38,9 +38,6 @@ QPlainTextEdit* TextViews::create(TextView id, QWidget* parent, const QColor& te
         view->setMaximumBlockCount(kMaxViewLines);
     QFont font(QStringLiteral("Courier New"), 9);
     font.setStyleHint(QFont::TypeWriter);
-    // Latin text in a fixed-pitch font needs no shaping: the glyphs are the same, laid out in a
-    // fraction of the time.
-    font.setStyleStrategy(QFont::PreferNoShaping);
     view->setFont(font);
     QPalette pal = view->palette();
     pal.setColor(QPalette::Base, base);

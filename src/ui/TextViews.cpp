@@ -98,19 +98,22 @@ void TextViews::appendShown(QPlainTextEdit* view, const QString& shown) {
     QTextDocument* doc = view->document();
     QAbstractTextDocumentLayout* layout = doc->documentLayout();
     const int blocks = doc->blockCount();
+    const qsizetype breaks = shown.count(u'\n');
+    // The plain text layout repaints the whole view for a line appended with its break; a view in
+    // sight given a line or two repaints only those, the rest moved up on screen. More lines move
+    // it all, and each repaint asked for lays its line out.
+    const bool few = view->isVisible() && breaks <= kFewLines;
     {
-        // The plain text layout repaints the whole view for a line appended with its break; a
-        // view in sight repaints only the lines that changed, the rest moved up on screen.
-        const QSignalBlocker quiet(view->isVisible() ? layout : nullptr);
+        const QSignalBlocker quiet(few ? layout : nullptr);
         QTextCursor cursor(doc);
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(shown);
     }
-    if (!view->isVisible())
+    if (!few)
         return;
     emit layout->documentSizeChanged(layout->documentSize());
     // Lines dropped from the front for the view's line limit move everything.
-    if (doc->blockCount() != blocks + shown.count(u'\n')) {
+    if (doc->blockCount() != blocks + breaks) {
         view->viewport()->update();
         return;
     }

@@ -52,6 +52,7 @@ private:
     void keepTail(QPlainTextEdit* view);
     void placeCarets();
     void applyHeld(int index);
+    static constexpr qsizetype kFewLines = 3;
     static void appendShown(QPlainTextEdit* view, const QString& shown);
 
     QTabWidget* m_tabs;

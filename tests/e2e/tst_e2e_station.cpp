@@ -151,8 +151,12 @@ private slots:
         // line typed then stays; N0BBB learns its link is gone once it speaks again.
         h.station().onConferenceClicked(0);
         QTRY_COMPARE_WITH_TIMEOUT(b.count('d'), 2, kAirMs); // its last link is down at its end too
+        const qsizetype connectsSeenByB = b.count('C');
         b.send('C');
         QTRY_COMPARE_WITH_TIMEOUT(h.view.captions[0], u"N0BBB"_s, kAirMs);
+        // Until N0BBB's engine has heard the answer it asks again, and the new engine would take
+        // that as a fresh call.
+        QTRY_COMPARE_WITH_TIMEOUT(b.count('C'), connectsSeenByB + 1, kAirMs);
         const qsizetype endsSeenByB = b.count('d');
         QProcess restart;
         restart.start(qEnvironmentVariable("E2E_RESTART"), {u"--restart"_s, u"a"_s});

@@ -45,12 +45,12 @@ struct Transcript : StationHarness {
     }
     QString root() const { return programDir.filePath(u"prog"_s); }
 
-    // Steps: start | boot (without a stored call) | general CALL | engine refuses|throws|accepts |
-    // retry | callmenu | sendfile [DATA] | monitor | assign N CALL | set
-    // conf|speaker|selected|idle|ticks VALUE | rx K CALL DATA | tick [N] | type TEXT | edit TEXT |
-    // conf 0|1 | file PATH DATA | link N TARGET | pick CALL | answer TEXT | symlink NAME TARGET |
-    // connect | tab N | browser | opt KEY VALUE | fail put | budget MS | skipped N | keepalive |
-    // show RE... (render only the lines that start so: what the row is about)
+    // Steps: start | boot (without a stored call) | general CALL | engine refuses|accepts |
+    // retry | callmenu | sendfile [DATA] | monitor | assign N CALL |
+    // set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA | tick [N] | type TEXT |
+    // edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | pick CALL | answer TEXT |
+    // symlink NAME TARGET | connect | tab N | browser | opt KEY VALUE | budget MS | skipped N |
+    // keepalive | show RE... (render only the lines that start so: what the row is about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
@@ -87,8 +87,7 @@ struct Transcript : StationHarness {
                      {"selected", [&] { state.selectedCall = rest; }},
                      {"idle", [&] { state.idleTicks = rest.toFloat(); }},
                      {"call", [&] { state.callSign = rest; }},
-                     {"port", [&] { state.radioPort = quint8(rest.toInt()); }},
-                     {"minimized", [&] { view.minimizedOrMaximized = true; }}};
+                     {"port", [&] { state.radioPort = quint8(rest.toInt()); }}};
                  fields.at(a)();
              }},
             {"rx",

@@ -2,7 +2,6 @@
 
 #include "DataDialog.h"
 #include "DesignedLayout.h"
-#include "HeardListWindow.h"
 #include "MonitorWindow.h"
 #include "WindowRig.h"
 
@@ -42,8 +41,8 @@ private slots:
                 data->textInteractionFlags() == Qt::TextSelectableByMouse);
     }
 
-    // A station working us is heard; Ctrl+H shows the list above the window. :C to a station
-    // on a channel brings that channel forward and sends nothing.
+    // A station working us is heard. :C to a station on a channel brings that channel forward
+    // and sends nothing.
     void connectedStationHeardAndBroughtForward() {
         Rig rs;
         QVERIFY(rs.up());
@@ -56,10 +55,6 @@ private slots:
         rs.receive();
         const HeardStation* b = rs.station.heard().find("N0BBB");
         QVERIFY(b && b->frames == 3 && b->lastHeardMs == rs.h.clock.when.toMSecsSinceEpoch());
-        press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_H});
-        auto* heard = rs.w.findChild<HeardListWindow*>();
-        QVERIFY(heard && qWaitForWindowExposed(heard) && heard->windowType() == Qt::Tool);
-        QCOMPARE(QApplication::topLevelAt(heard->geometry().center()), heard);
         rs.w.tabs()->setCurrentIndex(8);
         rs.e.queue('D', "N0BBB", "three\r"), rs.receive(); // behind: its tab is marked
         QCOMPARE(rs.w.tabs()->tabIcon(0).pixmap(10, 10).toImage().pixelColor(5, 5),

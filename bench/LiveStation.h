@@ -66,6 +66,27 @@ inline double cpuSeconds(int who = RUSAGE_SELF) {
            double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
+// Processor time in user and kernel mode, of the process or (RUSAGE_THREAD) the calling thread.
+struct Cpu {
+    Cpu() = default;
+    explicit Cpu(const rusage& r)
+        : user(double(r.ru_utime.tv_sec) + double(r.ru_utime.tv_usec) / 1e6),
+          system(double(r.ru_stime.tv_sec) + double(r.ru_stime.tv_usec) / 1e6) {}
+    double total() const { return user + system; }
+    Cpu operator-(const Cpu& other) const {
+        Cpu d;
+        d.user = user - other.user, d.system = system - other.system;
+        return d;
+    }
+    double user = 0, system = 0;
+};
+
+inline Cpu cpuUse(int who = RUSAGE_SELF) {
+    rusage r{};
+    getrusage(who, &r);
+    return Cpu(r);
+}
+
 inline QString millis(double ms) {
     return QStringLiteral("%1 ms").arg(ms, 0, 'f', ms < 1 ? 4 : ms < 100 ? 2 : 0);
 }

@@ -9,6 +9,7 @@
 class SystemClock : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    qint64 nowMs() const override { return QDateTime::currentMSecsSinceEpoch(); }
 };
 
 class QtPollTimer : public PollTimer {

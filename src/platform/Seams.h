@@ -36,6 +36,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
+    // Milliseconds since the epoch: what the counters want, without local time's cost.
+    virtual qint64 nowMs() const { return now().toMSecsSinceEpoch(); }
 };
 
 // The poll timer: only registration switches it.

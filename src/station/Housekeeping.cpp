@@ -13,5 +13,5 @@ void Housekeeping::run() {
         m_parts.sendLine.sendKeepAlive();
     if (m_state.beaconTicks > kBeaconLimit)
         m_parts.beacon.sendBeacon();
-    m_parts.heardFile.saveIfDue(m_clock.now().toMSecsSinceEpoch());
+    m_parts.heardFile.saveIfDue(m_clock.nowMs());
 }

@@ -70,7 +70,7 @@ void Station::startUp() {
     m_tabs.describeSendLine();
     m_ctx.view.showWindow();
     readSettingsFile();
-    m_heardFile.load(s.programDir, m_ctx.clock.now().toMSecsSinceEpoch());
+    m_heardFile.load(s.programDir, m_ctx.clock.nowMs());
     m_history.load(s.programDir);
     m_registration.connectToEngine();
     m_ctx.view.processPendingEvents();

@@ -17,6 +17,15 @@ QString toDisplay(const QString& text) {
     out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return out;
 }
+// A cursor placed outside an edit block lays out the line it lands on to know its x: a line
+// about to go.
+void removeUpTo(QTextDocument* doc, int position) {
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+}
 } // namespace
 
 TextViews::TextViews(QTabWidget* tabs) : m_tabs(tabs) {
@@ -94,20 +103,28 @@ void TextViews::append(TextView id, const QString& text) {
         keepTail(view(id));
 }
 
+// The plain text layout repaints the whole view for a line appended with its break; a view in
+// sight given a line or two repaints only those, the rest moved up on screen. More lines move it
+// all, and each repaint asked for lays its line out.
+bool TextViews::appendsFew(const QPlainTextEdit* view, const QString& shown) {
+    return view->isVisible() && shown.count(u'\n') <= kFewLines;
+}
+
 void TextViews::appendShown(QPlainTextEdit* view, const QString& shown) {
     QTextDocument* doc = view->document();
     QAbstractTextDocumentLayout* layout = doc->documentLayout();
     const int blocks = doc->blockCount();
     const qsizetype breaks = shown.count(u'\n');
-    // The plain text layout repaints the whole view for a line appended with its break; a view in
-    // sight given a line or two repaints only those, the rest moved up on screen. More lines move
-    // it all, and each repaint asked for lays its line out.
-    const bool few = view->isVisible() && breaks <= kFewLines;
+    const bool few = appendsFew(view, shown);
     {
         const QSignalBlocker quiet(few ? layout : nullptr);
         QTextCursor cursor(doc);
-        cursor.movePosition(QTextCursor::End);
+        // In an edit block the cursor needs no line laid out: moved as a caret from the front, it
+        // would lay out the first line, which may be about to go.
+        cursor.beginEditBlock();
+        cursor.setPosition(doc->characterCount() - 1);
         cursor.insertText(shown);
+        cursor.endEditBlock();
     }
     if (!few)
         return;
@@ -147,9 +164,7 @@ void TextViews::keepTail(QPlainTextEdit* view) {
     const int lineStart = doc->findBlock(cut).position();
     if (lineStart > 0)
         cut = lineStart;
-    QTextCursor cursor(doc);
-    cursor.setPosition(cut, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
+    removeUpTo(doc, cut);
 }
 
 void TextViews::replace(TextView id, const QString& text) {
@@ -188,9 +203,7 @@ void TextViews::removeFront(TextView id, const QString& removed) {
         held.cut += qMax(0, qMin(shown, length - 1));
         return;
     }
-    QTextCursor cursor(doc);
-    cursor.setPosition(qMin(shown, doc->characterCount() - 1), QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
+    removeUpTo(doc, qMin(shown, doc->characterCount() - 1));
 }
 
 void TextViews::applyHeld(int index) {
@@ -205,13 +218,18 @@ void TextViews::applyHeld(int index) {
         held.text.remove(0, held.cut - there);
         held.cut = there;
     }
-    QTextCursor cursor(doc);
+    QPlainTextEdit* view = m_views[index];
+    // Followed by many lines, the cut goes unannounced: the append that follows resizes the
+    // scroll range once and the view repaints whole once, instead of once each.
+    const bool quietCut = held.cut > 0 && !held.text.isEmpty() && !appendsFew(view, held.text);
     if (held.cut > 0) {
-        cursor.setPosition(held.cut, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
+        const QSignalBlocker quiet(quietCut ? doc->documentLayout() : nullptr);
+        removeUpTo(doc, held.cut);
     }
     if (!held.text.isEmpty())
-        appendShown(m_views[index], held.text);
+        appendShown(view, held.text);
+    if (quietCut)
+        view->viewport()->update();
 }
 
 void TextViews::release() {

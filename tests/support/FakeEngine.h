@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <sys/resource.h>
+
 #include <atomic>
 #include <memory>
 
@@ -37,6 +39,12 @@ public:
         return m_received;
     }
     int connectionsAccepted() const { return m_accepted; }
+    // What its thread has cost so far: a benchmark counts the station without its engine.
+    rusage threadUsage() {
+        rusage r{};
+        onServer([&] { getrusage(RUSAGE_THREAD, &r); });
+        return r;
+    }
     void setRegisterAnswer(quint8 answer) { m_registerAnswer = answer; }
     void setAnswerRegistration(bool answer) { m_answerRegistration = answer; } // false: silent
 

@@ -86,7 +86,7 @@ void Announcer::add(const QString& key, const QStringList& lines, bool named) {
             ++queue.dropped;
     }
     queue.named = queue.named || named;
-    const qint64 now = m_clock.now().toMSecsSinceEpoch();
+    const qint64 now = m_clock.nowMs();
     if (now - queue.saidAtMs >= kIntervalMs)
         say(queue, now);
 }
@@ -94,7 +94,7 @@ void Announcer::add(const QString& key, const QStringList& lines, bool named) {
 void Announcer::flush() {
     if (m_queues.isEmpty())
         return;
-    const qint64 now = m_clock.now().toMSecsSinceEpoch();
+    const qint64 now = m_clock.nowMs();
     for (auto it = m_queues.begin(); it != m_queues.end();) {
         if (it->lines.isEmpty() && now - it->saidAtMs >= kIntervalMs) {
             it = m_queues.erase(it); // quiet for a second: nothing left to hold back

@@ -33,7 +33,7 @@ bool FrameDispatcher::dispatchWaiting(int budgetMs, bool timerPoll) {
     // behind the air; the time budget keeps the window responsive whatever an event costs.
     QElapsedTimer spent;
     spent.start();
-    m_takenAtMs = m_clock.now().toMSecsSinceEpoch();
+    m_takenAtMs = m_clock.nowMs();
     bool more = true;
     // A helping of frames reaches the screen once, not frame by frame.
     m_view.holdViewUpdates();

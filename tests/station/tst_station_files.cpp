@@ -333,14 +333,15 @@ private slots:
         QVERIFY(::waitpid(child, &status, 0) == child && WIFEXITED(status) && !WEXITSTATUS(status));
     }
 
-    // A store edited by hand: lists with commas, or commas and blanks; a value past 64 kB is
+    // A store edited by hand: lists with commas, or semicolons and blanks; a value past 64 kB is
     // dropped with one notice naming it, and the rest is kept.
     void storeByHand() {
         StationHarness h;
-        QVERIFY(writeFileBytes(h.store.fileName(), "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
-                                                       "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
-                                                       "\nHiddenPorts=1,4\nHiddenCalls=N0A, n0b\n"
-                                                       "[Engine]\nPort=99999\n"));
+        QVERIFY(
+            writeFileBytes(h.store.fileName(), "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
+                                                   "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
+                                                   "\nHiddenPorts=1,4\nHiddenCalls=\"N0A; n0b\"\n"
+                                                   "[Engine]\nPort=99999\n"));
         h.startUp();
         QCOMPARE(h.store.monitorFilter().hiddenPorts, QList<int>({1, 4}));
         QCOMPARE(h.store.monitorFilter().hiddenCalls, QStringList({"N0A", "N0B"}));

@@ -2,11 +2,13 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <utility>
 
@@ -219,6 +221,13 @@ void TextViews::applyHeld(int index) {
         held.cut = there;
     }
     QPlainTextEdit* view = m_views[index];
+    // A caret left short of the end stays behind as lines come; placed anew from there, the view
+    // would lay out the lines between. At the end it moves with what is added.
+    if (m_caretFromEnd[index] > 1 && !held.text.isEmpty() && view->isVisible()) {
+        QTextCursor caret = view->textCursor();
+        caret.movePosition(QTextCursor::End);
+        view->setTextCursor(caret);
+    }
     // Followed by many lines, the cut goes unannounced: the append that follows resizes the
     // scroll range once and the view repaints whole once, instead of once each.
     const bool quietCut = held.cut > 0 && !held.text.isEmpty() && !appendsFew(view, held.text);
@@ -265,7 +274,22 @@ void TextViews::placeCarets() {
         // A CR LF pair is one character on screen.
         if (chars > 1)
             cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor, chars - 1);
+        // Scrolling to the caret from far above lays out each line on the way, up to two screens
+        // of lines that came in a helping and are never seen. Start a line short of the caret's
+        // screen, unseen, and let the view bring the caret in as ever.
+        QScrollBar* bar = edit->verticalScrollBar();
+        const QTextLine line =
+            cursor.block().layout()->lineForTextPosition(cursor.positionInBlock());
+        const int start = cursor.block().firstLineNumber() +
+                          (line.isValid() ? line.lineNumber() : 0) - bar->pageStep() - 1;
+        const bool jump = edit->isVisible() && bar->value() < start;
+        if (jump) {
+            edit->viewport()->setUpdatesEnabled(false);
+            bar->setValue(start);
+        }
         edit->setTextCursor(cursor);
         edit->ensureCursorVisible();
+        if (jump)
+            edit->viewport()->setUpdatesEnabled(true); // and repaints it whole
     }
 }

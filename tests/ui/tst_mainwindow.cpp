@@ -170,6 +170,29 @@ private slots:
         QVERIFY(!view->testAttribute(Qt::WA_InputMethodEnabled));
     }
 
+    // Helpings of frames in the strip in sight leave its caret three characters from the end, on
+    // the view's foot, as a caret brought into sight always is.
+    void helpingsLeaveTheCaretAtTheFoot() {
+        MainWindow w;
+        w.show();
+        QVERIFY(qWaitForWindowExposed(&w));
+        BoundedView strip(w, TextView::AllTraffic);
+        QPlainTextEdit* view = w.textView(TextView::AllTraffic);
+        for (int helping = 0; helping < 4; ++helping) {
+            w.holdViewUpdates();
+            for (int i = 0; i < 20 * helping + 1; ++i) {
+                strip.append(
+                    QString(" 1:Fm N0XX To APRS\r\nframe %1 of %2\r\n").arg(i).arg(helping));
+                w.setCaretBeforeEnd(TextView::AllTraffic, 3);
+            }
+            w.releaseViewUpdates();
+            const QRect caret = view->cursorRect();
+            QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 3);
+            QVERIFY(caret.bottom() < view->viewport()->height() &&
+                    caret.bottom() + caret.height() >= view->viewport()->height());
+        }
+    }
+
     // Days of traffic keep only a tail, cut where a line starts; one endless line is cut too.
     void channelAndConferenceViewsKeepABoundedTail() {
         MainWindow w, fresh;

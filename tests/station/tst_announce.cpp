@@ -24,19 +24,21 @@ private slots:
 
     void whatIsSaid_data() {
         QTest::addColumn<int>("level");
-        QTest::addColumn<QStringList>("steps"); // kind:call:data, one a second
+        QTest::addColumn<QStringList>("steps"); // kind:call:data (n: a notice), one a second
         QTest::addColumn<QStringList>("expected");
         const QStringList chat = {
             "c:N0BBB:*** CONNECTED",      "D:N0BBB:hello\r\x07\r", "c:N0CCC:x",
-            "D:N0BBB:from behind\rtwo\r", "U:N0XX:cq cq\r",        "d:N0BBB:bye"};
+            "D:N0BBB:from behind\rtwo\r", "U:N0XX:cq cq\r",        "d:N0BBB:bye",
+            "n::a status line notice"};
         QTest::newRow("lines") << 2 << chat
-                               << QStringList{"N0BBB connected on channel 1", "hello",
-                                              "N0CCC connected on channel 2",
-                                              "N0BBB: from behind\ntwo", "N0BBB disconnected"};
+                               << QStringList{
+                                      "N0BBB connected on channel 1", "hello",
+                                      "N0CCC connected on channel 2", "N0BBB: from behind\ntwo",
+                                      "N0BBB disconnected",           "a status line notice"};
         QTest::newRow("connects") << 1 << chat
                                   << QStringList{"N0BBB connected on channel 1",
                                                  "N0CCC connected on channel 2",
-                                                 "N0BBB disconnected"};
+                                                 "N0BBB disconnected", "a status line notice"};
         QTest::newRow("off") << 0 << chat << QStringList{};
     }
     void whatIsSaid() {
@@ -50,7 +52,10 @@ private slots:
         h.station().announcer().setOutput(&said);
         for (const QString& step : steps) {
             const QStringList f = step.split(u':');
-            h.engine.queue(f[0][0].toLatin1(), f[1].toLatin1(), f[2].toLatin1());
+            if (f[0] == u"n") // what the status line shows
+                h.station().announcer().notice(f[2]);
+            else
+                h.engine.queue(f[0][0].toLatin1(), f[1].toLatin1(), f[2].toLatin1());
             h.clock.when = h.clock.when.addSecs(1);
             h.station().tick();
         }

@@ -179,7 +179,8 @@ private slots:
             {"\"N0AAA\",\"N0BBB\"\r\n\"\"\r\n", {"N0AAA", "N0BBB", ""}},
             {"\"a\"xyz,b", {"a", "b"}},       // junk after the closing quote
             {"\"abc\r\ndef", {"abc\r\ndef"}}, // an unclosed quote runs to the end
-            {"abc   \n", {"abc"}}};
+            {"abc   \n", {"abc"}},
+            {"a,  ", {"a", ""}}}; // blanks after the last comma
         for (const auto& [bytes, expected] : fields)
             QCOMPARE(readInputFields(bytes), expected);
         // Missing: written with the defaults. Short or bad: rewritten with what was read, the bad
@@ -337,11 +338,11 @@ private slots:
     // dropped with one notice naming it, and the rest is kept.
     void storeByHand() {
         StationHarness h;
-        QVERIFY(
-            writeFileBytes(h.store.fileName(), "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
-                                                   "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
-                                                   "\nHiddenPorts=1,4\nHiddenCalls=\"N0A; n0b\"\n"
-                                                   "[Engine]\nPort=99999\n"));
+        QVERIFY(writeFileBytes(h.store.fileName(),
+                               "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
+                                   "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
+                                   "\nHiddenPorts=1,x,4,256\nHiddenCalls=\"N0A; n0b\"\n"
+                                   "[Engine]\nPort=99999\n"));
         h.startUp();
         QCOMPARE(h.store.monitorFilter().hiddenPorts, QList<int>({1, 4}));
         QCOMPARE(h.store.monitorFilter().hiddenCalls, QStringList({"N0A", "N0B"}));

@@ -130,13 +130,16 @@ private slots:
         }
     }
 
-    // A stored conference shows ticked; Display Browser shows the channel's pane.
+    // The window starts filling the work area. A stored conference shows ticked; Display Browser
+    // shows the channel's pane over its view.
     void checkBoxesShowAndAct() {
         Rig rs;
         rs.h.store.setValue(SettingsStore::kConference, "1");
         QVERIFY(rs.up() && rs.w.findChild<QCheckBox*>("chkConf")->isChecked());
+        QCOMPARE(rs.w.frameGeometry(), rs.w.screen()->availableGeometry());
         click(rs.w.findChild<QCheckBox*>("chkBrowserDisplay"));
         QVERIFY(rs.h.state.channels.paneShown(0));
+        QCOMPARE(rs.w.browser(0)->geometry(), rs.w.textView(TextView::Channel0)->geometry());
     }
 
     // A bounded view and its mirror show exactly the text the station keeps, wherever it cuts.
@@ -240,6 +243,9 @@ private slots:
         QTRY_VERIFY(line->hasFocus());
         press(line, {Qt::CTRL | Qt::Key_F}); // the last search shows again
         QCOMPARE(view->extraSelections().size(), 2);
+        rs.w.appendText(TextView::Channel0, QString("hello\r\n").repeated(300)); // past a pass
+        press(field, {Qt::CTRL | Qt::Key_A}), type(field, "hello");
+        QTRY_COMPARE(view->extraSelections().size(), 302);
         press(field, {Qt::Key_Escape});
         QTRY_VERIFY(line->hasFocus());
         QCOMPARE(line->text(), "hi:");

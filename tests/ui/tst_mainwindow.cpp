@@ -370,6 +370,8 @@ private slots:
         const QStringList lines = list ? list->toPlainText().split('\n') : QStringList();
         QVERIFY(lines.size() == 200 && lines.first().endsWith("  notice 5") &&
                 QDateTime::fromString(lines.first().left(19), "yyyy-MM-dd HH:mm:ss").isValid());
+        QVERIFY(qWaitForWindowExposed(list->window()) &&
+                list->width() > list->window()->width() / 2);
     }
 
     // Only a plain relative name below the page's folder passes, never into the program folder.

@@ -9,11 +9,15 @@
 #include "QtSeams.h"
 #include "StationWiring.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <sys/resource.h>
+#include <unistd.h>
 
 // The main window, telling when it has painted what was due and handed it to the display.
 class WatchedWindow : public MainWindow {
@@ -85,6 +89,26 @@ inline Cpu cpuUse(int who = RUSAGE_SELF) {
     rusage r{};
     getrusage(who, &r);
     return Cpu(r);
+}
+
+// What the threads of this name have cost so far (their CPU as the kernel counts it per thread).
+inline Cpu threadsNamed(const QByteArray& name) {
+    Cpu cpu;
+    const double tick = double(::sysconf(_SC_CLK_TCK));
+    for (const QFileInfo& task :
+         QDir(QStringLiteral("/proc/self/task")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(task.filePath() + QStringLiteral("/comm")),
+            stat(task.filePath() + QStringLiteral("/stat"));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name ||
+            !stat.open(QIODevice::ReadOnly))
+            continue;
+        // Fields after the name in parentheses: utime and stime are the 12th and 13th.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        cpu.user += fields.value(11).toDouble() / tick,
+            cpu.system += fields.value(12).toDouble() / tick;
+    }
+    return cpu;
 }
 
 inline QString millis(double ms) {

@@ -232,7 +232,7 @@ int monitorRun(const char* what, int frames, int perWrite, int everyMs, double t
     });
     int updates = 0;
     live.window.onUpdated = [&] { ++updates; };
-    const Cpu processStart = cpuUse(), engineStart = Cpu(live.engine->threadUsage());
+    const Cpu processStart = cpuUse(), engineStart = threadsNamed("fake engine");
     feeder->start();
     // Ended from the view's change itself: a bench timer waking the loop would be counted too.
     QEventLoop loop;
@@ -244,7 +244,7 @@ int monitorRun(const char* what, int frames, int perWrite, int everyMs, double t
     loop.exec();
     const bool shown = shownNs >= 0 && fedNs >= 0;
     const Cpu process = cpuUse() - processStart;
-    const Cpu engine = Cpu(live.engine->threadUsage()) - engineStart;
+    const Cpu engine = threadsNamed("fake engine") - engineStart;
     const double ms = qMax<qint64>(0, shownNs - fedNs) / 1e6;
     feeder->wait();
     const quint64 skipped = live.link.skippedMonitorFrames();

@@ -52,10 +52,8 @@ private slots:
         h.station().announcer().setOutput(&said);
         for (const QString& step : steps) {
             const QStringList f = step.split(u':');
-            if (f[0] == u"n") // what the status line shows
-                h.station().announcer().notice(f[2]);
-            else
-                h.engine.queue(f[0][0].toLatin1(), f[1].toLatin1(), f[2].toLatin1());
+            f[0] == u"n" ? h.station().announcer().notice(f[2]) // what the status line shows
+                         : h.engine.queue(f[0][0].toLatin1(), f[1].toLatin1(), f[2].toLatin1());
             h.clock.when = h.clock.when.addSecs(1);
             h.station().tick();
         }

@@ -8,8 +8,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <sys/resource.h>
-
 #include <atomic>
 #include <memory>
 
@@ -19,6 +17,7 @@ class FakeEngine : public QObject {
 public:
     // Port 0 takes any free port; a given port lets a test restart "the same" engine.
     explicit FakeEngine(QObject* parent = nullptr, quint16 port = 0) : QObject(parent) {
+        m_thread.setObjectName(QStringLiteral("fake engine")); // benchmarks leave it out
         m_server->moveToThread(&m_thread);
         m_thread.start();
         onServer([this, port] {
@@ -39,12 +38,6 @@ public:
         return m_received;
     }
     int connectionsAccepted() const { return m_accepted; }
-    // What its thread has cost so far: a benchmark counts the station without its engine.
-    rusage threadUsage() {
-        rusage r{};
-        onServer([&] { getrusage(RUSAGE_THREAD, &r); });
-        return r;
-    }
     void setRegisterAnswer(quint8 answer) { m_registerAnswer = answer; }
     void setAnswerRegistration(bool answer) { m_answerRegistration = answer; } // false: silent
 

@@ -108,8 +108,8 @@ void TextViews::append(TextView id, const QString& text) {
 // The plain text layout repaints the whole view for a line appended with its break; a view in
 // sight given a line or two repaints only those, the rest moved up on screen. More lines move it
 // all, and each repaint asked for lays its line out.
-bool TextViews::appendsFew(const QPlainTextEdit* view, const QString& shown) {
-    return view->isVisible() && shown.count(u'\n') <= kFewLines;
+bool TextViews::appendsFew(const QPlainTextEdit* view, qsizetype breaks) {
+    return view->isVisible() && breaks <= kFewLines;
 }
 
 void TextViews::appendShown(QPlainTextEdit* view, const QString& shown) {
@@ -117,7 +117,7 @@ void TextViews::appendShown(QPlainTextEdit* view, const QString& shown) {
     QAbstractTextDocumentLayout* layout = doc->documentLayout();
     const int blocks = doc->blockCount();
     const qsizetype breaks = shown.count(u'\n');
-    const bool few = appendsFew(view, shown);
+    const bool few = appendsFew(view, breaks);
     {
         const QSignalBlocker quiet(few ? layout : nullptr);
         QTextCursor cursor(doc);
@@ -230,7 +230,8 @@ void TextViews::applyHeld(int index) {
     }
     // Followed by many lines, the cut goes unannounced: the append that follows resizes the
     // scroll range once and the view repaints whole once, instead of once each.
-    const bool quietCut = held.cut > 0 && !held.text.isEmpty() && !appendsFew(view, held.text);
+    const bool quietCut =
+        held.cut > 0 && !held.text.isEmpty() && !appendsFew(view, held.text.count(u'\n'));
     if (held.cut > 0) {
         const QSignalBlocker quiet(quietCut ? doc->documentLayout() : nullptr);
         removeUpTo(doc, held.cut);

@@ -53,7 +53,7 @@ private:
     void placeCarets();
     void applyHeld(int index);
     static constexpr qsizetype kFewLines = 3;
-    static bool appendsFew(const QPlainTextEdit* view, const QString& shown);
+    static bool appendsFew(const QPlainTextEdit* view, qsizetype breaks);
     static void appendShown(QPlainTextEdit* view, const QString& shown);
 
     QTabWidget* m_tabs;

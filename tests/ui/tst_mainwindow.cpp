@@ -326,6 +326,7 @@ private slots:
         mouseDClick(heard->windowHandle(), Qt::LeftButton, {},
                     heard->table()->viewport()->mapTo(heard, cell.center()));
         QVERIFY(rs.w.sendLine()->text() == ":C N0ABC" && rs.e.sent.size() == sent);
+        QCOMPARE(heard->table()->selectionModel()->selectedRows().size(), 1); // the whole row
     }
 
     // Settings > Log Sessions by its keys, then Stop (Enter) in the progress of a paced send.

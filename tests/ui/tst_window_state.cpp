@@ -21,7 +21,7 @@ private slots:
         MonitorWindow* monitor = rs.w.monitorWindow();
         QVERIFY(qWaitForWindowExposed(monitor));
         rs.e.queue('U', "N0XYZ",
-                   QByteArray(300, 'x') + QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
+                   "<b>" + QByteArray(297, 'x') + QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
         rs.receive();
         QApplication::processEvents();
         const QSize designed(DesignedLayout::kMonitorWidth / DesignedLayout::kTwipsPerPixel,
@@ -35,9 +35,10 @@ private slots:
         }
         QCOMPARE(monitor->valueLabel("lblFrom")->text(), u"N0XYZ"_s);
         QCOMPARE(monitor->valueLabel("lblDataKind")->text(), u"85"_s);
-        const QLabel* data = monitor->valueLabel("lblData");
-        QVERIFY(data->text().startsWith("xxx"_L1) && data->wordWrap() &&
-                data->alignment() == (Qt::AlignLeft | Qt::AlignTop) &&
+        QLabel* data = monitor->valueLabel("lblData");
+        data->setSelection(0, int(data->text().size())); // a copy has the bytes, never markup
+        QVERIFY(data->text().startsWith("<b>xx"_L1) && data->selectedText() == data->text());
+        QVERIFY(data->wordWrap() && data->alignment() == (Qt::AlignLeft | Qt::AlignTop) &&
                 data->textInteractionFlags() == Qt::TextSelectableByMouse);
     }
 

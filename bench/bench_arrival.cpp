@@ -371,8 +371,7 @@ int idleRun() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    useScratchConfigHome();
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useScratchConfigHomeInEnglish();
     const QString mode = app.arguments().value(1);
     if (mode == QLatin1String("--line"))
         return lineRun();

@@ -153,8 +153,7 @@ int findRun() {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    useScratchConfigHome();
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useScratchConfigHomeInEnglish();
     const QString mode = app.arguments().value(1);
     if (mode == QLatin1String("--channel"))
         return channelRun(12, 200);

@@ -161,8 +161,7 @@ int reattachRun() {
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    useScratchConfigHome();
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useScratchConfigHomeInEnglish();
     const QString mode = app.arguments().value(1);
     if (mode == QLatin1String("--flood"))
         return floodRun();

@@ -70,8 +70,7 @@ QString costText(const FrameCost& c) {
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    useScratchConfigHome();
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useScratchConfigHomeInEnglish();
     if (app.arguments().contains(QStringLiteral("--start-up-only")))
         return startUpOnly();
 

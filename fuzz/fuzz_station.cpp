@@ -22,8 +22,7 @@ void checkView(const StationHarness& h, TextView id, const BoundedView& model) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    useScratchConfigHome(); // nothing of the machine's own settings is read or written
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    useScratchConfigHomeInEnglish(); // nothing of the machine's own settings is read or written
     return 0;
 }
 

@@ -67,8 +67,7 @@ private slots:
         const quint16 portB = quint16(qEnvironmentVariableIntValue("AGW_PORT_B"));
         if (portA == 0 || portB == 0)
             QSKIP("needs the Direwolf pair: run it through tests/e2e/run.sh");
-        useScratchConfigHome();
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        useScratchConfigHomeInEnglish();
         AgwTcpLink link(u"127.0.0.1"_s, portA); // outlives the station
         StationHarness h;
         h.link = &link;

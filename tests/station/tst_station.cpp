@@ -8,10 +8,7 @@
 class StationTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        useScratchConfigHome();
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
+    void initTestCase() { useScratchConfigHomeInEnglish(); }
 
     void transcripts_data() {
         QTest::addColumn<QString>("script");

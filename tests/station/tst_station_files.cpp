@@ -57,10 +57,7 @@ QByteArray beacon(StationHarness& h, const QByteArray& file, const char* on = "w
 class StationFilesTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        useScratchConfigHome();
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
+    void initTestCase() { useScratchConfigHomeInEnglish(); }
 
     void beaconAndWeather() {
         const QDate day = FixedClock().when.date();

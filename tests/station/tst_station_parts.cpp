@@ -60,10 +60,7 @@ template <typename Condition> bool tickUntil(StationHarness& h, Condition done) 
 class StationPartsTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        useScratchConfigHome();
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    }
+    void initTestCase() { useScratchConfigHomeInEnglish(); }
 
     void heardList() {
         constexpr qint64 kT0 = 1'800'000'000'000; // in 2027

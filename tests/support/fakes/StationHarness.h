@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -15,6 +16,13 @@ inline QTemporaryDir& useScratchConfigHome() {
     static QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     return dir;
+}
+
+// The same, with dates and numbers written as the expected texts are, whatever the machine's
+// language.
+inline void useScratchConfigHomeInEnglish() {
+    useScratchConfigHome();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
 // A whole station over in-process fakes, started in a fresh program directory.

@@ -50,6 +50,9 @@ struct Rig {
         connectWindowToStation(w, station);
     }
     bool up() { return station.startUp(), qWaitForWindowActive(&w); }
+    void arrive(char kind, const QByteArray& call, const QByteArray& data) { // and is taken
+        e.queue(kind, call, data), receive();
+    }
     void receive(int ticks = 0) { // at least that many ticks, and until all frames are taken
         for (int i = 0; i < ticks || !e.incoming.empty(); ++i)
             station.tick();

@@ -84,8 +84,7 @@ private slots:
         const QImage drawn = target->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const auto* px = reinterpret_cast<const QRgb*>(drawn.constBits()); // a colour of its own
         QVERIFY(std::count(px, px + drawn.width() * drawn.height(), qRgb(0, 96, 0)) > 0);
-        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        rs.receive();
+        rs.arrive('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_PageUp, Qt::CTRL | Qt::Key_PageUp}); // "WX"
         QVERIFY(rs.w.currentTab() == 10 && rs.w.findChild<QLabel*>("Label2")->text() == "NA");
         QCOMPARE(target->text(), "N0BBB");
@@ -93,8 +92,7 @@ private slots:
         QTRY_COMPARE(target->text(), "conference");
         press(rs.w.sendLine(), {Qt::ALT | Qt::Key_E});
         QTRY_COMPARE(target->text(), "N0BBB");
-        rs.e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
-        rs.receive();
+        rs.arrive('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
         QCOMPARE(target->text(), "no station");
         rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"); // back, on a tab behind
         rs.receive();
@@ -106,8 +104,7 @@ private slots:
     void historyByUpAndDown() {
         Rig rs;
         QVERIFY(rs.up());
-        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        rs.receive();
+        rs.arrive('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         QLineEdit* line = rs.w.sendLine();
         type(line, "one", {Qt::Key_Return});
         type(line, ":c n0zzz", {Qt::Key_Return});

@@ -294,8 +294,7 @@ private slots:
     void heardListByItsKeysAndADoubleClick() {
         Rig rs;
         const auto hear = [&](const QByteArray& call) {
-            rs.e.queue('U', call, " 1:Fm " + call + " To ID Via WIDE1-1 <UI>\r" + call + "\r");
-            rs.receive();
+            rs.arrive('U', call, " 1:Fm " + call + " To ID Via WIDE1-1 <UI>\r" + call + "\r");
         };
         QVERIFY(rs.up());
         hear("N0ABC");
@@ -336,8 +335,7 @@ private slots:
         press(&rs.w, {Qt::ALT | Qt::Key_S});
         press(nullptr, {Qt::Key_L}); // in the menu that opened
         QVERIFY(rs.h.store.logSessions() && rs.w.action("mnuLogSessions")->isChecked());
-        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        rs.receive();
+        rs.arrive('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         rs.e.sent.clear();
         rs.h.prompts.files = {rs.h.programDir.filePath("upload.txt")};
         QVERIFY(writeFileBytes(rs.h.prompts.files.front(), QByteArray(1000, 'x')));

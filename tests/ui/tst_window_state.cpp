@@ -57,7 +57,7 @@ private slots:
         const HeardStation* b = rs.station.heard().find("N0BBB");
         QVERIFY(b && b->frames == 3 && b->lastHeardMs == rs.h.clock.when.toMSecsSinceEpoch());
         rs.w.tabs()->setCurrentIndex(8);
-        rs.e.queue('D', "N0BBB", "three\r"), rs.receive(); // behind: its tab is marked
+        rs.arrive('D', "N0BBB", "three\r"); // behind: its tab is marked
         QCOMPARE(rs.w.tabs()->tabIcon(0).pixmap(10, 10).toImage().pixelColor(5, 5),
                  QColor(Qt::red));
         const qsizetype sent = rs.e.sent.size();
@@ -65,8 +65,7 @@ private slots:
         QVERIFY(rs.w.tabs()->currentIndex() == 0 && rs.e.sent.size() == sent);
         QCOMPARE(rs.w.tabs()->tabText(1), u"Open"_s);
         type(rs.w.sendLine(), ":D", {Qt::Key_Return}); // the one link, then no call is left over
-        rs.e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
-        rs.receive();
+        rs.arrive('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
         for (int tab = 0; tab < 7; ++tab)
             QCOMPARE(rs.w.tabs()->tabText(tab), u"Open"_s);
     }

@@ -24,21 +24,18 @@ private slots:
 
     void whatIsSaid_data() {
         QTest::addColumn<int>("level");
-        QTest::addColumn<QStringList>("steps"); // kind:call:data (n: a notice), one a second
+        // kind:call:data (n: a notice, e: the engine's status), one a second
+        QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("expected");
         const QStringList chat = {
             "c:N0BBB:*** CONNECTED",      "D:N0BBB:hello\r\x07\r", "c:N0CCC:x",
             "D:N0BBB:from behind\rtwo\r", "U:N0XX:cq cq\r",        "d:N0BBB:bye",
-            "n::a status line notice"};
+            "n::a status line notice",    "e::engine lost",        "e::engine lost"};
+        const QString b = "N0BBB connected on channel 1", c = "N0CCC connected on channel 2";
+        const QStringList tail{"N0BBB disconnected", "a status line notice", "engine lost"};
         QTest::newRow("lines") << 2 << chat
-                               << QStringList{
-                                      "N0BBB connected on channel 1", "hello",
-                                      "N0CCC connected on channel 2", "N0BBB: from behind\ntwo",
-                                      "N0BBB disconnected",           "a status line notice"};
-        QTest::newRow("connects") << 1 << chat
-                                  << QStringList{"N0BBB connected on channel 1",
-                                                 "N0CCC connected on channel 2",
-                                                 "N0BBB disconnected", "a status line notice"};
+                               << QStringList{b, "hello", c, "N0BBB: from behind\ntwo"} + tail;
+        QTest::newRow("connects") << 1 << chat << QStringList{b, c} + tail;
         QTest::newRow("off") << 0 << chat << QStringList{};
     }
     void whatIsSaid() {
@@ -52,8 +49,10 @@ private slots:
         h.station().announcer().setOutput(&said);
         for (const QString& step : steps) {
             const QStringList f = step.split(u':');
-            f[0] == u"n" ? h.station().announcer().notice(f[2]) // what the status line shows
-                         : h.engine.queue(f[0][0].toLatin1(), f[1].toLatin1(), f[2].toLatin1());
+            Announcer& say = h.station().announcer();
+            f[0] == u"n"   ? say.notice(f[2])       // what the status line shows
+            : f[0] == u"e" ? say.engineStatus(f[2]) // said once until it changes
+                           : h.engine.queue(f[0][0].toLatin1(), f[1].toLatin1(), f[2].toLatin1());
             h.clock.when = h.clock.when.addSecs(1);
             h.station().tick();
         }

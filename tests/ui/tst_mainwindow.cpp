@@ -180,6 +180,9 @@ private slots:
         w.show();
         BoundedView strip(w, TextView::AllTraffic);
         QPlainTextEdit* view = w.textView(TextView::AllTraffic);
+        strip.append("ab\r\n"), view->moveCursor(QTextCursor::Start);        // as Ctrl+Home does
+        w.holdViewUpdates(), strip.append("cd\r\n"), w.releaseViewUpdates(); // no caret asked for
+        QCOMPARE(view->textCursor().position(), 0);
         for (int helping = 0; helping < 4; ++helping) {
             w.holdViewUpdates();
             for (int i = 0; i < 20 * helping + 1; ++i)
@@ -293,11 +296,8 @@ private slots:
     // Ctrl+H and Escape move the focus there and back; a double-click fills the send line.
     void heardListByItsKeysAndADoubleClick() {
         Rig rs;
-        const auto hear = [&](const QByteArray& call) {
-            rs.arrive('U', call, " 1:Fm " + call + " To ID Via WIDE1-1 <UI>\r" + call + "\r");
-        };
         QVERIFY(rs.up());
-        hear("N0ABC");
+        rs.arrive('U', "N0ABC", " 1:Fm N0ABC To ID Via WIDE1-1 <UI>\rN0ABC\r");
         HeardListWindow* heard = nullptr;
         // Taking the focus is read on a real display.
         const auto open = [&] {
@@ -309,7 +309,7 @@ private slots:
         };
         QVERIFY(open());
         rs.h.clock.when = rs.h.clock.when.addSecs(60);
-        hear("N0XYZ");
+        rs.arrive('U', "N0XYZ", " 1:Fm N0XYZ To ID Via WIDE1-1 <UI>\rN0XYZ\r");
         heard->refresh();
         QAbstractItemModel* rows = heard->table()->model();
         QVERIFY(rows->rowCount() == 2 && !rows->data(QModelIndex()).isValid());

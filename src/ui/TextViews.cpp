@@ -1,5 +1,7 @@
 #include "TextViews.h"
 
+#include "SteadyScrollBar.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -43,6 +45,7 @@ QPlainTextEdit* TextViews::create(TextView id, QWidget* parent, const QColor& te
     view->setReadOnly(true);
     view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     view->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    view->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view->setUndoRedoEnabled(false);
     if (!isBounded(id))
@@ -100,7 +103,8 @@ void TextViews::append(TextView id, const QString& text) {
             return;
         }
     }
-    appendShown(view(id), toDisplay(text));
+    const QString shown = toDisplay(text);
+    appendShown(view(id), shown, shown.count(u'\n'));
     if (!isBounded(id))
         keepTail(view(id));
 }
@@ -112,11 +116,10 @@ bool TextViews::appendsFew(const QPlainTextEdit* view, qsizetype breaks) {
     return view->isVisible() && breaks <= kFewLines;
 }
 
-void TextViews::appendShown(QPlainTextEdit* view, const QString& shown) {
+void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetype breaks) {
     QTextDocument* doc = view->document();
     QAbstractTextDocumentLayout* layout = doc->documentLayout();
     const int blocks = doc->blockCount();
-    const qsizetype breaks = shown.count(u'\n');
     const bool few = appendsFew(view, breaks);
     {
         const QSignalBlocker quiet(few ? layout : nullptr);
@@ -230,14 +233,14 @@ void TextViews::applyHeld(int index) {
     }
     // Followed by many lines, the cut goes unannounced: the append that follows resizes the
     // scroll range once and the view repaints whole once, instead of once each.
-    const bool quietCut =
-        held.cut > 0 && !held.text.isEmpty() && !appendsFew(view, held.text.count(u'\n'));
+    const qsizetype breaks = held.text.count(u'\n');
+    const bool quietCut = held.cut > 0 && !held.text.isEmpty() && !appendsFew(view, breaks);
     if (held.cut > 0) {
         const QSignalBlocker quiet(quietCut ? doc->documentLayout() : nullptr);
         removeUpTo(doc, held.cut);
     }
     if (!held.text.isEmpty())
-        appendShown(view, held.text);
+        appendShown(view, held.text, breaks);
     if (quietCut)
         view->viewport()->update();
 }

@@ -54,7 +54,7 @@ private:
     void applyHeld(int index);
     static constexpr qsizetype kFewLines = 3;
     static bool appendsFew(const QPlainTextEdit* view, qsizetype breaks);
-    static void appendShown(QPlainTextEdit* view, const QString& shown);
+    static void appendShown(QPlainTextEdit* view, const QString& shown, qsizetype breaks);
 
     QTabWidget* m_tabs;
     std::array<QPlainTextEdit*, kCount> m_views{};

@@ -372,10 +372,6 @@ void MainWindow::appendOwnText(TextView view, const QString& text) {
     m_text->appendOwn(view, text);
 }
 
-void MainWindow::replaceText(TextView view, const QString& text) {
-    m_text->replace(view, text);
-}
-
 void MainWindow::removeFront(TextView view, const QString& removed) {
     m_text->removeFront(view, removed);
 }

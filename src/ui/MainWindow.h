@@ -63,7 +63,6 @@ public:
     void setTabMarker(int tab, bool unseen) override;
     void appendText(TextView view, const QString& text) override;
     void appendOwnText(TextView view, const QString& text) override;
-    void replaceText(TextView view, const QString& text) override;
     void removeFront(TextView view, const QString& removed) override;
     void moveCaretToEnd(TextView view) override;
     void setCaretBeforeEnd(TextView view, int chars) override;

@@ -172,19 +172,6 @@ void TextViews::keepTail(QPlainTextEdit* view) {
     removeUpTo(doc, cut);
 }
 
-void TextViews::replace(TextView id, const QString& text) {
-    const int index = static_cast<int>(id);
-    if (isBounded(id)) {
-        m_shadow[index] = text;
-        m_heldText[index] = {};
-        if (isDeferred(id)) {
-            m_stale[index] = true;
-            return;
-        }
-    }
-    view(id)->setPlainText(toDisplay(text));
-}
-
 void TextViews::removeFront(TextView id, const QString& removed) {
     const int index = static_cast<int>(id);
     // A cut between a CR and its LF leaves the LF, which still shows as a line break: the one

@@ -35,7 +35,6 @@ public:
     void append(TextView id, const QString& text);
     // Whole lines the operator sent, in their own colour; channel and conference views only.
     void appendOwn(TextView id, const QString& text);
-    void replace(TextView id, const QString& text);
     void removeFront(TextView id, const QString& removed);
     void moveCaretToEnd(TextView id);
     void setCaretBeforeEnd(TextView id, int chars);

@@ -320,11 +320,18 @@ private slots:
         QVERIFY(qWaitForWindowActive(&rs.w) && rs.w.sendLine()->hasFocus() && !heard->isVisible());
         const qsizetype sent = rs.e.sent.size();
         QVERIFY(open());
+        struct RaiseWatch : QObject {
+            bool raised = false;
+            bool eventFilter(QObject*, QEvent* event) override {
+                return raised |= event->type() == QEvent::ZOrderChange, false;
+            }
+        } watch;
+        rs.w.installEventFilter(&watch);
         const QRect cell = heard->table()->visualRect(rows->index(1, 0));
         // Through the window system, as a person's double-click comes: press, release, press.
         mouseDClick(heard->windowHandle(), Qt::LeftButton, {},
                     heard->table()->viewport()->mapTo(heard, cell.center()));
-        QVERIFY(rs.w.sendLine()->text() == ":C N0ABC" && rs.e.sent.size() == sent);
+        QVERIFY(rs.w.sendLine()->text() == ":C N0ABC" && rs.e.sent.size() == sent && watch.raised);
         QCOMPARE(heard->table()->selectionModel()->selectedRows().size(), 1); // the whole row
     }
 

@@ -63,7 +63,6 @@ public:
     virtual void appendText(TextView view, const QString& text) = 0;
     // Text the operator sent, shown apart from what was received (a colour of its own).
     virtual void appendOwnText(TextView view, const QString& text) = 0;
-    virtual void replaceText(TextView view, const QString& text) = 0;
     // Drops the given text, which the view starts with, from its front.
     virtual void removeFront(TextView view, const QString& removed) = 0;
     virtual void moveCaretToEnd(TextView view) = 0;

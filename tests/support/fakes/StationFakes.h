@@ -36,7 +36,6 @@ public:
     void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
     void appendText(TextView view, const QString& text) override { texts[view] += text; }
     void appendOwnText(TextView view, const QString& text) override { texts[view] += text; }
-    void replaceText(TextView view, const QString& text) override { texts[view] = text; }
     void removeFront(TextView view, const QString& removed) override {
         QString& t = texts[view];
         t = t.startsWith(removed) ? t.mid(removed.size())

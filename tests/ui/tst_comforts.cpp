@@ -80,7 +80,8 @@ private slots:
         rs.h.store.setOperating({.keepSendTarget = true});
         QVERIFY(rs.up());
         auto* target = rs.w.findChild<QLabel*>("SendTarget");
-        QVERIFY(target->text() == "no station" && target->accessibleName().contains("no station"));
+        QVERIFY(target->text() == "no station" && target->accessibleName().contains("no station") &&
+                target->font().bold());
         const QImage drawn = target->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const auto* px = reinterpret_cast<const QRgb*>(drawn.constBits()); // a colour of its own
         QVERIFY(std::count(px, px + drawn.width() * drawn.height(), qRgb(0, 96, 0)) > 0);

@@ -169,9 +169,6 @@ private slots:
         press(nullptr, {Qt::Key_O});
         auto* dialog = rs.w.findChild<QDialog*>("frmOptions");
         QVERIFY(dialog && (dialog->activateWindow(), qWaitForWindowActive(dialog)));
-        for (QWidget* c : dialog->findChildren<QWidget*>())
-            QVERIFY(!(c->focusPolicy() & Qt::TabFocus) ||
-                    !QAccessible::queryAccessibleInterface(c)->text(QAccessible::Name).isEmpty());
         // Each key goes where the dialog's focus is, Tab moving it.
         for (QKeyCombination key : {Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space,
                                     Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return})

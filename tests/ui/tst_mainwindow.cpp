@@ -30,10 +30,8 @@ private slots:
         Rig rs;
         rs.e.defaultStartResult = 0;
         QString message;
-        onNextModal([&](QWidget* box) {
-            message = qobject_cast<QMessageBox*>(box)->text();
-            qobject_cast<QDialog*>(box)->accept();
-        });
+        onNextModal(
+            [&](QWidget* box) { message = box->property("text").toString(), box->close(); });
         rs.station.startUp();
         QCOMPARE(message, "Cannot connect to AGW Packet Engine.  Please start the AGW packet "
                           "engine and try connecting again.");

@@ -83,7 +83,6 @@ private slots:
             {"S to our call dropped", 'S', kOurCall, s, 0, {}},
             {"T of a UI frame", 'T', "BEACON", ui, 'T', ui},
             {"T of an I frame dropped", 'T', "N0BBB", i, 0, {}},
-            {"R answer consumed", 'R', "", QByteArray(8, '\1'), 0, {}},
             {"unknown kind dropped", 'Z', kOurCall, "zz", 0, {}},
         };
         for (const auto& [name, kind, to, data, stationKind, stationData] : rows) {

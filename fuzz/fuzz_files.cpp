@@ -77,10 +77,8 @@ static void fuzzConnectList(FuzzReader& in) {
 // Heard.lst is read whole or not at all; what is read writes back to a file that reads the same.
 static void fuzzHeardFile(FuzzReader& in) {
     HeardList list, again;
-    if (!list.decode(in.rest())) {
-        FUZZ_CHECK(list.size() == 0);
-        return;
-    }
+    if (!list.decode(in.rest()))
+        return FUZZ_CHECK(list.size() == 0);
     const QByteArray written = list.encode();
     FUZZ_CHECK(list.size() <= HeardList::kMaxStations && written.size() <= HeardFile::kMaxBytes);
     FUZZ_CHECK(again.decode(written) && again.encode() == written);

@@ -17,15 +17,13 @@
 // Takes an input apart from the front, so seeds can be written by hand: single bytes for
 // choices, and texts that end at a backslash followed by any other byte ("\\" is one
 // backslash). Past the end every byte reads as 0 and every text as empty.
-class FuzzReader {
-public:
+struct FuzzReader {
     FuzzReader(const uint8_t* data, size_t size)
         : m_in(reinterpret_cast<const char*>(data), qsizetype(size)) {}
 
     bool atEnd() const { return m_pos >= m_in.size(); }
     quint8 byte() { return atEnd() ? 0 : quint8(m_in[m_pos++]); }
     QByteArray rest() { return m_in.mid(std::exchange(m_pos, m_in.size())); }
-
     QByteArray text(qsizetype maxLength = 1 << 20) {
         QByteArray out;
         while (!atEnd() && out.size() < maxLength) {
@@ -37,7 +35,6 @@ public:
         return out;
     }
 
-private:
     QByteArray m_in;
     qsizetype m_pos = 0;
 };

@@ -11,13 +11,10 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
-namespace {
+static QTcpServer* engine = nullptr;
 
-QTcpServer* engine = nullptr;
-
-// The whole frames the stream holds, and whether a header then announces more than a frame may
-// hold, which leaves no way to find the next one.
-std::pair<quint64, bool> wholeFrames(const QByteArray& s) {
+// Whole frames in the stream, and whether a header then announces more than a frame may hold.
+static std::pair<quint64, bool> wholeFrames(const QByteArray& s) {
     quint64 frames = 0;
     for (qsizetype at = 0; s.size() - at >= kAgwHeaderSize; ++frames) {
         const qsizetype length = qFromLittleEndian<quint32>(s.constData() + at + 28);
@@ -28,8 +25,6 @@ std::pair<quint64, bool> wholeFrames(const QByteArray& s) {
     }
     return {frames, false};
 }
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv); // sockets want one for their notifiers
@@ -53,19 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(engine->waitForNewConnection(5000));
     const std::unique_ptr<QTcpSocket> conn(engine->nextPendingConnection());
     conn->setSocketOption(QAbstractSocket::LowDelayOption, 1); // each piece goes out on its own
-
     const auto drain = [&] {
-        while (const std::optional<EngineEvent> event = link.nextEvent()) {
+        while (const std::optional<EngineEvent> event = link.nextEvent())
             FUZZ_CHECK(!event->call.contains(QChar(0)) && event->call.size() <= kAgwCallFieldSize &&
-                       event->text.size() <= qsizetype(kMaxAgwDataLength));
-            FUZZ_CHECK(link.queuedFrames() <= maxQueued &&
+                       event->text.size() <= qsizetype(kMaxAgwDataLength) &&
+                       link.queuedFrames() <= maxQueued &&
                        link.queuedBytes() <= AgwTcpLink::kMaxQueuedBytes);
-        }
     };
     std::optional<qint16> attached;
     for (qsizetype at = 0; !attached || (at < out.size() && link.isConnected()); at += maxPiece) {
-        conn->write(out.mid(at, maxPiece)); // the socket keeps what the link has no room for yet
-        conn->flush();
+        conn->write(out.mid(at, maxPiece)), conn->flush(); // what the link has no room for waits
         if (attached)
             drain();
         else // the connection completes in the event loop
@@ -73,10 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Cut into pieces or not, the decoder takes every whole frame, answer included, and no more,
     // and hangs up when it loses track of the frame boundaries; if never, this hangs.
-    while (link.isConnected() && (outOfStep || link.framesReceived() < frames)) {
-        conn->flush();
-        drain();
-    }
+    while (link.isConnected() && (outOfStep || link.framesReceived() < frames))
+        conn->flush(), drain();
     FUZZ_CHECK(link.framesReceived() == frames && link.isConnected() == !outOfStep);
     drain();
     link.close();

@@ -18,17 +18,15 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
 // A plain name stays one entry below the folder it is joined to.
-void checkPlainName(const QString& name) {
+static void checkPlainName(const QString& name) {
     const QString root = u"/fuzz/root"_s;
     const QString joined = QDir(root).filePath(name);
     if (!name.isEmpty() && PrhTags::isPlainName(name))
         FUZZ_CHECK(QDir::cleanPath(joined) == joined && QFileInfo(joined).path() == root);
 }
 
-void fuzzPrhTags(FuzzReader& in) {
+static void fuzzPrhTags(FuzzReader& in) {
     const QByteArray bytes = in.rest();
     // As received (Latin-1) and as a link target comes (UTF-8).
     for (const QString& text : {QString::fromLatin1(bytes), QString::fromUtf8(bytes)}) {
@@ -44,19 +42,18 @@ void fuzzPrhTags(FuzzReader& in) {
     }
 }
 
-void fuzzSettingsFile(FuzzReader& in) {
+static void fuzzSettingsFile(FuzzReader& in) {
     // What a complete file holds is saved back unchanged, but for double quotes (ending a field).
     SettingsFileValues read, back;
     if (!SettingsFile::decode(in.rest(), read))
         return;
-    read.beaconText.remove(u'"');
-    read.weatherPath.remove(u'"');
+    read.beaconText.remove(u'"'), read.weatherPath.remove(u'"');
     FUZZ_CHECK(SettingsFile::decode(SettingsFile::encode(read), back));
-    FUZZ_CHECK(back.beaconOn == read.beaconOn && back.beaconText == read.beaconText);
-    FUZZ_CHECK(back.weatherOn == read.weatherOn && back.weatherPath == read.weatherPath);
+    FUZZ_CHECK(back.beaconOn == read.beaconOn && back.beaconText == read.beaconText &&
+               back.weatherOn == read.weatherOn && back.weatherPath == read.weatherPath);
 }
 
-void fuzzConnectList(FuzzReader& in) {
+static void fuzzConnectList(FuzzReader& in) {
     const QString call = QString::fromLatin1(in.text(64));
     const QByteArray file = in.rest();
     const QStringList fields = readInputFields(file);
@@ -69,8 +66,7 @@ void fuzzConnectList(FuzzReader& in) {
     const QString path = ConnectList::path(dir.path());
     FUZZ_CHECK(writeFileBytes(path, file));
     ConnectList::add(path, call);
-    // Whether a line added at the end starts a field of its own: a last line without its end,
-    // or a quote left open, would swallow it.
+    // Whether an added line is a field of its own: an unended last line or open quote swallows it.
     const bool terminated = readInputFields(file + "\"\"\r\n") == fields + QStringList{QString()};
     if (fields.contains(call, Qt::CaseInsensitive))
         FUZZ_CHECK(readFileBytes(path) == file);
@@ -79,18 +75,14 @@ void fuzzConnectList(FuzzReader& in) {
 }
 
 // Heard.lst is read whole or not at all; what is read writes back to a file that reads the same.
-void fuzzHeardFile(FuzzReader& in) {
+static void fuzzHeardFile(FuzzReader& in) {
     HeardList list, again;
-    if (!list.decode(in.rest())) {
-        FUZZ_CHECK(list.size() == 0);
-        return;
-    }
+    if (!list.decode(in.rest()))
+        return FUZZ_CHECK(list.size() == 0);
     const QByteArray written = list.encode();
     FUZZ_CHECK(list.size() <= HeardList::kMaxStations && written.size() <= HeardFile::kMaxBytes);
     FUZZ_CHECK(again.decode(written) && again.encode() == written);
 }
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzReader in(data, size);

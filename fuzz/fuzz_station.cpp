@@ -10,16 +10,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
 constexpr int kMaxTicks = 64;
-const QString kPrhStation = u"N0PRH"_s;
-
-void checkView(const StationHarness& h, TextView id, const BoundedView& model) {
-    FUZZ_CHECK(h.view.text(id).size() <= BoundedView::kLimit && h.view.text(id) == model.text());
-}
-
-} // namespace
+static const QString kPrhStation = u"N0PRH"_s;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     useScratchConfigHomeInEnglish(); // nothing of the machine's own settings is read or written
@@ -35,16 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StationState& s = h.state;
     s.programDir = QDir(outside).filePath(u"station"_s);
     FUZZ_CHECK(QDir().mkdir(s.programDir) && QDir::setCurrent(s.programDir));
-    s.programDrive = s.programDir.left(1);
-    s.callSign = u"N0ME"_s;
+    s.programDrive = s.programDir.left(1), s.callSign = u"N0ME"_s;
     s.beaconText = s.callSign + QString::fromLatin1(Station::kBeaconSuffix);
     const quint8 a = in.byte(), b = in.byte();
-    s.conference = a & 1;
-    s.clearHtmlData = a & 2;
-    h.view.monitorVisible = a & 8;
-    s.beaconTicks = (a & 16) ? 900 : 0;
-    s.weatherOn = a & 32;
-    s.beaconOn = a & 64;
+    s.conference = a & 1, s.clearHtmlData = a & 2, h.view.monitorVisible = a & 8;
+    s.beaconTicks = (a & 16) ? 900 : 0, s.weatherOn = a & 32, s.beaconOn = a & 64;
     for (int n = 0; n < ChannelTable::kChannels; ++n)
         s.channels.setPaneShown(n, (b >> n) & 1);
     s.idleTicks = (b & 128) ? 900 : 0;
@@ -53,10 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const quint8 pick = in.byte() % 4;
         s.channels.assign(tab, pick < 3 ? calls[pick] : QString::fromLatin1(in.text(16)));
     }
-    h.view.current = in.byte() % MainWindowView::kTabCount;
-    h.view.shown = true;
-    s.selectedCall = s.channels.call(0);
-    s.weatherPath = QDir(s.programDir).filePath(u"wx.txt"_s);
+    h.view.current = in.byte() % MainWindowView::kTabCount, h.view.shown = true;
+    s.selectedCall = s.channels.call(0), s.weatherPath = QDir(s.programDir).filePath(u"wx.txt"_s);
     const QByteArray weatherFile = in.text();
     writeFileBytes(s.weatherPath, weatherFile);
     // A station's downloaded content: one page, and one that points outside the program folder.
@@ -69,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Station& station = h.station();
     int ticks = 0;
     while (!in.atEnd() && ticks < kMaxTicks) {
-        // Options: 4, the tick runs after it; 16, from the station with the content folder; 32
-        // and up, the port.
+        // Options: 4, a tick after it; 16, from the content folder's station; 32 and up, the port.
         const quint8 kind = in.byte(), options = in.byte();
         const QByteArray sender = in.text(32);
         h.engine.queue("UDcdIST"[kind % 7], (options & 16) ? kPrhStation.toLatin1() : sender,
@@ -83,10 +67,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     station.tick();
 
     FUZZ_CHECK(h.view.text(TextView::AllTrafficMirror).size() <= BoundedView::kLimit);
-    checkView(h, TextView::AllTraffic, station.channels().allTraffic());
-    checkView(h, TextView::DX, station.beacon().dxView());
-    checkView(h, TextView::WX, station.beacon().wxView());
-    checkView(h, TextView::Data, station.beacon().dataView());
+    for (const auto& [id, model] :
+         {std::pair(TextView::AllTraffic, &station.channels().allTraffic()),
+          {TextView::DX, &station.beacon().dxView()},
+          {TextView::WX, &station.beacon().wxView()},
+          {TextView::Data, &station.beacon().dataView()}})
+        FUZZ_CHECK(h.view.text(id).size() <= BoundedView::kLimit &&
+                   h.view.text(id) == model->text());
     // Only the report of a current weather file goes on the air.
     const std::optional<QString> report =
         Weather::buildReport(QString::fromLatin1(weatherFile), s.callSign, h.clock.now().date());

@@ -3,34 +3,25 @@
 # raw S16_LE mono samples into SRC in bursts; they go on to DST, the other engine's receive audio,
 # at the sample rate and with silence in the gaps, as from a sound card: without the silence the
 # receiver's carrier detect would stay on after a burst, and it would never transmit again.
-import os
-import select
-import signal
-import sys
-import time
+import os, select, signal, sys, time
 
 signal.signal(signal.SIGINT, lambda *_: sys.exit(0))
 # Read-write: opening never blocks, and the writer closing its PCM is no end of file.
 src = os.open(sys.argv[1], os.O_RDWR | os.O_NONBLOCK)
-dst = os.open(sys.argv[2], os.O_WRONLY)
 rate = int(sys.argv[3])
-backlog, start, written = bytearray(), time.monotonic(), 0
 while True:
-    if select.select([src], [], [], 0.010)[0]:
-        backlog += os.read(src, 1 << 16)
-    n = (int((time.monotonic() - start) * rate * 2) & ~1) - written
-    if n <= 0:
-        continue
-    take = min(n, len(backlog)) & ~1
-    chunk = bytes(backlog[:take]) + bytes(n - take)
-    del backlog[:take]
+    # Blocks until the receiving engine reads; what one that went away missed is lost, as on air.
+    dst = os.open(sys.argv[2], os.O_WRONLY)
+    backlog, start, written = bytearray(), time.monotonic(), 0
     try:
-        os.write(dst, chunk)
+        while True:
+            if select.select([src], [], [], 0.010)[0]:
+                backlog += os.read(src, 1 << 16)
+            n = (int((time.monotonic() - start) * rate * 2) & ~1) - written
+            if n > 0:
+                take = min(n, len(backlog)) & ~1
+                os.write(dst, bytes(backlog[:take]) + bytes(n - take))
+                del backlog[:take]
+                written += n
     except BrokenPipeError:
-        # The receiving engine went away: what it missed is lost, as on the air. Wait for the
-        # engine that takes its place (open blocks until it reads).
         os.close(dst)
-        dst = os.open(sys.argv[2], os.O_WRONLY)
-        backlog, start, written = bytearray(), time.monotonic(), 0
-        continue
-    written += n

@@ -25,20 +25,20 @@ stop() { # INT, on which direwolf flushes its log; whatever still runs 3 s later
 }
 up() { grep -q "AGW client application 0 on port ${2:-}" "$1"; }
 await() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; "$@"; }
+fail() { echo "e2e: $1" >&2; exit "$2"; }
 
 if [ "${1:-}" = --restart ]; then
     stop "$(cat "$E2E_WORK/$2.pid")"
     start "$2" "$E2E_OUT/direwolf-$2-restarted.log"
-    await up "$E2E_OUT/direwolf-$2-restarted.log" || { echo "engine $2 did not come back" >&2; exit 1; }
+    await up "$E2E_OUT/direwolf-$2-restarted.log" || fail "engine $2 did not come back" 1
     exit 0
 fi
 if [ "${PM_E2E_INSIDE:-}" != 1 ]; then
-    command -v direwolf >/dev/null || { echo "SKIP: direwolf is not installed" >&2; exit 77; }
+    command -v direwolf >/dev/null || fail "SKIP: direwolf is not installed" 77
     NS=(unshare --net)
     [ "$(id -u)" = 0 ] || NS=(unshare --user --map-root-user --net)
-    "${NS[@]}" -- true 2>/dev/null || { echo "SKIP: ${NS[*]} refused here" >&2; exit 77; }
-    export PM_E2E_INSIDE=1
-    exec timeout -k 5 "$TOTAL_LIMIT" "${NS[@]}" -- "$BASH" "$0" "$@"
+    "${NS[@]}" -- true 2>/dev/null || fail "SKIP: ${NS[*]} refused here" 77
+    PM_E2E_INSIDE=1 exec timeout -k 5 "$TOTAL_LIMIT" "${NS[@]}" -- "$BASH" "$0" "$@"
 fi
 
 unset PM_E2E_INSIDE
@@ -47,20 +47,20 @@ WORK=$(mktemp -d /tmp/pm-e2e-work.XXXXXX)
 export E2E_OUT=$OUT E2E_WORK=$WORK AGW_PORT_A=18000 AGW_PORT_B=18001 E2E_RESTART="$HERE/run.sh"
 mkdir -p "$OUT"
 PIDS=()
-cleanup() {
-    # An engine restarted by --restart has a new PID.
+cleanup() { # on failure, the ends of the logs; an engine restarted by --restart has a new PID
+    local rc=$?
+    [ $rc = 0 ] ||
+        { echo "e2e: status $rc; the logs (in $OUT) end:"; tail -n 15 "$OUT"/direwolf-*.log; } >&2
     for f in "$WORK"/*.pid; do [ -f "$f" ] && PIDS+=("$(cat "$f")"); done
     stop "${PIDS[@]}"
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-trap 'echo "e2e: interrupted (the ${TOTAL_LIMIT}s limit?)" >&2; exit 124' TERM INT
+trap 'fail "interrupted (the ${TOTAL_LIMIT}s limit?)" 124' TERM INT
 
 # Direwolf must never start where it could listen on a real interface.
-if [ "$(ip -o link show | wc -l)" != 1 ] || ! ip link set lo up; then
-    echo "not alone in a private network namespace; direwolf is not started" >&2
-    exit 3
-fi
+[ "$(ip -o link show | wc -l)" = 1 ] && ip link set lo up ||
+    fail "not alone in a private network namespace; direwolf is not started" 3
 sed "s#@WORK@#$WORK#g" "$HERE/asound.conf.in" >"$WORK/asound.conf"
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$WORK/asound.conf"
 mkfifo "$WORK"/{a,b}.{tx,rx}
@@ -75,17 +75,8 @@ for e in a b; do
 done
 exec 7<&- 8<&-
 ready() { up "$OUT/direwolf-a.log" "$AGW_PORT_A" && up "$OUT/direwolf-b.log" "$AGW_PORT_B"; }
-rc=3
-if await ready; then
-    # The command gets what is left of the budget, less time to clean up.
-    timeout -k 3 $((TOTAL_LIMIT - SECONDS - 10)) "$@"
-    rc=$?
-    [ $rc = 77 ] && rc=1 # the command's own 77 is no skip
-else
-    echo "e2e: the engines did not come up" >&2
-fi
-if [ $rc != 0 ]; then
-    echo "e2e: status $rc; the logs (in $OUT) end:" >&2
-    tail -n 15 "$OUT"/direwolf-*.log >&2
-fi
-exit $rc
+await ready || fail "the engines did not come up" 3
+# The command gets what is left of the budget, less time to clean up.
+timeout -k 3 $((TOTAL_LIMIT - SECONDS - 10)) "$@"
+rc=$?
+exit $((rc == 77 ? 1 : rc)) # the command's own 77 is no skip

@@ -5,23 +5,18 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
+static const QByteArray kOurCall = "N0AAA", kClosed = "the engine closed the connection";
 
-const QByteArray kOurCall = "N0AAA";
-const QString kClosed = u"the engine closed the connection"_s;
-
-QByteArray kinds(const QList<AgwFrame>& frames) {
+static QByteArray kinds(const QList<AgwFrame>& frames) {
     QByteArray out;
     for (const AgwFrame& f : frames)
         out.append(f.kind);
     return out;
 }
 
-QByteArray engineFrame(const QByteArray& data, char kind = 'D', const QByteArray& from = "N0BBB") {
+static QByteArray engineFrame(const QByteArray& data, char kind = 'D', QByteArray from = "N0BBB") {
     return encodeAgwFrame(AgwFrame{0, kind, 0, from, kOurCall, data});
 }
-
-} // namespace
 
 class TestAgw : public QObject {
     Q_OBJECT
@@ -72,8 +67,7 @@ private slots:
     void incomingTranslation() {
         const QByteArray ui = " 1:Fm N0AAA To BEACON <UI pid=F0 Len=5 >[20:27:06]\rhello\r";
         const QByteArray i = " 1:Fm N0BBB To N0AAA <I S0 R0 pid=0xF0 Len=2 >[20:27:06]\rhi\r";
-        const QByteArray s = " 1:Fm N0BBB To N0AAA <UA F=1 >[20:27:06]\r";
-        const QByteArray nul(1, '\0');
+        const QByteArray s = " 1:Fm N0BBB To N0AAA <UA F=1 >[20:27:06]\r", nul(1, '\0');
         // name, engine kind, to (empty: before registering), data; station kind (0: not handed
         // out) and data. Engine texts end in one NUL the station does not see; data keeps it.
         using Row = std::tuple<const char*, char, QByteArray, QByteArray, int, QByteArray>;
@@ -89,7 +83,6 @@ private slots:
             {"S to our call dropped", 'S', kOurCall, s, 0, {}},
             {"T of a UI frame", 'T', "BEACON", ui, 'T', ui},
             {"T of an I frame dropped", 'T', "N0BBB", i, 0, {}},
-            {"R answer consumed", 'R', "", QByteArray(8, '\1'), 0, {}},
             {"unknown kind dropped", 'Z', kOurCall, "zz", 0, {}},
         };
         for (const auto& [name, kind, to, data, stationKind, stationData] : rows) {
@@ -112,40 +105,34 @@ private slots:
     }
 
     void outgoingTranslation() {
-        // name, kind, destination, data, length; engine kinds (none: nothing sent), their sizes
-        using Row =
-            std::tuple<const char*, int, QByteArray, QByteArray, int, QByteArray, QList<int>>;
+        // name, kind, destination, data, length; each frame sent as its kind and size
+        using Row = std::tuple<const char*, int, QByteArray, QByteArray, int, QByteArray>;
         const QByteArray b = "N0BBB";
         const Row rows[] = {
-            {"c becomes C", 'c', b, {}, 0, "C", {0}},
-            {"P sends nothing", 'P', b, {}, 0, {}, {}},
-            {"d becomes d", 'd', b, {}, 0, "d", {0}},
-            {"D of exactly 256", 'D', b, QByteArray(256, 'a'), 256, "D", {256}},
-            {"D of 512 splits", 'D', b, QByteArray(512, 't'), 512, "DD", {256, 256}},
-            {"D honours a shorter length", 'D', b, "abcdefgh", 3, "D", {3}},
-            {"U becomes M, split", 'U', "CQ", QByteArray(257, 'u'), 257, "MM", {256, 1}},
-            {"c to nobody refused", 'c', {}, {}, 0, {}, {}},
-            {"d to nobody refused", 'd', {}, {}, 0, {}, {}},
-            {"D to nobody refused", 'D', {}, "x", 1, {}, {}},
-            {"D without data refused", 'D', b, "x", 0, {}, {}},
-            {"D of a negative length refused", 'D', b, "x", -1, {}, {}},
-            {"U to nobody refused", 'U', {}, "x", 1, {}, {}},
-            {"unknown kind refused", 'Q', b, "x", 1, {}, {}},
+            {"c becomes C", 'c', b, {}, 0, "C0"},
+            {"P sends nothing", 'P', b, {}, 0, {}},
+            {"d becomes d", 'd', b, {}, 0, "d0"},
+            {"D of exactly 256", 'D', b, QByteArray(256, 'a'), 256, "D256"},
+            {"D of 512 splits", 'D', b, QByteArray(512, 't'), 512, "D256 D256"},
+            {"U becomes M, split", 'U', "CQ", QByteArray(257, 'u'), 257, "M256 M1"},
+            {"c to nobody refused", 'c', {}, {}, 0, {}},
+            {"d to nobody refused", 'd', {}, {}, 0, {}},
+            {"D to nobody refused", 'D', {}, "x", 1, {}},
+            {"D without data refused", 'D', b, "x", 0, {}},
+            {"U to nobody refused", 'U', {}, "x", 1, {}},
         };
-        for (const auto& [name, kind, destination, data, length, engineKinds, sizes] : rows) {
+        for (const auto& [name, kind, destination, data, length, frames] : rows) {
             const ToEngine out = toEngine(destination, data, kind, length, 3, kOurCall);
-            QCOMPARE(std::tuple(name, out.refused, kinds(out.frames)),
-                     std::tuple(name, engineKinds.isEmpty() && kind != 'P', engineKinds));
-            QByteArray joined;
-            for (int i = 0; i < out.frames.size(); ++i) {
-                const AgwFrame& f = out.frames[i];
-                joined += f.data;
-                QCOMPARE(std::tuple(name, f.data.size(), int(f.pid), f.port, f.callFrom, f.callTo),
-                         std::tuple(name, qsizetype(sizes[i]),
-                                    kind == 'c' || kind == 'd' ? 0 : 0xF0, quint8(3), kOurCall,
-                                    destination));
+            QByteArray sent, joined;
+            for (const AgwFrame& f : out.frames) {
+                sent += f.kind + QByteArray::number(f.data.size()) + ' ', joined += f.data;
+                QCOMPARE(std::tuple(name, int(f.pid), f.port, f.callFrom, f.callTo),
+                         std::tuple(name, kind == 'c' || kind == 'd' ? 0 : 0xF0, quint8(3),
+                                    kOurCall, destination));
             }
-            QCOMPARE(joined, data.left(engineKinds.isEmpty() ? 0 : length));
+            QCOMPARE(std::tuple(name, out.refused, sent.trimmed(), joined),
+                     std::tuple(name, frames.isEmpty() && kind != 'P', frames,
+                                data.left(frames.isEmpty() ? 0 : length)));
         }
         // The engine registers an empty call, but a connect from nobody keeps it busy for ever.
         QVERIFY(toEngine("N0BBB", {}, 'c', 0, 3, {}).refused);
@@ -172,11 +159,9 @@ private slots:
             if (limit)
                 queue.setFrameLimit(limit);
             const QString text(size, u'x'); // shared, so a flood of big frames costs nothing
-            for (const QByteArray& label : pushed.split(' ')) {
-                EngineEvent event;
-                event.call = QString::fromLatin1(label), event.text = text;
-                queue.push(std::move(event), label.startsWith('u'));
-            }
+            for (const QByteArray& label : pushed.split(' '))
+                queue.push(EngineEvent::monitored({}, QString::fromLatin1(label), text, 0),
+                           label.startsWith('u'));
             QCOMPARE(
                 std::tuple(pushed, queue.droppedFrames(), queue.blocked(), queue.queuedBytes()),
                 std::tuple(pushed, quint64(dropped), blocked,
@@ -192,11 +177,11 @@ private slots:
         QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
         // A second call reuses the connection: a second 'm' would switch monitoring off again.
         QCOMPARE(m_link->startPoll("N0AAA-7", "app"), qint16(1));
-        // Both registration answers came in, neither for the station.
-        QCOMPARE(std::tuple(m_link->framesReceived(), m_link->discardedFrames()),
-                 std::tuple(quint64(2), quint64(2)));
         QCOMPARE(m_link->putData({}, "x", 'D', 1, 0), qint16(0));
-        QCOMPARE(m_link->refusedFrames(), quint64(1));
+        // Both registration answers came in, neither for the station; the frame to nobody refused.
+        QCOMPARE(std::tuple(m_link->framesReceived(), m_link->discardedFrames(),
+                            m_link->refusedFrames()),
+                 std::tuple(quint64(2), quint64(2), quint64(1)));
         QCOMPARE(m_link->putData("N0BBB", QByteArray(300, 'b'), 'D', 300, 3), qint16(1));
         m_fake->sendRaw(engineFrame("not read before close"));
         m_link->close();
@@ -217,60 +202,71 @@ private slots:
                  std::tuple(QByteArray("mXXDDxmX"), 2));
     }
 
-    void failedRegistration_data() {
-        QTest::addColumn<QString>("why");
-        QTest::newRow("refuses") << "the engine refused the call sign";
-        QTest::newRow("silent") << "the engine did not answer the registration";
-        QTest::newRow("absent") << "Connection refused";
-    }
+    // Blocking or attaching (each look returning at once), a registration fails alike.
     void failedRegistration() {
-        const QByteArray engine = QTest::currentDataTag();
-        m_link->setTimeouts(2000, 300);
-        m_fake->setRegisterAnswer(0);
-        m_fake->setAnswerRegistration(engine != "silent");
-        if (engine == "absent")
-            m_fake.reset(); // nobody listens on its port any more
-        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(0));
-        QTEST(m_link->lastError(), "why");
-        QCOMPARE(std::tuple(m_link->registeredCall(), drain().size()), std::tuple(QByteArray(), 0));
-        QCOMPARE(m_link->putData("N0BBB", {}, 'c', 0, 0), qint16(0));
-        if (engine == "refuses") { // a call the engine refused is not unregistered
-            m_link->close();
-            QVERIFY(m_fake->waitForClients(0, 5000));
-            QCOMPARE(kinds(m_fake->received()), QByteArray("mX"));
+        std::optional<qint16> result;
+        for (const QByteArray engine : {"absent", "silent", "refuses"}) {
+            init();
+            m_link->setTimeouts(2000, 300);
+            m_fake->setRegisterAnswer(0);
+            m_fake->setAnswerRegistration(engine != "silent");
+            if (engine == "absent")
+                m_fake.reset(); // nobody listens on its port any more
+            const QString why = QString::fromLatin1(
+                engine == "refuses"  ? "the engine refused the call sign"
+                : engine == "silent" ? "the engine did not answer the registration"
+                                     : "Connection refused");
+            QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(0));
+            QCOMPARE(
+                std::tuple(engine, m_link->lastError(), m_link->registeredCall(), drain().size()),
+                std::tuple(engine, why, QByteArray(), 0));
+            QCOMPARE(m_link->putData("N0BBB", {}, 'c', 0, 0), qint16(0));
+            m_link->beginAttach(kOurCall, "app");
+            if (engine == "silent") { // shows as an attempt still under way
+                QVERIFY(!m_link->attachResult());
+                QTRY_VERIFY((m_link->attachResult(), m_fake->received().size() == 4));
+                QVERIFY(!m_link->attachResult());
+            }
+            QTRY_VERIFY((result = m_link->attachResult()).has_value());
+            QCOMPARE(std::tuple(engine, *result, m_link->lastError(), m_link->isConnected()),
+                     std::tuple(engine, qint16(0), why, engine == "refuses"));
         }
-    }
-
-    void framesReceivedBeforeTheEndSurvive_data() {
-        QTest::addColumn<QByteArray>("tail");
-        QTest::addColumn<QString>("why");
-        QTest::newRow("clean close") << QByteArray() << kClosed;
-        QTest::newRow("close mid-frame") << engineFrame("cut off").left(40) << kClosed;
-        QTest::newRow("garbage after them")
-            << QByteArray(50, char(0xFF)) << "the engine sent a frame longer than 65536 bytes";
-    }
-    void framesReceivedBeforeTheEndSurvive() {
-        QFETCH(QByteArray, tail);
-        QFETCH(QString, why);
-        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
-        QByteArray burst;
-        QList<QByteArray> sent;
-        for (int i = 0; i < 10; ++i)
-            burst += engineFrame(sent.emplaceBack("line " + QByteArray::number(i)));
-        m_fake->sendRaw(burst + tail);
-        if (why == kClosed)
-            m_fake->dropClients();
-        QTRY_VERIFY((drain(), !m_link->isConnected()));
-        QCOMPARE(drain(), sent);
-        QCOMPARE(std::tuple(m_link->lastError(), m_link->registeredCall()),
-                 std::tuple(why, QByteArray()));
-        QCOMPARE(m_link->putData("N0BBB", "x", 'D', 1, 0), qint16(0));
-
-        // Nothing of the old stream survives into the next connection.
+        // A call the engine refused is not unregistered; a new connection asks for monitoring.
+        m_link->close();
         QVERIFY(m_fake->waitForClients(0, 5000));
-        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
-        m_fake->sendRaw(engineFrame("fresh"));
-        QTRY_COMPARE(drain().mid(10), QList<QByteArray>{"fresh"});
+        m_fake->setRegisterAnswer(1);
+        m_link->beginAttach(kOurCall, "app");
+        QTRY_VERIFY((result = m_link->attachResult()).has_value());
+        QCOMPARE(std::tuple(*result, m_link->lastError(), m_link->registeredCall(),
+                            kinds(m_fake->received())),
+                 std::tuple(qint16(1), QString(), kOurCall, QByteArray("mXmXmX")));
+    }
+
+    void framesReceivedBeforeTheEndSurvive() {
+        const QByteArray tooLong = "the engine sent a frame longer than 65536 bytes";
+        for (const auto& [tail, why] : {std::pair(engineFrame("cut off").left(40), kClosed),
+                                        std::pair(QByteArray(50, char(0xFF)), tooLong)}) {
+            init();
+            QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+            QByteArray burst;
+            QList<QByteArray> sent;
+            for (int i = 0; i < 10; ++i)
+                burst += engineFrame(sent.emplaceBack("line " + QByteArray::number(i)));
+            m_fake->sendRaw(burst + tail);
+            if (why == kClosed)
+                m_fake->dropClients();
+            QTRY_VERIFY((drain(), !m_link->isConnected()));
+            QCOMPARE(drain(), sent);
+            QCOMPARE(std::tuple(tail, m_link->lastError(), m_link->registeredCall()),
+                     std::tuple(tail, QString::fromLatin1(why), QByteArray()));
+            QCOMPARE(m_link->putData("N0BBB", "x", 'D', 1, 0), qint16(0));
+
+            // Nothing of the old stream survives into the next connection.
+            QVERIFY(m_fake->waitForClients(0, 5000));
+            QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+            m_fake->sendRaw(engineFrame("fresh"));
+            QTRY_COMPARE(drain().mid(10), QList<QByteArray>{"fresh"});
+        }
     }
 
     void connectedDataOvertakesAMonitorFlood() {
@@ -285,26 +281,6 @@ private slots:
         QTRY_COMPARE((m_link->poll(), m_link->skippedMonitorFrames()), quint64(5000));
         QCOMPARE(m_link->queuedFrames(), 100);
         QTRY_COMPARE(drain(), connected);
-    }
-
-    void attachingNeverWaitsForTheEngine() {
-        m_link->setTimeouts(2000, 300);
-        m_fake->setAnswerRegistration(false);
-        m_link->beginAttach(kOurCall, "app");
-        // Each look returns at once: a silent engine shows as an attempt still under way.
-        QVERIFY(!m_link->attachResult());
-        QTRY_VERIFY((m_link->attachResult(), m_fake->received().size() == 2));
-        QVERIFY(!m_link->attachResult());
-        std::optional<qint16> result;
-        QTRY_VERIFY((result = m_link->attachResult()).has_value());
-        QCOMPARE(std::tuple(*result, m_link->isConnected()), std::tuple(qint16(0), false));
-
-        m_fake->setAnswerRegistration(true);
-        m_link->beginAttach(kOurCall, "app");
-        QTRY_VERIFY((result = m_link->attachResult()).has_value());
-        QCOMPARE(std::tuple(*result, m_link->lastError(), m_link->registeredCall(),
-                            kinds(m_fake->received())),
-                 std::tuple(qint16(1), QString(), kOurCall, QByteArray("mXmX")));
     }
 };
 

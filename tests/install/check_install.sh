@@ -3,10 +3,9 @@
 # the program, its launcher, the menu entry and the icon, and that the
 # launcher starts the program in a folder of its own.
 set -euo pipefail
-build=$1
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" >/dev/null
+cmake --install "$1" --prefix "$prefix" >/dev/null
 for f in bin/packet-monitor bin/packet-monitor-launcher share/applications/packet-monitor.desktop \
          share/icons/hicolor/scalable/apps/packet-monitor.svg; do
     [ -e "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
@@ -17,4 +16,3 @@ grep -q '^Exec=packet-monitor-launcher' "$prefix/share/applications/packet-monit
 printf '#!/bin/sh\npwd\n' >"$prefix/bin/packet-monitor"
 where=$(XDG_DATA_HOME="$prefix/data" "$prefix/bin/packet-monitor-launcher")
 [ "$where" = "$prefix/data/packet-monitor" ] || { echo "launcher started in $where"; exit 1; }
-echo "install layout ok"

@@ -28,8 +28,7 @@ public:
     ~FakeEngine() override {
         dropClients();
         m_server->deleteLater(); // with its sockets, in their own thread as it finishes
-        m_thread.quit();
-        m_thread.wait();
+        m_thread.quit(), m_thread.wait();
     }
 
     quint16 port() const { return m_port; }
@@ -44,16 +43,10 @@ public:
     // These reach every client before they return.
     void send(const AgwFrame& frame) { sendRaw(encodeAgwFrame(frame)); }
     void sendRaw(const QByteArray& bytes) {
-        onServer([&] {
-            for (QTcpSocket* socket : m_server->findChildren<QTcpSocket*>())
-                socket->write(bytes), socket->flush();
-        });
+        onClients([&](QTcpSocket* socket) { socket->write(bytes), socket->flush(); });
     }
-    void dropClients() {
-        onServer([this] {
-            for (QTcpSocket* socket : m_server->findChildren<QTcpSocket*>())
-                socket->disconnectFromHost(); // what is written still goes out first
-        });
+    void dropClients() { // what is written still goes out first
+        onClients([](QTcpSocket* socket) { socket->disconnectFromHost(); });
     }
     bool waitForFrames(int count, int timeoutMs) {
         return QTest::qWaitFor([&] { return received().size() >= count; }, timeoutMs);
@@ -66,8 +59,10 @@ private:
     template <typename Work> void onServer(Work work) {
         QMetaObject::invokeMethod(m_server, work, Qt::BlockingQueuedConnection);
     }
-    // The rest runs in the server's thread, where a client is a child of the server until it
-    // goes away.
+    // In the server's thread, where a client is a child of the server until it goes away.
+    template <typename Work> void onClients(Work work) {
+        onServer([&] { std::ranges::for_each(m_server->findChildren<QTcpSocket*>(), work); });
+    }
     void accept() {
         while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             const auto read = [this, socket, decoder = std::make_shared<AgwFrameDecoder>()] {
@@ -83,12 +78,9 @@ private:
             };
             connect(socket, &QTcpSocket::readyRead, m_server, read);
             connect(socket, &QTcpSocket::disconnected, m_server, [this, socket] {
-                socket->setParent(nullptr);
-                socket->deleteLater();
-                --m_clients;
+                socket->setParent(nullptr), socket->deleteLater(), --m_clients;
             });
-            ++m_accepted;
-            ++m_clients;
+            ++m_accepted, ++m_clients;
             read();
         }
     }

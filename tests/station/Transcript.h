@@ -165,17 +165,12 @@ struct Transcript : StationHarness {
             out << u"stored call: "_s + store.value(SettingsStore::kCallSign);
         for (const auto& q : prompts.inputs)
             out << u"asked: %1 [%2]"_s.arg(q.prompt, q.defaultAnswer);
-        if (!view.monitorLabels.isEmpty()) {
-            static const QRegularExpression nuls(u"\\x00+"_s);
-            QStringList labels;
-            for (QString l : view.monitorLabels) {
-                for (auto m = nuls.match(l); m.hasMatch(); m = nuls.match(l, m.capturedStart() + 1))
-                    l.replace(m.capturedStart(), m.capturedLength(),
-                              u"\\0*%1"_s.arg(m.capturedLength()));
-                labels << l;
-            }
-            out << u"monitor: "_s + labels.join(" | "_L1);
-        }
+        static const QRegularExpression nuls(u"\\x00+"_s);
+        QString l = view.monitorLabels.join(" | "_L1); // a run of NULs shows as its length
+        for (auto m = nuls.match(l); m.hasMatch(); m = nuls.match(l, m.capturedStart() + 1))
+            l.replace(m.capturedStart(), m.capturedLength(), u"\\0*%1"_s.arg(m.capturedLength()));
+        if (!l.isEmpty())
+            out << u"monitor: "_s + l;
         QStringList counts;
         for (const auto& [name, n] : {std::pair{"beeps", qsizetype(beeper.count)},
                                       {"restored", view.restoreCount},
@@ -185,12 +180,11 @@ struct Transcript : StationHarness {
                 counts << u"%1=%2"_s.arg(QLatin1String(name)).arg(n);
         if (!counts.isEmpty())
             out << counts.join(u' ');
-        QStringList unseen;
+        QString unseen;
         for (int n = 0; n < 8; ++n)
-            if (view.markers[n])
-                unseen << QString::number(n);
+            unseen += view.markers[n] ? u" %1"_s.arg(n) : QString();
         if (!unseen.isEmpty())
-            out << u"unseen "_s + unseen.join(u' ');
+            out << u"unseen"_s + unseen;
         for (const auto& f : engine.sent)
             out << u"> %1 %2@%3 %4%5"_s.arg(QChar(f.kind))
                        .arg(QString::fromLatin1(f.destination))

@@ -18,9 +18,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-inline QString escaped(QString s, qsizetype limit = 1000) {
-    if (s.size() > limit)
-        s = u"[%1 chars] ..."_s.arg(s.size()) + s.right(40);
+inline QString escaped(QString s) {
     return s.replace(u'\r', "\\r"_L1).replace(u'\n', "\\n"_L1).replace(QChar(0), "\\0"_L1);
 }
 
@@ -71,12 +69,7 @@ struct Transcript : StationHarness {
             {"retry", [&] { s.onRetryClicked(); }},
             {"callmenu", [&] { s.onCallSignMenu(); }},
             {"sendfile",
-             [&] {
-                 const QString path = programDir.filePath(u"upload.txt"_s);
-                 if (line.contains(u' ') && writeFileBytes(path, unescaped(all)))
-                     prompts.files.push_back(path);
-                 s.onSendFileMenu();
-             }},
+             [&] { line.contains(u' ') && offerFile(unescaped(all)), s.onSendFileMenu(); }},
             {"monitor", [&] { view.monitorVisible = true; }},
             {"assign", [&] { s.channels().assign(a.toInt(), rest); }},
             {"set",
@@ -158,8 +151,6 @@ struct Transcript : StationHarness {
             out << u"registered: %1 closes=%2"_s
                        .arg(QString::fromLatin1(engine.registrations.join(',')))
                        .arg(engine.closes);
-        if (!engine.registrations.isEmpty() && (view.retryVisible || !timer.active))
-            out << u"retry=%1 polling=%2"_s.arg(view.retryVisible).arg(timer.active);
         if (store.contains(SettingsStore::kCallSign) &&
             store.value(SettingsStore::kCallSign) != "N0ME"_L1)
             out << u"stored call: "_s + store.value(SettingsStore::kCallSign);
@@ -197,7 +188,7 @@ struct Transcript : StationHarness {
             const QString text = view.text(TextView(v));
             if (!text.isEmpty() && !(TextView(v) == TextView::AllTrafficMirror &&
                                      text == view.text(TextView::AllTraffic)))
-                out << u"%1: %2"_s.arg(QLatin1String(names[v]), escaped(text, 200));
+                out << u"%1: %2"_s.arg(QLatin1String(names[v]), escaped(text));
         }
         QString panes, loads;
         for (int n = 0; n < 7; ++n) {
@@ -226,17 +217,16 @@ struct Transcript : StationHarness {
         for (const QString& n : view.notices)
             out << u"notice: "_s + n;
         // Files beyond the page files and the settings file, outside and inside.
-        const auto extra = [](const QString& dir) {
-            return QDir(dir)
-                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                .filter(QRegularExpression(
-                    QStringLiteral("^(?!prog$|Channel\\d\\.htm$|"
-                                   "PacketSettings\\.ini$|PacketConnects\\.lst$|upload\\.txt$)")))
-                .join(u' ');
-        };
-        const QString files = extra(programDir.path()) + " | "_L1 + extra(root());
-        if (files != " | "_L1)
-            out << u"files: "_s + files;
+        static const QRegularExpression ours(u"^(?!prog$|Channel\\d\\.htm$|PacketSettings\\.ini$|"
+                                             "PacketConnects\\.lst$|upload\\.bin$)"_s);
+        QStringList files;
+        for (const QString& dir : {programDir.path(), root()})
+            files << QDir(dir)
+                         .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                         .filter(ours)
+                         .join(u' ');
+        if (files.join(u' ') != " "_L1)
+            out << u"files: "_s + files.join(" | "_L1);
         if (!view.sendLine.isEmpty())
             out << u"line: "_s + view.sendLine;
         out = out.filter(shown);

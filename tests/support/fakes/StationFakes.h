@@ -187,6 +187,7 @@ public:
         QByteArray destination, data;
         int kind, length;
         quint8 port;
+        bool operator==(const Sent&) const = default;
     };
 
     qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override {

@@ -8,7 +8,6 @@
 #include "ConnectList.h"
 #include "PageFiles.h"
 #include "StationHarness.h"
-#include "TestFiles.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -47,8 +46,9 @@ struct Transcript : StationHarness {
     // retry | callmenu | sendfile [DATA] | monitor | assign N CALL |
     // set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA | tick [N] | type TEXT |
     // edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | pick CALL | answer TEXT |
-    // symlink NAME TARGET | connect | tab N | browser | opt KEY VALUE | budget MS | skipped N |
-    // keepalive | show RE... (render only the lines that start so: what the row is about)
+    // symlink NAME TARGET | block|unblock NAME | connect | tab N | browser | opt KEY VALUE | budget
+    // MS | skipped N | keepalive | show RE... (render only the lines that start so: what the row is
+    // about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
@@ -106,6 +106,8 @@ struct Transcript : StationHarness {
             {"pick", [&] { prompts.picks.push_back(text()); }},
             {"answer", [&] { prompts.answers.push_back(text()); }},
             {"symlink", [&] { QFile::link(rest, QDir(root()).filePath(a)); }},
+            {"block", [&] { QFile::remove(a), QDir(root()).mkdir(a); }}, // a full disk, as good
+            {"unblock", [&] { QDir(root()).rmdir(a); }},
             {"connect", [&] { s.onConnectMenu(); }},
             {"tab", [&] { s.selectTab(a.toInt()); }},
             {"browser",

@@ -229,6 +229,11 @@ files:  | N0BBB)");
             R"(page0: <PRH../secret><PRHa/b><PRHa\..\b><PRH/etc/passwd><PRHC:secret>\r\n
 page1: <PRHsecret>\r\n
 files: secret.htm | )");
+        row("a failed page write is told once until it works again",
+            R"(show beeps ch0 notice; start; assign 0 N0BBB; block Channel0.htm; rx D N0BBB one\r; tick; rx D N0BBB two\r; tick; unblock Channel0.htm; rx D N0BBB three\r; tick; block Channel0.htm; rx D N0BBB four\r; tick)",
+            R"(beeps=3 raised=4
+ch0: one\r\ntwo\r\nthree\r\nfour\r\n
+notice: Channel0.htm could not be written (x2))");
         row("a content folder linked out of the program folder is not followed",
             R"(show page files; start; assign 0 N0BBB; file ../outside/index.htm SECRET; symlink N0BBB ../outside; rx D N0BBB <PRHindex>; tick)",
             R"(page0: <PRHindex>\r\n

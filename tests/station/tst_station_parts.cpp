@@ -4,7 +4,6 @@
 #include "AgwTranslation.h"
 #include "FakeEngine.h"
 #include "StationHarness.h"
-#include "TestFiles.h"
 
 #include <QDirIterator>
 #include <QtTest>

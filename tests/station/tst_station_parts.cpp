@@ -293,9 +293,8 @@ private slots:
             QCOMPARE(h.station().fileSender().running(), waits);
             h.station().onStopSendFile();
             QVERIFY(h.view.notices.contains(notice));
-            QVERIFY(h.view.notices.value(h.view.notices.size() - 1)
-                        .startsWith(waits ? "upload.bin to N0BBB stopped after"_L1
-                                          : "upload.bin sent to N0BBB"_L1));
+            QVERIFY(h.view.notices.last().startsWith(waits ? "upload.bin to N0BBB stopped after"_L1
+                                                           : "upload.bin sent to N0BBB"_L1));
         }
     }
 

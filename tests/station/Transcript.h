@@ -8,7 +8,6 @@
 #include "ConnectList.h"
 #include "PageFiles.h"
 #include "StationHarness.h"
-#include "TestFiles.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -18,9 +17,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-inline QString escaped(QString s, qsizetype limit = 1000) {
-    if (s.size() > limit)
-        s = u"[%1 chars] ..."_s.arg(s.size()) + s.right(40);
+inline QString escaped(QString s) {
     return s.replace(u'\r', "\\r"_L1).replace(u'\n', "\\n"_L1).replace(QChar(0), "\\0"_L1);
 }
 
@@ -49,8 +46,9 @@ struct Transcript : StationHarness {
     // retry | callmenu | sendfile [DATA] | monitor | assign N CALL |
     // set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA | tick [N] | type TEXT |
     // edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | pick CALL | answer TEXT |
-    // symlink NAME TARGET | connect | tab N | browser | opt KEY VALUE | budget MS | skipped N |
-    // keepalive | show RE... (render only the lines that start so: what the row is about)
+    // symlink NAME TARGET | block|unblock NAME | connect | tab N | browser | opt KEY VALUE | budget
+    // MS | skipped N | keepalive | show RE... (render only the lines that start so: what the row is
+    // about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
@@ -71,12 +69,7 @@ struct Transcript : StationHarness {
             {"retry", [&] { s.onRetryClicked(); }},
             {"callmenu", [&] { s.onCallSignMenu(); }},
             {"sendfile",
-             [&] {
-                 const QString path = programDir.filePath(u"upload.txt"_s);
-                 if (line.contains(u' ') && writeFileBytes(path, unescaped(all)))
-                     prompts.files.push_back(path);
-                 s.onSendFileMenu();
-             }},
+             [&] { line.contains(u' ') && offerFile(unescaped(all)), s.onSendFileMenu(); }},
             {"monitor", [&] { view.monitorVisible = true; }},
             {"assign", [&] { s.channels().assign(a.toInt(), rest); }},
             {"set",
@@ -113,6 +106,8 @@ struct Transcript : StationHarness {
             {"pick", [&] { prompts.picks.push_back(text()); }},
             {"answer", [&] { prompts.answers.push_back(text()); }},
             {"symlink", [&] { QFile::link(rest, QDir(root()).filePath(a)); }},
+            {"block", [&] { QFile::remove(a), QDir(root()).mkdir(a); }}, // a full disk, as good
+            {"unblock", [&] { QDir(root()).rmdir(a); }},
             {"connect", [&] { s.onConnectMenu(); }},
             {"tab", [&] { s.selectTab(a.toInt()); }},
             {"browser",
@@ -158,24 +153,17 @@ struct Transcript : StationHarness {
             out << u"registered: %1 closes=%2"_s
                        .arg(QString::fromLatin1(engine.registrations.join(',')))
                        .arg(engine.closes);
-        if (!engine.registrations.isEmpty() && (view.retryVisible || !timer.active))
-            out << u"retry=%1 polling=%2"_s.arg(view.retryVisible).arg(timer.active);
         if (store.contains(SettingsStore::kCallSign) &&
             store.value(SettingsStore::kCallSign) != "N0ME"_L1)
             out << u"stored call: "_s + store.value(SettingsStore::kCallSign);
         for (const auto& q : prompts.inputs)
             out << u"asked: %1 [%2]"_s.arg(q.prompt, q.defaultAnswer);
-        if (!view.monitorLabels.isEmpty()) {
-            static const QRegularExpression nuls(u"\\x00+"_s);
-            QStringList labels;
-            for (QString l : view.monitorLabels) {
-                for (auto m = nuls.match(l); m.hasMatch(); m = nuls.match(l, m.capturedStart() + 1))
-                    l.replace(m.capturedStart(), m.capturedLength(),
-                              u"\\0*%1"_s.arg(m.capturedLength()));
-                labels << l;
-            }
-            out << u"monitor: "_s + labels.join(" | "_L1);
-        }
+        static const QRegularExpression nuls(u"\\x00+"_s);
+        QString l = view.monitorLabels.join(" | "_L1); // a run of NULs shows as its length
+        for (auto m = nuls.match(l); m.hasMatch(); m = nuls.match(l, m.capturedStart() + 1))
+            l.replace(m.capturedStart(), m.capturedLength(), u"\\0*%1"_s.arg(m.capturedLength()));
+        if (!l.isEmpty())
+            out << u"monitor: "_s + l;
         QStringList counts;
         for (const auto& [name, n] : {std::pair{"beeps", qsizetype(beeper.count)},
                                       {"restored", view.restoreCount},
@@ -185,12 +173,11 @@ struct Transcript : StationHarness {
                 counts << u"%1=%2"_s.arg(QLatin1String(name)).arg(n);
         if (!counts.isEmpty())
             out << counts.join(u' ');
-        QStringList unseen;
+        QString unseen;
         for (int n = 0; n < 8; ++n)
-            if (view.markers[n])
-                unseen << QString::number(n);
+            unseen += view.markers[n] ? u" %1"_s.arg(n) : QString();
         if (!unseen.isEmpty())
-            out << u"unseen "_s + unseen.join(u' ');
+            out << u"unseen"_s + unseen;
         for (const auto& f : engine.sent)
             out << u"> %1 %2@%3 %4%5"_s.arg(QChar(f.kind))
                        .arg(QString::fromLatin1(f.destination))
@@ -203,7 +190,7 @@ struct Transcript : StationHarness {
             const QString text = view.text(TextView(v));
             if (!text.isEmpty() && !(TextView(v) == TextView::AllTrafficMirror &&
                                      text == view.text(TextView::AllTraffic)))
-                out << u"%1: %2"_s.arg(QLatin1String(names[v]), escaped(text, 200));
+                out << u"%1: %2"_s.arg(QLatin1String(names[v]), escaped(text));
         }
         QString panes, loads;
         for (int n = 0; n < 7; ++n) {
@@ -232,17 +219,16 @@ struct Transcript : StationHarness {
         for (const QString& n : view.notices)
             out << u"notice: "_s + n;
         // Files beyond the page files and the settings file, outside and inside.
-        const auto extra = [](const QString& dir) {
-            return QDir(dir)
-                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                .filter(QRegularExpression(
-                    QStringLiteral("^(?!prog$|Channel\\d\\.htm$|"
-                                   "PacketSettings\\.ini$|PacketConnects\\.lst$|upload\\.txt$)")))
-                .join(u' ');
-        };
-        const QString files = extra(programDir.path()) + " | "_L1 + extra(root());
-        if (files != " | "_L1)
-            out << u"files: "_s + files;
+        static const QRegularExpression ours(u"^(?!prog$|Channel\\d\\.htm$|PacketSettings\\.ini$|"
+                                             "PacketConnects\\.lst$|upload\\.bin$)"_s);
+        QStringList files;
+        for (const QString& dir : {programDir.path(), root()})
+            files << QDir(dir)
+                         .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                         .filter(ours)
+                         .join(u' ');
+        if (files.join(u' ') != " "_L1)
+            out << u"files: "_s + files.join(" | "_L1);
         if (!view.sendLine.isEmpty())
             out << u"line: "_s + view.sendLine;
         out = out.filter(shown);

@@ -71,27 +71,17 @@ public:
 
     QString text(TextView view) const { return texts.value(view); }
 
-    bool shown = false;
-    int restoreCount = 0;
-    int bringToFrontCount = 0;
-    bool retryVisible = false;
+    bool shown = false, retryVisible = false, monitorVisible = false;
+    bool conferenceChecked = false, browserDisplayChecked = false;
+    int restoreCount = 0, bringToFrontCount = 0, current = 0, zoom = 0;
     std::array<QString, 7> captions;
-    int current = 0;
     std::array<bool, kTabCount> markers{};
+    std::array<bool, 7> browserVisible{};
     QMap<TextView, QString> texts;
     QMap<TextView, qsizetype> carets;
-    QString label2 = QStringLiteral("Open");
-    QString sendLine;
-    QString sendLineName;
-    int zoom = 0;
-    std::array<bool, 7> browserVisible{};
+    QString label2 = QStringLiteral("Open"), sendLine, sendLineName, engineStatus;
     QList<QPair<int, QString>> browserLoads;
-    bool monitorVisible = false;
-    QStringList monitorLabels;
-    QString engineStatus;
-    QStringList notices;
-    bool conferenceChecked = false;
-    bool browserDisplayChecked = false;
+    QStringList monitorLabels, notices;
     QMap<MenuCheck, bool> menuChecks;
 };
 
@@ -119,7 +109,6 @@ public:
         connectLists.append(entries);
         return picks.empty() ? QString() : takeFront(picks);
     }
-
     std::optional<QString> enterData(const QString& current, bool withBrowse) override {
         dataDialogs.append({current, withBrowse});
         return dataAnswers.empty() ? std::nullopt : takeFront(dataAnswers);
@@ -132,9 +121,7 @@ public:
         QString text, title;
         bool modal = true;
     };
-    std::deque<QString> answers;
-    std::deque<QString> files;
-    std::deque<QString> picks;
+    std::deque<QString> answers, files, picks;
     QList<QStringList> connectLists;
     std::deque<std::optional<QString>> dataAnswers;
     QList<QPair<QString, bool>> dataDialogs;
@@ -170,8 +157,6 @@ public:
     bool active = false;
 };
 
-// An engine in the same process: scripted registration results, queued
-// frames, and a record of every call.
 // What the engine hands over for a letter of its client library: c and d the link notices, D
 // connected data, I S U T frames heard.
 inline EngineEvent engineEvent(char kind, const QByteArray& sender, const QByteArray& data,
@@ -194,13 +179,15 @@ inline EngineEvent engineEvent(char kind, const QByteArray& sender, const QByteA
     return event;
 }
 
+// An engine in the same process: scripted registration results, queued frames, and a record of
+// every call.
 class RecordingEngine : public EngineLink {
 public:
     struct Sent {
         QByteArray destination, data;
-        int kind;
-        int length;
+        int kind, length;
         quint8 port;
+        bool operator==(const Sent&) const = default;
     };
 
     qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override {
@@ -228,8 +215,7 @@ public:
     quint64 skippedMonitorFrames() const override { return skipped; }
     QString address() const override { return QStringLiteral("127.0.0.1:8000"); }
 
-    // Queues what the engine would hand over, named by the letter its client library uses:
-    // c and d the link notices, D connected data, I S U T frames heard.
+    // Queues what the engine would hand over, by the letter (see engineEvent).
     void queue(char kind, const QByteArray& sender, const QByteArray& data, int port = 0) {
         incoming.push_back(engineEvent(kind, sender, data, port));
     }
@@ -242,6 +228,5 @@ public:
     QByteArray lastAppName;
     std::deque<EngineEvent> incoming;
     QList<Sent> sent;
-    int polls = 0;
-    int closes = 0;
+    int polls = 0, closes = 0;
 };

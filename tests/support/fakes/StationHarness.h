@@ -3,9 +3,9 @@
 #include "SettingsStore.h"
 #include "Station.h"
 #include "StationFakes.h"
+#include "TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <memory>
@@ -42,6 +42,11 @@ struct StationHarness {
     void start(const char* call = "N0ME") {
         store.setCallSign(QString::fromLatin1(call));
         startUp();
+    }
+    // The file Send File's dialog will answer with.
+    bool offerFile(const QByteArray& bytes) {
+        prompts.files.push_back(programDir.filePath(QStringLiteral("upload.bin")));
+        return writeFileBytes(prompts.files.back(), bytes);
     }
 
     QTemporaryDir programDir;

@@ -213,8 +213,8 @@ private slots:
 
     void programFiles() {
         // Planted: start-up, a connect and data go on; nothing goes through a link; one notice.
-        for (const char* name :
-             {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst", "Heard.lst"})
+        for (const char* name : {"PacketSettings.ini", "Channel0.htm", "PacketConnects.lst",
+                                 "Heard.lst", "History.lst"})
             for (bool fifo : {true, false}) {
                 StationHarness h;
                 QTemporaryDir outside;

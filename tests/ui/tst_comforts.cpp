@@ -6,8 +6,6 @@
 #include "TextViews.h"
 #include "WindowRig.h"
 
-#include <sys/stat.h>
-
 class ComfortsTest : public QObject {
     Q_OBJECT
     struct Run {
@@ -101,7 +99,7 @@ private slots:
     }
 
     // Up and Down walk the lines sent, commands too, and what was typed comes back; they outlive
-    // the station. A FIFO planted as History.lst is left alone.
+    // the station.
     void historyByUpAndDown() {
         Rig rs;
         QVERIFY(rs.up());
@@ -148,16 +146,6 @@ private slots:
         }
         QCOMPARE(rs.w.findChild<QLabel*>("lblNotice")->text(),
                  "History.lst is too large; begun anew");
-
-        Rig planted;
-        const QString fifo = planted.h.programDir.filePath("History.lst");
-        QVERIFY(::mkfifo(QFile::encodeName(fifo), 0600) == 0 && planted.up());
-        type(planted.w.sendLine(), ":c n0zzz", {Qt::Key_Return, Qt::Key_Up});
-        planted.receive(1);
-        QCOMPARE(planted.w.sendLine()->text(), ":c n0zzz");
-        QVERIFY(!QFileInfo(fifo).isFile() && QFileInfo::exists(fifo));
-        QCOMPARE(planted.w.findChild<QLabel*>("lblNotice")->text(),
-                 "History.lst is not a regular file; left alone");
     }
 
     // Settings > Options by its keys; OK stores the choice and puts it in force. What the store

@@ -131,10 +131,6 @@ ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED With Station N0
 > D N0BBB@0 de N0ME: N0ME conference has been enabled.
 > D N0BBB@0 N0ME conference has been disabled.\r
 conf: \r\nde N0ME: N0ME conference has been enabled.\r\nN0ME conference has been disabled.\r\n)");
-        row("enabling as the last speaker has no header",
-            R"(show > conf; start; assign 0 N0AAA; set speaker n0me; conf 1)",
-            R"(> D N0AAA@0 N0ME conference has been enabled.
-conf: N0ME conference has been enabled.)");
         row("ticking with no station only saves", R"(start; edit kept; conf 1)", R"(line: kept)");
         row("two conference lines in a row",
             R"(show > conf; start; set conf 1; assign 0 N0AAA; set speaker N0BBB; type first; type second)",

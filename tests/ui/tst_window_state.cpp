@@ -43,34 +43,6 @@ private slots:
                 data->textInteractionFlags() == Qt::TextSelectableByMouse);
     }
 
-    // A station working us is heard. :C to a station on a channel brings that channel forward
-    // and sends nothing.
-    void connectedStationHeardAndBroughtForward() {
-        Rig rs;
-        QVERIFY(rs.up());
-        rs.e.queue('U', "N0BBB", " 1:Fm N0BBB To ID <UI>\r");
-        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        rs.receive();
-        rs.h.clock.when = rs.h.clock.when.addSecs(60);
-        rs.e.queue('D', "N0BBB", "one\r");
-        rs.e.queue('D', "N0BBB", "two\r");
-        rs.receive();
-        const HeardStation* b = rs.station.heard().find("N0BBB");
-        QVERIFY(b && b->frames == 3 && b->lastHeardMs == rs.h.clock.when.toMSecsSinceEpoch());
-        rs.w.tabs()->setCurrentIndex(8);
-        rs.arrive('D', "N0BBB", "three\r"); // behind: its tab is marked
-        QCOMPARE(rs.w.tabs()->tabIcon(0).pixmap(10, 10).toImage().pixelColor(5, 5),
-                 QColor(Qt::red));
-        const qsizetype sent = rs.e.sent.size();
-        type(rs.w.sendLine(), ":C n0bbb", {Qt::Key_Return});
-        QVERIFY(rs.w.tabs()->currentIndex() == 0 && rs.e.sent.size() == sent);
-        QCOMPARE(rs.w.tabs()->tabText(1), u"Open"_s);
-        type(rs.w.sendLine(), ":D", {Qt::Key_Return}); // the one link, then no call is left over
-        rs.arrive('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
-        for (int tab = 0; tab < 7; ++tab)
-            QCOMPARE(rs.w.tabs()->tabText(tab), u"Open"_s);
-    }
-
     // A line that cannot go out stays, with a beep and the reason; typing again clears the reason.
     void unsentLinesStay() {
         Rig rs;

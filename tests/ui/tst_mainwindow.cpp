@@ -192,6 +192,14 @@ private slots:
             QVERIFY(caret.bottom() < view->viewport()->height() &&
                     caret.bottom() + caret.height() >= view->viewport()->height());
         }
+        strip.append("go"), QCoreApplication::processEvents(); // then goes on, in sight
+        QRegion painted;
+        EventWatch paints(view->viewport(), [&](QEvent* event) {
+            if (event->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(event)->region();
+        });
+        strip.append("ne");
+        QTRY_VERIFY(painted.contains(view->cursorRect(QTextCursor(view->document()->lastBlock()))));
     }
 
     // Days of traffic keep only a tail, cut where a line starts; one endless line is cut too.
@@ -322,18 +330,14 @@ private slots:
         QVERIFY(qWaitForWindowActive(&rs.w) && rs.w.sendLine()->hasFocus() && !heard->isVisible());
         const qsizetype sent = rs.e.sent.size();
         QVERIFY(open());
-        struct RaiseWatch : QObject {
-            bool raised = false;
-            bool eventFilter(QObject*, QEvent* event) override {
-                return raised |= event->type() == QEvent::ZOrderChange, false;
-            }
-        } watch;
-        rs.w.installEventFilter(&watch);
+        bool raised = false;
+        EventWatch raises(&rs.w,
+                          [&](QEvent* event) { raised |= event->type() == QEvent::ZOrderChange; });
         const QRect cell = heard->table()->visualRect(rows->index(1, 0));
         // Through the window system, as a person's double-click comes: press, release, press.
         mouseDClick(heard->windowHandle(), Qt::LeftButton, {},
                     heard->table()->viewport()->mapTo(heard, cell.center()));
-        QVERIFY(rs.w.sendLine()->text() == ":C N0ABC" && rs.e.sent.size() == sent && watch.raised);
+        QVERIFY(rs.w.sendLine()->text() == ":C N0ABC" && rs.e.sent.size() == sent && raised);
         QCOMPARE(heard->table()->selectionModel()->selectedRows().size(), 1); // the whole row
     }
 

@@ -42,13 +42,11 @@ struct Transcript : StationHarness {
     }
     QString root() const { return programDir.filePath(u"prog"_s); }
 
-    // Steps: start | boot (without a stored call) | general CALL | engine refuses|accepts |
-    // retry | callmenu | sendfile [DATA] | monitor | assign N CALL |
-    // set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA | tick [N] | type TEXT |
-    // edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | pick CALL | answer TEXT |
-    // symlink NAME TARGET | block|unblock NAME | connect | tab N | browser | opt KEY VALUE | budget
-    // MS | skipped N | keepalive | show RE... (render only the lines that start so: what the row is
-    // about)
+    // Steps: start | boot (without a stored call) | general CALL | sendfile [DATA] | monitor |
+    // assign N CALL | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA | tick [N] |
+    // type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT |
+    // symlink NAME TARGET | block|unblock NAME | tab N | browser | opt KEY VALUE | skipped N |
+    // keepalive | show RE... (render only the lines that start so: what the row is about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
@@ -65,9 +63,6 @@ struct Transcript : StationHarness {
             {"start", [&] { start(); }},
             {"boot", [&] { startUp(); }},
             {"general", [&] { store.setValue(SettingsStore::kGeneralCallSign, a); }},
-            {"engine", [&] { engine.defaultStartResult = a == "refuses"_L1 ? 0 : 1; }},
-            {"retry", [&] { s.onRetryClicked(); }},
-            {"callmenu", [&] { s.onCallSignMenu(); }},
             {"sendfile",
              [&] { line.contains(u' ') && offerFile(unescaped(all)), s.onSendFileMenu(); }},
             {"monitor", [&] { view.monitorVisible = true; }},
@@ -103,12 +98,10 @@ struct Transcript : StationHarness {
                  writeFileBytes(path, unescaped(rest));
              }},
             {"link", [&] { s.onLinkClicked(a.toInt(), rest); }},
-            {"pick", [&] { prompts.picks.push_back(text()); }},
             {"answer", [&] { prompts.answers.push_back(text()); }},
             {"symlink", [&] { QFile::link(rest, QDir(root()).filePath(a)); }},
             {"block", [&] { QFile::remove(a), QDir(root()).mkdir(a); }}, // a full disk, as good
             {"unblock", [&] { QDir(root()).rmdir(a); }},
-            {"connect", [&] { s.onConnectMenu(); }},
             {"tab", [&] { s.selectTab(a.toInt()); }},
             {"browser",
              [&] { // the box as the click left it
@@ -116,7 +109,6 @@ struct Transcript : StationHarness {
                  s.onBrowserDisplayClicked();
              }},
             {"opt", [&] { store.setValue(a, rest); }},
-            {"budget", [&] { s.dispatcher().setBudgetMs(a.toInt()); }},
             {"skipped", [&] { engine.skipped = a.toULongLong(); }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
             {"show", [&] { shown.setPattern(u"^(?:%1)"_s.arg(all.split(u' ').join(u'|'))); }},
@@ -167,8 +159,7 @@ struct Transcript : StationHarness {
         QStringList counts;
         for (const auto& [name, n] : {std::pair{"beeps", qsizetype(beeper.count)},
                                       {"restored", view.restoreCount},
-                                      {"raised", view.bringToFrontCount},
-                                      {"waiting", qsizetype(engine.incoming.size())}})
+                                      {"raised", view.bringToFrontCount}})
             if (n)
                 counts << u"%1=%2"_s.arg(QLatin1String(name)).arg(n);
         if (!counts.isEmpty())

@@ -335,6 +335,8 @@ private slots:
         h.clock.when = h.clock.when.addSecs(2);
         QVERIFY(tickUntil(h, [&] { return h.view.engineStatus.contains("next try in 1 s"); }));
         QCOMPARE(h.view.notices.last(), u"Not sent: no packet engine"_s); // not overwritten
+        h.station().onSendLineChanged(); // typing again clears the reason
+        QCOMPARE(h.view.notices.last(), QString());
 
         FakeEngine restarted(nullptr, port);
         h.clock.when = h.clock.when.addSecs(3);

@@ -265,30 +265,6 @@ private slots:
         QCOMPARE(rs.e.sent[0].data + rs.e.sent[1].data, QByteArray("hi:\ragain\r"));
     }
 
-    // Captions show whole on a large screen and a small one; Conf lies as a channel's view.
-    void captionsShowWhole() {
-        for (QSize screen : {QSize(1280, 1024), QSize(800, 600)}) {
-            MainWindow w;
-            w.showWindow();
-            w.setGeometry(QRect(QPoint(0, 0), screen));
-            w.setRetryButtonVisible(true);
-            w.setSelectedCallLabel("N0BBB-15");
-            QCoreApplication::processEvents();
-            QCOMPARE(w.textView(TextView::Conf)->geometry(),
-                     w.textView(TextView::Channel0)->geometry());
-            QWidget* client = w.centralWidget();
-            QList<QWidget*> captions = client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-            captions.removeIf([](QWidget* c) {
-                return !qobject_cast<QLabel*>(c) && !qobject_cast<QAbstractButton*>(c);
-            });
-            QCOMPARE(captions.size(), 7);
-            for (QWidget* c : captions)
-                QVERIFY2(client->rect().contains(c->geometry()) &&
-                             c->sizeHint().width() <= c->width(),
-                         qPrintable(c->property("text").toString()));
-        }
-    }
-
     // Double quotes cannot be typed (a preset text keeps them); Return and Enter are Done.
     void dataDialogRefusesQuotes() {
         for (Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {

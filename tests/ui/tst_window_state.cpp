@@ -43,24 +43,6 @@ private slots:
                 data->textInteractionFlags() == Qt::TextSelectableByMouse);
     }
 
-    // A line that cannot go out stays, with a beep and the reason; typing again clears the reason.
-    void unsentLinesStay() {
-        Rig rs;
-        QVERIFY(rs.up());
-        rs.e.attached = false, rs.receive(1); // the engine goes away after registering
-        auto* shown = rs.w.statusBar()->findChild<QLabel*>("lblNotice");
-        const int beeps = rs.h.beeper.count;
-        type(rs.w.sendLine(), u"hello"_s, {Qt::Key_Return});
-        QCOMPARE(std::pair(rs.w.sendLine()->text(), rs.h.beeper.count),
-                 std::pair(u"hello"_s, beeps + 1));
-        QCOMPARE(shown->text(), u"Not sent: no packet engine"_s);
-        rs.h.clock.when = rs.h.clock.when.addSecs(5); // a retry and its countdown
-        rs.receive(3);
-        QCOMPARE(shown->text(), u"Not sent: no packet engine"_s);
-        type(rs.w.sendLine(), "!");
-        QVERIFY(shown->text().isEmpty() && rs.e.sent.isEmpty());
-    }
-
     // A window larger than the work area comes into it whole; a caption shrunk for a long text
     // grows back; a screen reader hears the send line by its label and each box as it reads;
     // a dialog's text follows the screen's size.

@@ -102,10 +102,8 @@ private slots:
             {"D of 512 splits", 'D', b, QByteArray(512, 't'), 512, "D256 D256"},
             {"U becomes M, split", 'U', "CQ", QByteArray(257, 'u'), 257, "M256 M1"},
             {"c to nobody refused", 'c', {}, {}, 0, {}},
-            {"d to nobody refused", 'd', {}, {}, 0, {}},
             {"D to nobody refused", 'D', {}, "x", 1, {}},
             {"D without data refused", 'D', b, "x", 0, {}},
-            {"U to nobody refused", 'U', {}, "x", 1, {}},
         };
         for (const auto& [name, kind, destination, data, length, frames] : rows) {
             const ToEngine out = toEngine(destination, data, kind, length, 3, kOurCall);
@@ -122,41 +120,6 @@ private slots:
         }
         // The engine registers an empty call, but a connect from nobody keeps it busy for ever.
         QVERIFY(toEngine("N0BBB", {}, 'c', 0, 3, {}).refused);
-    }
-
-    void receiveQueue() {
-        // limit (0: default), data size, pushed (u...: monitored), handed out, dropped, blocked
-        using Row = std::tuple<int, int, QByteArray, QByteArray, int, bool>;
-        constexpr int MiB = 1024 * 1024;
-        const int roomy = int(ReceiveQueue::kMaxBytes - kMaxAgwDataLength);
-        const Row rows[] = {
-            // The oldest monitored frame goes first; connected data is never dropped.
-            {3, 1, "u1 d1 u2 u3 u4 c1", "d1 c1 u4", 3, false},
-            {2, 1, "u1 d1 u2 d2 u3 d3", "d1 d2 d3", 3, true},
-            {3, 1, "u1 u2 u3", "u1 u2 u3", 0, false},
-            {0, MiB, "u1 u2 u3 u4 u5 u6 u7 d1 d2 u8", "d1 d2 u3 u4 u5 u6 u7 u8", 2, false},
-            {0, MiB, "u1 u2 u3 u4 u5 u6 u7 u8 u9", "u2 u3 u4 u5 u6 u7 u8 u9", 1, false},
-            // Blocked while there is no room for the largest frame.
-            {0, roomy + 1, "d1", "d1", 0, true},
-            {0, roomy, "d1", "d1", 0, false},
-        };
-        for (const auto& [limit, size, pushed, handedOut, dropped, blocked] : rows) {
-            ReceiveQueue queue;
-            if (limit)
-                queue.setFrameLimit(limit);
-            const QString text(size, u'x'); // shared, so a flood of big frames costs nothing
-            for (const QByteArray& label : pushed.split(' '))
-                queue.push(EngineEvent::monitored({}, QString::fromLatin1(label), text, 0),
-                           label.startsWith('u'));
-            QCOMPARE(
-                std::tuple(pushed, queue.droppedFrames(), queue.blocked(), queue.queuedBytes()),
-                std::tuple(pushed, quint64(dropped), blocked,
-                           qsizetype(queue.queuedFrames()) * size));
-            QList<QByteArray> order;
-            while (const std::optional<EngineEvent> event = queue.pop())
-                order.append(event->call.toLatin1());
-            QCOMPARE(std::tuple(order.join(' '), queue.queuedBytes()), std::tuple(handedOut, 0));
-        }
     }
 
     void registrationCloseAndGoingAway() {

@@ -42,7 +42,7 @@ struct Transcript : StationHarness {
     }
     QString root() const { return programDir.filePath(u"prog"_s); }
 
-    // Steps: start | boot (without a stored call) | general CALL | sendfile [DATA] | monitor |
+    // Steps: start | boot (without a stored call) | general CALL | sendfile [DATA] |
     // assign N CALL | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA | tick [N] |
     // type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT |
     // symlink NAME TARGET | block|unblock NAME | tab N | browser | opt KEY VALUE | skipped N |
@@ -65,7 +65,6 @@ struct Transcript : StationHarness {
             {"general", [&] { store.setValue(SettingsStore::kGeneralCallSign, a); }},
             {"sendfile",
              [&] { line.contains(u' ') && offerFile(unescaped(all)), s.onSendFileMenu(); }},
-            {"monitor", [&] { view.monitorVisible = true; }},
             {"assign", [&] { s.channels().assign(a.toInt(), rest); }},
             {"set",
              [&] {
@@ -150,12 +149,6 @@ struct Transcript : StationHarness {
             out << u"stored call: "_s + store.value(SettingsStore::kCallSign);
         for (const auto& q : prompts.inputs)
             out << u"asked: %1 [%2]"_s.arg(q.prompt, q.defaultAnswer);
-        static const QRegularExpression nuls(u"\\x00+"_s);
-        QString l = view.monitorLabels.join(" | "_L1); // a run of NULs shows as its length
-        for (auto m = nuls.match(l); m.hasMatch(); m = nuls.match(l, m.capturedStart() + 1))
-            l.replace(m.capturedStart(), m.capturedLength(), u"\\0*%1"_s.arg(m.capturedLength()));
-        if (!l.isEmpty())
-            out << u"monitor: "_s + l;
         QStringList counts;
         for (const auto& [name, n] : {std::pair{"beeps", qsizetype(beeper.count)},
                                       {"restored", view.restoreCount},

@@ -8,12 +8,8 @@
 namespace {
 struct Said : AnnouncementOutput {
     bool listening() const override { return true; }
-    void announce(const QString& text) override {
-        texts << text, atMs << clock->now().toMSecsSinceEpoch();
-    }
-    const Clock* clock = nullptr;
+    void announce(const QString& text) override { texts << text; }
     QStringList texts;
-    QList<qint64> atMs;
 };
 } // namespace
 
@@ -135,7 +131,7 @@ list: "N0CALL"\r\n"N0XYZ"\r\n""\r\n)");
         row("keep-alive follows the selected station",
             R"(show >; start; set idle 950; keepalive; set selected N0GONE; keepalive)",
             R"(> D N0GONE@0 \r)");
-        // Send File and the monitor window.
+        // Send File.
         row("send file: pieces of 80, then a CR",
             R"(show >; start; set selected N0BBB; set port 2; sendfile {0*x}; sendfile {80*a}; sendfile {81*b})",
             R"(> D N0BBB@2 \r
@@ -147,9 +143,6 @@ list: "N0CALL"\r\n"N0XYZ"\r\n""\r\n)");
         row("send file: nothing without a call sign, a station or a file",
             R"(show beeps >; start; set call ; sendfile data; set call N0ME; sendfile data; set selected OPEN; sendfile data; set selected N0BBB; sendfile)",
             R"(beeps=2)");
-        row("the monitor window shows empty fields when nothing waits",
-            R"(show monitor; start; monitor; rx U/2 N0BBB hello; tick 2)",
-            R"(monitor: 0 | \0*25 | \0*4000 | 0 | 0 | 0)");
         // Pages.
         row("new page tag empties the page when the option is on",
             R"(show page0; start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",
@@ -233,7 +226,6 @@ asked:  (x2))");
         h.store.setAnnounce(level);
         h.start();
         Said said;
-        said.clock = &h.clock;
         h.station().announcer().setOutput(&said);
         for (const QString& step : steps) {
             const QStringList f = step.split(u':');
@@ -246,35 +238,6 @@ asked:  (x2))");
         }
         QFETCH(QStringList, expected);
         QCOMPARE(said.texts, expected);
-    }
-
-    void floodIsBounded() {
-        FixedClock clock;
-        Announcer announcer(clock);
-        Said said;
-        said.clock = &clock;
-        announcer.setOutput(&said);
-        const qint64 start = clock.when.toMSecsSinceEpoch();
-        for (int line = 0; line < 2000; ++line) { // 2 000 lines in 10 s, from two stations
-            clock.when = QDateTime::fromMSecsSinceEpoch(start + line * 5);
-            announcer.lineReceived(line % 2 ? "N0BBB" : "N0CCC", QString("line %1\r").arg(line),
-                                   false);
-            announcer.flush();
-        }
-        clock.when = clock.when.addSecs(1);
-        announcer.flush();
-        int lines = 0;
-        QHash<QChar, qint64> last;
-        for (int i = 0; i < said.texts.size(); ++i) {
-            const QChar station = said.texts[i][2];
-            QVERIFY(!last.contains(station) || said.atMs[i] - last[station] >= 1000);
-            last[station] = said.atMs[i];
-            const auto more = QRegularExpression(" and (\\d+) more lines$").match(said.texts[i]);
-            lines += int(said.texts[i].count(u'\n')) + 1 + more.captured(1).toInt();
-        }
-        QCOMPARE(lines, 2000);                // every line said or counted
-        QVERIFY(said.texts.size() <= 2 * 11); // at most one a second each
-        QVERIFY(said.texts[1].startsWith("N0BBB: line 1"));
     }
 
     void settingsAndSendLineName() {

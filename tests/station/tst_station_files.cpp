@@ -113,27 +113,6 @@ private slots:
 
     void capture() {
         using enum TextView;
-        // Text; as cleaned (null: unchanged), which the Data view holds too; the view showing it.
-        const std::tuple<const char*, const char*, TextView> rows[] = {
-            {"dx de n0abc: 7010", nullptr, DX},
-            {"WX MYCALL|Tmp 45", nullptr, WX},
-            {"   DX de N0ABC  ", "DX de N0ABC", DX},
-            {"Fm N0ABC To DX\nDX de N0ABC\nmore", "DX de N0ABC\r\nmore", DX},
-            {"DX a\rb\r", "DX a\r\nb\r\n", DX},
-            {"\r\r", "\r\n", Data}, // four characters: the end is checked
-            {"x\r", "x\r\n", Data}, // three: it is not
-            {"spot: DX", nullptr, Data}};
-        for (const auto& [in, out, view] : rows) {
-            StationHarness h;
-            QString text = QString::fromLatin1(in), cleaned = QString::fromLatin1(out ? out : in);
-            h.station().beacon().captureDxWx(text);
-            QCOMPARE(QStringList({text, h.view.text(Data), h.view.text(DX), h.view.text(WX)}),
-                     QStringList(
-                         {cleaned, cleaned, view == DX ? cleaned : "", view == WX ? cleaned : ""}));
-            for (TextView shown : {Data, DX, WX}) // a view given text shows its end
-                QCOMPARE(h.view.carets.value(shown, -1),
-                         h.view.text(shown).isEmpty() ? -1 : h.view.text(shown).size());
-        }
         // Duplicates are kept out of their view; Data keeps everything.
         const std::tuple<const char*, const char*, TextView, const char*> dups[] = {
             {"DX de N0ABC: 14025", "dx DE n0abc: 14025", DX, "DX de N0ABC: 14025"},
@@ -240,30 +219,6 @@ private slots:
                         page.contains("<b>Channel: " + QByteArray::number(n + 1) + "</b>") &&
                         page.contains("<a href=\"<PRHCMDShowConnectList>\">"));
             }
-        }
-
-        // The page file is the store: it grows in place, a new connection puts it aside whole
-        // until the next write, and what someone else made of it is what the page goes on from.
-        QTemporaryDir store;
-        FileNotices notices(p.view);
-        PageStore pages(store.path(), notices);
-        const QString held = QDir(store.path()).filePath(u".Channel3.htm.held"_s);
-        const std::tuple<char, const char*, const char*> steps[] = {
-            {'+', "one", "one\r\n"},
-            {'=', "new page", "new page\r\n"},
-            {'e', "", ""},
-            {'+', " and on", "new page and on\r\n"},
-            {'x', "edited\r\n", "edited\r\n"},
-            {'+', "!", "edited!\r\n"}};
-        for (const auto& [op, text, file] : steps) {
-            const QString t = QString::fromLatin1(text);
-            if (op == '=' || op == '+')
-                op == '=' ? pages.replace(3, t) : pages.append(3, t);
-            QVERIFY(op == 'e'   ? pages.empty(3)
-                    : op == 'x' ? writeFileBytes(pages.path(3), text) // someone else
-                                : pages.write(3));
-            QCOMPARE(readFileBytes(pages.path(3)) + (QFile::exists(held) ? " held" : ""),
-                     file + QByteArray(op == 'e' ? " held" : ""));
         }
     }
 

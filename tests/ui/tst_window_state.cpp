@@ -3,7 +3,6 @@
 #include "DataDialog.h"
 #include "DesignedLayout.h"
 #include "MonitorWindow.h"
-#include "SteadyScrollBar.h"
 #include "WindowRig.h"
 
 using namespace QTest;
@@ -74,43 +73,6 @@ private slots:
         const qreal large = dialog.textBox()->font().pointSizeF();
         dialog.fitToScreen(QSize(640, 480));
         QVERIFY(dialog.textBox()->font().pointSizeF() < large);
-    }
-
-    // A view's scroll bar looks as a plain one in every state, the style asked to draw it again
-    // only when something on it changed.
-    void scrollBarsDrawAsPlainOnes() {
-        struct CountingStyle : QProxyStyle {
-            mutable int draws = 0;
-            void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
-                                    QPainter* painter, const QWidget* widget) const override {
-                ++draws, QProxyStyle::drawComplexControl(control, option, painter, widget);
-            }
-        } style;
-        SteadyScrollBar steady(Qt::Vertical);
-        QScrollBar plain(Qt::Vertical);
-        for (QScrollBar* bar : {static_cast<QScrollBar*>(&steady), &plain})
-            bar->setStyle(&style), bar->resize(16, 200);
-        using Step = std::pair<std::function<void(QScrollBar&)>, int>; // and the steady's draws
-        const QPoint middle(8, 100);
-        const Step steps[] = {
-            {[](QScrollBar& bar) { bar.setRange(0, 100), bar.setValue(100); }, 1},
-            {[](QScrollBar&) {}, 0},
-            {[](QScrollBar& bar) { bar.setRange(0, 1000); }, 1},
-            {[](QScrollBar& bar) { bar.setValue(1000); }, 1},
-            {[](QScrollBar& bar) { bar.setRange(0, 1001), bar.setValue(1001); }, 0}, // no move
-            {[](QScrollBar& bar) { bar.setValue(1000); }, 1},
-            {[](QScrollBar& bar) { bar.setValue(500); }, 1},
-            {[&](QScrollBar& bar) { mousePress(&bar, Qt::LeftButton, {}, middle); }, 1},
-            {[&](QScrollBar& bar) { mouseRelease(&bar, Qt::LeftButton, {}, middle); }, 1},
-            {[](QScrollBar& bar) { bar.setEnabled(false); }, 1},
-            {[](QScrollBar&) {}, 0},
-        };
-        for (const auto& [change, draws] : steps) {
-            change(steady), change(plain);
-            const int before = style.draws;
-            QCOMPARE(steady.grab().toImage(), plain.grab().toImage());
-            QCOMPARE(style.draws - before, 1 + draws);
-        }
     }
 };
 

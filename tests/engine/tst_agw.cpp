@@ -142,13 +142,6 @@ private slots:
         QCOMPARE(std::tuple(got[1].callFrom, got[3].data + got[4].data, got[4].callFrom,
                             got[4].port, got[5].callFrom),
                  std::tuple(kOurCall, QByteArray(300, 'b'), seven, quint8(3), seven));
-
-        // A new connection asks for monitoring again; leaving without close() unregisters nothing.
-        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
-        m_link.reset();
-        QVERIFY(m_fake->waitForClients(0, 5000));
-        QCOMPARE(std::tuple(kinds(m_fake->received()), m_fake->connectionsAccepted()),
-                 std::tuple(QByteArray("mXXDDxmX"), 2));
     }
 
     // Blocking or attaching (each look returning at once), a registration fails alike.

@@ -48,15 +48,6 @@ page1: *** CONNECTED To Station N0BBB\r\r\n)");
 beeps=1 restored=1 raised=1
 list: "N0NEW"\r\n
 notice: N0NEW connected, but all 7 channels are busy)");
-        row("channel data: view, page, conference",
-            R"(show tabs unseen ch conf page; start; assign 2 N0BBB; assign 5 N0CCC; set idle 500; rx D n0bbb line one\r; rx D N0BBB line two\r; rx D N0CCC ok; tick)",
-            R"(tabs 2=N0BBB 5=N0CCC speaker=N0CCC
-unseen 2 5
-ch2: line one\r\nline two\r\n
-ch5: ok
-conf: \r\nde n0bbb: line one\r\nline two\r\n\r\nde N0CCC: ok
-page2: line one\rline two\r\r\n
-page5: ok\r\n)");
         row("text behind marks a tab until it comes to the front",
             R"(show unseen; start; assign 2 N0BBB; assign 5 N0CCC; rx D N0BBB one; rx D N0CCC two; tick; tab 5; tab 2; rx D N0CCC three; tick)",
             R"(unseen 5)");
@@ -94,11 +85,6 @@ ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED With Station N0
 > D N0BBB@0 N0ME conference has been disabled.\r
 conf: \r\nde N0ME: N0ME conference has been enabled.\r\nN0ME conference has been disabled.\r\n)");
         row("ticking with no station only saves", R"(start; edit kept; conf 1)", R"(line: kept)");
-        row("two conference lines in a row",
-            R"(show > conf; start; set conf 1; assign 0 N0AAA; set speaker N0BBB; type first; type second)",
-            R"(> D N0AAA@0 de N0ME: first
-> D N0AAA@0 second
-conf: \r\nde N0ME: first\r\nsecond)");
         // The send line.
         row("plain lines: header once, empty line sends a CR",
             R"(show > conf; opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; set speaker N0BBB; type hello; type again; type)",

@@ -207,19 +207,6 @@ private slots:
                 QCOMPARE(h.view.notices.size(), 1);
                 QVERIFY2(h.view.notices[0].startsWith(QLatin1String(name)), name);
             }
-
-        StationHarness p; // home pages: the station's call and the channel's number
-        p.state.programDir = p.programDir.path();
-        for (const char* call : {"N0ME", ""}) {
-            p.state.callSign = call, p.station().browserPanes().writeHomePages();
-            for (int n : {0, 6}) {
-                const QByteArray page = readFileBytes(p.station().pages().path(n));
-                QVERIFY(page.startsWith("<html> <body") && page.endsWith("</body></html>\r\n") &&
-                        page.contains("<b>Station: " + QByteArray(call) + "</b>") &&
-                        page.contains("<b>Channel: " + QByteArray::number(n + 1) + "</b>") &&
-                        page.contains("<a href=\"<PRHCMDShowConnectList>\">"));
-            }
-        }
     }
 
     // Under a file-size limit a write that meets it fails instead of the station dying. No cut
@@ -303,14 +290,6 @@ private slots:
             QVERIFY(s.engine.sent.isEmpty()); // a restored conference announces nothing
         }
 
-        // Option menus flip and store their marks.
-        StationHarness o;
-        QString marks;
-        for (MenuCheck m :
-             {MenuCheck::ClearHtmlData, MenuCheck::ClearHtmlData, MenuCheck::MoveToFront})
-            o.station().onMenuCheck(m), marks += o.store.value(SettingsStore::kHtmlClear);
-        QCOMPARE(marks, u"011"_s);
-        QVERIFY(!o.state.moveToFront && !o.view.menuChecks.value(MenuCheck::MoveToFront, true));
         // Closing releases the engine once, but exiting does not.
         StationHarness c, x;
         x.station().requestExit();
@@ -331,17 +310,6 @@ private slots:
                      kept + u"/"_s + kept);
             QCOMPARE(p.prompts.inputs[0].prompt + '[' + p.prompts.inputs[0].defaultAnswer,
                      "Please enter the port.  0 is default.[5");
-        }
-        const char* const engines[][2] = {{"10.0.0.5:8001", "10.0.0.5:8001"},
-                                          {"10.0.0.5", "127.0.0.1:8000"},
-                                          {"host:99999", "127.0.0.1:8000"},
-                                          {"", "127.0.0.1:8000"}};
-        for (const auto& [answer, kept] : engines) {
-            StationHarness e;
-            e.prompts.answers = {QString::fromLatin1(answer)};
-            QCOMPARE(e.station().onEngineAddressMenu(), QByteArray(answer).contains(":80"));
-            QCOMPARE(u"%1:%2"_s.arg(e.store.engineHost()).arg(e.store.enginePort()),
-                     QLatin1String(kept));
         }
     }
 };

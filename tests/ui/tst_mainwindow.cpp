@@ -98,7 +98,6 @@ private slots:
         const Case cases[] = {
             {"<PRHCMD:C N0QQQ>", {}, "c N0QQQ "},
             {"<PRHCMD:D>", {}, "d N0BBB "},
-            {"<PRHCMD:U 50%41 off>", {}, "U CQ 50%41 off\r"},
             {"<PRHCMD:U 50%41 off>", Qt::Key_Return, "U CQ 50%41 off\r"},
             {"<PRHCMD:U 50%41 off>", Qt::KeypadModifier | Qt::Key_Enter, "U CQ 50%41 off\r"},
         };

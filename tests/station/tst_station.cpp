@@ -203,7 +203,6 @@ asked:  (x2))");
         QTest::newRow("lines") << 2 << chat
                                << QStringList{b, "hello", c, "N0BBB: from behind\ntwo"} + tail;
         QTest::newRow("connects") << 1 << chat << QStringList{b, c} + tail;
-        QTest::newRow("off") << 0 << chat << QStringList{};
     }
     void whatIsSaid() {
         QFETCH(int, level);

@@ -1,5 +1,4 @@
-// The heard list, monitor filter, session logs, the engine's count of waiting frames, and the
-// engine going away.
+// Heard list, monitor filter, session logs, the engine's count of waiting frames, engine lost.
 
 #include "AgwTcpLink.h"
 #include "AgwTranslation.h"

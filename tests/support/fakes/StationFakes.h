@@ -107,7 +107,7 @@ public:
 
     QString chooseConnection(const QStringList& entries) override {
         connectLists.append(entries);
-        return picks.empty() ? QString() : takeFront(picks);
+        return {}; // nothing picked
     }
     std::optional<QString> enterData(const QString& current, bool withBrowse) override {
         dataDialogs.append({current, withBrowse});
@@ -121,7 +121,7 @@ public:
         QString text, title;
         bool modal = true;
     };
-    std::deque<QString> answers, files, picks;
+    std::deque<QString> answers, files;
     QList<QStringList> connectLists;
     std::deque<std::optional<QString>> dataAnswers;
     QList<QPair<QString, bool>> dataDialogs;

@@ -1,7 +1,25 @@
 #include "SteadyScrollBar.h"
 
+#include <QEvent>
 #include <QPainter>
-#include <QStyleOptionSlider>
+#include <utility>
+
+SteadyScrollBar::SteadyScrollBar(Qt::Orientation orientation, QWidget* parent)
+    : QScrollBar(orientation, parent) {
+    fillUnlessSeeThrough();
+}
+
+// On a background of its own the bar spares the widgets beneath it a paint each time it paints;
+// a style that fades its bars in and out over the view draws them see-through.
+void SteadyScrollBar::fillUnlessSeeThrough() {
+    setAutoFillBackground(!style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this));
+}
+
+void SteadyScrollBar::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::StyleChange)
+        fillUnlessSeeThrough();
+    QScrollBar::changeEvent(event);
+}
 
 SteadyScrollBar::Look SteadyScrollBar::lookOf(const QStyleOptionSlider& option) const {
     Look look;
@@ -22,28 +40,58 @@ SteadyScrollBar::Look SteadyScrollBar::lookOf(const QStyleOptionSlider& option) 
     return look;
 }
 
-void SteadyScrollBar::paintEvent(QPaintEvent* event) {
-    // Which part is pressed or hovered is the base class's own: under the pointer, or dragged
-    // from there, it draws; and so for a style that fades its bars in and out.
-    if (underMouse() || isSliderDown() || style()->styleHint(QStyle::SH_ScrollBar_Transient)) {
-        m_drawnLook = {};
-        QScrollBar::paintEvent(event);
-        return;
-    }
+QStyleOptionSlider SteadyScrollBar::restingOption() const {
     QStyleOptionSlider option;
     initStyleOption(&option);
     option.subControls = QStyle::SC_All;
     option.activeSubControls = QStyle::SC_None;
-    const Look look = lookOf(option);
-    if (look != m_drawnLook) {
-        m_drawing = QPixmap(size() * look.pixelRatio);
-        m_drawing.setDevicePixelRatio(look.pixelRatio);
-        m_drawing.fill(Qt::transparent);
-        QPainter onDrawing(&m_drawing);
-        onDrawing.setPen(palette().color(foregroundRole()));
-        onDrawing.setFont(font());
-        style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &onDrawing, this);
-        m_drawnLook = look;
+    return option;
+}
+
+// Which part is pressed or hovered is the base class's own: under the pointer, or dragged from
+// there, it draws; and so for a style that fades its bars in and out.
+bool SteadyScrollBar::drawnByStyle() const {
+    return underMouse() || isSliderDown() || style()->styleHint(QStyle::SH_ScrollBar_Transient);
+}
+
+bool SteadyScrollBar::showsAsDrawn() const {
+    return !drawnByStyle() && lookOf(restingOption()) == m_drawings[0].look;
+}
+
+// A bar whose parts stay where they were drawn is not painted again, nor what lies beneath it.
+void SteadyScrollBar::sliderChange(SliderChange change) {
+    if (m_holds > 0)
+        m_movedWhileHeld = true;
+    else if (!showsAsDrawn())
+        QScrollBar::sliderChange(change);
+}
+
+void SteadyScrollBar::releasePaint() {
+    if (m_holds == 0 || --m_holds > 0 || !std::exchange(m_movedWhileHeld, false))
+        return;
+    if (!showsAsDrawn())
+        update();
+}
+
+void SteadyScrollBar::paintEvent(QPaintEvent* event) {
+    if (drawnByStyle()) {
+        QScrollBar::paintEvent(event);
+        return;
     }
-    QPainter(this).drawPixmap(0, 0, m_drawing);
+    const QStyleOptionSlider option = restingOption();
+    const Look look = lookOf(option);
+    if (look != m_drawings[0].look) { // an empty drawing's look has no style
+        std::swap(m_drawings[0], m_drawings[1]);
+        if (look != m_drawings[0].look) {
+            QPixmap pixmap(size() * look.pixelRatio);
+            pixmap.setDevicePixelRatio(look.pixelRatio);
+            pixmap.fill(Qt::transparent);
+            QPainter onDrawing(&pixmap);
+            onDrawing.setPen(palette().color(foregroundRole()));
+            onDrawing.setFont(font());
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &onDrawing, this);
+            m_drawings[0] = {look, std::move(pixmap)};
+        }
+    }
+    QPainter(this).drawPixmap(0, 0, m_drawings[0].pixmap);
 }

@@ -12,9 +12,20 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
+// Unshaped, a line is laid out for about half as much, and plain Latin text in a fixed-pitch font
+// looks the same. Shaped, a control character shows as a box; unshaped, as nothing: a helping
+// with one (or a soft hyphen, or anything beyond Latin-1) is shaped as all text was before.
+bool needsShaping(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u < 0x20 && u != u'\n' && u != u'\t') || (u >= 0x7f && u < 0xa0) || u == 0xad ||
+               u > 0xff;
+    });
+}
 QString toDisplay(const QString& text) {
     QString out = text;
     out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -30,6 +41,27 @@ void removeUpTo(QTextDocument* doc, int position) {
     cursor.removeSelectedText();
     cursor.endEditBlock();
 }
+// The views' scroll bars move many times as a helping comes in and the carets are placed; each is
+// painted once after, if at all.
+class BarsHeld {
+public:
+    explicit BarsHeld(const std::array<QPlainTextEdit*, TextViews::kCount>& views) {
+        for (std::size_t i = 0; i < views.size(); ++i)
+            if (views[i] &&
+                (m_bars[i] = dynamic_cast<SteadyScrollBar*>(views[i]->verticalScrollBar())))
+                m_bars[i]->holdPaint();
+    }
+    ~BarsHeld() {
+        for (SteadyScrollBar* bar : m_bars)
+            if (bar)
+                bar->releasePaint();
+    }
+    BarsHeld(const BarsHeld&) = delete;
+    BarsHeld& operator=(const BarsHeld&) = delete;
+
+private:
+    std::array<SteadyScrollBar*, TextViews::kCount> m_bars{};
+};
 } // namespace
 
 TextViews::TextViews(QTabWidget* tabs) : m_tabs(tabs) {
@@ -128,7 +160,10 @@ void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetyp
         // would lay out the first line, which may be about to go.
         cursor.beginEditBlock();
         cursor.setPosition(doc->characterCount() - 1);
-        cursor.insertText(shown);
+        QTextCharFormat format = cursor.charFormat();
+        format.setFontStyleStrategy(needsShaping(shown) ? QFont::PreferDefault
+                                                        : QFont::PreferNoShaping);
+        cursor.insertText(shown, format);
         cursor.endEditBlock();
     }
     if (!few)
@@ -235,6 +270,7 @@ void TextViews::applyHeld(int index) {
 void TextViews::release() {
     if (m_held == 0 || --m_held > 0)
         return;
+    const BarsHeld bars(m_views);
     for (int index = 0; index < kCount; ++index)
         applyHeld(index);
     m_caretTimer.stop();
@@ -255,6 +291,7 @@ void TextViews::setCaretBeforeEnd(TextView id, int chars) {
 }
 
 void TextViews::placeCarets() {
+    const BarsHeld bars(m_views);
     for (int index = 0; index < kCount; ++index) {
         const int chars = std::exchange(m_caretFromEnd[index], -1);
         if (chars < 0 || !m_views[index])

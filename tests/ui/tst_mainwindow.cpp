@@ -201,6 +201,46 @@ private slots:
         QTRY_VERIFY(painted.contains(view->cursorRect(QTextCursor(view->document()->lastBlock()))));
     }
 
+    // A strip fed at its end paints its scroll bar only when the bar's parts move, and then on a
+    // background of its own, not the view's frame beneath it.
+    void scrollBarPaintsOnlyWhenItMoves() {
+        MainWindow w;
+        w.show();
+        BoundedView strip(w, TextView::AllTraffic);
+        QPlainTextEdit* view = w.textView(TextView::AllTraffic);
+        const auto helping = [&] {
+            w.holdViewUpdates(), strip.append(QString("frame\r\n").repeated(20));
+            w.moveCaretToEnd(TextView::AllTraffic), w.releaseViewUpdates();
+            QCoreApplication::processEvents();
+        };
+        for (int i = 0; i < 80; ++i) // to the strip's bound: the slider rests small at the foot
+            helping();
+        int barPaints = 0, framePaints = 0;
+        EventWatch bar(view->verticalScrollBar(),
+                       [&](QEvent* e) { barPaints += e->type() == QEvent::Paint; });
+        EventWatch frame(view, [&](QEvent* e) { framePaints += e->type() == QEvent::Paint; });
+        helping(), helping();
+        view->verticalScrollBar()->setSingleStep(7), QCoreApplication::processEvents();
+        QCOMPARE(barPaints, 0);
+        view->verticalScrollBar()->setValue(0);
+        QTRY_COMPARE(barPaints, 1);
+        helping(); // back to the foot
+        QTRY_COMPARE(barPaints, 2);
+        QCOMPARE(framePaints, 0);
+    }
+
+    // Text with a control character is laid out shaped, as ever, and shows it as a box; plain
+    // text is laid out the cheaper way, where a control character would show as nothing.
+    void controlCharactersStillShow() {
+        const auto looks = [](const QString& text) {
+            MainWindow w;
+            w.show();
+            w.appendText(TextView::Conf, text);
+            return w.textView(TextView::Conf)->viewport()->grab().toImage();
+        };
+        QVERIFY(looks(QString("A") + QChar(1) + "B") != looks("AB"));
+    }
+
     // Days of traffic keep only a tail, cut where a line starts, and a bounded count of lines.
     void channelAndConferenceViewsKeepABoundedTail() {
         MainWindow w;

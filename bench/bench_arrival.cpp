@@ -185,6 +185,10 @@ int lineScreenRun() {
     };
     const auto slowest = std::max_element(
         lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.shown < b.shown; });
+    if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) // every line: which ones were slow, and where
+        for (const Line& line : lines)
+            std::fprintf(stderr, "%s: %.1f; %.1f; %.1f; %.1f ms\n", qPrintable(line.text),
+                         line.inText, line.paintBegins, line.updated, line.shown);
     const double max = all ? slowest->shown : -1;
     figure(all ? "connected line, written to on the display, median (30 lines)"
                : "connected line, on the display: SOME LINES NEVER SHOWN",

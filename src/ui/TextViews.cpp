@@ -3,6 +3,7 @@
 #include "SteadyScrollBar.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -65,6 +66,14 @@ private:
 } // namespace
 
 TextViews::TextViews(QTabWidget* tabs) : m_tabs(tabs) {
+    // On X, Qt moves a scrolled view inside a copy of the whole window that the display server
+    // keeps, then copies it out. The copy's first use held up the paint of the first line that
+    // scrolled a view by 10-20 ms, and each later scroll costs the server two copies of the view
+    // where a redraw costs one. A view fed at its end is mostly redrawn anyway, so the station
+    // does about the same work. Views are redrawn, unless the user has set this already.
+    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
+        !qEnvironmentVariableIsSet("QT_NO_FAST_SCROLL"))
+        qputenv("QT_NO_FAST_SCROLL", "1");
     m_caretFromEnd.fill(-1);
     m_caretTimer.setSingleShot(true);
     m_caretTimer.setInterval(0);

@@ -42,6 +42,16 @@ void removeUpTo(QTextDocument* doc, int position) {
     cursor.removeSelectedText();
     cursor.endEditBlock();
 }
+// On X, Qt moves a scrolled view inside a copy of the whole window that the display server keeps,
+// then copies it out. The copy's first use held up the paint of the first line that scrolled a view
+// by 10-20 ms, and each later scroll costs the server two copies of the view where a redraw costs
+// one. A view fed at its end is mostly redrawn anyway, so the station does about the same work.
+// The setting is the process's, read at its first scroll; one the user has made stands.
+void redrawScrolledViewsOnX() {
+    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
+        !qEnvironmentVariableIsSet("QT_NO_FAST_SCROLL"))
+        qputenv("QT_NO_FAST_SCROLL", "1");
+}
 // The views' scroll bars move many times as a helping comes in and the carets are placed; each is
 // painted once after, if at all.
 class BarsHeld {
@@ -66,14 +76,7 @@ private:
 } // namespace
 
 TextViews::TextViews(QTabWidget* tabs) : m_tabs(tabs) {
-    // On X, Qt moves a scrolled view inside a copy of the whole window that the display server
-    // keeps, then copies it out. The copy's first use held up the paint of the first line that
-    // scrolled a view by 10-20 ms, and each later scroll costs the server two copies of the view
-    // where a redraw costs one. A view fed at its end is mostly redrawn anyway, so the station
-    // does about the same work. Views are redrawn, unless the user has set this already.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
-        !qEnvironmentVariableIsSet("QT_NO_FAST_SCROLL"))
-        qputenv("QT_NO_FAST_SCROLL", "1");
+    redrawScrolledViewsOnX();
     m_caretFromEnd.fill(-1);
     m_caretTimer.setSingleShot(true);
     m_caretTimer.setInterval(0);

@@ -52,12 +52,29 @@ QRect centredWindow(QSize designedClientTwips, QSize screenPixels) {
 
 void fitTextToWidth(QWidget* w, float designedPoints) {
     constexpr float kMinPoints = 6.0f;
+    constexpr float kStep = 0.25f;
     QFont font = w->font();
-    font.setPointSizeF(designedPoints);
-    w->setFont(font);
-    while (w->sizeHint().width() > w->width() && font.pointSizeF() > kMinPoints) {
-        font.setPointSizeF(qMax(kMinPoints, float(font.pointSizeF()) - 0.25f));
+    const auto setPoints = [&](float points) {
+        font.setPointSizeF(points);
         w->setFont(font);
+    };
+    const auto pointsAt = [&](int stepsDown) {
+        return std::max(kMinPoints, designedPoints - float(stepsDown) * kStep);
+    };
+    const auto fits = [&](int stepsDown) {
+        setPoints(pointsAt(stepsDown));
+        return w->sizeHint().width() <= w->width();
+    };
+    if (designedPoints <= kMinPoints || fits(0))
+        return;
+    // Every size tried leaves a font engine in Qt's cache: halve the quarter points between
+    // the designed size and the smallest rather than walking down them one by one.
+    int tooWide = 0;
+    int smallest = int(std::ceil((designedPoints - kMinPoints) / kStep));
+    while (smallest - tooWide > 1) {
+        const int middle = (tooWide + smallest) / 2;
+        (fits(middle) ? smallest : tooWide) = middle;
     }
+    setPoints(pointsAt(smallest));
 }
 } // namespace LayoutRules

@@ -100,7 +100,7 @@ void MainWindow::buildControls() {
     m_sendLine->setFont(sendFont);
     m_sendLine->installEventFilter(this);
     connect(m_sendLine, &QLineEdit::textChanged, this, &MainWindow::sendLineEdited);
-    m_sendTarget = new SendTargetRow(m_client);
+    m_sendTarget = new SendTargetRow(m_client, sendFont);
 
     m_tabs = new QTabWidget(m_client);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -159,7 +159,8 @@ void MainWindow::placeControls() {
         w->setFont(font);
     };
     // The operator's zoom: the views and the send line only, never the designed captions.
-    const float zoom = float(std::pow(1.1, m_zoom));
+    // Unzoomed skips pow, which alone would page a part of the maths library into every start.
+    const float zoom = m_zoom == 0 ? 1.0f : float(std::pow(1.1, m_zoom));
     auto placeText = [&](QWidget* w, const QRect& twips, float points) {
         place(w, twips, points);
         QFont font = w->font();

@@ -4,16 +4,16 @@
 
 #include <QLabel>
 
-SendTargetRow::SendTargetRow(QWidget* parent) : QWidget(parent), m_label(new QLabel(this)) {
+SendTargetRow::SendTargetRow(QWidget* parent, const QFont& sendLineFace)
+    : QWidget(parent), m_label(new QLabel(this)) {
     m_label->setObjectName(QStringLiteral("SendTarget"));
     m_label->setToolTip(QStringLiteral("Where a plain line typed now goes"));
-    // Bold dark green, so it is not read as one more caption of the design.
+    // Dark green in the send line's bold face, so it is not read as one more caption of the
+    // design; that face is loaded already, where another would hold its own font file.
     QPalette palette = m_label->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 96, 0));
     m_label->setPalette(palette);
-    QFont font = m_label->font();
-    font.setBold(true);
-    m_label->setFont(font);
+    m_label->setFont(sendLineFace);
     showTarget(QStringLiteral("no station"));
 }
 

@@ -8,7 +8,7 @@ class QLabel;
 // A row of its own rather than one more caption of the designed window.
 class SendTargetRow : public QWidget {
 public:
-    explicit SendTargetRow(QWidget* parent);
+    SendTargetRow(QWidget* parent, const QFont& sendLineFace);
 
     // A call, "conference" or "no station".
     void showTarget(const QString& target);

@@ -41,7 +41,7 @@ private slots:
                 data->textInteractionFlags() == Qt::TextSelectableByMouse);
     }
 
-    // A window larger than the work area comes into it whole; a caption shrunk for a long text
+    // A window larger than the work area comes into it whole; a caption shrinks to fit a long text,
     // grows back; a screen reader hears the send line by its label and each box as it reads.
     void trueOnAnyScreen() {
         MainWindow w;
@@ -54,6 +54,9 @@ private slots:
         auto* selected = w.findChild<QLabel*>("Label2");
         w.setSelectedCallLabel("N0BBB");
         const qreal designed = selected->font().pointSizeF();
+        w.setSelectedCallLabel(QString(8, u'W')); // fits somewhere between the two sizes
+        QVERIFY(selected->font().pointSizeF() < designed && selected->font().pointSizeF() > 6);
+        QVERIFY(selected->sizeHint().width() <= selected->width());
         w.setSelectedCallLabel(QString(200, u'W'));
         QVERIFY(selected->font().pointSizeF() < designed);
         w.setSelectedCallLabel("N0CCC");

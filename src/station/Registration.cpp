@@ -55,6 +55,7 @@ void Registration::watchLink() {
         if (now < m_nextAttempt)
             return;
         m_attaching = true;
+        m_attemptBegan = now;
         m_ctx.engine.beginAttach(s.callSign.toLatin1(), QByteArray(kAppName));
     }
     const std::optional<qint16> result = m_ctx.engine.attachResult();
@@ -69,7 +70,9 @@ void Registration::watchLink() {
         return;
     }
     m_retryMs = qMin(2 * m_retryMs, kMaxRetryMs);
-    m_nextAttempt = now.addMSecs(m_retryMs);
+    // Counted from the try's start: its refusal is only seen a tick later, and counting from
+    // there left an engine that came back just after a try up to two seconds unfound.
+    m_nextAttempt = m_attemptBegan.addMSecs(m_retryMs);
     showStatus(QStringLiteral("connection lost, next try in %1 s").arg(m_retryMs / 1000));
 }
 

@@ -42,5 +42,6 @@ private:
     bool m_registered = false;
     bool m_attaching = false;
     int m_retryMs = kFirstRetryMs;
+    QDateTime m_attemptBegan;
     QDateTime m_nextAttempt;
 };

@@ -178,6 +178,7 @@ private slots:
         QVERIFY(m_fake->waitForClients(0, 5000));
         m_fake->setRegisterAnswer(1);
         m_link->beginAttach(kOurCall, "app");
+        QVERIFY(m_fake->waitForFrames(6, 5000)); // registers once accepted, asked or not
         QTRY_VERIFY((result = m_link->attachResult()).has_value());
         QCOMPARE(std::tuple(*result, m_link->lastError(), m_link->registeredCall(),
                             kinds(m_fake->received())),

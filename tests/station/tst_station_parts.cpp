@@ -320,13 +320,16 @@ private slots:
         QVERIFY(h.view.text(channelView(0))
                     .contains("Link to N0BBB ended: the packet engine went away"_L1));
         h.clock.when = h.clock.when.addSecs(2);
+        h.station().tick(); // a try begins; its refusal is seen half a second on
+        const QDateTime tryBegan = h.clock.when;
+        h.clock.when = h.clock.when.addMSecs(500);
         QVERIFY(tickUntil(h, [&] { return h.view.engineStatus.contains("next try in 1 s"); }));
         QCOMPARE(h.view.notices.last(), u"Not sent: no packet engine"_s); // not overwritten
         h.station().onSendLineChanged(); // typing again clears the reason
         QCOMPARE(h.view.notices.last(), QString());
 
         FakeEngine restarted(nullptr, port);
-        h.clock.when = h.clock.when.addSecs(3);
+        h.clock.when = tryBegan.addSecs(1); // the next try is due a second after the last began
         // Attaching goes on over several ticks; none of them waits for the engine.
         QVERIFY(tickUntil(h, [&] { return !h.state.engineLost; }) && !h.view.retryVisible);
         QCOMPARE(opening(restarted), QByteArray("mXN0AAA"));

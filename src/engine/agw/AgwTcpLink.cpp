@@ -230,6 +230,11 @@ void AgwTcpLink::startSocket() {
             Qt::QueuedConnection);
     connect(m_socket.get(), &QTcpSocket::disconnected, this, &AgwTcpLink::bytesArrived,
             Qt::QueuedConnection);
+    // An attach under way registers as soon as the engine accepts, a tick sooner than if it
+    // waited to be asked how it went.
+    connect(
+        m_socket.get(), &QTcpSocket::connected, this, [this] { attachResult(); },
+        Qt::QueuedConnection);
     m_socket->connectToHost(m_host, m_port);
 }
 

@@ -54,11 +54,12 @@ private slots:
         auto* selected = w.findChild<QLabel*>("Label2");
         w.setSelectedCallLabel("N0BBB");
         const qreal designed = selected->font().pointSizeF();
+        QCOMPARE(designed, w.findChild<QTabWidget*>()->font().pointSizeF()); // the controls' size
         w.setSelectedCallLabel(QString(8, u'W')); // fits somewhere between the two sizes
         QVERIFY(selected->font().pointSizeF() < designed && selected->font().pointSizeF() > 6);
         QVERIFY(selected->sizeHint().width() <= selected->width());
-        w.setSelectedCallLabel(QString(200, u'W'));
-        QVERIFY(selected->font().pointSizeF() < designed);
+        w.setSelectedCallLabel(QString(200, u'W')); // too long for any size: the smallest
+        QCOMPARE(selected->font().pointSizeF(), 6.0);
         w.setSelectedCallLabel("N0CCC");
         QCOMPARE(selected->font().pointSizeF(), designed);
         const auto labels =

@@ -15,8 +15,10 @@
 #include <functional>
 #include <memory>
 
-inline double rssMegabytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
+// Of this process, or of another by its id.
+inline double rssMegabytes(qint64 pid = 0) {
+    QFile status(pid ? QStringLiteral("/proc/%1/status").arg(pid)
+                     : QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {

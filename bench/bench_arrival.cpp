@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QThread>
 #include <QTimer>
@@ -374,11 +375,31 @@ int reattachRun(int outageSeconds) {
     return 0;
 }
 
+// The station program itself, started as an operator starts it: the bench's own code, its engine
+// thread and the libraries they bring are not the station's.
 int idleRun() {
-    Live live;
+    FakeEngine engine;
+    {
+        SettingsStore store;
+        store.setCallSign(QStringLiteral("N0ME"));
+        store.setEngineAddress(QStringLiteral("127.0.0.1"), engine.port());
+    }
+    const QTemporaryDir programDir;
+    QProcess program;
+    program.setWorkingDirectory(programDir.path());
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(qEnvironmentVariable("BENCH_STATION", QStringLiteral(PM_STATION_PROGRAM)), {});
+    const auto registered = [&] {
+        const QList<AgwFrame> got = engine.received();
+        return std::any_of(got.begin(), got.end(), [](const AgwFrame& f) { return f.kind == 'X'; });
+    };
+    const bool attached = program.waitForStarted(10'000) && runUntil(registered, 20'000);
     pause(3000);
-    const double mb = rssMegabytes();
-    figure("idle resident memory after start-up, attached",
+    const double mb = attached ? rssMegabytes(program.processId()) : -1;
+    program.terminate();
+    if (!program.waitForFinished(5000))
+        program.kill(), program.waitForFinished(5000);
+    figure("idle resident memory after start-up, attached (the program)",
            QStringLiteral("%1 MB").arg(mb, 0, 'f', 1), "<= 38 MB", mb > 0 && mb <= 38);
     return 0;
 }

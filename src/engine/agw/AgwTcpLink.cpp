@@ -1,13 +1,14 @@
 #include "AgwTcpLink.h"
 
+#include "TcpStream.h"
+
 #include <QDeadlineTimer>
-#include <QTcpSocket>
 
 #include <utility>
 
 namespace {
 
-// Bounds Qt's own read buffer: past it the engine waits on TCP flow control instead of us
+// Bounds the stream's read buffer: past it the engine waits on TCP flow control instead of us
 // growing without limit.
 constexpr qint64 kSocketReadBuffer = 1024 * 1024;
 constexpr int kCloseFlushMs = 1000;
@@ -45,7 +46,7 @@ void AgwTcpLink::setQueueLimit(int frames) {
 }
 
 bool AgwTcpLink::isConnected() const {
-    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+    return m_socket && m_socket->state() == TcpStream::State::Connected;
 }
 
 qint16 AgwTcpLink::startPoll(const QByteArray& callSign, const QByteArray& appName) {
@@ -89,15 +90,14 @@ std::optional<qint16> AgwTcpLink::attachResult() {
 }
 
 std::optional<qint16> AgwTcpLink::attachStep() {
-    // The connection progresses in the event loop (waitForConnected would abandon it on its
-    // timeout).
+    // The connection progresses in the event loop, so a slow engine never stalls the window.
     if (m_attach == Attach::Connecting && m_socket) {
-        if (m_socket->state() == QAbstractSocket::ConnectedState) {
+        if (m_socket->state() == TcpStream::State::Connected) {
             if (!sendGreeting() || !sendRegistration(m_attachCall))
                 return qint16(0);
             m_attach = Attach::Registering;
             m_attachDeadline = QDeadlineTimer(m_answerTimeoutMs);
-        } else if (m_socket->state() == QAbstractSocket::UnconnectedState) {
+        } else if (m_socket->state() == TcpStream::State::Unconnected) {
             dropConnection(m_socket->errorString());
         }
     }
@@ -222,24 +222,23 @@ bool AgwTcpLink::openConnection() {
 
 void AgwTcpLink::startSocket() {
     m_decoder.reset();
-    m_socket = std::make_unique<QTcpSocket>();
-    m_socket->setReadBufferSize(kSocketReadBuffer);
+    m_socket = std::make_unique<TcpStream>(kSocketReadBuffer);
     // Queued: whoever takes the frames may drop the socket, which must not happen while the
     // socket is still inside its own signal.
-    connect(m_socket.get(), &QTcpSocket::readyRead, this, &AgwTcpLink::bytesArrived,
+    connect(m_socket.get(), &TcpStream::readyRead, this, &AgwTcpLink::bytesArrived,
             Qt::QueuedConnection);
-    connect(m_socket.get(), &QTcpSocket::disconnected, this, &AgwTcpLink::bytesArrived,
+    connect(m_socket.get(), &TcpStream::disconnected, this, &AgwTcpLink::bytesArrived,
             Qt::QueuedConnection);
     // An attach under way registers as soon as the engine accepts, a tick sooner than if it
     // waited to be asked how it went.
     connect(
-        m_socket.get(), &QTcpSocket::connected, this, [this] { attachResult(); },
+        m_socket.get(), &TcpStream::connected, this, [this] { attachResult(); },
         Qt::QueuedConnection);
     m_socket->connectToHost(m_host, m_port);
 }
 
 bool AgwTcpLink::sendGreeting() {
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_socket->setLowDelay();
     // Monitoring is a toggle at the engine, so it goes out once per connection.
     AgwFrame monitor;
     monitor.kind = 'm';
@@ -272,9 +271,8 @@ bool AgwTcpLink::writeFrame(const AgwFrame& frame) {
     if (!isConnected())
         return false;
     const QByteArray bytes = encodeAgwFrame(frame);
-    if (m_socket->write(bytes) != bytes.size())
+    if (!m_socket->write(bytes))
         return false;
-    m_socket->flush(); // without an event loop nothing else would push it out
     ++m_framesOut;
     m_bytesOut += quint64(bytes.size());
     return true;
@@ -297,7 +295,7 @@ void AgwTcpLink::readSocket(int waitMs) {
         if (m_queue.blocked())
             return; // the rest waits in the socket until the station catches up
         if (m_socket->bytesAvailable() <= 0) {
-            if (waited || waitMs < 0 || m_socket->state() != QAbstractSocket::ConnectedState)
+            if (waited || waitMs < 0 || m_socket->state() != TcpStream::State::Connected)
                 break;
             waited = true;
             // Also fills the socket's buffer when no event loop runs; a timeout is no error.
@@ -309,8 +307,8 @@ void AgwTcpLink::readSocket(int waitMs) {
         m_bytesIn += quint64(chunk.size());
         m_decoder.feed(chunk);
     }
-    if (m_socket && m_socket->state() != QAbstractSocket::ConnectedState)
-        dropConnection(m_socket->error() == QAbstractSocket::RemoteHostClosedError
+    if (m_socket && m_socket->state() != TcpStream::State::Connected)
+        dropConnection(m_socket->closedByPeer()
                            ? QStringLiteral("the engine closed the connection")
                            : m_socket->errorString());
 }

@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-class QTcpSocket;
+class TcpStream;
 
 // The engine link over one TCP connection to an AGWPE-compatible engine. Works with or without
 // a running event loop: every read is a non-blocking poll of the socket, every wait is bounded.
@@ -106,7 +106,7 @@ private:
     int m_connectTimeoutMs = kDefaultConnectTimeoutMs;
     int m_answerTimeoutMs = kDefaultAnswerTimeoutMs;
 
-    std::unique_ptr<QTcpSocket> m_socket;
+    std::unique_ptr<TcpStream> m_socket;
     AgwFrameDecoder m_decoder;
     QByteArray m_call;
     std::optional<quint8> m_registerAnswer;

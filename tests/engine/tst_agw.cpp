@@ -1,5 +1,6 @@
 #include "AgwTcpLink.h"
 #include "FakeEngine.h"
+#include "TcpStream.h"
 
 #include <QtTest>
 
@@ -183,6 +184,42 @@ private slots:
         QCOMPARE(std::tuple(*result, m_link->lastError(), m_link->registeredCall(),
                             kinds(m_fake->received())),
                  std::tuple(qint16(1), QString(), kOurCall, QByteArray("mXmXmX")));
+    }
+
+    // A name is looked up aside, and each of its addresses tried: "localhost" may name ::1 first,
+    // where the engine does not listen.
+    void anEngineByName() {
+        m_link->setAddress(u"localhost"_s, m_fake->port());
+        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+        m_link->beginAttach(kOurCall, "app");
+        std::optional<qint16> result;
+        QTRY_VERIFY((result = m_link->attachResult()).has_value());
+        QCOMPARE(std::tuple(*result, m_link->lastError(), m_fake->connectionsAccepted()),
+                 std::tuple(qint16(1), QString(), 2));
+    }
+
+    // Past its limit the stream leaves what comes in the system's buffers, and loses none of it,
+    // read in the event loop or by waiting.
+    void streamHoldsNoMoreThanItsLimit() {
+        constexpr qsizetype kLimit = 4096;
+        TcpStream stream(kLimit);
+        stream.connectToHost(u"127.0.0.1"_s, m_fake->port());
+        QVERIFY(stream.waitForConnected(5000) && m_fake->waitForClients(1, 5000));
+        QByteArray sent;
+        for (int i = 0; sent.size() < 300'000; ++i)
+            sent += QByteArray::number(i) + ' ';
+        m_fake->sendRaw(sent);
+        QByteArray got;
+        qsizetype most = 0;
+        for (QDeadlineTimer deadline(10'000); got.size() < sent.size() && !deadline.hasExpired();) {
+            QCoreApplication::processEvents();
+            if (got.size() % 3 == 0)
+                stream.waitForReadyRead(10);
+            most = qMax(most, stream.bytesAvailable());
+            got += stream.read(1500);
+        }
+        QCOMPARE(std::tuple(got.size(), most <= kLimit), std::tuple(sent.size(), true));
+        QVERIFY(got == sent);
     }
 
     void framesReceivedBeforeTheEndSurvive() {

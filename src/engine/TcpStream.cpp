@@ -128,8 +128,12 @@ std::vector<QByteArray> addressesOf(const QByteArray& host, quint16 port, bool n
 }
 
 QString lookupFailure(int error) {
-    return QStringLiteral("the engine's host was not found (%1)")
-        .arg(QString::fromLocal8Bit(gai_strerror(error)));
+#ifdef Q_OS_WIN
+    const QString why = qt_error_string(error); // the lookup's errors are the sockets' own there
+#else
+    const QString why = QString::fromLocal8Bit(gai_strerror(error));
+#endif
+    return QStringLiteral("the engine's host was not found (%1)").arg(why);
 }
 
 } // namespace

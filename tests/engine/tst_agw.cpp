@@ -196,6 +196,12 @@ private slots:
         QTRY_VERIFY((result = m_link->attachResult()).has_value());
         QCOMPARE(std::tuple(*result, m_link->lastError(), m_fake->connectionsAccepted()),
                  std::tuple(qint16(1), QString(), 2));
+        // A name nobody knows fails within the time given, whatever the name server does.
+        m_link->close();
+        m_link->setTimeouts(300, 300);
+        m_link->setAddress(u"no-such-host.invalid"_s, m_fake->port());
+        QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(0));
+        QVERIFY(!m_link->lastError().isEmpty() && !m_link->isConnected());
     }
 
     // Past its limit the stream leaves what comes in the system's buffers, and loses none of it,

@@ -308,9 +308,8 @@ void AgwTcpLink::readSocket(int waitMs) {
         m_decoder.feed(chunk);
     }
     if (m_socket && m_socket->state() != TcpStream::State::Connected)
-        dropConnection(m_socket->closedByPeer()
-                           ? QStringLiteral("the engine closed the connection")
-                           : m_socket->errorString());
+        dropConnection(m_socket->closedByPeer() ? QStringLiteral("the engine closed the connection")
+                                                : m_socket->errorString());
 }
 
 void AgwTcpLink::accept(AgwFrame&& frame) {

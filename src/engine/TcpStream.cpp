@@ -410,7 +410,6 @@ void TcpStream::sendQueued() {
 
 bool TcpStream::waitForBytesWritten(int ms) {
     const QDeadlineTimer deadline(ms);
-    sendQueued();
     while (m_state == State::Connected && bytesToWrite() > 0 && !deadline.hasExpired()) {
         if (pollOne(native(m_socket), POLLOUT, remainingMs(deadline)) > 0)
             sendQueued();

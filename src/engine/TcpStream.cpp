@@ -1,6 +1,5 @@
 #include "TcpStream.h"
 
-#include <QDeadlineTimer>
 #include <QSocketNotifier>
 
 #include <chrono>
@@ -103,11 +102,6 @@ Native native(qintptr s) {
     return static_cast<Native>(s);
 }
 
-int remainingMs(const QDeadlineTimer& deadline) {
-    const qint64 ms = deadline.remainingTime();
-    return ms < 0 ? 0 : int(qMin<qint64>(ms, 60 * 1000));
-}
-
 // The socket addresses of a host, each as the bytes of its sockaddr. A name is only looked up
 // when asked for: an address in numbers never waits on a name server.
 std::vector<QByteArray> addressesOf(const QByteArray& host, quint16 port, bool numbersOnly,
@@ -147,6 +141,11 @@ struct TcpStream::Lookup {
     std::vector<QByteArray> addresses;
     int error = 0;
 };
+
+int remainingMs(const QDeadlineTimer& deadline) {
+    const qint64 ms = deadline.remainingTime();
+    return ms < 0 ? 0 : int(qMin<qint64>(ms, 60 * 1000));
+}
 
 TcpStream::TcpStream(qsizetype readLimit) : m_readLimit(qMax<qsizetype>(1, readLimit)) {
     m_lookupPoll.setInterval(10);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -9,6 +10,10 @@
 #include <vector>
 
 class QSocketNotifier;
+
+// What is left of a deadline for one bounded wait, in milliseconds: never negative, at most a
+// minute.
+int remainingMs(const QDeadlineTimer& deadline);
 
 // One outgoing TCP connection on the operating system's sockets, for the engine link. Qt's own
 // socket would bring its network library, and with it proxy and Kerberos libraries, into every

@@ -13,11 +13,6 @@ namespace {
 constexpr qint64 kSocketReadBuffer = 1024 * 1024;
 constexpr int kCloseFlushMs = 1000;
 
-int remainingMs(const QDeadlineTimer& deadline) {
-    const qint64 ms = deadline.remainingTime();
-    return ms < 0 ? 0 : int(qMin<qint64>(ms, 60 * 1000));
-}
-
 } // namespace
 
 AgwTcpLink::AgwTcpLink(const QString& host, quint16 port) : m_host(host), m_port(port) {}

@@ -111,6 +111,24 @@ inline Cpu threadsNamed(const QByteArray& name) {
     return cpu;
 }
 
+// Every thread's processor time so far, by "name tid": to see where a run's time went.
+inline QMap<QByteArray, double> threadTimes() {
+    QMap<QByteArray, double> times;
+    const double tick = double(::sysconf(_SC_CLK_TCK));
+    for (const QFileInfo& task :
+         QDir(QStringLiteral("/proc/self/task")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(task.filePath() + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const qsizetype open = line.indexOf('('), close = line.lastIndexOf(')');
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        times[line.mid(open + 1, close - open - 1) + ' ' + task.fileName().toLatin1()] =
+            (fields.value(11).toDouble() + fields.value(12).toDouble()) / tick;
+    }
+    return times;
+}
+
 inline QString millis(double ms) {
     return QStringLiteral("%1 ms").arg(ms, 0, 'f', ms < 1 ? 4 : ms < 100 ? 2 : 0);
 }

@@ -240,16 +240,18 @@ int monitorRun(const char* what, int frames, int perWrite, int everyMs, double t
     // The last frame cannot show before it was written.
     QPlainTextEdit* strip = live.window.textView(TextView::AllTraffic);
     const QString last = QStringLiteral("cw %1").arg(kBase + frames - 1);
+    const QString lastLine = last + QChar(QChar::LineSeparator); // a frame is one paragraph
     qint64 shownNs = -1;
     QObject::connect(strip->document(), &QTextDocument::contentsChanged, strip, [&] {
         QTextBlock block = strip->document()->lastBlock();
         for (int i = 0; i < 3 && block.isValid() && shownNs < 0; ++i, block = block.previous())
-            if (block.text().endsWith(last))
+            if (block.text().endsWith(last) || block.text().contains(lastLine))
                 shownNs = clock.nsecsElapsed();
     });
     int updates = 0;
     live.window.onUpdated = [&] { ++updates; };
     const Cpu processStart = cpuUse(), engineStart = threadsNamed("fake engine");
+    const QMap<QByteArray, double> threadsBefore = threadTimes();
     feeder->start();
     // Ended from the view's change itself: a bench timer waking the loop would be counted too.
     QEventLoop loop;
@@ -263,6 +265,12 @@ int monitorRun(const char* what, int frames, int perWrite, int everyMs, double t
     const Cpu process = cpuUse() - processStart;
     const Cpu engine = threadsNamed("fake engine") - engineStart;
     const double ms = qMax<qint64>(0, shownNs - fedNs) / 1e6;
+    if (qEnvironmentVariableIsSet("BENCH_VERBOSE")) {
+        const QMap<QByteArray, double> threadsAfter = threadTimes();
+        for (auto t = threadsAfter.begin(); t != threadsAfter.end(); ++t)
+            std::fprintf(stderr, "thread %s: %.0f ms\n", t.key().constData(),
+                         1000 * (t.value() - threadsBefore.value(t.key())));
+    }
     feeder->wait();
     const quint64 skipped = live.link.skippedMonitorFrames();
     figure(QByteArray(what) + (shown ? ", feed's end to last shown" : ": LAST NEVER SHOWN"),

@@ -24,13 +24,39 @@ bool needsShaping(const QString& text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) {
         const char16_t u = c.unicode();
         return (u < 0x20 && u != u'\n' && u != u'\t') || (u >= 0x7f && u < 0xa0) || u == 0xad ||
-               u > 0xff;
+               (u > 0xff && u != QChar::LineSeparator);
     });
 }
-QString toDisplay(const QString& text) {
-    QString out = text;
-    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+bool isBreak(QChar c) {
+    return c == u'\r' || c == u'\n';
+}
+// A CR LF pair, or a CR or an LF alone, is one line break on screen. With `oneParagraph`, the
+// breaks but the last are line separators: the text looks the same, and a frame heard is then one
+// block of the view's document rather than one a line, each block costing about as much as a line's
+// text.
+QString toDisplay(const QString& text, bool oneParagraph = false) {
+    const QChar* from = text.constData();
+    const QChar* const end = from + text.size();
+    const QChar* lastBreak = from; // where the one paragraph break is, if any
+    if (oneParagraph) {
+        const QChar* p = end;
+        while (p != from && !isBreak(p[-1]))
+            --p;
+        if (p != from)
+            lastBreak = p[-1] == u'\n' && p - 1 != from && p[-2] == u'\r' ? p - 2 : p - 1;
+    }
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    for (const QChar* p = from; p != end; ++p) {
+        if (!isBreak(*p)) {
+            *to++ = *p;
+            continue;
+        }
+        *to++ = p < lastBreak ? QChar(QChar::LineSeparator) : QChar(u'\n');
+        if (*p == u'\r' && p + 1 != end && p[1] == u'\n')
+            ++p;
+    }
+    out.truncate(to - out.constData());
     return out;
 }
 // A cursor placed outside an edit block lays out the line it lands on to know its x: a line
@@ -143,11 +169,11 @@ void TextViews::append(TextView id, const QString& text) {
             return;
         }
         if (m_held > 0) {
-            m_heldText[index].text += toDisplay(text);
+            m_heldText[index].text += toDisplay(text, true);
             return;
         }
     }
-    const QString shown = toDisplay(text);
+    const QString shown = toDisplay(text, isBounded(id));
     appendShown(view(id), shown, shown.count(u'\n'));
     if (!isBounded(id))
         keepTail(view(id));

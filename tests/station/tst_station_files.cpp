@@ -2,6 +2,7 @@
 
 #include "InputFields.h"
 #include "StationHarness.h"
+#include "TextRoutines.h"
 #include "WeatherReport.h"
 
 #include <QtTest>
@@ -125,6 +126,25 @@ private slots:
             QCOMPARE(h.view.text(view), QString::fromLatin1(shown));
             QCOMPARE(h.view.text(Data), first + second);
         }
+    }
+
+    // The duplicate check's search finds what QString's does, among the partial matches of texts
+    // of a few characters, some of whose pairs share a slot of its table.
+    void searchFindsWhatQStringFinds() {
+        QRandomGenerator random(11);
+        const auto text = [&](int longest) {
+            QString t(random.bounded(longest + 1), Qt::Uninitialized);
+            for (QChar& c : t)
+                c = QChar(u"a!b\r\u0161"[random.bounded(5)]);
+            return t;
+        };
+        for (int i = 0; i < 20000; ++i) {
+            const QString haystack = text(60), needle = text(8);
+            QCOMPARE(containsText(haystack, needle), haystack.contains(needle));
+        }
+        const QString longPart = QString(300, u'x') + u'y';
+        QVERIFY(containsText(u'y' + longPart + u'y', longPart));
+        QVERIFY(!containsText(QString(400, u'x'), longPart));
     }
 
     void settingsFile() {

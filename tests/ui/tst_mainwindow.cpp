@@ -170,6 +170,32 @@ private slots:
         QVERIFY(!view->testAttribute(Qt::WA_InputMethodEnabled));
     }
 
+    // A frame of several lines is one paragraph of the strip's document, held or not, and looks
+    // just as its lines one to a paragraph would.
+    void aFrameIsOneParagraphThatLooksAsItsLines() {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        BoundedView strip(w, TextView::AllTraffic);
+        QPlainTextEdit* view = w.textView(TextView::AllTraffic);
+        w.holdViewUpdates();
+        for (int i = 0; i < 3; ++i)
+            strip.append(QStringLiteral(" 1:Fm N0XX To APRS <UI>\r\nDX de N0XX %1\r\n\r\n").arg(i));
+        w.releaseViewUpdates();
+        strip.append("bare\rCR\r\r");
+        QCOMPARE(view->document()->blockCount(), 5);
+        const auto looks = [view](bool top) {
+            QScrollBar* bar = view->verticalScrollBar();
+            bar->setValue(top ? 0 : bar->maximum());
+            return view->viewport()->grab().toImage();
+        };
+        const QImage head = looks(true), foot = looks(false);
+        view->setPlainText(view->toPlainText());
+        QCOMPARE(view->document()->blockCount(), 13);
+        QCOMPARE(looks(true), head);
+        QCOMPARE(looks(false), foot);
+    }
+
     // Helpings of frames in the strip in sight leave its caret three characters from the end, on
     // the view's foot, as a caret brought into sight always is.
     void helpingsLeaveTheCaretAtTheFoot() {

@@ -29,5 +29,5 @@ bool BoundedView::containsCaseless(const QString& part) const {
         m_folded = caseFolded(m_text);
         m_foldedKept = true;
     }
-    return m_folded.contains(caseFolded(part));
+    return containsText(m_folded, caseFolded(part));
 }

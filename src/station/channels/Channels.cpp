@@ -13,7 +13,7 @@ void Channels::appendAllTraffic(QString& text) {
     text = expandLineBreaks(text);
     const qsizetype n = text.size();
     // Looks one pair before the end, so a text ending in CR LF still gets one.
-    if (n > 3 && text.mid(n - 4, 2) != QLatin1String("\r\n"))
+    if (n > 3 && !(text[n - 4] == u'\r' && text[n - 3] == u'\n'))
         text += QStringLiteral("\r\n");
     m_allTraffic.append(text);
     if (m_allTraffic.text().size() > 4)

@@ -10,6 +10,9 @@ QString expandLineBreaks(const QString& text);
 // in pairs.
 QString caseFolded(QString text);
 
+// Whether `part` occurs in `text`, compared character for character.
+bool containsText(QStringView text, QStringView part);
+
 // 189858 as "189 858", the way the status line counts.
 QString groupedCount(quint64 count);
 

@@ -27,6 +27,8 @@ bool needsShaping(const QString& text) {
                (u > 0xff && u != QChar::LineSeparator);
     });
 }
+// A block is laid out whole whenever any line of it is: a longer text keeps a block a line.
+constexpr qsizetype kLongestParagraph = 2048;
 bool isBreak(QChar c) {
     return c == u'\r' || c == u'\n';
 }
@@ -169,11 +171,11 @@ void TextViews::append(TextView id, const QString& text) {
             return;
         }
         if (m_held > 0) {
-            m_heldText[index].text += toDisplay(text, true);
+            m_heldText[index].text += toDisplay(text, text.size() <= kLongestParagraph);
             return;
         }
     }
-    const QString shown = toDisplay(text, isBounded(id));
+    const QString shown = toDisplay(text, isBounded(id) && text.size() <= kLongestParagraph);
     appendShown(view(id), shown, shown.count(u'\n'));
     if (!isBounded(id))
         keepTail(view(id));

@@ -171,7 +171,7 @@ private slots:
     }
 
     // A frame of several lines is one paragraph of the strip's document, held or not, and looks
-    // just as its lines one to a paragraph would.
+    // just as its lines one to a paragraph would; a long text keeps a paragraph a line.
     void aFrameIsOneParagraphThatLooksAsItsLines() {
         MainWindow w;
         w.show();
@@ -183,7 +183,8 @@ private slots:
             strip.append(QStringLiteral(" 1:Fm N0XX To APRS <UI>\r\nDX de N0XX %1\r\n\r\n").arg(i));
         w.releaseViewUpdates();
         strip.append("bare\rCR\r\r");
-        QCOMPARE(view->document()->blockCount(), 5);
+        strip.append(QString("long\r\n").repeated(400)); // laid out a line at a time
+        QCOMPARE(view->document()->blockCount(), 405);
         const auto looks = [view](bool top) {
             QScrollBar* bar = view->verticalScrollBar();
             bar->setValue(top ? 0 : bar->maximum());
@@ -191,7 +192,7 @@ private slots:
         };
         const QImage head = looks(true), foot = looks(false);
         view->setPlainText(view->toPlainText());
-        QCOMPARE(view->document()->blockCount(), 13);
+        QCOMPARE(view->document()->blockCount(), 413);
         QCOMPARE(looks(true), head);
         QCOMPARE(looks(false), foot);
     }

@@ -26,12 +26,9 @@ int main(int argc, char* argv[]) {
         const QString &what = words.first(), call = words.value(1);
         if (what == u"connect")
             rs.arrive('c', call.toLatin1(), "*** CONNECTED With Station " + call.toLatin1() + '\r');
-        else if (what == u"line")
-            rs.arrive('D', call.toLatin1(), words.mid(2).join(u' ').toLatin1() + '\r');
-        else if (what == u"heard")
-            rs.arrive('U', call.toLatin1(),
-                      " 1:Fm " + call.toLatin1() + " To CQ <UI pid=F0 Len=3 >[12:00:00]\r" +
-                          words.mid(2).join(u' ').toLatin1() + '\r');
+        else if (what == u"line" || what == u"heard") // heard: a monitored frame, | for a CR
+            rs.arrive(what == u"line" ? 'D' : 'U', call.toLatin1(),
+                      words.mid(2).join(u' ').replace(u'|', u'\r').toLatin1() + '\r');
         else if (what == u"action") // a modal one runs its own loop: let this handler end first
             QTimer::singleShot(0, &rs.w, [&rs, call] { rs.w.action(call)->trigger(); });
         else if (what == u"sendfile")

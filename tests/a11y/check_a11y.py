@@ -92,15 +92,12 @@ check(any(n.name == "Plain lines go to N0CCC" for n in walk(main)), "the send ta
 check(focused().getRole() == pyatspi.ROLE_TEXT and focused().name.startswith("Send"),
       "the focus stayed in the send line")
 
-# A frame heard reads as its lines, each on its own, the way the strip shows them.
-command("heard N0XX first frame", "heard N0YY second frame")
+command(*(f"heard {c}  1:Fm {c} To CQ <UI>|{t} frame" for c, t in (("N0XX", "one"), ("N0YY", "two"))))
 strip = next(n for n in walk(main) if n.name == "All traffic" and n.getRole() == pyatspi.ROLE_TEXT
              and n.getState().contains(pyatspi.STATE_SHOWING)).queryText()
-until(lambda: "second frame" in strip.getText(0, strip.characterCount))
-text = strip.getText(0, strip.characterCount)
-line = lambda at: strip.getTextAtOffset(at, pyatspi.TEXT_BOUNDARY_LINE_START)[0].strip()
-check(line(text.index("first frame")) == "first frame", f"a frame's text is a line: {line(text.index('first frame'))!r}")
-check(line(text.index("Fm N0YY")).endswith("[12:00:00]"), "a frame's header is a line of its own")
+line = lambda part: strip.getTextAtOffset(strip.getText(0, -1).index(part), pyatspi.TEXT_BOUNDARY_LINE_START)[0]
+check(until(lambda: "two frame" in strip.getText(0, -1)) and line("one frame").strip() == "one frame"
+      and line("Fm N0YY").strip().endswith("To CQ <UI>"), "a frame heard reads as its lines")
 
 tabs = next(n for n in walk(main) if n.getRole() == pyatspi.ROLE_PAGE_TAB_LIST)
 # The current tab: selected, or before Qt 6.5 focused.

@@ -128,23 +128,17 @@ private slots:
         }
     }
 
-    // The duplicate check's search finds what QString's does, among the partial matches of texts
-    // of a few characters, some of whose pairs share a slot of its table.
+    // The duplicate check's search agrees with QString's, for long parts and shared slots too.
     void searchFindsWhatQStringFinds() {
-        QRandomGenerator random(11);
-        const auto text = [&](int longest) {
-            QString t(random.bounded(longest + 1), Qt::Uninitialized);
-            for (QChar& c : t)
-                c = QChar(u"a!b\r\u0161"[random.bounded(5)]);
-            return t;
-        };
+        QRandomGenerator r(11);
         for (int i = 0; i < 20000; ++i) {
-            const QString haystack = text(60), needle = text(8);
-            QCOMPARE(containsText(haystack, needle), haystack.contains(needle));
+            QString in(600, Qt::Uninitialized);
+            for (QChar& c : in)
+                c = QChar(u"a!b\r\u0161"[r.bounded(5)]);
+            const QString part = in.mid(r.bounded(300), i % 100 ? r.bounded(9) : 300);
+            in.truncate(i % 100 ? r.bounded(61) : 600);
+            QCOMPARE(containsText(in, part), in.contains(part));
         }
-        const QString longPart = QString(300, u'x') + u'y';
-        QVERIFY(containsText(u'y' + longPart + u'y', longPart));
-        QVERIFY(!containsText(QString(400, u'x'), longPart));
     }
 
     void settingsFile() {

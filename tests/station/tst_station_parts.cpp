@@ -268,8 +268,7 @@ private slots:
                 QVERIFY(tickUntil(h, [&] { return h.state.channels.isFree(0); }));
             }
             engine.send(frame('C', "N0BBB", "*** CONNECTED To Station N0BBB\r"));
-            QVERIFY(asked("N0BBB"));
-            QVERIFY(h.offerFile(QByteArray(1000, 'f')));
+            QVERIFY(asked("N0BBB") && h.offerFile(QByteArray(1000, 'f')));
             h.station().onSendFileMenu();
             for (int t = 0; t < 200 && h.station().fileSender().running(); ++t) {
                 if (!from.isEmpty())

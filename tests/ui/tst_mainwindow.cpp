@@ -152,6 +152,7 @@ private slots:
         newRow("cut in a CR LF") << QStringList{head + "\r\n" + QString(8993, u'b'), "tail\r\n"};
         newRow("cut after a bare CR") << QStringList{head + "\r" + QString(8994, u'b'), "tail\r\n"};
         newRow("one long append") << QStringList{QString(25000, u'z')};
+        newRow("frames of lines") << QStringList(200, " 1:Fm N0XX To APRS\r\nDX de N0XX\r\r\n");
     }
     void boundedViewsShowExactlyTheirText() {
         QFETCH(QStringList, appends);
@@ -163,38 +164,17 @@ private slots:
         const auto shown = [](QString t) { return t.replace("\r\n", "\n").replace(u'\r', u'\n'); };
         QPlainTextEdit* view = w.textView(TextView::AllTraffic);
         QCOMPARE(view->toPlainText(), shown(strip.text()));
+        const auto looks = [view](int line) { // a paragraph of lines looks as its lines would
+            return view->verticalScrollBar()->setValue(line), view->viewport()->grab().toImage();
+        };
+        const QImage head = looks(0), foot = looks(INT_MAX);
+        view->setPlainText(view->toPlainText());
+        QVERIFY(looks(0) == head && looks(INT_MAX) == foot);
         w.tabs()->setCurrentIndex(8);
         QCOMPARE(w.textView(TextView::AllTrafficMirror)->toPlainText(), shown(mirror.text()));
         keyClicks(view, "typed"); // nobody types into a view, not even through an input method
         QCOMPARE(view->toPlainText(), shown(strip.text()));
         QVERIFY(!view->testAttribute(Qt::WA_InputMethodEnabled));
-    }
-
-    // A frame of several lines is one paragraph of the strip's document, held or not, and looks
-    // just as its lines one to a paragraph would; a long text keeps a paragraph a line.
-    void aFrameIsOneParagraphThatLooksAsItsLines() {
-        MainWindow w;
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        BoundedView strip(w, TextView::AllTraffic);
-        QPlainTextEdit* view = w.textView(TextView::AllTraffic);
-        w.holdViewUpdates();
-        for (int i = 0; i < 3; ++i)
-            strip.append(QStringLiteral(" 1:Fm N0XX To APRS <UI>\r\nDX de N0XX %1\r\n\r\n").arg(i));
-        w.releaseViewUpdates();
-        strip.append("bare\rCR\r\r");
-        strip.append(QString("long\r\n").repeated(400)); // laid out a line at a time
-        QCOMPARE(view->document()->blockCount(), 405);
-        const auto looks = [view](bool top) {
-            QScrollBar* bar = view->verticalScrollBar();
-            bar->setValue(top ? 0 : bar->maximum());
-            return view->viewport()->grab().toImage();
-        };
-        const QImage head = looks(true), foot = looks(false);
-        view->setPlainText(view->toPlainText());
-        QCOMPARE(view->document()->blockCount(), 413);
-        QCOMPARE(looks(true), head);
-        QCOMPARE(looks(false), foot);
     }
 
     // Helpings of frames in the strip in sight leave its caret three characters from the end, on

@@ -49,8 +49,7 @@ private slots:
         w.resize(area.size() + QSize(400, 300));
         w.move(area.topLeft() + QPoint(200, 100));
         w.showWindow();
-        QVERIFY(qWaitForWindowExposed(&w));
-        QVERIFY(area.contains(w.frameGeometry()));
+        QVERIFY(qWaitForWindowExposed(&w) && area.contains(w.frameGeometry()));
         auto* selected = w.findChild<QLabel*>("Label2");
         w.setSelectedCallLabel("N0BBB");
         const qreal designed = selected->font().pointSizeF();

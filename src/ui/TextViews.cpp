@@ -35,8 +35,8 @@ bool isBreak(QChar c) {
 // A CR LF pair, or a CR or an LF alone, is one line break on screen. With `oneParagraph`, the
 // breaks but the last are line separators: the text looks the same, and a frame heard is then one
 // block of the view's document rather than one a line, each block costing about as much as a line's
-// text.
-QString toDisplay(const QString& text, bool oneParagraph = false) {
+// text. `paragraphs`, if given, counts the paragraph breaks made.
+QString toDisplay(const QString& text, bool oneParagraph = false, qsizetype* paragraphs = nullptr) {
     const QChar* from = text.constData();
     const QChar* const end = from + text.size();
     const QChar* lastBreak = from; // where the one paragraph break is, if any
@@ -49,17 +49,58 @@ QString toDisplay(const QString& text, bool oneParagraph = false) {
     }
     QString out(text.size(), Qt::Uninitialized);
     QChar* to = out.data();
+    qsizetype made = 0;
     for (const QChar* p = from; p != end; ++p) {
         if (!isBreak(*p)) {
             *to++ = *p;
             continue;
         }
-        *to++ = p < lastBreak ? QChar(QChar::LineSeparator) : QChar(u'\n');
+        const bool paragraph = p >= lastBreak;
+        made += paragraph;
+        *to++ = paragraph ? QChar(u'\n') : QChar(QChar::LineSeparator);
         if (*p == u'\r' && p + 1 != end && p[1] == u'\n')
             ++p;
     }
     out.truncate(to - out.constData());
+    if (paragraphs)
+        *paragraphs += made;
     return out;
+}
+// Qt drops a block's glyphs once it is laid out and shapes its lines again for each paint and each
+// caret placed in it. The blocks at a bounded view's end, those that show, keep theirs: a bounded
+// view holds too little text for the memory to matter.
+void keepShapedAtEnd(QPlainTextEdit* view) {
+    const int lines = view->verticalScrollBar()->pageStep() + 1;
+    int counted = 0;
+    for (QTextBlock block = view->document()->lastBlock(); block.isValid() && counted <= lines;
+         block = block.previous()) {
+        block.layout()->setCacheEnabled(true);
+        counted += 1 + int(block.text().count(QChar(QChar::LineSeparator)));
+    }
+}
+bool isLineEnd(QChar c) {
+    return c == QChar::LineSeparator || c == QChar::ParagraphSeparator || c == u'\n';
+}
+// A caret before nothing but line ends is one step a character from the end.
+bool onlyLineEndsFrom(const QTextDocument* doc, int position) {
+    for (int p = position; p < doc->characterCount() - 1; ++p)
+        if (!isLineEnd(doc->characterAt(p)))
+            return false;
+    return true;
+}
+// Whether the document ends in `shown`'s last `count` characters, each a line end.
+bool endsInLineEndsOf(const QTextDocument* doc, const QString& shown, int count) {
+    const int end = doc->characterCount() - 1;
+    if (count > end || count > shown.size())
+        return false;
+    for (int i = 1; i <= count; ++i) {
+        const QChar here = doc->characterAt(end - i);
+        const QChar there = shown.at(shown.size() - i);
+        if (!isLineEnd(here) || !isLineEnd(there) ||
+            (here == QChar::LineSeparator) != (there == QChar::LineSeparator))
+            return false;
+    }
+    return true;
 }
 // A cursor placed outside an edit block lays out the line it lands on to know its x: a line
 // about to go.
@@ -171,12 +212,15 @@ void TextViews::append(TextView id, const QString& text) {
             return;
         }
         if (m_held > 0) {
-            m_heldText[index].text += toDisplay(text, text.size() <= kLongestParagraph);
+            Held& held = m_heldText[index];
+            held.text += toDisplay(text, text.size() <= kLongestParagraph, &held.breaks);
             return;
         }
     }
-    const QString shown = toDisplay(text, isBounded(id) && text.size() <= kLongestParagraph);
-    appendShown(view(id), shown, shown.count(u'\n'));
+    qsizetype breaks = 0;
+    const QString shown =
+        toDisplay(text, isBounded(id) && text.size() <= kLongestParagraph, &breaks);
+    appendShown(view(id), shown, breaks, isBounded(id));
     if (!isBounded(id))
         keepTail(view(id));
 }
@@ -188,10 +232,15 @@ bool TextViews::appendsFew(const QPlainTextEdit* view, qsizetype breaks) {
     return view->isVisible() && breaks <= kFewLines;
 }
 
-void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetype breaks) {
+void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetype breaks,
+                            bool bounded, int keep) {
     QTextDocument* doc = view->document();
     QAbstractTextDocumentLayout* layout = doc->documentLayout();
     const int blocks = doc->blockCount();
+    // The same text results from putting `shown` at the end, or its last `keep` characters (the
+    // document's own last ones) and then the rest before the document's last `keep`.
+    const int at = doc->characterCount() - 1 - keep;
+    const int firstChanged = keep > 0 ? doc->findBlock(at).blockNumber() : blocks - 1;
     const bool few = appendsFew(view, breaks);
     {
         const QSignalBlocker quiet(few ? layout : nullptr);
@@ -199,11 +248,13 @@ void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetyp
         // In an edit block the cursor needs no line laid out: moved as a caret from the front, it
         // would lay out the first line, which may be about to go.
         cursor.beginEditBlock();
-        cursor.setPosition(doc->characterCount() - 1);
+        cursor.setPosition(at);
         QTextCharFormat format = cursor.charFormat();
         format.setFontStyleStrategy(needsShaping(shown) ? QFont::PreferDefault
                                                         : QFont::PreferNoShaping);
-        cursor.insertText(shown, format);
+        cursor.insertText(keep > 0 ? shown.right(keep) + shown.chopped(keep) : shown, format);
+        if (bounded)
+            keepShapedAtEnd(view);
         cursor.endEditBlock();
     }
     if (!few)
@@ -214,7 +265,7 @@ void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetyp
         view->viewport()->update();
         return;
     }
-    for (QTextBlock block = doc->findBlockByNumber(blocks - 1); block.isValid();
+    for (QTextBlock block = doc->findBlockByNumber(firstChanged); block.isValid();
          block = block.next())
         emit layout->updateBlock(block);
 }
@@ -284,25 +335,35 @@ void TextViews::applyHeld(int index) {
     if (held.cut > there) {
         held.text.remove(0, held.cut - there);
         held.cut = there;
+        held.breaks = held.text.count(u'\n');
     }
     QPlainTextEdit* view = m_views[index];
     // A caret left short of the end stays behind as lines come; placed anew from there, the view
-    // would lay out the lines between. At the end it moves with what is added.
-    if (m_caretFromEnd[index] > 1 && !held.text.isEmpty() && view->isVisible()) {
+    // would lay out the lines between. A helping that ends in the line ends the caret stands
+    // before goes in at the caret, which moves with it to where it belongs; otherwise the caret
+    // goes to the end first and moves with what is added.
+    int keep = 0;
+    if (const int after = m_caretFromEnd[index] - 1;
+        after > 0 && !held.text.isEmpty() && view->isVisible()) {
         QTextCursor caret = view->textCursor();
-        caret.movePosition(QTextCursor::End);
-        view->setTextCursor(caret);
+        if (!caret.hasSelection() && held.cut <= caret.position() &&
+            caret.position() == doc->characterCount() - 1 - after &&
+            endsInLineEndsOf(doc, held.text, after)) {
+            keep = after;
+        } else {
+            caret.movePosition(QTextCursor::End);
+            view->setTextCursor(caret);
+        }
     }
     // Followed by many lines, the cut goes unannounced: the append that follows resizes the
     // scroll range once and the view repaints whole once, instead of once each.
-    const qsizetype breaks = held.text.count(u'\n');
-    const bool quietCut = held.cut > 0 && !held.text.isEmpty() && !appendsFew(view, breaks);
+    const bool quietCut = held.cut > 0 && !held.text.isEmpty() && !appendsFew(view, held.breaks);
     if (held.cut > 0) {
         const QSignalBlocker quiet(quietCut ? doc->documentLayout() : nullptr);
         removeUpTo(doc, held.cut);
     }
     if (!held.text.isEmpty())
-        appendShown(view, held.text, breaks);
+        appendShown(view, held.text, held.breaks, true, keep);
     if (quietCut)
         view->viewport()->update();
 }
@@ -337,11 +398,19 @@ void TextViews::placeCarets() {
         if (chars < 0 || !m_views[index])
             continue;
         QPlainTextEdit* edit = m_views[index];
+        QTextDocument* doc = edit->document();
         QTextCursor cursor = edit->textCursor();
-        cursor.movePosition(QTextCursor::End);
         // A CR LF pair is one character on screen.
-        if (chars > 1)
-            cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor, chars - 1);
+        const int after = chars > 1 ? chars - 1 : 0;
+        // A caret that moved with the text to its place needs no placing, which lays out lines.
+        const bool inPlace = !cursor.hasSelection() &&
+                             cursor.position() == doc->characterCount() - 1 - after &&
+                             onlyLineEndsFrom(doc, cursor.position());
+        if (!inPlace) {
+            cursor.movePosition(QTextCursor::End);
+            if (after > 0)
+                cursor.movePosition(QTextCursor::PreviousCharacter, QTextCursor::MoveAnchor, after);
+        }
         // Scrolling to the caret from far above lays out each line on the way, up to two screens
         // of lines that came in a helping and are never seen. Start a line short of the caret's
         // screen, unseen, and let the view bring the caret in as ever.
@@ -355,7 +424,8 @@ void TextViews::placeCarets() {
             edit->viewport()->setUpdatesEnabled(false);
             bar->setValue(start);
         }
-        edit->setTextCursor(cursor);
+        if (!inPlace)
+            edit->setTextCursor(cursor);
         edit->ensureCursorVisible();
         if (jump)
             edit->viewport()->setUpdatesEnabled(true); // and repaints it whole

@@ -53,7 +53,8 @@ private:
     void applyHeld(int index);
     static constexpr qsizetype kFewLines = 3;
     static bool appendsFew(const QPlainTextEdit* view, qsizetype breaks);
-    static void appendShown(QPlainTextEdit* view, const QString& shown, qsizetype breaks);
+    static void appendShown(QPlainTextEdit* view, const QString& shown, qsizetype breaks,
+                            bool bounded, int keep = 0);
 
     QTabWidget* m_tabs;
     std::array<QPlainTextEdit*, kCount> m_views{};
@@ -63,6 +64,7 @@ private:
     struct Held {
         int cut = 0;
         QString text;
+        qsizetype breaks = 0; // paragraph breaks in `text`
     };
     std::array<Held, kCount> m_heldText;
     int m_held = 0;

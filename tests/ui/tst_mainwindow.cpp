@@ -189,12 +189,15 @@ private slots:
         QCOMPARE(view->textCursor().position(), 0);
         for (int helping = 0; helping < 4; ++helping) {
             w.holdViewUpdates();
-            for (int i = 0; i < 20 * helping + 1; ++i)
-                strip.append(" 1:Fm N0XX To APRS\r\nframe\r\n"),
+            for (int i = 0; i < 20 * helping + 1;
+                 ++i) // the middle two end in a blank line, as frames
+                strip.append(QString(" 1:Fm N0XX To APRS\r\nframe\r\n") +
+                             (helping == 1 || helping == 2 ? "\r\n" : "")),
                     w.setCaretBeforeEnd(TextView::AllTraffic, 3);
             w.releaseViewUpdates();
             const QRect caret = view->cursorRect();
             QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 3);
+            QCOMPARE(view->toPlainText(), QString(strip.text()).replace("\r\n", "\n"));
             QVERIFY(caret.bottom() < view->viewport()->height() &&
                     caret.bottom() + caret.height() >= view->viewport()->height());
         }

@@ -38,12 +38,11 @@ void Registration::callSignAction() {
 
 void Registration::watchLink() {
     StationState& s = m_ctx.state;
-    if (!m_registered)
+    if (!m_registered || (!s.engineLost && m_ctx.engine.isAttached()))
         return;
+    // Only a lost link needs the time: local time costs more than the rest of a tick.
     const QDateTime now = m_ctx.clock.now();
     if (!s.engineLost) {
-        if (m_ctx.engine.isAttached())
-            return;
         s.engineLost = true;
         m_retryMs = kFirstRetryMs;
         m_nextAttempt = now.addMSecs(m_retryMs);

@@ -88,20 +88,6 @@ bool onlyLineEndsFrom(const QTextDocument* doc, int position) {
             return false;
     return true;
 }
-// Whether the document ends in `shown`'s last `count` characters, each a line end.
-bool endsInLineEndsOf(const QTextDocument* doc, const QString& shown, int count) {
-    const int end = doc->characterCount() - 1;
-    if (count > end || count > shown.size())
-        return false;
-    for (int i = 1; i <= count; ++i) {
-        const QChar here = doc->characterAt(end - i);
-        const QChar there = shown.at(shown.size() - i);
-        if (!isLineEnd(here) || !isLineEnd(there) ||
-            (here == QChar::LineSeparator) != (there == QChar::LineSeparator))
-            return false;
-    }
-    return true;
-}
 // A cursor placed outside an edit block lays out the line it lands on to know its x: a line
 // about to go.
 void removeUpTo(QTextDocument* doc, int position) {
@@ -233,14 +219,10 @@ bool TextViews::appendsFew(const QPlainTextEdit* view, qsizetype breaks) {
 }
 
 void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetype breaks,
-                            bool bounded, int keep) {
+                            bool bounded) {
     QTextDocument* doc = view->document();
     QAbstractTextDocumentLayout* layout = doc->documentLayout();
     const int blocks = doc->blockCount();
-    // The same text results from putting `shown` at the end, or its last `keep` characters (the
-    // document's own last ones) and then the rest before the document's last `keep`.
-    const int at = doc->characterCount() - 1 - keep;
-    const int firstChanged = keep > 0 ? doc->findBlock(at).blockNumber() : blocks - 1;
     const bool few = appendsFew(view, breaks);
     {
         const QSignalBlocker quiet(few ? layout : nullptr);
@@ -248,11 +230,11 @@ void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetyp
         // In an edit block the cursor needs no line laid out: moved as a caret from the front, it
         // would lay out the first line, which may be about to go.
         cursor.beginEditBlock();
-        cursor.setPosition(at);
+        cursor.setPosition(doc->characterCount() - 1);
         QTextCharFormat format = cursor.charFormat();
         format.setFontStyleStrategy(needsShaping(shown) ? QFont::PreferDefault
                                                         : QFont::PreferNoShaping);
-        cursor.insertText(keep > 0 ? shown.right(keep) + shown.chopped(keep) : shown, format);
+        cursor.insertText(shown, format);
         if (bounded)
             keepShapedAtEnd(view);
         cursor.endEditBlock();
@@ -265,7 +247,7 @@ void TextViews::appendShown(QPlainTextEdit* view, const QString& shown, qsizetyp
         view->viewport()->update();
         return;
     }
-    for (QTextBlock block = doc->findBlockByNumber(firstChanged); block.isValid();
+    for (QTextBlock block = doc->findBlockByNumber(blocks - 1); block.isValid();
          block = block.next())
         emit layout->updateBlock(block);
 }
@@ -339,21 +321,11 @@ void TextViews::applyHeld(int index) {
     }
     QPlainTextEdit* view = m_views[index];
     // A caret left short of the end stays behind as lines come; placed anew from there, the view
-    // would lay out the lines between. A helping that ends in the line ends the caret stands
-    // before goes in at the caret, which moves with it to where it belongs; otherwise the caret
-    // goes to the end first and moves with what is added.
-    int keep = 0;
-    if (const int after = m_caretFromEnd[index] - 1;
-        after > 0 && !held.text.isEmpty() && view->isVisible()) {
+    // would lay out the lines between. At the end it moves with what is added.
+    if (m_caretFromEnd[index] > 1 && !held.text.isEmpty() && view->isVisible()) {
         QTextCursor caret = view->textCursor();
-        if (!caret.hasSelection() && held.cut <= caret.position() &&
-            caret.position() == doc->characterCount() - 1 - after &&
-            endsInLineEndsOf(doc, held.text, after)) {
-            keep = after;
-        } else {
-            caret.movePosition(QTextCursor::End);
-            view->setTextCursor(caret);
-        }
+        caret.movePosition(QTextCursor::End);
+        view->setTextCursor(caret);
     }
     // Followed by many lines, the cut goes unannounced: the append that follows resizes the
     // scroll range once and the view repaints whole once, instead of once each.
@@ -363,7 +335,7 @@ void TextViews::applyHeld(int index) {
         removeUpTo(doc, held.cut);
     }
     if (!held.text.isEmpty())
-        appendShown(view, held.text, held.breaks, true, keep);
+        appendShown(view, held.text, held.breaks, true);
     if (quietCut)
         view->viewport()->update();
 }

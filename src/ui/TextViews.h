@@ -54,7 +54,7 @@ private:
     static constexpr qsizetype kFewLines = 3;
     static bool appendsFew(const QPlainTextEdit* view, qsizetype breaks);
     static void appendShown(QPlainTextEdit* view, const QString& shown, qsizetype breaks,
-                            bool bounded, int keep = 0);
+                            bool bounded);
 
     QTabWidget* m_tabs;
     std::array<QPlainTextEdit*, kCount> m_views{};

@@ -187,6 +187,8 @@ private slots:
         strip.append("ab\r\n"), view->moveCursor(QTextCursor::Start);        // as Ctrl+Home does
         w.holdViewUpdates(), strip.append("cd\r\n"), w.releaseViewUpdates(); // no caret asked for
         QCOMPARE(view->textCursor().position(), 0);
+        w.setCaretBeforeEnd(TextView::AllTraffic, 3), QCoreApplication::processEvents(); // alone
+        QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 3);
         for (int helping = 0; helping < 4; ++helping) {
             w.holdViewUpdates();
             for (int i = 0; i < 20 * helping + 1;

@@ -78,14 +78,13 @@ void keepShapedAtEnd(QPlainTextEdit* view) {
         counted += 1 + int(block.text().count(QChar(QChar::LineSeparator)));
     }
 }
-bool isLineEnd(QChar c) {
-    return c == QChar::LineSeparator || c == QChar::ParagraphSeparator || c == u'\n';
-}
 // A caret before nothing but line ends is one step a character from the end.
 bool onlyLineEndsFrom(const QTextDocument* doc, int position) {
-    for (int p = position; p < doc->characterCount() - 1; ++p)
-        if (!isLineEnd(doc->characterAt(p)))
+    for (int p = position; p < doc->characterCount() - 1; ++p) {
+        const QChar c = doc->characterAt(p);
+        if (c != QChar::LineSeparator && c != QChar::ParagraphSeparator)
             return false;
+    }
     return true;
 }
 // A cursor placed outside an edit block lays out the line it lands on to know its x: a line

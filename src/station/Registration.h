@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProgramName.h"
 #include "StationContext.h"
 
 #include <QDateTime>
@@ -11,7 +12,7 @@ public:
     static constexpr auto kFailureText =
         "Cannot connect to AGW Packet Engine.  Please start the AGW packet engine and try "
         "connecting again.";
-    static constexpr auto kMessageTitle = " Wexlo's Packet Monitor BETA 0.4.9";
+    static constexpr auto kMessageTitle = ProgramName::kCaption;
     static constexpr auto kCallSignPrompt = "Please enter your call sign.";
 
     static constexpr int kFirstRetryMs = 1000;
@@ -31,8 +32,9 @@ public:
     void callSignAction();
 
     // Runs at every poll tick: notices an engine that went away after a
-    // successful registration and attaches again, waiting longer after each
-    // failed try. Views and channels are left as they are.
+    // successful registration and attaches again, a try each second (the
+    // doubling is capped at its first step). Views and channels are left as
+    // they are.
     void watchLink();
 
 private:

@@ -15,7 +15,6 @@
 #include <QSaveFile>
 #include <QScopedValueRollback>
 #include <cmath>
-#include <exception>
 
 Station::Station(StationContext ctx)
     : m_fileNotices(ctx.view), m_log(ctx.state, ctx.clock, m_fileNotices),

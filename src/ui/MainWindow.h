@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainWindowView.h"
+#include "ProgramName.h"
 #include "NoticeHistory.h"
 
 #include <QMainWindow>
@@ -31,7 +32,7 @@ class TextViews;
 class MainWindow : public QMainWindow, public MainWindowView {
     Q_OBJECT
 public:
-    static constexpr auto kCaption = " Wexlo's Packet Monitor BETA 0.4.9";
+    static constexpr auto kCaption = ProgramName::kCaption;
 
     MainWindow();
     ~MainWindow() override;

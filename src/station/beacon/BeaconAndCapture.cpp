@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <exception>
 
 namespace {
 // Shorter call signs are placeholders, not stations that may transmit.

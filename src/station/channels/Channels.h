@@ -9,7 +9,8 @@
 
 class EngineLink;
 
-// The shared text routines of the channels and the views they feed.
+// What goes into the channel, conference and All Traffic views, and which station holds each
+// channel.
 class Channels {
 public:
     Channels(StationState& state, MainWindowView& view, EngineLink& engine);

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <exception>
 
 QString PrhPages::contentDir(const QString& sender) const {
     return QDir(m_state.programDir).filePath(sender);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "MainWindowView.h"
-#include "ProgramName.h"
 #include "NoticeHistory.h"
+#include "ProgramName.h"
 
 #include <QMainWindow>
 #include <QMap>

@@ -79,7 +79,7 @@ beeps=2 restored=2 raised=4
 > D N0CCC@0 \r\nde N0CCC: *** CONNECTED To Station N0CCC\r\n
 ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED With Station N0BBB\r\n)");
         row("ticking and clearing the box announces",
-            R"(show > conf; start; assign 1 N0AAA; assign 4 N0BBB; set selected N0BBB; edit half typed; conf 1; conf 0)",
+            R"(show > conf line; start; assign 1 N0AAA; assign 4 N0BBB; set selected N0BBB; edit half typed; conf 1; conf 0)",
             R"(> D N0AAA@0 de N0ME: N0ME conference has been enabled.
 > D N0BBB@0 de N0ME: N0ME conference has been enabled.
 > D N0BBB@0 N0ME conference has been disabled.\r
@@ -245,6 +245,25 @@ asked:  (x2))");
         QCOMPARE(h.store.textZoom(), 2);
         h.station().onZoom(0);
         QCOMPARE(h.view.zoom, h.store.textZoom());
+    }
+
+    // Settings > Engine Address: a usable answer is kept and is where the link goes next.
+    void engineAddress() {
+        for (const auto& [answer, where] : {std::pair{" wx.lan : 8010 ", "wx.lan:8010"},
+                                            {"h:65535", "h:65535"},
+                                            {"h:65536", ""},
+                                            {"h:0", ""},
+                                            {":8000", ""},
+                                            {"h", ""},
+                                            {"h:x", ""},
+                                            {"", ""}}) {
+            StationHarness h;
+            h.prompts.answers.push_back(QString::fromLatin1(answer));
+            QCOMPARE(h.station().onEngineAddressMenu(), *where != 0);
+            const QString kept = h.store.engineHost() + ':' + QString::number(h.store.enginePort());
+            QCOMPARE(kept, *where ? where : "127.0.0.1:8000");
+            QCOMPARE(h.engine.where, kept);
+        }
     }
 };
 

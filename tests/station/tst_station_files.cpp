@@ -185,6 +185,10 @@ private slots:
         QCOMPARE(readFileBytes(ini),
                  QByteArray(" 0 \r\n\"new, beacon \"\r\n 1 \r\n/var/wx/today.txt\r\n"));
         QVERIFY(h.prompts.dataDialogs[2].second); // the path comes with "Browse"
+        h.state.beaconOn = true, h.state.weatherOn = false,
+        h.station().readSettingsFile(); // read back
+        QVERIFY(!h.state.beaconOn && h.state.weatherOn &&
+                h.view.menuChecks[MenuCheck::WeatherDataOn]);
     }
 
     void programFiles() {

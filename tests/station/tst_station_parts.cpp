@@ -188,6 +188,10 @@ private slots:
             QVERIFY(std::ranges::none_of(h.view.notices[0], [](QChar c) { return c < u' '; }));
         }
 
+        QCOMPARE(SessionLog::folderName(u"azAZ09-z"_s), u"AZAZ09-Z"_s); // each range's ends
+        for (const char* bad : {"N0@", "N0[", "N0`", "N0{", "N0/", "N0:", "-N0"})
+            QVERIFY2(SessionLog::folderName(QString::fromLatin1(bad)).isEmpty(), bad);
+
         // One session: the questions about it and the status line, then its log.
         StationHarness h;
         h.store.setLogSessions(true);

@@ -312,6 +312,10 @@ private slots:
         type(line, "again", {Qt::KeypadModifier | Qt::Key_Enter});
         QVERIFY(line->text().isEmpty() && rs.e.sent.size() == 2);
         QCOMPARE(rs.e.sent[0].data + rs.e.sent[1].data, QByteArray("hi:\ragain\r"));
+        press(line, {Qt::CTRL | Qt::Key_Equal, Qt::CTRL | Qt::Key_Plus}); // larger, and kept
+        QCOMPARE(rs.h.store.textZoom(), 2);
+        press(line, {Qt::CTRL | Qt::Key_0});
+        QCOMPARE(rs.h.store.textZoom(), 0);
     }
 
     // Double quotes cannot be typed (a preset text keeps them); Return and Enter are Done.
@@ -351,6 +355,7 @@ private slots:
         QCOMPARE(rows->index(0, 0).data().toString(), "N0XYZ"); // newest first
         QCOMPARE(rows->index(1, 5).data().toString(), "WIDE1-1");
         QVERIFY(rows->index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+        QCOMPARE(rows->headerData(0, Qt::Horizontal).toString(), "Call");
         press(heard->table(), {Qt::Key_Escape});
         QVERIFY(qWaitForWindowActive(&rs.w) && rs.w.sendLine()->hasFocus() && !heard->isVisible());
         const qsizetype sent = rs.e.sent.size();

@@ -213,7 +213,10 @@ public:
     void close() override { ++closes; }
     bool isAttached() const override { return attached; }
     quint64 skippedMonitorFrames() const override { return skipped; }
-    QString address() const override { return QStringLiteral("127.0.0.1:8000"); }
+    void setAddress(const QString& host, quint16 port) override {
+        where = host + u':' + QString::number(port);
+    }
+    QString address() const override { return where; }
 
     // Queues what the engine would hand over, by the letter (see engineEvent).
     void queue(char kind, const QByteArray& sender, const QByteArray& data, int port = 0) {
@@ -224,6 +227,7 @@ public:
     qint16 defaultStartResult = 1;
     bool attached = true;
     quint64 skipped = 0;
+    QString where = QStringLiteral("127.0.0.1:8000");
     QList<QByteArray> registrations;
     QByteArray lastAppName;
     std::deque<EngineEvent> incoming;

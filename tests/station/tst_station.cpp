@@ -194,10 +194,15 @@ asked:  (x2))");
         // kind:call:data (n: a notice, e: the engine's status), one a second
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("expected");
-        const QStringList chat = {
-            "c:N0BBB:*** CONNECTED",      "D:N0BBB:hello\r\x07\r", "c:N0CCC:x",
-            "D:N0BBB:from behind\rtwo\r", "U:N0XX:cq cq\r",        "d:N0BBB:bye",
-            "n::a status line notice",    "e::engine lost",        "e::engine lost"};
+        const QStringList chat = {"c:N0BBB:*** CONNECTED",
+                                  "D:N0BBB:hel\x7flo\r\x07\r",
+                                  "c:N0CCC:x",
+                                  "D:N0BBB:from behind\rtwo\r",
+                                  "U:N0XX:cq cq\r",
+                                  "d:N0BBB:bye",
+                                  "n::a status line notice",
+                                  "e::engine lost",
+                                  "e::engine lost"};
         const QString b = "N0BBB connected on channel 1", c = "N0CCC connected on channel 2";
         const QStringList tail{"N0BBB disconnected", "a status line notice", "engine lost"};
         QTest::newRow("lines") << 2 << chat

@@ -20,7 +20,8 @@ private slots:
         MonitorWindow* monitor = rs.w.monitorWindow();
         QVERIFY(qWaitForWindowExposed(monitor));
         rs.e.queue('U', "N0XYZ",
-                   "<b>" + QByteArray(297, 'x') + QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
+                   "<b>\x01\x7f" + QByteArray(295, 'x') +
+                       QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
         rs.receive();
         QApplication::processEvents();
         const QSize designed(DesignedLayout::kMonitorWidth / DesignedLayout::kTwipsPerPixel,
@@ -36,9 +37,11 @@ private slots:
         QCOMPARE(monitor->valueLabel("lblDataKind")->text(), u"85"_s);
         QLabel* data = monitor->valueLabel("lblData");
         data->setSelection(0, int(data->text().size())); // a copy has the bytes, never markup
-        QVERIFY(data->text().startsWith("<b>xx"_L1) && data->selectedText() == data->text());
+        QVERIFY(data->text().startsWith("<b>  xx"_L1) && data->selectedText() == data->text());
         QVERIFY(data->wordWrap() && data->alignment() == (Qt::AlignLeft | Qt::AlignTop) &&
                 data->textInteractionFlags() == Qt::TextSelectableByMouse);
+        rs.w.close(); // and goes with the window
+        QVERIFY(!monitor->isVisible());
     }
 
     // A window larger than the work area comes into it whole; a caption shrinks to fit a long text,

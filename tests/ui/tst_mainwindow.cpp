@@ -164,6 +164,9 @@ private slots:
         const auto shown = [](QString t) { return t.replace("\r\n", "\n").replace(u'\r', u'\n'); };
         QPlainTextEdit* view = w.textView(TextView::AllTraffic);
         QCOMPARE(view->toPlainText(), shown(strip.text()));
+        const QTextCharFormat format =
+            view->document()->firstBlock().begin().fragment().charFormat();
+        QVERIFY(format.fontStyleStrategy() & QFont::PreferNoShaping); // plain text goes unshaped
         // A paragraph of lines looks as its lines would. Scrolled in sight, a view keeps the part
         // of a pixel a scroll by lines of fractional height left over, and that remainder depends
         // on the font and on the view's past scrolls: shown from its place alone, it has none.
@@ -265,8 +268,17 @@ private slots:
                 conf.size() >= TextViews::kKeptViewChars);
         QVERIFY(conf.startsWith("0123456789") && conf.endsWith("89\nthe end")); // cut at a line
         w.appendText(TextView::Channel0, QString(200'000, u'\r') + "last");
-        QCOMPARE(w.textView(TextView::Channel0)->blockCount(), TextViews::kMaxViewLines);
-        QVERIFY(w.textView(TextView::Channel0)->toPlainText().endsWith("\nlast"));
+        QPlainTextEdit* view = w.textView(TextView::Channel0);
+        QCOMPARE(view->blockCount(), TextViews::kMaxViewLines);
+        QVERIFY(view->toPlainText().endsWith("\nlast"));
+        w.showWindow(), QCoreApplication::processEvents();
+        QRegion painted;
+        EventWatch paints(view->viewport(), [&](QEvent* event) {
+            if (event->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(event)->region();
+        });
+        w.appendText(TextView::Channel0, "\r\nmore"); // at the limit: every line moves up
+        QTRY_VERIFY(painted.contains(view->viewport()->rect()));
     }
 
     // Send line: Escape types a colon, Return and Enter send. The find bar's Escape types none.

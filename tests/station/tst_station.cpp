@@ -141,9 +141,10 @@ list: "N0CALL"\r\n"N0XYZ"\r\n""\r\n)");
             R"(ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\nhi\r\n\r\nbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n\r\n\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\ndata\r\n
 page0: hi\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\rdata\r\r\n)");
         row("browser display click and tab selection",
-            R"(start; tab 8; browser; set selected N0BBB; tab 2; browser; tab 8; tab 2; browser)",
-            R"(tabs front=2 label=NA selected=N0BBB
-loads 2:~/Channel2.htm 2:~/Channel2.htm)");
+            R"(start; tab 8; browser; set selected N0BBB; tab 2; browser; tab 8; tab 2; browser; tab 0; browser)",
+            R"(tabs label=NA selected=N0BBB
+panes 0:11
+loads 2:~/Channel2.htm 2:~/Channel2.htm 0:~/Channel0.htm)");
         row("a shown pane follows its page as data comes",
             R"(show tabs panes loads; start; assign 2 N0BBB; tab 2; browser; rx D N0BBB hello\r; tick)",
             R"(tabs 2=N0BBB front=2 label=N0BBB selected=N0BBB speaker=N0BBB

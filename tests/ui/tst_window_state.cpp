@@ -2,6 +2,7 @@
 
 #include "DesignedLayout.h"
 #include "MonitorWindow.h"
+#include "TextViews.h"
 #include "WindowRig.h"
 
 using namespace QTest;
@@ -69,6 +70,20 @@ private slots:
         QVERIFY(std::ranges::any_of(labels, [](const auto& label) {
             return label.first->text(QAccessible::Name) == "Send Data:"_L1;
         }));
+        // No control hides another (the send line tucks under the captions' row by a few pixels);
+        // each view fills its page.
+        const auto controls = w.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* a : controls)
+            for (QWidget* b : controls) {
+                const QRect both = a->geometry() & b->geometry();
+                QVERIFY2(a == b || !a->isVisible() || !b->isVisible() ||
+                             qMin(both.width(), both.height()) <= 5,
+                         qPrintable(a->objectName() + ' ' + b->objectName()));
+            }
+        for (int tab = 0; tab < MainWindowView::kTabCount; ++tab) {
+            const QPlainTextEdit* view = w.textView(TextViews::viewOfTab(tab));
+            QVERIFY(view->height() * 10 > view->parentWidget()->height() * 9);
+        }
         for (QCheckBox* box : w.centralWidget()->findChildren<QCheckBox*>())
             QCOMPARE(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Name),
                      box->text().remove(u'&'));

@@ -295,6 +295,11 @@ private slots:
         line->setFocus();
         press(line, {Qt::Key_F6}); // F6 and Shift+F6 go round the send line and the views
         QVERIFY(view->hasFocus());
+        QWidget elsewhere; // another program in front, then the station again: back in the line
+        elsewhere.show(), elsewhere.activateWindow();
+        QVERIFY(qWaitForWindowActive(&elsewhere) && (rs.w.activateWindow(), true));
+        QVERIFY(qWaitForWindowActive(&rs.w) && line->hasFocus());
+        press(line, {Qt::Key_F6});
         press(view, {Qt::SHIFT | Qt::Key_F6});
         QVERIFY(line->hasFocus());
         type(line, "hi", {Qt::Key_Escape, Qt::CTRL | Qt::Key_F});
@@ -390,6 +395,8 @@ private slots:
         press(&rs.w, {Qt::ALT | Qt::Key_S});
         press(nullptr, {Qt::Key_L}); // in the menu that opened
         QVERIFY(rs.h.store.logSessions() && rs.w.action("mnuLogSessions")->isChecked());
+        press(&rs.w, {Qt::ALT | Qt::Key_S}), press(nullptr, {Qt::Key_A, Qt::Key_O}); // Announce Off
+        QVERIFY(rs.h.store.announce() == 0 && rs.w.action("mnuAnnounceOff")->isChecked());
         rs.arrive('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         rs.e.sent.clear();
         rs.h.prompts.files = {rs.h.programDir.filePath("upload.txt")};

@@ -178,7 +178,9 @@ private slots:
         view->setPlainText(view->toPlainText());
         QVERIFY(looks(0) == head && looks(INT_MAX) == foot);
         w.tabs()->setCurrentIndex(8);
-        QCOMPARE(w.textView(TextView::AllTrafficMirror)->toPlainText(), shown(mirror.text()));
+        const QPlainTextEdit* shownLater = w.textView(TextView::AllTrafficMirror); // a line a block
+        QCOMPARE(shownLater->toPlainText(), shown(mirror.text()));
+        QCOMPARE(shownLater->blockCount(), shownLater->toPlainText().count('\n') + 1);
         keyClicks(view, "typed"); // nobody types into a view, not even through an input method
         QCOMPARE(view->toPlainText(), shown(strip.text()));
         QVERIFY(!view->testAttribute(Qt::WA_InputMethodEnabled));
@@ -353,7 +355,7 @@ private slots:
     void heardListByItsKeysAndADoubleClick() {
         Rig rs;
         QVERIFY(rs.up());
-        rs.arrive('U', "N0ABC", " 1:Fm N0ABC To ID Via WIDE1-1 <UI>\rN0ABC\r");
+        rs.arrive('U', "N0XYZ", " 1:Fm N0XYZ To ID Via WIDE1-1 <UI>\rN0XYZ\r");
         HeardListWindow* heard = nullptr;
         // Taking the focus is read on a real display.
         const auto open = [&] {
@@ -365,11 +367,11 @@ private slots:
         };
         QVERIFY(open());
         rs.h.clock.when = rs.h.clock.when.addSecs(60);
-        rs.arrive('U', "N0XYZ", " 1:Fm N0XYZ To ID Via WIDE1-1 <UI>\rN0XYZ\r");
+        rs.arrive('U', "N0ABC", " 1:Fm N0ABC To ID Via WIDE1-1 <UI>\rN0ABC\r");
         heard->refresh();
         QAbstractItemModel* rows = heard->table()->model();
         QVERIFY(rows->rowCount() == 2 && !rows->data(QModelIndex()).isValid());
-        QCOMPARE(rows->index(0, 0).data().toString(), "N0XYZ"); // newest first
+        QCOMPARE(rows->index(0, 0).data().toString(), "N0ABC"); // newest first, not by call
         QCOMPARE(rows->index(1, 5).data().toString(), "WIDE1-1");
         QVERIFY(rows->index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
         QCOMPARE(rows->headerData(0, Qt::Horizontal).toString(), "Call");
@@ -384,7 +386,7 @@ private slots:
         // Through the window system, as a person's double-click comes: press, release, press.
         mouseDClick(heard->windowHandle(), Qt::LeftButton, {},
                     heard->table()->viewport()->mapTo(heard, cell.center()));
-        QVERIFY(rs.w.sendLine()->text() == ":C N0ABC" && rs.e.sent.size() == sent && raised);
+        QVERIFY(rs.w.sendLine()->text() == ":C N0XYZ" && rs.e.sent.size() == sent && raised);
         QCOMPARE(heard->table()->selectionModel()->selectedRows().size(), 1); // the whole row
     }
 
@@ -471,6 +473,8 @@ private slots:
         const QByteArray png = readFileBytes(at("top.png"));
         QVERIFY(bomb.save(at("W1AW/bomb.png"), "PNG") &&
                 writeFileBytes(at("W1AW/big.png"), png + QByteArray(5 * 1024 * 1024, '\0')) &&
+                writeFileBytes(at("W1AW/edge.png"), // as large as may be
+                               png + QByteArray(PaneResources::kMaxFileBytes - png.size(), '\0')) &&
                 writeFileBytes(at("W1AW/style.css"), "p { color: #123456 }") &&
                 writeFileBytes(at("top.css"), "p { color: #123456 }") &&
                 writeFileBytes(at("W1AW/hello.htm"), "<p>hello</p>") &&
@@ -494,7 +498,7 @@ private slots:
                << "data:image/png;base64," + png.toBase64();
         using Case = std::tuple<QString, bool, QStringList, QStringList>; // picture?, shown, not
         const Case cases[] = {
-            {page, true, {"pic.png", "img/pic.png", "in.png"}, hidden},
+            {page, true, {"pic.png", "img/pic.png", "in.png", "edge.png"}, hidden},
             {channel, true, {"W1AW/pic.png"}, {"top.png"}},
             {page, false, {"style.css"}, {"fifo.png"}},
             {channel, false, {}, {"top.css"}},

@@ -236,6 +236,9 @@ asked:  (x2))");
         h.start();
         QCOMPARE(h.store.announce(), 2);
         QCOMPARE(h.view.sendLineName, "Send: no station selected");
+        const int polls = h.engine.polls;
+        h.station().tick(); // with nothing waiting, the engine is asked once
+        QCOMPARE(h.engine.polls, polls + 1);
         h.station().onMenuCheck(MenuCheck::AnnounceConnects);
         QCOMPARE(h.store.announce(), 1);
         QCOMPARE((QList<bool>{h.view.menuChecks[MenuCheck::AnnounceOff],

@@ -212,6 +212,11 @@ private slots:
                 QCOMPARE(h.view.notices.size(), 1);
                 QVERIFY2(h.view.notices[0].startsWith(QLatin1String(name)), name);
             }
+        StationHarness h; // taken over while the station runs: the next save says so
+        h.start();
+        QVERIFY(::mkfifo(QFile::encodeName(h.programDir.filePath("History.lst")), 0600) == 0);
+        h.view.sendLine = u":C N0BBB"_s, h.station().onSendLineEnter(), h.station().tick();
+        QCOMPARE(h.view.notices, QStringList{u"History.lst could not be written"_s});
     }
 
     // Under a file-size limit a write fails instead of the station dying. No cut log line stays,

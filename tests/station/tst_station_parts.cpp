@@ -239,6 +239,10 @@ private slots:
             QCOMPARE(got ? got->call + ' ' + QByteArray::number(got->frames) : QByteArray(),
                      learnt);
         }
+        StationHarness h;
+        HoldingEngine e;
+        connectN0BBB(h, e), h.station().onSendFileMenu(); // nothing waits: as many as may go
+        QCOMPARE(e.sent.size(), FileSender::kMaxOutstanding);
     }
 
     // A paced send always ends. Answers about waiting frames that are unusable (about another

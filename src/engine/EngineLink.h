@@ -3,6 +3,7 @@
 #include "EngineEvent.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -16,6 +17,13 @@ constexpr int Disconnect = 'd';
 constexpr int ConnectedData = 'D';
 constexpr int Unproto = 'U';
 } // namespace Kind
+
+// A radio port of the engine: its number as frames carry it (from 0), and what the engine calls it.
+struct EnginePort {
+    quint8 number = 0;
+    QString description;
+    friend bool operator==(const EnginePort&, const EnginePort&) = default;
+};
 
 // The four operations the station needs from its packet engine. The shapes
 // follow the engine client library the station was designed around; the real
@@ -56,6 +64,10 @@ public:
     }
     // Where the engine is, for the operator.
     virtual QString address() const { return {}; }
+    // Why the last attempt to reach or register with the engine failed, for the operator.
+    virtual QString lastError() const { return {}; }
+    // The engine's radio ports, once it has said which it has; none before, or when it cannot.
+    virtual std::optional<QList<EnginePort>> ports() const { return std::nullopt; }
 
     // Whether the engine can tell how many frames handed to it for a connected station have not
     // gone out (or not been acknowledged) yet. A link that cannot never answers the question.

@@ -1,6 +1,10 @@
 #include "Registration.h"
 
+#include "CallSign.h"
 #include "EngineLink.h"
+
+#include <algorithm>
+#include <cmath>
 
 void Registration::connectToEngine() {
     m_attaching = false; // a registration of its own replaces any attach under way
@@ -11,8 +15,14 @@ void Registration::connectToEngine() {
     const qint16 result = m_ctx.engine.startPoll(call, QByteArray(kAppName));
     if (result == 0) {
         showStatus(QStringLiteral("no answer"));
-        m_ctx.prompts.messageBox(QString::fromLatin1(kFailureText),
-                                 QString::fromLatin1(kMessageTitle));
+        // Where it looked and why it failed, so a first start can be mended without a manual.
+        const QString why = m_ctx.engine.lastError();
+        m_ctx.prompts.messageBox(
+            QString::fromLatin1(kFailureText) +
+                QStringLiteral("\n\nTried %1%2.\nThe address is set in Settings > Engine Address.")
+                    .arg(m_ctx.engine.address(),
+                         why.isEmpty() ? QString() : QStringLiteral(": ") + why),
+            QString::fromLatin1(kMessageTitle));
         m_ctx.view.setRetryButtonVisible(true);
         return;
     }
@@ -24,19 +34,32 @@ void Registration::connectToEngine() {
     showStatus(QStringLiteral("registered as ") + m_ctx.state.callSign);
 }
 
-void Registration::callSignAction() {
+void Registration::callSignAction(const QString& shown) {
     const QString prompt = QString::fromLatin1(kCallSignPrompt);
-    const QString answer =
-        m_ctx.prompts.inputBox(prompt, prompt, m_ctx.state.callSign.toUpper()).toUpper();
-    if (answer.isEmpty())
-        return;
+    QString offered = shown.isNull() ? m_ctx.state.callSign.toUpper() : shown;
+    QString call;
+    while (call.isNull()) {
+        const QString answer = m_ctx.prompts.inputBox(prompt, prompt, offered).toUpper();
+        if (answer.isEmpty())
+            return;
+        QString why;
+        call = CallSign::normalized(answer.trimmed(), &why);
+        if (call.isNull()) {
+            // Asked again with the answer to mend: the engine would take anything and the air
+            // would carry it.
+            m_ctx.beeper.beep();
+            m_ctx.view.showNotice(QStringLiteral("Call sign not changed: ") + why);
+            offered = answer;
+        }
+    }
     m_ctx.engine.close();
-    m_ctx.state.callSign = answer.trimmed();
-    m_ctx.store.setCallSign(m_ctx.state.callSign);
+    m_ctx.state.callSign = call;
+    m_ctx.store.setCallSign(call);
     connectToEngine();
 }
 
 void Registration::watchLink() {
+    watchPorts();
     StationState& s = m_ctx.state;
     if (!m_registered || (!s.engineLost && m_ctx.engine.isAttached()))
         return;
@@ -76,8 +99,79 @@ void Registration::watchLink() {
 }
 
 void Registration::showStatus(const QString& state) {
+    m_linkState = state;
     const QString where = m_ctx.engine.address();
+    QString port;
+    if (m_portsShown && !m_portsShown->isEmpty()) {
+        const int number = m_ctx.state.radioPort;
+        const auto it = std::find_if(m_portsShown->cbegin(), m_portsShown->cend(),
+                                     [number](const EnginePort& p) { return p.number == number; });
+        port = it == m_portsShown->cend()
+                   ? QStringLiteral("; port %1 is not one of the engine's").arg(number)
+                   : QStringLiteral("; port %1: %2").arg(number).arg(it->description);
+    }
     m_ctx.view.setEngineStatus(QStringLiteral("Packet engine") +
                                (where.isEmpty() ? QString() : QStringLiteral(" at ") + where) +
-                               QStringLiteral(": ") + state);
+                               QStringLiteral(": ") + state + port);
+}
+
+void Registration::watchPorts() {
+    std::optional<QList<EnginePort>> ports = m_ctx.engine.ports();
+    if (ports == m_portsShown)
+        return;
+    m_portsShown = std::move(ports);
+    showStatus(m_linkState);
+    if (!engineHasPort(m_ctx.state.radioPort))
+        m_ctx.view.showNotice(QStringLiteral("Frames go out on port %1, which the engine does not "
+                                             "have; it has %2 (Settings > Port)")
+                                  .arg(m_ctx.state.radioPort)
+                                  .arg(portsInWords()));
+}
+
+bool Registration::engineHasPort(int port) const {
+    // Until the engine has said (or when it cannot), every port is taken on trust.
+    return !m_portsShown || m_portsShown->isEmpty() ||
+           std::any_of(m_portsShown->cbegin(), m_portsShown->cend(),
+                       [port](const EnginePort& p) { return p.number == port; });
+}
+
+QString Registration::portsInWords() const {
+    QStringList words;
+    for (const EnginePort& p : m_portsShown.value_or(QList<EnginePort>()))
+        words.append(QStringLiteral("%1 (%2)").arg(p.number).arg(p.description));
+    return words.join(QStringLiteral(", "));
+}
+
+void Registration::portAction() {
+    StationState& s = m_ctx.state;
+    const QString answer =
+        m_ctx.prompts.inputBox(QStringLiteral("Please enter the port.  0 is default."),
+                               QStringLiteral("Select Port"), QString::number(s.radioPort));
+    bool ok = false;
+    const double number = answer.trimmed().toDouble(&ok);
+    const double rounded = std::nearbyint(number); // halves go to the even neighbour
+    QString why;
+    if (!ok || !std::isfinite(number) || rounded < 0 || rounded > 255)
+        why = QStringLiteral("a port is a number from 0 to 255");
+    else if (!engineHasPort(int(rounded)))
+        why = QStringLiteral("the engine has ") + portsInWords();
+    if (why.isEmpty()) {
+        s.radioPort = static_cast<quint8>(rounded);
+    } else if (!answer.isEmpty()) { // Cancel is no answer to refuse
+        m_ctx.beeper.beep();
+        m_ctx.view.showNotice(QStringLiteral("Port \"%1\" refused: %2").arg(answer.trimmed(), why));
+    }
+    m_ctx.store.setRadioPort(s.radioPort);
+    showStatus(m_linkState);
+}
+
+void Registration::addressChanged() {
+    if (!m_registered) {
+        connectToEngine(); // the operator is mending a first start: try it now
+        return;
+    }
+    if (!m_ctx.state.engineLost)
+        return; // the engine in use stays until its link goes
+    m_attaching = false;
+    m_nextAttempt = m_ctx.clock.now();
 }

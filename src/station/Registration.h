@@ -1,9 +1,12 @@
 #pragma once
 
+#include "EngineLink.h"
 #include "ProgramName.h"
 #include "StationContext.h"
 
 #include <QDateTime>
+
+#include <optional>
 
 // Registering with the packet engine, and the Call Sign action that renews it.
 class Registration {
@@ -27,9 +30,9 @@ public:
     // at all shows the button and stops the timer.
     void connectToEngine();
 
-    // Asks for a call sign; a non-empty answer closes the registration,
-    // stores the call sign and registers again.
-    void callSignAction();
+    // Asks for a call sign, offering `shown` (the station's own when null), until the answer is
+    // a valid call or empty; a valid one closes the registration, is stored and registers again.
+    void callSignAction(const QString& shown = QString());
 
     // Runs at every poll tick: notices an engine that went away after a
     // successful registration and attaches again, a try each second (the
@@ -37,12 +40,23 @@ public:
     // they are.
     void watchLink();
 
+    // Settings > Port: a port the engine has said it lacks is refused, naming those it has.
+    void portAction();
+    // Settings > Engine Address chose a new address: tried at once unless an engine is attached.
+    void addressChanged();
+
 private:
     void showStatus(const QString& state);
+    // The engine said which ports it has: the status line names the one in use.
+    void watchPorts();
+    bool engineHasPort(int port) const;
+    QString portsInWords() const;
 
     StationContext& m_ctx;
     bool m_registered = false;
     bool m_attaching = false;
+    QString m_linkState; // the status line's account of the link, without the port
+    std::optional<QList<EnginePort>> m_portsShown;
     int m_retryMs = kFirstRetryMs;
     QDateTime m_attemptBegan;
     QDateTime m_nextAttempt;

@@ -1,5 +1,6 @@
 #include "Station.h"
 
+#include "CallSign.h"
 #include "Conference.h"
 #include "ConnectList.h"
 #include "EngineLink.h"
@@ -14,7 +15,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QScopedValueRollback>
-#include <cmath>
+#include <utility>
 
 Station::Station(StationContext ctx)
     : m_fileNotices(ctx.view), m_log(ctx.state, ctx.clock, m_fileNotices),
@@ -56,8 +57,13 @@ void Station::startUp() {
     readStoreSettings();
     if (s.callSign.isEmpty())
         s.callSign = m_ctx.store.generalCallSign();
-    if (s.callSign.isEmpty())
-        m_registration.callSignAction();
+    if (QString why; CallSign::normalized(s.callSign, &why).isNull()) {
+        // A stored call the air cannot carry is never registered: it is offered for mending.
+        const QString stored = std::exchange(s.callSign, QString());
+        if (!stored.isEmpty())
+            m_ctx.view.showNotice(QStringLiteral("The stored call sign is not used: ") + why);
+        m_registration.callSignAction(stored.toUpper());
+    }
 
     const int conference = m_ctx.store.conference();
     if (conference != s.conference) {
@@ -161,11 +167,13 @@ void Station::onConnectMenu() {
         m_ctx.prompts.chooseConnection(ConnectList::read(ConnectList::path(programDir)));
     const QString line = QStringLiteral(":C ") + picked;
     // Entries of one or two characters, and the empty one, never connect.
+    bool refused = false;
     if (line.size() > 5) {
         m_ctx.view.setSendLineText(line);
-        m_sendLine.onEnter();
+        refused = !m_sendLine.onEnter(); // stays with its reason, to be mended or dropped
     }
-    m_ctx.view.setSendLineText(QString());
+    if (!refused)
+        m_ctx.view.setSendLineText(QString());
     QDir::setCurrent(programDir);
 }
 
@@ -279,6 +287,7 @@ bool Station::onEngineAddressMenu() {
         return false;
     m_ctx.store.setEngineAddress(answer.left(colon).trimmed(), static_cast<quint16>(port));
     m_ctx.engine.setAddress(m_ctx.store.engineHost(), m_ctx.store.enginePort());
+    m_registration.addressChanged();
     return true;
 }
 
@@ -332,6 +341,12 @@ void Station::onMonitorFilterChosen(const MonitorFilterSettings& filter) {
 }
 
 void Station::onHeardCallChosen(const QString& call) {
+    // Heard calls come off the air as they were sent; one the engine could not call is refused.
+    if (QString why; CallSign::normalized(call, &why).isNull()) {
+        m_ctx.beeper.beep();
+        m_ctx.view.showNotice(QStringLiteral("Not connected: ") + why);
+        return;
+    }
     m_ctx.view.setSendLineText(QStringLiteral(":C ") + call);
     m_ctx.view.bringToFront();
     m_ctx.view.focusSendLine();
@@ -352,22 +367,6 @@ void Station::release() {
         return;
     m_released = true;
     m_ctx.engine.close();
-}
-
-void Station::onPortMenu() {
-    StationState& s = m_ctx.state;
-    const QString answer =
-        m_ctx.prompts.inputBox(QStringLiteral("Please enter the port.  0 is default."),
-                               QStringLiteral("Select Port"), QString::number(s.radioPort));
-    bool ok = false;
-    const double number = answer.trimmed().toDouble(&ok);
-    if (ok && std::isfinite(number)) {
-        const double rounded = std::nearbyint(number); // halves go to the even neighbour
-        // A port the engine cannot have leaves the current one in place.
-        if (rounded >= 0 && rounded <= 255)
-            s.radioPort = static_cast<quint8>(rounded);
-    }
-    m_ctx.store.setRadioPort(s.radioPort);
 }
 
 void Station::readSettingsFile() {

@@ -54,7 +54,7 @@ public:
     void onActivated();
     void onRetryClicked() { m_registration.connectToEngine(); }
     void onCallSignMenu() { m_registration.callSignAction(); }
-    void onPortMenu();
+    void onPortMenu() { m_registration.portAction(); }
     void onSendLineEnter();
     void onSendLineChanged();
     // Up (1) and Down (-1) in the send line walk the lines sent before.

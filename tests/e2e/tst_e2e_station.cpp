@@ -83,6 +83,8 @@ private slots:
         ticker.start(QtPollTimer::kIntervalMs);
         auto channel = [&h](int n) { return h.view.text(channelView(n)); };
         auto enter = [&h](const QString& l) { h.view.sendLine = l, h.station().onSendLineEnter(); };
+        // The engine names its one radio port, and the status line names the port in use.
+        AIR_VERIFY(h.view.engineStatus.contains(u"; port 0: first soundcard"_s));
         Remote b("N0BBB"), c("N0CCC");
         QVERIFY2(b.registerAt(portB) && c.registerAt(portB), "engine B refused a remote");
 

@@ -88,6 +88,22 @@ private slots:
                          std::tuple(name, int(stationKind), u"N0BBB"_s, stationData, 2,
                                     QByteArray("UIST").contains(kind)));
         }
+        // The port list: numbered by its entries, invalid and unnumbered ones left out.
+        const std::pair<QByteArray, QByteArray> lists[] = {
+            {"6;Port1 first soundcard mono;Port2 INVALID CHANNEL;Port3 x\x01y;",
+             "0:first soundcard mono 2:x y"},
+            {"2;Port1 a;Port1 again;Port0 none;Port300 far;Port9x;;", "0:a 8:x"},
+            {"3;plain;other", "0:plain 1:other"},
+            {"", ""},
+            {"1;Port2 " + QByteArray(100, 'd') + '\0' + ";Port3 after",
+             "1:" + QByteArray(80, 'd')}};
+        for (const auto& [answer, seen] : lists) {
+            const FromEngine in = toReceived(AgwFrame{0, 'G', 0, {}, {}, answer}, kOurCall, 1);
+            QByteArray got;
+            for (const EnginePort& p : in.ports.value())
+                got += QByteArray::number(p.number) + ':' + p.description.toLatin1() + ' ';
+            QCOMPARE(got.trimmed(), seen);
+        }
         for (const QByteArray& data : {QByteArray("\x01\x02"), QByteArray()}) {
             const FromEngine in = toReceived(AgwFrame{0, 'X', 0, kOurCall, {}, data}, kOurCall, 1);
             QCOMPARE(std::tuple(in.event.has_value(), in.registerAnswer.value_or(9)),
@@ -128,24 +144,27 @@ private slots:
     }
 
     void registrationCloseAndGoingAway() {
+        m_fake->setPortList("1;Port1 first soundcard mono;");
         QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));
+        QCOMPARE(m_link->ports(), (QList<EnginePort>{{0, u"first soundcard mono"_s}}));
         // A second call reuses the connection: a second 'm' would switch monitoring off again.
         QCOMPARE(m_link->startPoll("N0AAA-7", "app"), qint16(1));
         QCOMPARE(m_link->putData({}, "x", 'D', 1, 0), qint16(0));
         // Both registration answers came in, neither for the station; the frame to nobody refused.
         QCOMPARE(std::tuple(m_link->framesReceived(), m_link->discardedFrames(),
                             m_link->refusedFrames()),
-                 std::tuple(quint64(2), quint64(2), quint64(1)));
+                 std::tuple(quint64(3), quint64(3), quint64(1)));
         QCOMPARE(m_link->putData("N0BBB", QByteArray(300, 'b'), 'D', 300, 3), qint16(1));
         m_fake->sendRaw(engineFrame("not read before close"));
         m_link->close();
         QVERIFY(m_fake->waitForClients(0, 5000));
         QCOMPARE(std::tuple(m_link->registeredCall(), drain().size()), std::tuple(QByteArray(), 0));
         const QList<AgwFrame> got = m_fake->received();
-        QCOMPARE(kinds(got), QByteArray("mXXDDx"));
+        QCOMPARE(std::tuple(kinds(got), m_link->ports()),
+                 std::tuple(QByteArray("mGXXDDx"), std::nullopt));
         const QByteArray seven = "N0AAA-7";
-        QCOMPARE(std::tuple(got[1].callFrom, got[3].data + got[4].data, got[4].callFrom,
-                            got[4].port, got[5].callFrom),
+        QCOMPARE(std::tuple(got[2].callFrom, got[4].data + got[5].data, got[5].callFrom,
+                            got[5].port, got[6].callFrom),
                  std::tuple(kOurCall, QByteArray(300, 'b'), seven, quint8(3), seven));
     }
 
@@ -171,7 +190,7 @@ private slots:
             m_link->beginAttach(kOurCall, "app");
             if (engine == "silent") { // shows as an attempt still under way
                 QVERIFY(!m_link->attachResult());
-                QTRY_VERIFY((m_link->attachResult(), m_fake->received().size() == 4));
+                QTRY_VERIFY((m_link->attachResult(), m_fake->received().size() == 6));
                 QVERIFY(!m_link->attachResult());
             }
             QTRY_VERIFY((result = m_link->attachResult()).has_value());
@@ -183,11 +202,11 @@ private slots:
         QVERIFY(m_fake->waitForClients(0, 5000));
         m_fake->setRegisterAnswer(1);
         m_link->beginAttach(kOurCall, "app");
-        QVERIFY(m_fake->waitForFrames(6, 5000)); // registers once accepted, asked or not
+        QVERIFY(m_fake->waitForFrames(9, 5000)); // registers once accepted, asked or not
         QTRY_VERIFY((result = m_link->attachResult()).has_value());
         QCOMPARE(std::tuple(*result, m_link->lastError(), m_link->registeredCall(),
                             kinds(m_fake->received())),
-                 std::tuple(qint16(1), QString(), kOurCall, QByteArray("mXmXmX")));
+                 std::tuple(qint16(1), QString(), kOurCall, QByteArray("mGXmGXmGX")));
     }
 
     // A name is looked up aside, and each of its addresses tried: "localhost" may name ::1 first,

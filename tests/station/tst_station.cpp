@@ -31,6 +31,14 @@ private slots:
             R"(registered: N0CCC,N0CCC closes=1
 stored call: N0CCC
 asked: Please enter your call sign. [])");
+        row("a stored call that is no call is offered for mending, a bad answer asked again",
+            R"(show registered stored asked notice; opt UserPacketCallSign my call; answer n0 ccc; answer n0ccc-0; boot)",
+            R"(registered: N0CCC,N0CCC closes=1
+stored call: N0CCC
+asked: Please enter your call sign. [MY CALL]
+asked: Please enter your call sign. [N0 CCC]
+notice: The stored call sign is not used: "my call" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
+notice: Call sign not changed: "N0 CCC" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any))");
         // Monitored traffic, routing and the tick.
         row("monitored frames: strip, DX capture and line ends",
             R"(show strip dx data; start; rx U N0XX \s1:Fm N0XX To DX <UI>\rDX de N0XX 14025\r; rx U N0XX abc; rx U N0XX abcd; rx U N0XX ab\r; rx U N0XX ab\nyz; rx U N0XX ab\r\nx; tick 6)",
@@ -45,8 +53,9 @@ page1: *** CONNECTED To Station N0BBB\r\r\n)");
         row("connect with every tab busy: a call only remembered, a caller told of",
             R"(show tabs list notice beeps; start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; type :c n0new; rx c N0NEW *** CONNECTED To Station N0NEW\r; tick)",
             R"(tabs 0=N0T0 1=N0T1 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 idle=1
-beeps=1 restored=1 raised=1
+beeps=2 restored=1 raised=1
 list: "N0NEW"\r\n
+notice: Not connected: all 7 channels are busy
 notice: N0NEW connected, but all 7 channels are busy)");
         row("text behind marks a tab until it comes to the front",
             R"(show unseen; start; assign 2 N0BBB; assign 5 N0CCC; rx D N0BBB one; rx D N0CCC two; tick; tab 5; tab 2; rx D N0CCC three; tick)",
@@ -99,18 +108,38 @@ notice: Not sent: no station selected (x2)
 line: hello)");
         row("commands",
             R"(opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; type :c n0call; type :Cn0xyz; type :c  N0CALL  \s; type :C; type :d whatever; answer CQ; type :U hello; type :X anything; type :)",
-            R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ front=3 label=N0CALL selected=N0CALL
+            R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ front=1 label=N0CALL selected=N0CALL
 asked: To Whom? (CQ, Beacon, etc.) []
-beeps=1
+beeps=2
 > c N0CALL@1 
 > P N0CALL@1 
 > c N0XYZ@1 
 > P N0XYZ@1 
-> c @1 
-> P @1 
 > d N0CALL@1 
 > U CQ@1 hello\r
-list: "N0CALL"\r\n"N0XYZ"\r\n""\r\n)");
+list: "N0CALL"\r\n"N0XYZ"\r\n
+notice: Not connected: no call sign given)");
+        // What the air cannot carry never reaches the engine; the line stays with the reason.
+        row("calls: checked where typed, the engine's form used, refusals said",
+            R"(show tabs > notice line list asked; start; type :c n0bbb via wide1-1; type :c n0bbb-0; type :c N0CCC-15; type :c 123; type :c N0DDD-16; type :c N0DDD-05; type :c ABCDEFG; answer ; type :u hi; answer cq via x; type :u hi; answer \sbeacon-0\s; type :u hello)",
+            R"(tabs 0=N0BBB 1=N0CCC-15 front=1
+asked: To Whom? (CQ, Beacon, etc.) [] (x3)
+> c N0BBB@0 
+> P N0BBB@0 
+> c N0CCC-15@0 
+> P N0CCC-15@0 
+> U BEACON@0 hello\r
+list: "N0BBB"\r\n"N0CCC-15"\r\n
+notice: Not connected: "n0bbb via wide1-1" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
+notice: Not connected: "123" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
+notice: Not connected: "N0DDD-16" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
+notice: Not connected: "N0DDD-05" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
+notice: Not connected: "ABCDEFG" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
+notice: Not sent: no call sign given
+notice: Not sent: "cq via x" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any))");
+        row("a connect the engine reports failed frees its tab",
+            R"(show tabs; start; type :c n0zzz-0; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
+            R"(tabs idle=1)");
         row("a line goes out at the first blank past column 70",
             R"(show >; start; assign 0 N0BBB; set selected N0BBB; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s)",
             R"(> D N0BBB@0 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r)");
@@ -127,8 +156,10 @@ list: "N0CALL"\r\n"N0XYZ"\r\n""\r\n)");
 > D N0BBB@2 b
 > D N0BBB@2 \r)");
         row("send file: nothing without a call sign, a station or a file",
-            R"(show beeps >; start; set call ; sendfile data; set call N0ME; sendfile data; set selected OPEN; sendfile data; set selected N0BBB; sendfile)",
-            R"(beeps=2)");
+            R"(show beeps > notice; start; set call ; sendfile data; set call N0ME; sendfile data; set selected OPEN; sendfile data; set selected N0BBB; sendfile)",
+            R"(beeps=3
+notice: upload.bin not sent: this station has no call sign
+notice: upload.bin not sent: no station selected (x2))");
         // Pages.
         row("new page tag empties the page when the option is on",
             R"(show page0; start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",

@@ -306,12 +306,18 @@ private slots:
             s->station().release(), s->station().release();
         QCOMPARE(QList<int>({c.engine.closes, x.engine.closes}), QList<int>({1, 0}));
 
-        // What the port menu keeps (5 before): whole numbers 0 to 255, halves to even.
-        const char* const ports[][2] = {{"3", "3"},    {" +7 ", "7"}, {"x", "5"},   {"", "5"},
-                                        {"2.5", "2"},  {"3.5", "4"},  {"300", "5"}, {"-1", "5"},
-                                        {"-0.4", "0"}, {"inf", "5"}};
-        for (const auto& [answer, kept] : ports) {
+        // What the port menu keeps (5 before): whole numbers 0 to 255, halves to even, and once
+        // the engine has named its ports (0 and 5 here), only those; a refusal says why.
+        const QList<EnginePort> two{{0, u"first soundcard mono"_s}, {5, u"second"_s}};
+        const char* const ports[][3] = {{"3", "3", ""},    {" +7 ", "7", ""}, {"x", "5", "x"},
+                                        {"", "5", ""},     {"2.5", "2", ""},  {"3.5", "4", ""},
+                                        {"300", "5", "3"}, {"-1", "5", "-"},  {"-0.4", "0", ""},
+                                        {"inf", "5", "i"}, {"0", "0", "*"},   {"4", "5", "*4"},
+                                        {"4.6", "5", "*"}, {"-0.2", "0", "*"}};
+        for (const auto& [answer, kept, refused] : ports) {
             StationHarness p;
+            if (*refused == '*')
+                p.engine.enginePorts = two, p.start(), p.station().registration().watchLink();
             p.state.radioPort = 5, p.prompts.answers = {QString::fromLatin1(answer)};
             p.station().onPortMenu();
             QCOMPARE(QString::number(p.state.radioPort) + '/' +
@@ -319,7 +325,24 @@ private slots:
                      kept + u"/"_s + kept);
             QCOMPARE(p.prompts.inputs[0].prompt + '[' + p.prompts.inputs[0].defaultAnswer,
                      "Please enter the port.  0 is default.[5");
+            const QString said =
+                refused[*refused == '*'] ? u"Port \"%1\" refused: "_s.arg(answer) : QString();
+            const QString notice = p.view.notices.value(p.view.notices.size() - 1);
+            QVERIFY2(notice.startsWith(said) && p.beeper.count == int(!said.isEmpty()),
+                     qPrintable(notice));
+            if (*refused == '*')
+                QVERIFY2(p.view.engineStatus.endsWith(p.state.radioPort == 0
+                                                          ? u"; port 0: first soundcard mono"_s
+                                                          : u"; port 5: second"_s),
+                         qPrintable(p.view.engineStatus));
         }
+        // The engine names its ports: a port in use it lacks is said at once.
+        StationHarness q;
+        q.state.radioPort = 3, q.engine.enginePorts = two;
+        q.station().registration().watchLink();
+        QCOMPARE(q.view.notices,
+                 QStringList{u"Frames go out on port 3, which the engine does not have; it has "
+                             u"0 (first soundcard mono), 5 (second) (Settings > Port)"_s});
     }
 };
 

@@ -292,6 +292,45 @@ private slots:
         }
     }
 
+    // What the station will not do it says, and nothing reaches the engine.
+    void refusalsSaid() {
+        StationHarness h;
+        h.start(), h.state.selectedCall = u"N0BBB"_s;
+        const QString big = h.programDir.filePath(u"big"_s),
+                      fifo = h.programDir.filePath(u"fifo"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(fifo), 0600) == 0);
+        QFile sparse(big);
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(2) << 30));
+        for (const auto& [path, why] : {std::pair{fifo, "fifo not sent: it is not a regular file"},
+                                        {u"/dev/zero"_s, "zero not sent: it is not a regular file"},
+                                        {big, "big not sent: it is larger than 4 194 304 bytes"},
+                                        {big + 'x', "bigx not sent: it cannot be read"}}) {
+            h.prompts.files.push_back(path), h.station().onSendFileMenu();
+            QCOMPARE(h.view.notices.last(), QString::fromLatin1(why));
+        }
+        const QString notCall = u"Not connected: \"N0BBB VIA\" is not a call sign"_s;
+        h.station().onHeardCallChosen(u"N0BBB VIA"_s);
+        QVERIFY(h.view.notices.last().startsWith(notCall) && h.view.sendLine.isEmpty());
+        h.prompts.connectPicks = {u"N0BBB VIA"_s}, h.station().onConnectMenu();
+        QVERIFY(h.view.notices.last().startsWith(notCall));
+        QCOMPARE(std::tuple(h.view.sendLine, h.beeper.count, h.engine.sent.size()),
+                 std::tuple(u":C N0BBB VIA"_s, 6, 0));
+
+        // A first start that found no engine: the message says where it looked and where to
+        // change that, and a new address is tried at once.
+        StationHarness f;
+        f.engine.defaultStartResult = 0, f.start();
+        QVERIFY2(
+            f.prompts.messages.value(0).text.contains(
+                u"\n\nTried 127.0.0.1:8000.\nThe address is set in Settings > Engine Address."_s),
+            qPrintable(f.prompts.messages.value(0).text));
+        f.engine.defaultStartResult = 1, f.prompts.answers = {u"h:1"_s, u"h:2"_s};
+        f.station().onEngineAddressMenu(), f.station().onEngineAddressMenu();
+        // Attached now: the next address waits for the next connection.
+        QCOMPARE(std::tuple(f.engine.registrations.size(), f.view.retryVisible, f.engine.where),
+                 std::tuple(2, false, u"h:2"_s));
+    }
+
     // The engine goes and comes back: noticed, nothing lost, not even a typed line; attached again.
     void engineLostAndReattached() {
         auto engine = std::make_unique<FakeEngine>();
@@ -300,12 +339,13 @@ private slots:
         StationHarness h;
         h.link = &link, h.start("N0AAA");
         QVERIFY(h.timer.active && !h.view.retryVisible);
-        // Monitoring asked for, then the call registered.
+        // Monitoring and the ports asked for, then the call registered.
         const auto opening = [](FakeEngine& e) {
-            const QList<AgwFrame> r = e.waitForFrames(2, 3000) ? e.received() : QList<AgwFrame>();
-            return r.size() < 2 ? QByteArray() : r[0].kind + (r[1].kind + r[1].callFrom);
+            const QList<AgwFrame> r = e.waitForFrames(3, 3000) ? e.received() : QList<AgwFrame>();
+            return r.size() < 3 ? QByteArray()
+                                : r[0].kind + (r[1].kind + (r[2].kind + r[2].callFrom));
         };
-        QCOMPARE(opening(*engine), QByteArray("mXN0AAA"));
+        QCOMPARE(opening(*engine), QByteArray("mGXN0AAA"));
         engine->send(frame('C', "N0BBB", QByteArray("*** CONNECTED To Station N0BBB\r", 32)));
         engine->send(frame('D', "N0BBB", "hello from b\r"));
         QVERIFY(tickUntil(h, [&] { return h.view.text(channelView(0)).contains("hello from b"); }));
@@ -339,7 +379,7 @@ private slots:
         h.clock.when = tryBegan.addSecs(1); // the next try is due a second after the last began
         // Attaching goes on over several ticks; none of them waits for the engine.
         QVERIFY(tickUntil(h, [&] { return !h.state.engineLost; }) && !h.view.retryVisible);
-        QCOMPARE(opening(restarted), QByteArray("mXN0AAA"));
+        QCOMPARE(opening(restarted), QByteArray("mGXN0AAA"));
         h.station().onSendLineEnter(); // never into a link the new engine does not have
         QCOMPARE(h.view.notices.last(), u"Not sent: the link to N0BBB has ended"_s);
         QCOMPARE(h.view.sendLine, u"are you there?"_s);

@@ -38,6 +38,11 @@ public:
     }
     int connectionsAccepted() const { return m_accepted; }
     void setRegisterAnswer(quint8 answer) { m_registerAnswer = answer; }
+    // The answer to the port list question; none while empty.
+    void setPortList(const QByteArray& answer) {
+        const QMutexLocker lock(&m_mutex);
+        m_portList = answer;
+    }
     void setAnswerRegistration(bool answer) { m_answerRegistration = answer; } // false: silent
 
     // These reach every client before they return.
@@ -74,6 +79,8 @@ private:
                     if (frame->kind == 'X' && m_answerRegistration)
                         socket->write(
                             encodeAgwFrame({frame->port, 'X', 0, frame->callFrom, {}, answer}));
+                    if (frame->kind == 'G' && !m_portList.isEmpty())
+                        socket->write(encodeAgwFrame({0, 'G', 0, {}, {}, m_portList}));
                 }
             };
             connect(socket, &QTcpSocket::readyRead, m_server, read);
@@ -88,6 +95,7 @@ private:
     QThread m_thread;
     QTcpServer* m_server = new QTcpServer;
     quint16 m_port = 0;
+    QByteArray m_portList;
     mutable QMutex m_mutex;
     QList<AgwFrame> m_received;
     std::atomic<int> m_accepted = 0, m_clients = 0;

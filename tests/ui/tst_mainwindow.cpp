@@ -34,7 +34,8 @@ private slots:
             [&](QWidget* box) { message = box->property("text").toString(), box->close(); });
         rs.station.startUp();
         QCOMPARE(message, "Cannot connect to AGW Packet Engine.  Please start the AGW packet "
-                          "engine and try connecting again.");
+                          "engine and try connecting again.\n\nTried 127.0.0.1:8000.\nThe "
+                          "address is set in Settings > Engine Address.");
         QVERIFY(rs.w.retryButton()->isVisible() && !rs.h.timer.active);
         rs.e.defaultStartResult = 1;
         click(rs.w.retryButton());

@@ -237,7 +237,9 @@ bool AgwTcpLink::sendGreeting() {
     // Monitoring is a toggle at the engine, so it goes out once per connection.
     AgwFrame monitor;
     monitor.kind = 'm';
-    if (!writeFrame(monitor)) {
+    AgwFrame portList;
+    portList.kind = 'G';
+    if (!writeFrame(monitor) || !writeFrame(portList)) {
         dropConnection(QStringLiteral("could not ask for monitoring"));
         return false;
     }
@@ -260,6 +262,7 @@ void AgwTcpLink::dropConnection(const QString& why) {
     m_attach = Attach::None;
     m_call.clear();
     m_registered = false;
+    m_ports.reset();
 }
 
 bool AgwTcpLink::writeFrame(const AgwFrame& frame) {
@@ -312,6 +315,8 @@ void AgwTcpLink::accept(AgwFrame&& frame) {
     FromEngine in = toReceived(std::move(frame), m_call, m_registered);
     if (in.registerAnswer)
         m_registerAnswer = in.registerAnswer;
+    if (in.ports)
+        m_ports = std::move(in.ports);
     if (in.outstanding) {
         const auto it = m_outstanding.find(in.outstanding->call.toUpper());
         if (it != m_outstanding.end())

@@ -49,6 +49,7 @@ public:
     // stays answered while a silent engine takes its time.
     void beginAttach(const QByteArray& callSign, const QByteArray& appName) override;
     std::optional<qint16> attachResult() override;
+    std::optional<QList<EnginePort>> ports() const override { return m_ports; }
     bool reportsOutstanding() const override { return true; }
     void askOutstanding(const QByteArray& call, quint8 port) override;
     std::optional<quint32> takeOutstanding(const QByteArray& call) override;
@@ -85,7 +86,7 @@ public:
     quint64 bytesReceived() const { return m_bytesIn; }
     quint64 bytesSent() const { return m_bytesOut; }
     std::optional<quint8> lastRegisterAnswer() const { return m_registerAnswer; }
-    QString lastError() const { return m_lastError; }
+    QString lastError() const override { return m_lastError; }
 
 private:
     enum class Attach { None, Connecting, Registering };
@@ -115,6 +116,8 @@ private:
     QByteArray m_attachCall;
     QDeadlineTimer m_attachDeadline;
     std::optional<qint16> m_attachOutcome = qint16(0);
+
+    std::optional<QList<EnginePort>> m_ports; // asked once per connection
 
     ReceiveQueue m_queue;
     // Links asked about (upper case) and the engine's answer once it came. Answers about links

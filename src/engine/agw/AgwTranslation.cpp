@@ -2,6 +2,9 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+#include <cctype>
+
 #include <utility>
 
 namespace {
@@ -38,7 +41,50 @@ bool belongsToOwnLink(const AgwFrame& frame, const QByteArray& ownCall, bool reg
     return false;
 }
 
+constexpr qsizetype kMaxPortDescription = 80;
+
+// "Port2 first soundcard right" numbers itself; an entry without that takes its place in the list.
+std::optional<EnginePort> portEntry(QByteArray entry, int place) {
+    entry = entry.trimmed();
+    if (entry.isEmpty() || entry.toUpper().contains("INVALID"))
+        return std::nullopt;
+    int number = place;
+    if (entry.left(4).compare("port", Qt::CaseInsensitive) == 0) {
+        qsizetype end = 4;
+        while (end < entry.size() && end < 8 && std::isdigit(static_cast<uchar>(entry[end])))
+            ++end;
+        bool ok = false;
+        const int named = entry.mid(4, end - 4).toInt(&ok);
+        if (ok) {
+            number = named;
+            entry = entry.mid(end).trimmed();
+        }
+    }
+    if (number < 1 || number > 256)
+        return std::nullopt;
+    QString description = QString::fromLatin1(entry.left(kMaxPortDescription));
+    for (QChar& c : description)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = u' ';
+    return EnginePort{quint8(number - 1), description};
+}
+
 } // namespace
+
+QList<EnginePort> parsePortList(const QByteArray& answer) {
+    QList<EnginePort> ports;
+    const qsizetype nul = answer.indexOf('\0');
+    const QList<QByteArray> fields = (nul < 0 ? answer : answer.left(nul)).split(';');
+    // The first field is the engine's count, which the entries themselves tell better.
+    for (qsizetype i = 1; i < fields.size() && i <= 256; ++i) {
+        const std::optional<EnginePort> port = portEntry(fields[i], int(i));
+        if (port && std::none_of(ports.cbegin(), ports.cend(), [&](const EnginePort& known) {
+                return known.number == port->number;
+            }))
+            ports.append(*port);
+    }
+    return ports;
+}
 
 FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool registered) {
     FromEngine result;
@@ -55,6 +101,9 @@ FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool register
     case 'D':
         type = EngineEvent::Type::StationData; // the bytes as they came off the air, NULs and all
         break;
+    case 'G':
+        result.ports = parsePortList(frame.data);
+        return result;
     case 'X':
         result.registerAnswer = frame.data.isEmpty() ? quint8(0) : quint8(frame.data.at(0));
         return result;

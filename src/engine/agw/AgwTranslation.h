@@ -23,7 +23,12 @@ struct FromEngine {
     bool monitored = false;           // traffic the station may miss when it falls behind
     std::optional<quint8> registerAnswer;
     std::optional<OutstandingAnswer> outstanding;
+    std::optional<QList<EnginePort>> ports;
 };
+
+// The engine's answer to `G`: "count;Port1 description;Port2 ...;". Entries the engine marks
+// invalid, and those it cannot number, are left out.
+QList<EnginePort> parsePortList(const QByteArray& answer);
 
 // `ownCall` counts only once `registered`: an empty call can be registered too.
 FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool registered);

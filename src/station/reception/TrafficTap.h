@@ -30,6 +30,8 @@ public:
     quint64 skippedMonitorFrames() const override { return m_engine.skippedMonitorFrames(); }
     void setAddress(const QString& host, quint16 port) override { m_engine.setAddress(host, port); }
     QString address() const override { return m_engine.address(); }
+    QString lastError() const override { return m_engine.lastError(); }
+    std::optional<QList<EnginePort>> ports() const override { return m_engine.ports(); }
     bool reportsOutstanding() const override { return m_engine.reportsOutstanding(); }
     void askOutstanding(const QByteArray& call, quint8 port) override {
         m_engine.askOutstanding(call, port);

@@ -1,6 +1,7 @@
 #include "SendFile.h"
 
 #include "BoundedRead.h"
+#include "CallSign.h"
 #include "EngineLink.h"
 #include "LinkBacklog.h"
 #include "SafeFile.h"
@@ -34,29 +35,30 @@ void FileSender::start() {
                                             QDir(s.programDir).filePath(QStringLiteral("*.*")));
     if (path.isEmpty())
         return;
+    const QString name = QFileInfo(path).fileName();
     QFile file(path);
-    if (!SafeFile::openForRead(file, SafeFile::Links::Follow) ||
-        file.size() > SendFile::kMaxFileBytes) {
-        m_beeper.beep();
-        return;
-    }
+    if (!SafeFile::openForRead(file, SafeFile::Links::Follow))
+        return refuse(name, QFileInfo(path).exists() && !QFileInfo(path).isFile()
+                                ? QStringLiteral("it is not a regular file")
+                                : QStringLiteral("it cannot be read"));
+    if (file.size() > SendFile::kMaxFileBytes)
+        return refuse(name, QStringLiteral("it is larger than %1 bytes")
+                                .arg(groupedCount(quint64(SendFile::kMaxFileBytes))));
     m_contents = readBounded(file, SendFile::kMaxFileBytes);
     file.close();
-    if (s.callSign.isEmpty())
-        return;
-    // With nobody to send to, nothing goes out; the beep says so.
+    if (!CallSign::isValid(s.callSign))
+        return refuse(name, QStringLiteral("this station has no call sign"));
+    // With nobody to send to, nothing goes out.
     if (s.selectedCall.isEmpty() ||
-        s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0) {
-        m_beeper.beep();
-        return;
-    }
+        s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
+        return refuse(name, QStringLiteral("no station selected"));
     m_to = s.selectedCall.toLatin1();
     m_port = s.radioPort;
     m_next = 0;
     m_phase = Phase::Sending;
     m_byTime = false;
     m_ticks = 0;
-    m_shown = {QFileInfo(path).fileName(), s.selectedCall, 0, m_contents.size(), true};
+    m_shown = {name, s.selectedCall, 0, m_contents.size(), true};
     if (!m_engine.reportsOutstanding()) {
         const auto idle = qScopeGuard([this] {
             m_phase = Phase::Idle;
@@ -68,6 +70,12 @@ void FileSender::start() {
     }
     emit progress(m_shown);
     step(false);
+}
+
+void FileSender::refuse(const QString& name, const QString& why) {
+    m_contents.clear();
+    m_beeper.beep();
+    m_view.showNotice(QStringLiteral("%1 not sent: %2").arg(name, why));
 }
 
 void FileSender::step(bool tick) {

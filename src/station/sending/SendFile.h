@@ -62,6 +62,8 @@ private:
 
     void sendNext();
     void stepByTime(bool tick);
+    // Nothing goes: the beep and the notice say why.
+    void refuse(const QString& name, const QString& why);
     // Ends a send that did not reach the station whole; `why` follows the notice.
     void end(const QString& why);
     void finish(const QString& notice);

@@ -1,5 +1,6 @@
 #include "SendLine.h"
 
+#include "CallSign.h"
 #include "ChannelTable.h"
 #include "Channels.h"
 #include "ConnectList.h"
@@ -36,20 +37,27 @@ QString SendLine::whyNotSent(const QString& line) const {
 
 bool SendLine::sendCommandLine() {
     const QString line = m_view.sendLineText();
-    if (const QString why = whyNotSent(line); !why.isEmpty()) {
-        // Keep the words: the operator can send them once there is somewhere to send them.
-        m_beeper.beep();
-        m_view.showNotice(why);
-        m_notSentShown = true;
+    QString why = whyNotSent(line);
+    if (why.isEmpty() && line.startsWith(QLatin1Char(':')))
+        why = command(line);
+    if (!why.isEmpty()) {
+        refuse(why);
         return false;
     }
     if (line.startsWith(QLatin1Char(':')))
-        command(line);
-    else if (m_state.conference == 0)
+        return true;
+    if (m_state.conference == 0)
         toSelectedStation(line);
     else
         toConference(line);
     return true;
+}
+
+void SendLine::refuse(const QString& why) {
+    // Keep the words: the operator can send them once there is somewhere to send them.
+    m_beeper.beep();
+    m_view.showNotice(why);
+    m_notSentShown = true;
 }
 
 bool SendLine::onEnter() {
@@ -74,10 +82,10 @@ QString SendLine::onTextChanged() {
     return text.chopped(1);
 }
 
-void SendLine::command(const QString& line) {
+QString SendLine::command(const QString& line) {
     if (line.size() < 2) {
         m_beeper.beep(); // a lone ":" names no command
-        return;
+        return {};
     }
     const QChar letter = line[1].toUpper();
     const QString argument = trimBlanks(line.mid(2));
@@ -86,34 +94,51 @@ void SendLine::command(const QString& line) {
         put(s.selectedCall, QByteArray(), Kind::Disconnect);
         m_view.setSelectedCallLabel(s.selectedCall);
     } else if (letter == u'C') {
-        connect(argument);
+        return connect(argument);
     } else if (letter == u'U') {
-        QString to;
-        to = m_prompts.inputBox(QStringLiteral("To Whom? (CQ, Beacon, etc.)"),
-                                QStringLiteral("To Whom?"), QString());
-        put(to, argument.toLatin1() + '\r', Kind::Unproto);
+        return unproto(argument);
     }
+    return {};
 }
 
-void SendLine::connect(const QString& argument) {
+QString SendLine::unproto(const QString& text) {
+    const QString answer = m_prompts.inputBox(QStringLiteral("To Whom? (CQ, Beacon, etc.)"),
+                                              QStringLiteral("To Whom?"), QString());
+    QString why;
+    const QString to = CallSign::normalized(trimBlanks(answer), &why);
+    if (to.isNull())
+        return QStringLiteral("Not sent: ") + why;
+    put(to, text.toLatin1() + '\r', Kind::Unproto);
+    return {};
+}
+
+QString SendLine::connect(const QString& argument) {
     StationState& s = m_state;
-    s.connectTarget = argument.toUpper();
+    QString why;
+    const QString target = CallSign::normalized(argument, &why);
+    if (target.isNull())
+        return QStringLiteral("Not connected: ") + why;
+    // The engine cannot address a link from nobody, and would never end it either.
+    if (!CallSign::isValid(s.callSign))
+        return QStringLiteral("Not connected: this station has no call sign (Settings > Call "
+                              "Sign)");
+    s.connectTarget = target;
     // A station already on a channel is worked there: a second link to it would be the same.
-    if (const int held =
-            s.connectTarget.isEmpty() ? ChannelTable::kNone : s.channels.channelOf(s.connectTarget);
-        held != ChannelTable::kNone) {
+    if (const int held = s.channels.channelOf(s.connectTarget); held != ChannelTable::kNone) {
         m_tabs.select(held);
-        return;
-    }
-    const int x = s.channels.firstFree();
-    if (x != ChannelTable::kNone) {
-        m_tabs.select(x);
-        m_channels.assign(x, s.connectTarget);
-        put(s.connectTarget, QByteArray(), Kind::ConnectRequest);
-        put(s.connectTarget, QByteArray(), Kind::ConnectCompanion);
+        return {};
     }
     const QString list = ConnectList::path(s.programDir);
     m_notices.written(list, ConnectList::add(list, s.connectTarget));
+    const int x = s.channels.firstFree();
+    if (x == ChannelTable::kNone)
+        return QStringLiteral("Not connected: all %1 channels are busy")
+            .arg(ChannelTable::kChannels);
+    m_tabs.select(x);
+    m_channels.assign(x, s.connectTarget);
+    put(s.connectTarget, QByteArray(), Kind::ConnectRequest);
+    put(s.connectTarget, QByteArray(), Kind::ConnectCompanion);
+    return {};
 }
 
 void SendLine::toSelectedStation(const QString& line) {

@@ -34,8 +34,11 @@ public:
 private:
     // Empty when the line can go out; otherwise the notice that says why not.
     QString whyNotSent(const QString& line) const;
-    void command(const QString& line);
-    void connect(const QString& argument);
+    // Each returns empty when done, or the notice saying why the line cannot go.
+    QString command(const QString& line);
+    QString connect(const QString& argument);
+    QString unproto(const QString& text);
+    void refuse(const QString& why);
     void toSelectedStation(const QString& line);
     void toConference(const QString& line);
     void echo(const QString& text);

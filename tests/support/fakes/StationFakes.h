@@ -107,7 +107,7 @@ public:
 
     QString chooseConnection(const QStringList& entries) override {
         connectLists.append(entries);
-        return {}; // nothing picked
+        return connectPicks.empty() ? QString() : takeFront(connectPicks); // nothing picked
     }
     std::optional<QString> enterData(const QString& current, bool withBrowse) override {
         dataDialogs.append({current, withBrowse});
@@ -125,6 +125,7 @@ public:
     QList<QStringList> connectLists;
     std::deque<std::optional<QString>> dataAnswers;
     QList<QPair<QString, bool>> dataDialogs;
+    std::deque<QString> connectPicks;
     QList<Question> inputs;
     QList<Message> messages;
     std::function<void()> onInput;
@@ -219,6 +220,7 @@ public:
     QString address() const override { return where; }
 
     // Queues what the engine would hand over, by the letter (see engineEvent).
+    std::optional<QList<EnginePort>> ports() const override { return enginePorts; }
     void queue(char kind, const QByteArray& sender, const QByteArray& data, int port = 0) {
         incoming.push_back(engineEvent(kind, sender, data, port));
     }
@@ -229,6 +231,7 @@ public:
     quint64 skipped = 0;
     QString where = QStringLiteral("127.0.0.1:8000");
     QList<QByteArray> registrations;
+    std::optional<QList<EnginePort>> enginePorts;
     QByteArray lastAppName;
     std::deque<EngineEvent> incoming;
     QList<Sent> sent;

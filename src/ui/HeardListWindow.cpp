@@ -1,6 +1,7 @@
 #include "HeardListWindow.h"
 
 #include "HeardList.h"
+#include "MainWindow.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <QWindow>
 
 // The list's stations in the order they were first shown; the sorting is the proxy's.
 class HeardTableModel : public QAbstractTableModel {
@@ -176,10 +178,26 @@ HeardListWindow::~HeardListWindow() = default;
 
 void HeardListWindow::open() {
     // Asked for, it is worked in: in front, with the focus; Escape gives the focus back.
+    if (isHidden())
+        placeOverViews();
     show();
     raise();
     activateWindow();
     m_table->setFocus();
+}
+
+void HeardListWindow::placeOverViews() {
+    const auto* main = qobject_cast<MainWindow*>(parentWidget());
+    if (!main)
+        return;
+    const QRect area = main->toolArea();
+    // Before its first showing the frame is not known yet: room for a title bar.
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull())
+        frame = QMargins(4, 2 * fontMetrics().height() + 8, 4, 4);
+    const QSize outside(frame.left() + frame.right(), frame.top() + frame.bottom());
+    resize(QSize(640, 340).boundedTo(area.size() - outside));
+    move(area.right() + 1 - width() - outside.width(), area.top()); // the frame's corner
 }
 
 void HeardListWindow::refresh() {
@@ -204,10 +222,11 @@ bool HeardListWindow::eventFilter(QObject* watched, QEvent* event) {
             choose(m_table->currentIndex());
             return true;
         }
-        if (key == Qt::Key_Escape) {
+        // Its table holds the keyboard whenever the window does.
+        if (key == Qt::Key_Escape || static_cast<QKeyEvent*>(event)->matches(QKeySequence::Close)) {
             close();
-            if (parentWidget())
-                parentWidget()->activateWindow(); // whose activation focuses the send line
+            if (auto* main = qobject_cast<MainWindow*>(parentWidget()))
+                main->takeKeyboardBack();
             return true;
         }
     }

@@ -36,6 +36,8 @@ protected:
 
 private:
     void choose(const QModelIndex& index);
+    // Over the right of the views, clear of the menu bar and the send line.
+    void placeOverViews();
 
     HeardTableModel* m_model = nullptr;
     QSortFilterProxyModel* m_sorted = nullptr;

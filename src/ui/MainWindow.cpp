@@ -325,6 +325,11 @@ void MainWindow::bringToFront() {
     activateWindow();
 }
 
+void MainWindow::raiseWithoutFocus() {
+    // A restack request only; activating would hand the operator's keys to the send line.
+    raise();
+}
+
 void MainWindow::processPendingEvents() {
     QCoreApplication::processEvents();
 }
@@ -460,15 +465,6 @@ void MainWindow::showNotice(const QString& text) {
     m_notices.add(QDateTime::currentDateTime(), text);
     if (m_noticesWindow && m_noticesWindow->isVisible())
         m_noticesWindow->refresh();
-}
-
-void MainWindow::showNoticesWindow() {
-    if (!m_noticesWindow)
-        m_noticesWindow = new NoticesWindow(m_notices, this);
-    m_noticesWindow->refresh();
-    m_noticesWindow->show();
-    m_noticesWindow->raise();
-    m_noticesWindow->activateWindow();
 }
 
 void MainWindow::setConferenceChecked(bool checked) {

@@ -55,6 +55,7 @@ public:
     bool isMinimizedOrMaximized() const override;
     void restoreNormal() override;
     void bringToFront() override;
+    void raiseWithoutFocus() override;
     void processPendingEvents() override;
     void setRetryButtonVisible(bool visible) override;
     bool isRetryButtonVisible() const override;
@@ -92,6 +93,11 @@ public:
     // What reaches the desktop while the window is behind: 0 nothing, 1 connects, 2 also lines.
     // View > Notices.
     void showNoticesWindow();
+    // On screen, where a list of its own may open: over the views, below the tab row, so the
+    // menu bar and the send line stay in sight.
+    QRect toolArea() const;
+    // A list of its own closed by its keys: the window again, and the send line with the keyboard.
+    void takeKeyboardBack();
     void setConferenceChecked(bool checked) override;
     void setBrowserDisplayChecked(bool checked) override;
     void setMenuChecked(MenuCheck item, bool checked) override;

@@ -2,6 +2,7 @@
 
 #include "MainWindow.h"
 
+#include "MenuBarChecks.h"
 #include "MonitorWindow.h"
 
 #include <QAction>
@@ -17,6 +18,8 @@ QAction* MainWindow::addCheckAction(QMenu* menu, const QString& name, const QStr
     m_checks.insert(item, act);
     // The station owns the mark: it flips its flag and sets the mark back here.
     connect(act, &QAction::triggered, this, [this, item] { emit menuCheckChosen(item); });
+    if (!menu)
+        MenuBarChecks::showMark(menuBar(), act);
     return act;
 }
 

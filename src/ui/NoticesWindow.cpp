@@ -1,7 +1,10 @@
 #include "NoticesWindow.h"
 
+#include "MainWindow.h"
+
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 NoticesWindow::NoticesWindow(const NoticeHistory& history, QWidget* parent)
@@ -15,9 +18,18 @@ NoticesWindow::NoticesWindow(const NoticeHistory& history, QWidget* parent)
     m_list->setAccessibleName(QStringLiteral("Notices, newest last"));
     m_list->setReadOnly(true);
     m_list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    setFocusProxy(m_list);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list);
     resize(520, 300);
+    // The keyboard leaves it as it came: Escape or Ctrl+W, back to the send line.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, [this] {
+            close();
+            if (auto* main = qobject_cast<MainWindow*>(parentWidget()))
+                main->takeKeyboardBack();
+        });
 }
 
 void NoticesWindow::refresh() {

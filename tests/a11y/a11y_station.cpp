@@ -1,5 +1,5 @@
-// The real station and window over an in-process engine, for check_a11y.py: it says "ready" once
-// registered and in front, then acts on one command a line from its input.
+// The real station and window over an in-process engine, for check_a11y.py and the focus test: it
+// says "ready" once registered and in front, then acts on one command a line from its input.
 
 #include "SendProgressDialog.h"
 #include "WindowRig.h"
@@ -13,7 +13,7 @@ int main(int argc, char* argv[]) {
     useScratchConfigHome();
     Rig rs;
     rs.station.startUp();
-    rs.h.state.moveToFront = false;
+    rs.h.state.moveToFront = false, rs.w.setMenuChecked(MenuCheck::MoveToFront, false);
     // Without a window manager the first requests to come forward can go unheard.
     for (int i = 0; i < 100 && !rs.w.isActiveWindow(); ++i)
         rs.w.bringToFront(), (void)qWaitForWindowActive(&rs.w, 200);
@@ -31,11 +31,19 @@ int main(int argc, char* argv[]) {
                       words.mid(2).join(u' ').replace(u'|', u'\r').toLatin1() + '\r');
         else if (what == u"action") // a modal one runs its own loop: let this handler end first
             QTimer::singleShot(0, &rs.w, [&rs, call] { rs.w.action(call)->trigger(); });
-        else if (what == u"sendfile")
+        else if (what == u"window") // the X window, for tools that look at the stacking order
+            std::printf("window %llu\n", static_cast<unsigned long long>(rs.w.winId()));
+        else if (what == u"sent") { // everything that went to the engine, on one line
+            QByteArray all;
+            for (const auto& frame : rs.e.sent)
+                all += frame.data;
+            std::printf("sent %s\n", all.replace('\r', '|').constData());
+        } else if (what == u"sendfile")
             (new SendProgressDialog(&rs.w))
                 ->showProgress({QStringLiteral("upload.txt"), call, 320, 1000, true});
         else
             app.quit();
+        std::fflush(stdout);
     };
     QByteArray pending;
     QSocketNotifier input(0, QSocketNotifier::Read);
@@ -45,8 +53,12 @@ int main(int argc, char* argv[]) {
         if (n <= 0)
             return app.quit(); // the test ended
         pending.append(read, n);
-        for (qsizetype end; (end = pending.indexOf('\n')) >= 0; pending.remove(0, end + 1))
-            run(QString::fromLatin1(pending.left(end)).split(u' '));
+        // Taken off before it runs: a command may run the event loop and read the next one.
+        for (qsizetype end; (end = pending.indexOf('\n')) >= 0;) {
+            const QString line = QString::fromLatin1(pending.left(end));
+            pending.remove(0, end + 1);
+            run(line.split(u' '));
+        }
     });
     std::printf("ready\n");
     std::fflush(stdout);

@@ -352,7 +352,8 @@ private slots:
         }
     }
 
-    // Ctrl+H and Escape move the focus there and back; a double-click fills the send line.
+    // Ctrl+H, and Escape or Ctrl+W, move the focus there and back; it opens clear of the menu bar
+    // and the send line. A double-click fills the send line.
     void heardListByItsKeysAndADoubleClick() {
         Rig rs;
         QVERIFY(rs.up());
@@ -367,6 +368,11 @@ private slots:
                    QApplication::topLevelAt(heard->geometry().center()) == heard;
         };
         QVERIFY(open());
+        const auto onScreen = [](QWidget* w) { return QRect(w->mapToGlobal(QPoint()), w->size()); };
+        const QRect placed = heard->frameGeometry();
+        QVERIFY(!placed.intersects(onScreen(rs.w.sendLine())) &&
+                !placed.intersects(onScreen(rs.w.menuBar())) &&
+                rs.w.screen()->availableGeometry().contains(placed));
         rs.h.clock.when = rs.h.clock.when.addSecs(60);
         rs.arrive('U', "N0ABC", " 1:Fm N0ABC To ID Via WIDE1-1 <UI>\rN0ABC\r");
         heard->refresh();
@@ -389,6 +395,9 @@ private slots:
                     heard->table()->viewport()->mapTo(heard, cell.center()));
         QVERIFY(rs.w.sendLine()->text() == ":C N0XYZ" && rs.e.sent.size() == sent && raised);
         QCOMPARE(heard->table()->selectionModel()->selectedRows().size(), 1); // the whole row
+        QVERIFY(open());
+        press(heard->table(), {Qt::CTRL | Qt::Key_W});
+        QVERIFY(qWaitForWindowActive(&rs.w) && rs.w.sendLine()->hasFocus() && !heard->isVisible());
     }
 
     // Settings > Log Sessions by its keys, then Stop (Enter) in the progress of a paced send.
@@ -434,6 +443,13 @@ private slots:
         QVERIFY(qWaitForWindowExposed(list->window())); // a stopped send's notice reads whole
         QVERIFY(list->fontMetrics().horizontalAdvance(lines.first().left(21) + stopped) <
                 list->viewport()->width());
+        for (QKeyCombination leave : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+            rs.w.action("mnuNotices")->trigger();
+            QTRY_VERIFY(QApplication::activeWindow() == list->window() && list->hasFocus());
+            press(list, {leave});
+            QTRY_VERIFY(QApplication::activeWindow() == &rs.w && rs.w.sendLine()->hasFocus() &&
+                        !list->isVisible());
+        }
     }
 
     // Only a plain relative name below the page's folder passes, never into the program folder.

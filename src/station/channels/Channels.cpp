@@ -43,7 +43,7 @@ void Channels::release(int channel) {
 
 void Channels::bringToFront() {
     if (m_state.moveToFront)
-        m_view.bringToFront();
+        m_view.raiseWithoutFocus();
 }
 
 void Channels::appendToView(TextView view, const QString& text) {

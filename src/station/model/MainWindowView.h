@@ -47,6 +47,9 @@ public:
     virtual void restoreNormal() = 0;
     // Top of the window order without staying on top, with one event pass between.
     virtual void bringToFront() = 0;
+    // Top of the window order, the keyboard left where it is: data arriving must never take
+    // keys the operator is typing into another program.
+    virtual void raiseWithoutFocus() = 0;
     virtual void processPendingEvents() = 0;
 
     virtual void setRetryButtonVisible(bool visible) = 0;

@@ -25,6 +25,8 @@ public:
     bool isMinimizedOrMaximized() const override { return false; }
     void restoreNormal() override { ++restoreCount; }
     void bringToFront() override { ++bringToFrontCount; }
+    // Counted as one: which raise takes the keyboard shows only on a real display.
+    void raiseWithoutFocus() override { ++bringToFrontCount; }
     void processPendingEvents() override {}
     void setRetryButtonVisible(bool visible) override { retryVisible = visible; }
     bool isRetryButtonVisible() const override { return retryVisible; }
@@ -123,9 +125,9 @@ public:
     };
     std::deque<QString> answers, files;
     QList<QStringList> connectLists;
+    std::deque<QString> connectPicks;
     std::deque<std::optional<QString>> dataAnswers;
     QList<QPair<QString, bool>> dataDialogs;
-    std::deque<QString> connectPicks;
     QList<Question> inputs;
     QList<Message> messages;
     std::function<void()> onInput;
@@ -218,9 +220,9 @@ public:
         where = host + u':' + QString::number(port);
     }
     QString address() const override { return where; }
+    std::optional<QList<EnginePort>> ports() const override { return enginePorts; }
 
     // Queues what the engine would hand over, by the letter (see engineEvent).
-    std::optional<QList<EnginePort>> ports() const override { return enginePorts; }
     void queue(char kind, const QByteArray& sender, const QByteArray& data, int port = 0) {
         incoming.push_back(engineEvent(kind, sender, data, port));
     }
@@ -229,9 +231,9 @@ public:
     qint16 defaultStartResult = 1;
     bool attached = true;
     quint64 skipped = 0;
+    std::optional<QList<EnginePort>> enginePorts;
     QString where = QStringLiteral("127.0.0.1:8000");
     QList<QByteArray> registrations;
-    std::optional<QList<EnginePort>> enginePorts;
     QByteArray lastAppName;
     std::deque<EngineEvent> incoming;
     QList<Sent> sent;

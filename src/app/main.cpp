@@ -40,7 +40,8 @@ int main(int argc, char* argv[]) {
         closing = true;
         window.action(QStringLiteral("mnuExit"))->trigger();
     });
-    station.startUp();
+    if (!station.startUp())
+        return 1; // another station works in this folder; nothing here was touched
     // A signal during start-up (a prompt's own loop ran it) leaves no loop to quit.
     const int rc = closing ? 0 : app.exec();
     pollTimer.stop();

@@ -42,11 +42,13 @@ Station::Station(StationContext ctx)
     QObject::connect(&m_nextSlice, &QTimer::timeout, &m_nextSlice, [this] { onFramesArrived(); });
 }
 
-void Station::startUp() {
+bool Station::startUp() {
     StationState& s = m_ctx.state;
     SafeFile::failWritesPastSizeLimit();
     s.programDir = QDir::currentPath();
     s.programDrive = s.programDir.left(1);
+    if (!lockProgramFolder())
+        return false;
 
     m_ctx.view.fitToWorkArea();
     const QStringList dropped = m_ctx.store.dropOversizedValues();
@@ -82,6 +84,35 @@ void Station::startUp() {
     m_panes.writeHomePages();
     if (s.browserOnStart)
         showBrowsersOnStartup();
+    return true;
+}
+
+bool Station::lockProgramFolder() {
+    const QString folder = QDir::toNativeSeparators(m_ctx.state.programDir);
+    auto lock = std::make_unique<QLockFile>(
+        QDir(m_ctx.state.programDir).filePath(QString::fromLatin1(kFolderLockName)));
+    // A station runs for days: its lock is never old, only left by one that ended without
+    // removing it (which QLockFile finds by its process).
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        m_folderLock = std::move(lock);
+        return true;
+    }
+    // A folder the station cannot write to holds nothing a second station could destroy.
+    if (lock->error() != QLockFile::LockFailedError)
+        return true;
+    qint64 pid = 0;
+    QString host, program;
+    lock->getLockInfo(&pid, &host, &program);
+    m_released = true; // nothing of this folder is this station's to save
+    m_ctx.prompts.messageBox(
+        QStringLiteral("Another station is working in %1 (process %2). A second station would "
+                       "overwrite its page files and lists.\n\nTo run a second station, start it "
+                       "from a folder of its own.")
+            .arg(folder)
+            .arg(pid),
+        QString::fromLatin1(Registration::kMessageTitle));
+    return false;
 }
 
 void Station::readStoreSettings() {
@@ -361,12 +392,14 @@ void Station::onTabSelected(int tab) {
 }
 
 void Station::release() {
-    m_heardFile.save(); // on Exit too
-    m_history.saveIfChanged();
-    if (m_exitRequested || m_released)
+    if (m_released)
         return;
     m_released = true;
-    m_ctx.engine.close();
+    m_heardFile.save(); // on Exit too
+    m_history.saveIfChanged();
+    if (!m_exitRequested)
+        m_ctx.engine.close();
+    m_folderLock.reset(); // the folder is free for the next station
 }
 
 void Station::readSettingsFile() {

@@ -22,7 +22,10 @@
 #include "TabSelection.h"
 #include "TrafficTap.h"
 
+#include <QLockFile>
 #include <QTimer>
+
+#include <memory>
 
 // The station behind the main window: start-up, the window's events and the
 // menu actions, each delegated to the subsystem that owns it.
@@ -31,6 +34,7 @@ class Station : public QObject {
 public:
     static constexpr auto kBeaconSuffix = " packet station.  Please connect and say hi!";
     static constexpr int kMaxZoomSteps = 10; // the store reads no more either
+    static constexpr auto kFolderLockName = ".PacketMonitor.lock";
 
     explicit Station(StationContext ctx);
 
@@ -48,8 +52,9 @@ public:
     const MonitorFilterSettings& monitorFilter() const { return m_filter.settings(); }
     const LineHistory& history() const { return m_history; }
 
-    // The load sequence of the main window, in its fixed order.
-    void startUp();
+    // The load sequence of the main window, in its fixed order. False, with a message and
+    // nothing touched, when another station works in the program folder.
+    bool startUp();
 
     void onActivated();
     void onRetryClicked() { m_registration.connectToEngine(); }
@@ -95,10 +100,12 @@ public:
     // The operator chose Exit: the engine is left as it is.
     void requestExit() { m_exitRequested = true; }
     bool exitRequested() const { return m_exitRequested; }
-    // The window is gone for good; closes the engine once unless Exit was chosen.
+    // The window is gone for good, once: the lists are saved, the engine is closed unless Exit
+    // was chosen, and the folder is free for another station.
     void release();
 
 private:
+    bool lockProgramFolder();
     void readStoreSettings();
 
 public:
@@ -142,4 +149,6 @@ private:
     bool m_linksOwedEnd = false; // the engine went away; its links end once its frames are in
     QTimer m_nextSlice;          // more frames are waiting than one slice takes
     bool m_released = false;
+    // Held while the station works in its folder: a second one would overwrite its pages.
+    std::unique_ptr<QLockFile> m_folderLock;
 };

@@ -435,6 +435,10 @@ void MainWindow::loadBrowserPage(int channel, const QString& target) {
     pane(channel)->showPage(url.toLocalFile());
 }
 
+void MainWindow::appendToBrowserPage(int channel, const QString& path, const QString& text) {
+    pane(channel)->appendToPage(path, text);
+}
+
 MonitorWindow* MainWindow::monitorWindow() {
     if (!m_monitor)
         m_monitor = new MonitorWindow(this);

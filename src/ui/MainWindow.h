@@ -79,6 +79,7 @@ public:
     bool focusSendLine() override;
     void showBrowser(int channel, bool shown) override;
     void loadBrowserPage(int channel, const QString& path) override;
+    void appendToBrowserPage(int channel, const QString& path, const QString& text) override;
     bool isMonitorVisible() const override;
     void showMonitorValues(const QString& result, const QString& from, const QString& data,
                            const QString& length, const QString& kind,

@@ -4,19 +4,25 @@
 #include "SafeFile.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace {
 
-constexpr qint64 kMaxPageBytes = 8 * 1024 * 1024;
 // Everything one page pulls in, pictures counted as shown (4 bytes a pixel): a small picture
 // file can unpack to gigabytes.
 constexpr qint64 kPageBudget = 64 * 1024 * 1024;
+constexpr int kMaxGrowingBlock = 4096;
 
 // What the pane shows for a picture it may not or cannot load. Never a null pixmap: on that Qt
 // goes and opens the name itself.
@@ -93,13 +99,57 @@ void PagePane::keyPressEvent(QKeyEvent* event) {
 }
 
 void PagePane::showPage(const QString& path) {
-    // Pages are 8-bit text; read them ourselves rather than let the pane guess. A FIFO or device
-    // reads as nothing.
-    const QByteArray page = SafeFile::read(path, kMaxPageBytes, nullptr, SafeFile::Links::Follow);
+    // Pages are 8-bit text; read them ourselves rather than let the pane guess. A link, FIFO or
+    // device reads as nothing. A long page shows its newest part: days of a busy channel would
+    // take seconds and hundreds of megabytes to lay out, and the newest text is what is read.
+    QByteArray page;
+    qint64 before = 0;
+    QFile file(path);
+    if (SafeFile::openForRead(file)) {
+        before = qMax<qint64>(0, file.size() - kShownBytes);
+        if (file.seek(before))
+            page = file.read(kShownBytes);
+        // Cut at a line's start, never inside a word or a tag's name.
+        const auto lineEnd =
+            std::find_if(page.cbegin(), page.cend(), [](char c) { return c == '\r' || c == '\n'; });
+        if (before > 0 && lineEnd != page.cend()) {
+            const qsizetype cut = lineEnd - page.cbegin() + 1;
+            page.remove(0, cut), before += cut;
+        }
+    }
+    m_pagePath = path;
     m_pageDir = QFileInfo(path).absolutePath();
     m_loaded.clear();
     m_budget = kPageBudget;
-    setHtml(QString::fromLatin1(page));
+    QString html = QString::fromLatin1(page);
+    if (before > 0)
+        html.prepend(QStringLiteral("<p><i>The first %1 bytes of this page are in %2 only.</i></p>")
+                         .arg(before)
+                         .arg(QFileInfo(path).fileName().toHtmlEscaped()));
+    setHtml(html);
+    // The lines to come go after a long last paragraph, not into it: laid out once, here.
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    if (end.block().length() > kMaxGrowingBlock)
+        end.insertBlock();
+}
+
+void PagePane::appendToPage(const QString& path, const QString& text) {
+    // Past twice what a page shows the document is laid out anew from the file's newest part,
+    // so memory stays level however long the page grows.
+    if (path != m_pagePath || document()->characterCount() > 2 * kShownBytes)
+        return showPage(path);
+    QScrollBar* bar = verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    // Plain text sent line after line is one paragraph, laid out whole at every change; a new
+    // one now and then keeps each line's cost small, at the price of an early line break.
+    if (end.block().length() > kMaxGrowingBlock)
+        end.insertBlock();
+    end.insertHtml(QString::fromLatin1(text.toLatin1()));
+    if (atEnd)
+        bar->setValue(bar->maximum());
 }
 
 // Reached when the browser loads something by itself (a source set on it): the same rules.

@@ -13,9 +13,15 @@ public:
     // `programDir` is the program folder; pages may load files from its folders.
     explicit PagePane(const QString& programDir, QWidget* parent = nullptr);
 
-    // Shows the page file at `path` (empty when it is not a readable regular file); the names it
-    // holds are taken relative to its folder.
+    // The newest part of a long page is shown, with a line saying where the rest is.
+    static constexpr qint64 kShownBytes = 256 * 1024;
+
+    // Shows the page file at `path` (empty when it is a link or not a readable regular file);
+    // the names it holds are taken relative to its folder.
     void showPage(const QString& path);
+    // The page file at `path` grew by `text`: added to what is shown when that is the page,
+    // which is shown anew only once the document has grown well past what a page shows.
+    void appendToPage(const QString& path, const QString& text);
 
 signals:
     // A link was followed; `href` is its target exactly as the page wrote it (a command link
@@ -35,6 +41,7 @@ private:
     QString m_programDir;
     QString m_followedHref; // the raw target of the link being followed
     QString m_pageDir;
+    QString m_pagePath;                         // the page file shown, if any
     QHash<QPair<int, QUrl>, QVariant> m_loaded; // the document asks again at every paint
     qint64 m_budget = 0;                        // bytes the shown page may still take
 };

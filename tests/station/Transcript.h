@@ -46,7 +46,8 @@ struct Transcript : StationHarness {
     // assign N CALL | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA | tick [N] |
     // type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT |
     // symlink NAME TARGET | block|unblock NAME | tab N | browser | opt KEY VALUE | skipped N |
-    // keepalive | show RE... (render only the lines that start so: what the row is about)
+    // keepalive | wait SECONDS | show RE... (render only the lines that start so: what the row is
+    // about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
@@ -87,6 +88,7 @@ struct Transcript : StationHarness {
                  for (int i = 0, n = a.isEmpty() ? 1 : a.toInt(); i < n; ++i)
                      s.tick();
              }},
+            {"wait", [&] { clock.when = clock.when.addSecs(a.toInt()); }},
             {"type", [&] { view.sendLine = text(), s.onSendLineEnter(); }},
             {"edit", [&] { view.sendLine = text(), s.onSendLineChanged(); }},
             {"conf", [&] { s.onConferenceClicked(a.toInt()); }},
@@ -98,7 +100,11 @@ struct Transcript : StationHarness {
              }},
             {"link", [&] { s.onLinkClicked(a.toInt(), rest); }},
             {"answer", [&] { prompts.answers.push_back(text()); }},
-            {"symlink", [&] { QFile::link(rest, QDir(root()).filePath(a)); }},
+            {"symlink",
+             [&] { // in place of whatever has the name
+                 QFile::remove(QDir(root()).filePath(a)),
+                     QFile::link(rest, QDir(root()).filePath(a));
+             }},
             {"block", [&] { QFile::remove(a), QDir(root()).mkdir(a); }}, // a full disk, as good
             {"unblock", [&] { QDir(root()).rmdir(a); }},
             {"tab", [&] { s.selectTab(a.toInt()); }},
@@ -192,6 +198,8 @@ struct Transcript : StationHarness {
             out << u"panes"_s + panes;
         if (!loads.isEmpty())
             out << u"loads"_s + loads;
+        for (const auto& [n, text] : view.browserAppends)
+            out << u"appended %1: %2"_s.arg(n).arg(escaped(text));
         const QByteArray list = readFileBytes(ConnectList::path(root()));
         if (list != "<missing>")
             out << u"list: "_s + escaped(QString::fromLatin1(list));

@@ -57,6 +57,13 @@ beeps=2 restored=1 raised=1
 list: "N0NEW"\r\n
 notice: Not connected: all 7 channels are busy
 notice: N0NEW connected, but all 7 channels are busy)");
+        row("data without a channel: a channel without a welcome; a late frame or a full house: "
+            "All Traffic",
+            R"(show tabs > strip ch0 notice; start; rx D N0BBB still here\r; rx d N0CCC gone\r; rx D N0CCC late\r; tick 3; wait 6; rx D N0CCC later\r; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; rx D N0DDD lost?\r; tick 2)",
+            R"(tabs 0=N0BBB 1=N0CCC 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 front=1 label=N0CCC selected=N0CCC speaker=N0CCC idle=1
+ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** Link with N0BBB: the packet engine had not announced it\r\nstill here\r\n
+strip: gone\r\n\r\nN0CCC after its link ended: late\r\n\r\nN0DDD with no channel free: lost?\r\n\r\n
+notice: N0DDD sent data, but all 7 channels are busy)");
         row("text behind marks a tab until it comes to the front",
             R"(show unseen; start; assign 2 N0BBB; assign 5 N0CCC; rx D N0BBB one; rx D N0CCC two; tick; tab 5; tab 2; rx D N0CCC three; tick)",
             R"(unseen 5)");
@@ -167,6 +174,10 @@ notice: upload.bin not sent: no station selected (x2))");
         row("new page tag appends when the option is off",
             R"(show page0; opt UserPacketHTMLClear 0; start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",
             R"(page0: old text\rnext <html><b>new</b>\r\n)");
+        row("a page that cannot be kept aside is never emptied",
+            R"(show page0 notice; start; rx c N0BBB hi\r; rx D N0BBB earlier\r; rx d N0BBB bye\r; block .Channel0.htm.held; rx c N0CCC new\r; rx d N0CCC bye\r; rx c N0DDD again\r; tick 7)",
+            R"(page0: hi\rearlier\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nnew\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\r\n
+notice: Channel0.htm could not be kept aside as .Channel0.htm.held; the new page follows it in the file)");
         row("page file across disconnect and reconnect",
             R"(show ch0 page0; start; rx c N0BBB hi\r; rx d N0BBB bye\r; rx c N0BBB again\r; rx D N0BBB data\r; tick 4)",
             R"(ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\nhi\r\n\r\nbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\n\r\n\r\n\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\ndata\r\n
@@ -176,11 +187,15 @@ page0: hi\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\rdata\r\r\n)")
             R"(tabs label=NA selected=N0BBB
 panes 0:11
 loads 2:~/Channel2.htm 2:~/Channel2.htm 0:~/Channel0.htm)");
-        row("a shown pane follows its page as data comes",
-            R"(show tabs panes loads; start; assign 2 N0BBB; tab 2; browser; rx D N0BBB hello\r; tick)",
-            R"(tabs 2=N0BBB front=2 label=N0BBB selected=N0BBB speaker=N0BBB
+        row("a page file replaced by a link is left alone by the pane, and said",
+            R"(show notice; start; file ../outside.htm SECRET; symlink Channel0.htm ../outside.htm; browser)",
+            R"(notice: Channel0.htm is not a regular file; left alone)");
+        row("a shown pane adds each line to its page, and shows a page begun anew",
+            R"(show tabs panes loads appended; start; assign 2 N0BBB; tab 2; browser; rx D N0BBB hello\r; rx D N0BBB <html>anew; tick 2)",
+            R"(tabs 2=N0BBB front=2 label=N0BBB selected=N0BBB speaker=N0BBB idle=1
 panes 2:11
-loads 2:~/Channel2.htm 2:~/Channel2.htm)");
+loads 2:~/Channel2.htm 2:~/Channel2.htm
+appended 2: hello\r)");
         row("a found page replaces the page; dots are ordinary; hidden or absent pages are missing",
             R"(show page0 panes loads notify files; start; assign 0 N0BBB; file N0BBB/a..b.htm <html>a..b</html>; file N0BBB/.secret.htm <html>secret</html>; rx D N0BBB look: <PRHa..b>\r; rx D N0BBB <PRH.secret>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex>; rx D N0BBB <PRHindex; tick 5)",
             R"(page0: <html>a..b</html><PRH.secret><PRHindex><PRHindex><PRHindex\r\n

@@ -5,7 +5,10 @@
 #include "TextRoutines.h"
 #include "WeatherReport.h"
 
+#include <QDirIterator>
 #include <QtTest>
+
+#include <functional>
 
 #include <csignal>
 #include <numeric>
@@ -219,6 +222,71 @@ private slots:
         QCOMPARE(h.view.notices, QStringList{u"History.lst could not be written"_s});
     }
 
+    // History.lst holds the lines as they went out, 8-bit; one of the earlier UTF-8 form is read
+    // once as such and written back 8-bit. Each line recalled is sent as it was.
+    void historyKeepsTheBytesSent() {
+        const std::pair<QByteArray, QByteArray> files[] = {
+            {"caf\xE9 \xB0\n", "caf\xE9 \xB0\n"},
+            {"caf\xC3\xA9 \xC2\xB0\n", "caf\xE9 \xB0\n"},
+            {"\xC3\xA9\xE9\n", "\xC3\xA9\xE9\n"}};
+        for (const auto& [stored, saved] : files) {
+            StationHarness h;
+            QVERIFY(writeFileBytes(h.programDir.filePath(u"History.lst"_s), stored));
+            h.start(), h.station().channels().assign(0, u"N0BBB"_s);
+            h.state.selectedCall = u"N0BBB"_s, h.station().onRecall(1);
+            h.station().onSendLineEnter(), h.station().tick();
+            QCOMPARE(h.engine.sent.value(0).data, saved.chopped(1) + '\r');
+            QCOMPARE(readFileBytes(h.programDir.filePath(u"History.lst"_s)), saved);
+        }
+    }
+
+    // One station to a folder, each a process of its own: a second one says which folder is in
+    // use and touches nothing in it; the lock of one that died is taken over.
+    void oneStationToAFolder() {
+        const auto snapshot = [](const QString& folder) {
+            QStringList files;
+            QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext())
+                files << it.next() + ':' + readFileBytes(it.filePath()).toHex();
+            return files;
+        };
+        const auto inChild = [](const std::function<int()>& run) {
+            const pid_t child = ::fork();
+            if (child == 0)
+                ::_exit(run());
+            int status = 0;
+            return ::waitpid(child, &status, 0) == child ? status : -1;
+        };
+        StationHarness first;
+        first.start(), first.view.sendLine = u"kept"_s, first.station().onSendLineEnter();
+        first.engine.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        first.engine.queue('D', "N0BBB", "a page\r"), first.station().tick();
+        const QString folder = first.programDir.path();
+        const QStringList before = snapshot(folder);
+        const int second = inChild([&] {
+            StationHarness h;
+            QDir::setCurrent(folder);
+            const bool started = h.station().startUp();
+            h.station().release();
+            return started || h.prompts.messages.size() != 1 ||
+                   !h.prompts.messages[0].text.contains(QDir::toNativeSeparators(folder)) ||
+                   h.engine.registrations.size() != 0;
+        });
+        QVERIFY(WIFEXITED(second) && WEXITSTATUS(second) == 0);
+        QCOMPARE(snapshot(folder), before);
+
+        QTemporaryDir crashed;
+        const int died = inChild([&] {
+            StationHarness h;
+            QDir::setCurrent(crashed.path());
+            return h.station().startUp() ? ::raise(SIGKILL) : 3;
+        });
+        QVERIFY(WIFSIGNALED(died) && QFile::exists(crashed.filePath(".PacketMonitor.lock")));
+        StationHarness after;
+        QDir::setCurrent(crashed.path());
+        QVERIFY(after.station().startUp() && after.prompts.messages.isEmpty());
+    }
+
     // Under a file-size limit a write fails instead of the station dying. No cut log line stays,
     // and with room again the next line is a line of its own; the page file stays whole.
     void fileSizeLimit() {
@@ -276,7 +344,8 @@ private slots:
         bool shownAtRegistration = false, shownAtPrompt = true;
         h.engine.onStartPoll = [&] { shownAtRegistration = h.view.shown; };
         m.prompts.onInput = [&] { shownAtPrompt = m.view.shown; };
-        m.prompts.answers = {u"n0ccc"_s}, m.startUp(), h.start("N0AAA");
+        m.prompts.answers = {u"n0ccc"_s}, m.startUp();
+        QDir::setCurrent(h.programDir.path()), h.start("N0AAA"); // one station to a folder
         QCOMPARE(h.engine.lastAppName, QByteArray("WexloPacketMonitor "));
         QVERIFY(shownAtRegistration && !shownAtPrompt && m.view.shown);
 

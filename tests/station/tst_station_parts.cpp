@@ -217,13 +217,15 @@ private slots:
             QCOMPARE(h.view.notices.last(), notice);
         }
         QCOMPARE(e.asks, QByteArrayList(before + 3, "N0BBB"));
-        e.queue('D', "N0BBB", "caf\xE9\r\nline two\r");
+        // Lines break where the text does, not where frames do.
+        e.queue('D', "N0BBB", "caf\xE9\r\nline "), e.queue('D', "N0BBB", "two\r");
+        e.queue('D', "N0BBB", "cut");
         e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r"), h.station().tick();
         QCOMPARE(readFileBytes(file), QByteArray("earlier\n09:18:31 * connected\n"
                                                  "09:18:31 = Welcome to N0ME's Packet Station!\n"
                                                  "09:18:31 > two lines\n09:18:31 > \n"
                                                  "09:18:31 < caf\xE9\n09:18:31 < line two\n"
-                                                 "09:18:31 * disconnected\n"));
+                                                 "09:18:31 < cut\n09:18:31 * disconnected\n"));
     }
 
     void waitingFramesCount() {
@@ -243,6 +245,14 @@ private slots:
         HoldingEngine e;
         connectN0BBB(h, e), h.station().onSendFileMenu(); // nothing waits: as many as may go
         QCOMPARE(e.sent.size(), FileSender::kMaxOutstanding);
+        // Every byte handed over, but the engine never says the last frame went: when the link
+        // ends the file counts as sent, and the status line says what was not confirmed.
+        for (int t = 0; t < 40 && e.sent.last().data != "\r"; ++t)
+            e.held = 0, h.station().tick();
+        e.held = 1, h.station().tick();
+        e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r"), h.station().tick();
+        QCOMPARE(h.view.notices.last(), u"upload.bin sent to N0BBB; the packet engine never "
+                                        "confirmed the last frame (the link ended)"_s);
     }
 
     // A paced send always ends. Answers about waiting frames that are unusable (about another

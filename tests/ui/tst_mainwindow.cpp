@@ -5,6 +5,7 @@
 #include "FindBar.h"
 #include "HeardListWindow.h"
 #include "MainWindow.h"
+#include "PagePane.h"
 #include "PaneResources.h"
 #include "QtPlatform.h"
 #include "SendProgressDialog.h"
@@ -534,12 +535,37 @@ private slots:
                                   : loaded.toString().contains("#123456")) == shown.contains(src),
                          qPrintable(page + ' ' + src));
             }
-        for (const QString& target : {at("W1AW/fifo.png"), QString("/dev/zero"), at("W1AW"),
-                                      at("W1AW/none.htm"), at("W1AW/hello.htm")}) {
+        QVERIFY(writeFileBytes(outside.filePath("secret.htm"), "SECRET") &&
+                QFile::link(outside.filePath("secret.htm"), at("W1AW/link.htm")));
+        for (const QString& target :
+             {at("W1AW/fifo.png"), QString("/dev/zero"), at("W1AW"), at("W1AW/none.htm"),
+              at("W1AW/link.htm"), at("W1AW/hello.htm")}) {
             w.loadBrowserPage(0, at("W1AW/hello.htm"));
             w.loadBrowserPage(0, target);
             QCOMPARE(pane->toPlainText(), target.endsWith("hello.htm") ? "hello" : "");
         }
+
+        // A long page shows its newest part, says where the rest is, and takes lines as they
+        // come; past twice what it shows, the pane lays the file's newest part out again.
+        QByteArray long_;
+        for (int i = 0; long_.size() < 3 * PagePane::kShownBytes; ++i)
+            long_ += "line " + QByteArray::number(i) + '\r';
+        QVERIFY(writeFileBytes(at(page), long_));
+        w.loadBrowserPage(0, at(page));
+        const QString shown = pane->toPlainText();
+        QVERIFY2(shown.startsWith("The first ") &&
+                     shown.contains(" bytes of this page are in "
+                                    "page.htm only.\nline ") &&
+                     shown.trimmed().endsWith(QString::fromLatin1(long_.right(12)).trimmed()),
+                 qPrintable(shown.left(80)));
+        w.appendToBrowserPage(0, at(page), "newest <b>bold</b>\r");
+        QVERIFY(pane->toPlainText().trimmed().endsWith("newest bold"));
+        w.appendToBrowserPage(0, at("W1AW/hello.htm"), "not shown");
+        QCOMPARE(pane->toPlainText(), "hello");
+        w.loadBrowserPage(0, at(page));
+        for (int i = 0; i < 3 * PagePane::kShownBytes / 1000; ++i)
+            w.appendToBrowserPage(0, at(page), QString(999, u'x') + '\r');
+        QVERIFY(pane->document()->characterCount() <= 2 * PagePane::kShownBytes + 1000);
     }
 };
 

@@ -91,6 +91,9 @@ public:
     virtual void showBrowser(int channel, bool shown) = 0;
     // Shows the page file (or content page) at the path in the channel's pane.
     virtual void loadBrowserPage(int channel, const QString& path) = 0;
+    // The page file at `path` grew by `text`: a pane showing it adds the text to what it shows;
+    // one showing anything else loads the file.
+    virtual void appendToBrowserPage(int channel, const QString& path, const QString& text) = 0;
 
     // The diagnostic "Monitor Info" window.
     virtual bool isMonitorVisible() const = 0;

@@ -40,3 +40,13 @@ void BrowserPanes::refreshIfShown(int channel) {
 void BrowserPanes::navigate(int channel, const QString& target) {
     m_view.loadBrowserPage(channel, target);
 }
+
+void BrowserPanes::showPageFile(int channel) {
+    m_pages.noticeIfUnreadable(channel);
+    navigate(channel, m_pages.path(channel));
+}
+
+void BrowserPanes::appendToPage(int channel, const QString& text) {
+    if (m_state.channels.paneShown(channel))
+        m_view.appendToBrowserPage(channel, m_pages.path(channel), text);
+}

@@ -21,7 +21,9 @@ public:
     void refreshIfShown(int channel);
     // Shows the page or file at the target in the channel's pane.
     void navigate(int channel, const QString& target);
-    void showPageFile(int channel) { navigate(channel, m_pages.path(channel)); }
+    void showPageFile(int channel);
+    // The channel's page grew by `text`: its pane, when shown, adds it.
+    void appendToPage(int channel, const QString& text);
 
 private:
     StationState& m_state;

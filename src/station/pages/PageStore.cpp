@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 QString PageStore::path(int channel) const {
     return PageFiles::path(m_programDir, channel);
@@ -76,8 +77,18 @@ bool PageStore::writeWhole(int channel) {
 
 bool PageStore::empty(int channel) {
     // The page waits aside, renamed whole whatever its size, and comes back at the next write.
-    if (m_base[channel] == Base::File && SafeFile::moveAside(path(channel), heldPath(channel)))
+    const QFileInfo page(path(channel));
+    if (m_base[channel] == Base::File && page.isFile() && !page.isSymLink()) {
+        if (!SafeFile::moveAside(path(channel), heldPath(channel))) {
+            // Its text has no other copy: the new page follows it rather than replace it.
+            m_notices.notice(heldPath(channel),
+                             QStringLiteral("%1 could not be kept aside as %2; the new page "
+                                            "follows it in the file")
+                                 .arg(page.fileName(), QFileInfo(heldPath(channel)).fileName()));
+            return false;
+        }
         m_base[channel] = Base::Held;
+    }
     return m_notices.written(path(channel), PageFiles::empty(path(channel)));
 }
 
@@ -91,4 +102,10 @@ bool PageStore::writeOther(int channel, const QString& content) {
         QFile::remove(heldPath(channel)); // left from a run that ended mid-connection
     }
     return m_notices.written(path(channel), PageFiles::write(path(channel), content));
+}
+
+void PageStore::noticeIfUnreadable(int channel) {
+    const QFileInfo page(path(channel));
+    if (page.isSymLink() || (page.exists() && !page.isFile()))
+        m_notices.refused(path(channel));
 }

@@ -35,6 +35,9 @@ public:
     // Replaces the file with other content (a home page, at start-up); page text kept in the file
     // goes with it.
     bool writeOther(int channel, const QString& content);
+    // The pane reads the page file as every file of the folder is read: a link or anything but a
+    // regular file is left alone, and the operator told once.
+    void noticeIfUnreadable(int channel);
 
 private:
     enum class Base { None, File, Held };

@@ -88,6 +88,9 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
         m_beeper.beep();
         m_view.restoreNormal();
         if (event.type == Type::Disconnected) {
+            if (m_endedAtMs.size() >= kMaxEndedRemembered)
+                m_endedAtMs.clear(); // a storm of notices costs at most late frames shown aside
+            m_endedAtMs.insert(event.call.toUpper(), m_takenAtMs);
             if (channel != ChannelTable::kNone) {
                 releaseChannel(channel, event.call, event.text);
                 m_parts.announcer.disconnected(event.call);
@@ -109,6 +112,8 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
             return;
         }
     }
+    if (channel == ChannelTable::kNone && event.type == Type::StationData)
+        channel = adoptUnannouncedLink(event);
     // Whatever a station on a channel sends reaches its channel, frames heard from it too.
     if (channel != ChannelTable::kNone)
         channelData(channel, event);
@@ -128,7 +133,31 @@ void FrameDispatcher::hear(const EngineEvent& event) {
     m_parts.heard.hear(event.call, m_takenAtMs, event.port, event.destination(), event.path());
 }
 
-int FrameDispatcher::acceptConnection(const EngineEvent& event) {
+int FrameDispatcher::adoptUnannouncedLink(const EngineEvent& event) {
+    const auto ended = m_endedAtMs.constFind(event.call.toUpper());
+    const bool late = ended != m_endedAtMs.cend() && m_takenAtMs - ended.value() <= kLateFrameMs;
+    const bool busy = !late && m_state.channels.firstFree() == ChannelTable::kNone;
+    if (late || busy) {
+        QString text = event.call +
+                       (late ? QStringLiteral(" after its link ended: ")
+                             : QStringLiteral(" with no channel free: ")) +
+                       event.text;
+        m_parts.channels.appendAllTraffic(text);
+        if (busy)
+            m_view.showNotice(event.call +
+                              QStringLiteral(" sent data, but all %1 channels are busy")
+                                  .arg(ChannelTable::kChannels));
+        return ChannelTable::kNone;
+    }
+    const int x = acceptConnection(event, false);
+    m_parts.channels.appendToView(
+        channelView(x),
+        QStringLiteral("*** Link with %1: the packet engine had not announced it").arg(event.call) +
+            kCrLf);
+    return x;
+}
+
+int FrameDispatcher::acceptConnection(const EngineEvent& event, bool welcome) {
     const int x = m_state.channels.channelForIncoming(event.call);
     if (x == ChannelTable::kNone)
         return x;
@@ -144,7 +173,8 @@ int FrameDispatcher::acceptConnection(const EngineEvent& event) {
     m_parts.pages.empty(x);
     m_parts.channels.appendToView(channelView(x), kCrLf + formatTimeStamp(m_clock.now()) + kCrLf);
     // The one who connected, whether or not the operator moved there.
-    Conference::sendWelcome(m_state, m_engine, m_state.channels.call(x));
+    if (welcome)
+        Conference::sendWelcome(m_state, m_engine, m_state.channels.call(x));
     return x;
 }
 
@@ -158,8 +188,8 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
     m_parts.pages.append(n, expanded + stamp + kCrLf);
     if (!m_parts.pages.write(n))
         m_beeper.beep();
-    else if (m_state.channels.paneShown(n))
-        m_parts.panes.showPageFile(n);
+    else
+        m_parts.panes.appendToPage(n, expanded + stamp + kCrLf);
     m_beeper.beep();
 }
 
@@ -199,10 +229,14 @@ void FrameDispatcher::updatePage(int n, const EngineEvent& event) {
     if (prhSeen)
         m_parts.prh.showPrhPage(n, event.text, event.call);
     const qsizetype html = event.text.indexOf(QStringLiteral("<HTML>"), 0, Qt::CaseInsensitive);
-    if (m_state.clearHtmlData && html >= 0)
+    const bool anew = m_state.clearHtmlData && html >= 0;
+    if (anew)
         m_parts.pages.replace(n, event.text.mid(html));
     if (!m_parts.pages.write(n))
         m_beeper.beep();
-    if (m_state.channels.paneShown(n) && !prhSeen)
+    // A pane adds each line to what it shows; only a page begun anew is rendered again.
+    if (m_state.channels.paneShown(n) && !prhSeen && anew)
         m_parts.panes.showPageFile(n);
+    else if (!prhSeen)
+        m_parts.panes.appendToPage(n, event.text);
 }

@@ -5,6 +5,7 @@
 #include "Seams.h"
 #include "StationState.h"
 
+#include <QHash>
 #include <QString>
 
 class Announcer;
@@ -23,6 +24,9 @@ class TabSelection;
 // time budget so the window stays answered whatever a frame costs.
 class FrameDispatcher {
 public:
+    // Data this soon after a station's disconnect notice is a late frame of the ended link.
+    static constexpr qint64 kLateFrameMs = 5000;
+    static constexpr int kMaxEndedRemembered = 64;
     // Events are taken while less than this has been spent; the first one always.
     static constexpr int kTickBudgetMs = 30;
     // A slice of work on events that just arrived, between which the window stays answered.
@@ -61,8 +65,12 @@ private:
     std::optional<EngineEvent> take(bool showEmptyPoll);
     void dispatch(const EngineEvent& event);
     void hear(const EngineEvent& event);
-    // Returns the channel the connect took, or kNone when none was free.
-    int acceptConnection(const EngineEvent& event);
+    // Returns the channel the connect took, or kNone when none was free. A link the engine
+    // never announced gets no welcome: it is not new.
+    int acceptConnection(const EngineEvent& event, bool welcome = true);
+    // Connected data from a station without a channel: the engine holds a link all the same.
+    // Returns the channel it now has, or kNone when its text went to All Traffic.
+    int adoptUnannouncedLink(const EngineEvent& event);
     void releaseChannel(int channel, const QString& call, const QString& notice);
     void channelData(int channel, const EngineEvent& event);
     void updatePage(int channel, const EngineEvent& event);
@@ -77,4 +85,7 @@ private:
     quint64 m_skippedShown = 0;
     qint64 m_takenAtMs = 0; // the events of one helping are heard at one time
     int m_budgetMs = kTickBudgetMs;
+    // Stations whose disconnect notice came lately (upper case), and when: a frame of theirs
+    // that was on its way is not a new link.
+    QHash<QString, qint64> m_endedAtMs;
 };

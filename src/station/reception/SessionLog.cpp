@@ -34,7 +34,8 @@ QString SessionLog::folderName(const QString& call) {
     return call.toUpper();
 }
 
-QByteArray SessionLog::lines(const QTime& time, Mark mark, const QByteArray& data) {
+QByteArray SessionLog::lines(const QTime& time, Mark mark, const QByteArray& data, bool continues,
+                             bool* open) {
     const QByteArray prefix =
         time.toString(QStringLiteral("HH:mm:ss")).toLatin1() + ' ' + char(mark) + ' ';
     QByteArray out;
@@ -44,13 +45,22 @@ QByteArray SessionLog::lines(const QTime& time, Mark mark, const QByteArray& dat
         if (!end && data[i] != '\r' && data[i] != '\n')
             continue;
         // A break at the very end closes the last line rather than opening an empty one.
-        if (end && start == data.size() && start > 0)
+        if (end && start == data.size() && (start > 0 || continues))
             break;
-        out += prefix + data.mid(start, i - start) + '\n';
-        if (!end && data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+        out += (start == 0 && continues ? QByteArray() : prefix) + data.mid(start, i - start);
+        if (end) {
+            // Text that breaks no line yet goes on in the next piece of the same traffic.
+            if (open)
+                *open = true;
+            return out;
+        }
+        out += '\n';
+        if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
+    if (open)
+        *open = false;
     return out;
 }
 
@@ -78,8 +88,13 @@ void SessionLog::write(const QString& call, Mark mark, const QByteArray& data) {
         return;
     }
     const QString path = program.filePath(parts.join(QLatin1Char('/')));
-    QByteArray text = lines(now.time(), mark, data);
-    if (m_cut.contains(path))
+    const auto open = m_openLine.constFind(path);
+    const bool continues = open != m_openLine.cend() && open.value() == mark;
+    bool leftOpen = false;
+    QByteArray text = lines(now.time(), mark, data, continues, &leftOpen);
+    if (mark == Mark::Link && leftOpen) // a mark of the link is a line of its own
+        text += '\n', leftOpen = false;
+    if (m_cut.contains(path) || (open != m_openLine.cend() && !continues))
         text.prepend('\n');
     // A line goes in whole or not at all: what a full disk or a size limit let through is taken
     // back, so the next line never lands on the end of a cut one.
@@ -89,5 +104,9 @@ void SessionLog::write(const QString& call, Mark mark, const QByteArray& data) {
         m_cut.remove(path);
     else if (file.size() != before)
         m_cut.insert(path);
+    if (ok && leftOpen)
+        m_openLine.insert(path, mark);
+    else if (ok || m_cut.contains(path))
+        m_openLine.remove(path);
     m_notices.written(path, ok);
 }

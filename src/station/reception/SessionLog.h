@@ -5,6 +5,7 @@
 #include "StationState.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QTime>
@@ -31,8 +32,10 @@ public:
 
     // The call as the name of its folder, upper case; empty when it could not be one.
     static QString folderName(const QString& call);
-    // The lines one piece of traffic makes in the log.
-    static QByteArray lines(const QTime& time, Mark mark, const QByteArray& data);
+    // The lines one piece of traffic makes in the log. A piece that ends inside a line leaves
+    // it `open`, to be carried on (`continues`) by the next piece of the same kind.
+    static QByteArray lines(const QTime& time, Mark mark, const QByteArray& data,
+                            bool continues = false, bool* open = nullptr);
 
 private:
     const StationState& m_state;
@@ -40,4 +43,6 @@ private:
     FileNotices& m_notices;
     // Logs whose last line may have been cut by a failed write that could not be taken back.
     QSet<QString> m_cut;
+    // Logs whose last line goes on in the next piece of the same kind, and that kind.
+    QHash<QString, Mark> m_openLine;
 };

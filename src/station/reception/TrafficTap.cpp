@@ -17,12 +17,12 @@ void TrafficTap::logReceived(const EngineEvent& event) {
         // The dispatcher is about to give it this channel.
         if (channels.channelForIncoming(event.call) != ChannelTable::kNone)
             m_log.write(event.call, Mark::Link, "connected");
-    } else if (channels.channelOf(event.call) == ChannelTable::kNone) {
-        return;
-    } else if (event.type == Type::Disconnected) {
-        m_log.write(event.call, Mark::Link, "disconnected");
     } else if (event.type == Type::StationData) {
+        // Sent on a link, with a channel or not: a late frame or one no channel could take.
         m_log.write(event.call, Mark::Received, event.text.toLatin1());
+    } else if (event.type == Type::Disconnected &&
+               channels.channelOf(event.call) != ChannelTable::kNone) {
+        m_log.write(event.call, Mark::Link, "disconnected");
     }
 }
 

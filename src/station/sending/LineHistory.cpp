@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace {
 bool keepable(const QString& line) {
@@ -32,7 +35,15 @@ void LineHistory::load(const QString& programDir) {
             QStringLiteral("%1 is too large; begun anew").arg(QString::fromLatin1(kFileName)));
         return;
     }
-    for (const QString& line : QString::fromUtf8(bytes).split(QLatin1Char('\n'))) {
+    // The lines as they went on the air, Latin-1; a file that is UTF-8 throughout and uses it
+    // is of the earlier form, read once as such and written back as the air carries it.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    m_changed = !utf8.hasError() &&
+                std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) >= 0x80; });
+    if (!m_changed)
+        text = QString::fromLatin1(bytes);
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
         const QString kept = line.endsWith(QLatin1Char('\r')) ? line.chopped(1) : line;
         if (keepable(kept))
             m_lines.prepend(kept);
@@ -41,9 +52,10 @@ void LineHistory::load(const QString& programDir) {
         m_lines.resize(kMaxLines);
 }
 
-void LineHistory::add(const QString& line) {
+void LineHistory::add(const QString& typed) {
     m_at = -1;
     m_typed.clear();
+    const QString line = QString::fromLatin1(typed.toLatin1()); // as it went out
     if (!keepable(line) || (!m_lines.isEmpty() && m_lines.front() == line))
         return;
     m_lines.prepend(line);
@@ -73,7 +85,7 @@ void LineHistory::saveIfChanged() {
     m_changed = false; // tried once per change: a failing disk is not hammered every tick
     QByteArray bytes;
     for (auto line = m_lines.crbegin(); line != m_lines.crend(); ++line)
-        bytes += line->toUtf8() + '\n';
+        bytes += line->toLatin1() + '\n';
     // Saved whole under a temporary name and renamed: a link or FIFO planted under the name is
     // never written through.
     bool ok = false;

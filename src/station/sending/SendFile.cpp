@@ -131,6 +131,12 @@ void FileSender::sendNext() {
 void FileSender::end(const QString& why) {
     if (m_phase == Phase::Idle)
         return;
+    // Every byte was handed over; only the engine's word that the last frame arrived is missing.
+    if (m_phase == Phase::Draining)
+        return finish(QStringLiteral("%1 sent to %2; the packet engine never confirmed the last "
+                                     "frame")
+                          .arg(m_shown.file, m_shown.to) +
+                      (why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)));
     QString notice = QStringLiteral("%1 to %2 stopped after %3 of %4 bytes")
                          .arg(m_shown.file, m_shown.to, groupedCount(quint64(m_next)),
                               groupedCount(quint64(m_contents.size())));

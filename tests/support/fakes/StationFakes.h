@@ -58,6 +58,9 @@ public:
     void loadBrowserPage(int channel, const QString& path) override {
         browserLoads.append({channel, path});
     }
+    void appendToBrowserPage(int channel, const QString&, const QString& text) override {
+        browserAppends.append({channel, text});
+    }
     bool isMonitorVisible() const override { return monitorVisible; }
     void showMonitorValues(const QString& result, const QString& from, const QString& data,
                            const QString& length, const QString& kind,
@@ -82,7 +85,7 @@ public:
     QMap<TextView, QString> texts;
     QMap<TextView, qsizetype> carets;
     QString label2 = QStringLiteral("Open"), sendLine, sendLineName, engineStatus;
-    QList<QPair<int, QString>> browserLoads;
+    QList<QPair<int, QString>> browserLoads, browserAppends;
     QStringList monitorLabels, notices;
     QMap<MenuCheck, bool> menuChecks;
 };

@@ -2,6 +2,7 @@
 
 #include "PaneResources.h"
 #include "SafeFile.h"
+#include "TextRoutines.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -124,7 +125,7 @@ void PagePane::showPage(const QString& path) {
     QString html = QString::fromLatin1(page);
     if (before > 0)
         html.prepend(QStringLiteral("<p><i>The first %1 bytes of this page are in %2 only.</i></p>")
-                         .arg(before)
+                         .arg(groupedCount(quint64(before)))
                          .arg(QFileInfo(path).fileName().toHtmlEscaped()));
     setHtml(html);
     // The lines to come go after a long last paragraph, not into it: laid out once, here.

@@ -10,6 +10,8 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTimer>
 #include <cstdio>
 #include <functional>
@@ -56,6 +58,23 @@ inline AgwFrame engineFrame(char kind, const QByteArray& from, const QByteArray&
     f.pid = kind == 'C' ? 0 : 0xF0;
     f.data = data;
     return f;
+}
+
+// Runs this program again for one measure, in a process of its own so it inherits no memory; its
+// table rows pass through, and what it writes to standard error lands in `errors` when given.
+// False, said on standard error, when the measure failed.
+inline bool runMeasure(const QString& self, const char* option, QByteArray* errors = nullptr) {
+    QProcess child;
+    child.setProcessChannelMode(errors ? QProcess::ForwardedOutputChannel
+                                       : QProcess::ForwardedChannels);
+    child.start(self, {QString::fromLatin1(option)});
+    child.waitForFinished(-1);
+    if (errors)
+        *errors = child.readAllStandardError();
+    const bool ok = child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+    if (!ok)
+        std::fprintf(stderr, "%s %s failed\n", qPrintable(QFileInfo(self).fileName()), option);
+    return ok;
 }
 
 // Runs the event loop, looking every `stepMs`, until the condition holds or time is up.

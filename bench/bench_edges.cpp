@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -177,15 +176,7 @@ int main(int argc, char* argv[]) {
 
     tableHead();
     int failures = 0;
-    for (const char* run : {"--flood", "--ten-mb", "--bare-crs", "--reattach"}) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(app.applicationFilePath(), {QString::fromLatin1(run)});
-        child.waitForFinished(-1);
-        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
-            std::fprintf(stderr, "bench_edges %s failed\n", run);
-            ++failures;
-        }
-    }
+    for (const char* run : {"--flood", "--ten-mb", "--bare-crs", "--reattach"})
+        failures += runMeasure(app.applicationFilePath(), run) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }

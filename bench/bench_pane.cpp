@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTextBrowser>
 #include <algorithm>
 
@@ -85,20 +84,15 @@ int main(int argc, char* argv[]) {
     tableHead();
     QList<QList<double>> figures;
     for (const char* run : {"--9mb", "--200mb"}) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-        child.start(app.applicationFilePath(), {QString::fromLatin1(run)});
-        child.waitForFinished(-1);
+        QByteArray errors;
         QList<double> got;
-        for (const QByteArray& line : child.readAllStandardError().split('\n'))
+        const bool ok = runMeasure(app.applicationFilePath(), run, &errors);
+        for (const QByteArray& line : errors.split('\n'))
             if (line.startsWith("figures "))
                 for (const QByteArray& value : line.mid(8).split(' '))
                     got << value.toDouble();
-        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 ||
-            got.size() != 3) {
-            std::fprintf(stderr, "bench_pane %s failed\n", run);
+        if (!ok || got.size() != 3)
             return 1;
-        }
         figures << got;
     }
     const auto ratio = [&](int i) { return figures[1][i] / figures[0][i]; };

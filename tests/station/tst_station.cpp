@@ -59,7 +59,7 @@ notice: Not connected: all 7 channels are busy
 notice: N0NEW connected, but all 7 channels are busy)");
         row("data without a channel: a channel without a welcome; a late frame or a full house: "
             "All Traffic",
-            R"(show tabs > strip ch0 notice; start; rx D N0BBB still here\r; rx d N0CCC gone\r; rx D N0CCC late\r; tick 3; wait 6; rx D N0CCC later\r; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; rx D N0DDD lost?\r; tick 2)",
+            R"(show tabs > strip ch0 notice; start; rx D N0BBB still here\r; rx d N0CCC gone\r; tick 2; wait 5; rx D N0CCC late\r; tick; wait 1; rx D N0CCC later\r; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; rx D N0DDD lost?\r; tick 2)",
             R"(tabs 0=N0BBB 1=N0CCC 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 front=1 label=N0CCC selected=N0CCC speaker=N0CCC idle=1
 ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** Link with N0BBB: the packet engine had not announced it\r\nstill here\r\n
 strip: gone\r\n\r\nN0CCC after its link ended: late\r\n\r\nN0DDD with no channel free: lost?\r\n\r\n

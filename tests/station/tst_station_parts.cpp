@@ -218,14 +218,15 @@ private slots:
         }
         QCOMPARE(e.asks, QByteArrayList(before + 3, "N0BBB"));
         // Lines break where the text does, not where frames do.
-        e.queue('D', "N0BBB", "caf\xE9\r\nline "), e.queue('D', "N0BBB", "two\r");
+        e.queue('D', "N0BBB", "caf\xE9\r\nline "), e.queue('D', "N0BBB", "two\n\n");
         e.queue('D', "N0BBB", "cut");
         e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r"), h.station().tick();
         QCOMPARE(readFileBytes(file), QByteArray("earlier\n09:18:31 * connected\n"
                                                  "09:18:31 = Welcome to N0ME's Packet Station!\n"
                                                  "09:18:31 > two lines\n09:18:31 > \n"
                                                  "09:18:31 < caf\xE9\n09:18:31 < line two\n"
-                                                 "09:18:31 < cut\n09:18:31 * disconnected\n"));
+                                                 "09:18:31 < \n09:18:31 < cut\n"
+                                                 "09:18:31 * disconnected\n"));
     }
 
     void waitingFramesCount() {

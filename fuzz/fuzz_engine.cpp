@@ -11,6 +11,8 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
+#include <algorithm>
+
 static QTcpServer* engine = nullptr;
 
 // Whole frames in the stream, and whether a header then announces more than a frame may hold.
@@ -69,6 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         conn->flush(), drain();
     FUZZ_CHECK(link.framesReceived() == frames && link.isConnected() == !outOfStep);
     drain();
+    // The port list the engine claims is bounded and printable, whatever the claim.
+    for (const EnginePort& port : link.ports().value_or(QList<EnginePort>()))
+        FUZZ_CHECK(port.description.size() <= 80 &&
+                   std::none_of(port.description.cbegin(), port.description.cend(),
+                                [](QChar c) { return c.unicode() < 0x20; }));
     link.close();
     return 0;
 }

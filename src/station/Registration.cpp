@@ -104,11 +104,9 @@ void Registration::showStatus(const QString& state) {
     QString port;
     if (m_portsShown && !m_portsShown->isEmpty()) {
         const int number = m_ctx.state.radioPort;
-        const auto it = std::find_if(m_portsShown->cbegin(), m_portsShown->cend(),
-                                     [number](const EnginePort& p) { return p.number == number; });
-        port = it == m_portsShown->cend()
-                   ? QStringLiteral("; port %1 is not one of the engine's").arg(number)
-                   : QStringLiteral("; port %1: %2").arg(number).arg(it->description);
+        const EnginePort* named = enginePort(number);
+        port = named ? QStringLiteral("; port %1: %2").arg(number).arg(named->description)
+                     : QStringLiteral("; port %1 is not one of the engine's").arg(number);
     }
     m_ctx.view.setEngineStatus(QStringLiteral("Packet engine") +
                                (where.isEmpty() ? QString() : QStringLiteral(" at ") + where) +
@@ -128,11 +126,17 @@ void Registration::watchPorts() {
                                   .arg(portsInWords()));
 }
 
+const EnginePort* Registration::enginePort(int number) const {
+    if (!m_portsShown)
+        return nullptr;
+    const auto it = std::find_if(m_portsShown->cbegin(), m_portsShown->cend(),
+                                 [number](const EnginePort& p) { return p.number == number; });
+    return it == m_portsShown->cend() ? nullptr : &*it;
+}
+
 bool Registration::engineHasPort(int port) const {
     // Until the engine has said (or when it cannot), every port is taken on trust.
-    return !m_portsShown || m_portsShown->isEmpty() ||
-           std::any_of(m_portsShown->cbegin(), m_portsShown->cend(),
-                       [port](const EnginePort& p) { return p.number == port; });
+    return !m_portsShown || m_portsShown->isEmpty() || enginePort(port);
 }
 
 QString Registration::portsInWords() const {

@@ -49,6 +49,7 @@ private:
     void showStatus(const QString& state);
     // The engine said which ports it has: the status line names the one in use.
     void watchPorts();
+    const EnginePort* enginePort(int number) const; // null when the engine has not named it
     bool engineHasPort(int port) const;
     QString portsInWords() const;
 

@@ -1,5 +1,6 @@
 #include "Registration.h"
 
+#include "Announcer.h"
 #include "CallSign.h"
 #include "EngineLink.h"
 
@@ -71,6 +72,8 @@ void Registration::watchLink() {
         m_nextAttempt = now.addMSecs(m_retryMs);
         m_ctx.view.setRetryButtonVisible(true);
         showStatus(QStringLiteral("connection lost, trying again"));
+        // Said once, in words; each retry only changes the status line.
+        m_announcer.engineStatus(QStringLiteral("Packet engine lost"));
         return;
     }
     if (!m_attaching) {
@@ -89,6 +92,7 @@ void Registration::watchLink() {
         m_retryMs = kFirstRetryMs;
         m_ctx.view.setRetryButtonVisible(false);
         showStatus(QStringLiteral("registered again as ") + s.callSign);
+        m_announcer.engineStatus(QStringLiteral("Packet engine back"));
         return;
     }
     m_retryMs = qMin(2 * m_retryMs, kMaxRetryMs);

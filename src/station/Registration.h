@@ -8,6 +8,8 @@
 
 #include <optional>
 
+class Announcer;
+
 // Registering with the packet engine, and the Call Sign action that renews it.
 class Registration {
 public:
@@ -22,7 +24,7 @@ public:
     // Probing a local engine is cheap: never wait long to find it back.
     static constexpr int kMaxRetryMs = 1000;
 
-    explicit Registration(StationContext& ctx) : m_ctx(ctx) {}
+    Registration(StationContext& ctx, Announcer& announcer) : m_ctx(ctx), m_announcer(announcer) {}
 
     // Registers under the stored call sign (asking for one first when empty).
     // Success starts the poll timer and hides the retry button; a refusal
@@ -54,6 +56,7 @@ private:
     QString portsInWords() const;
 
     StationContext& m_ctx;
+    Announcer& m_announcer;
     bool m_registered = false;
     bool m_attaching = false;
     QString m_linkState; // the status line's account of the link, without the port

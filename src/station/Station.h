@@ -127,6 +127,7 @@ private:
     LinkBacklog m_backlog;
     TrafficTap m_tap;
     StationContext m_ctx;
+    Announcer m_announcer;
     Registration m_registration;
     Channels m_channels;
     PageStore m_pages;
@@ -134,7 +135,6 @@ private:
     TabSelection m_tabs;
     PrhPages m_prh;
     BeaconAndCapture m_beacon;
-    Announcer m_announcer;
     HeardList m_heard;
     HeardFile m_heardFile;
     MonitorFilter m_filter;

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -24,23 +25,35 @@ bool BusAnnouncer::listening() const {
 void BusAnnouncer::announce(const QString& text) {
     if (!m_window)
         return;
+    if (m_waiting.isEmpty())
+        QTimer::singleShot(0, m_window, [this] { present(); });
+    m_waiting.append(text);
+}
+
+void BusAnnouncer::present() {
+    const QString text = m_waiting.join(u'\n');
+    m_waiting.clear();
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     QAccessibleAnnouncementEvent event(m_window, text);
     QAccessible::updateAccessibility(&event);
 #else
-    if (!m_notice) {
+    // A reader busy elsewhere looks at a notification's name only when it comes to it: each of
+    // the last few announcements keeps an object of its own, so none is read in another's words.
+    QPointer<QWidget>& notice = m_notices[m_next];
+    m_next = (m_next + 1) % kNotices;
+    if (!notice) {
         static const bool installed = (QAccessible::installFactory(noticeFactory), true);
         Q_UNUSED(installed);
         // One pixel that paints nothing and takes neither the mouse nor the focus.
-        m_notice = new QWidget(m_window);
-        m_notice->setObjectName(QLatin1String(kNoticeName));
-        m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_notice->setFocusPolicy(Qt::NoFocus);
-        m_notice->setGeometry(0, 0, 1, 1);
+        notice = new QWidget(m_window);
+        notice->setObjectName(QLatin1String(kNoticeName));
+        notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+        notice->setFocusPolicy(Qt::NoFocus);
+        notice->setGeometry(0, 0, 1, 1);
     }
     // Hidden and shown again, so the same words said twice are presented twice.
-    m_notice->hide();
-    m_notice->setAccessibleName(text);
-    m_notice->show();
+    notice->hide();
+    notice->setAccessibleName(text);
+    notice->show();
 #endif
 }

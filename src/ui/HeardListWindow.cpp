@@ -54,9 +54,14 @@ QVariant HeardTableModel::data(const QModelIndex& index, int role) const {
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     if (role == Qt::AccessibleTextRole) {
-        // An empty cell (no digipeaters, say) still reads as something.
-        const QString text = data(index, Qt::DisplayRole).toString();
-        return text.isEmpty() ? QStringLiteral("none") : text;
+        // An empty cell (no digipeaters, say) still reads as something, and a number read with
+        // its row says what it counts.
+        QString text = data(index, Qt::DisplayRole).toString();
+        if (text.isEmpty())
+            text = QStringLiteral("none");
+        if (index.column() == Call)
+            return text;
+        return headerData(index.column(), Qt::Horizontal, Qt::DisplayRole).toString() + u' ' + text;
     }
     if (role != Qt::DisplayRole && role != kSortRole)
         return {};

@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "AccessibleEventGate.h"
+#include "AccessibleRoles.h"
 #include "BusAnnouncer.h"
 #include "ChannelTable.h"
 #include "DesignedLayout.h"
@@ -58,6 +60,7 @@ using LayoutRules::fitTextToWidth;
 MainWindow::MainWindow() : m_programDir(QDir::currentPath()) {
     setWindowTitle(QString::fromLatin1(kCaption));
     setObjectName(QStringLiteral("frmMesk"));
+    installAccessibleRoles(); // before any control is read
     buildControls();
     buildMenus();
     statusBar()->setSizeGripEnabled(true);
@@ -408,7 +411,7 @@ QString MainWindow::sendLineText() const {
 }
 
 void MainWindow::setSendLineText(const QString& text) {
-    m_sendLine->setText(text);
+    AccessibleEventGate::instance().caretAfterText(m_sendLine, [&] { m_sendLine->setText(text); });
 }
 
 bool MainWindow::focusSendLine() {
@@ -457,7 +460,6 @@ void MainWindow::showMonitorValues(const QString& result, const QString& from, c
 
 void MainWindow::setEngineStatus(const QString& text) {
     m_engineState->setText(text);
-    emit engineStatusShown(text);
 }
 
 void MainWindow::showNotice(const QString& text) {

@@ -46,7 +46,6 @@ public:
     QTextBrowser* browser(int channel);
     // Where the station's announcements reach the accessibility bus.
     AnnouncementOutput& announcements();
-    QWidget* announcementObject() const;
 
     // MainWindowView
     void fitToWorkArea() override;
@@ -128,7 +127,6 @@ signals:
     void activated();
     // What the status line showed, for the announcements.
     void noticeShown(const QString& text);
-    void engineStatusShown(const QString& text);
     // Ctrl+Plus 1, Ctrl+Minus -1, Ctrl+0 0.
     void zoomChosen(int change);
 

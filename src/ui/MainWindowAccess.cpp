@@ -39,15 +39,11 @@ AnnouncementOutput& MainWindow::announcements() {
     return *m_announcer;
 }
 
-QWidget* MainWindow::announcementObject() const {
-    return m_announcer ? m_announcer->notification() : nullptr;
-}
-
 void MainWindow::nameControls() {
     m_sendLine->setAccessibleDescription(
         QStringLiteral("Enter sends. :C call connects, :D disconnects, :U sends unproto; "
                        "Escape types a colon."));
-    m_label6->setBuddy(m_sendLine);
+    // No buddy for the send line: a screen reader would read the caption, not where lines go.
     m_label1->setBuddy(textView(TextView::AllTraffic));
     m_label2->setAccessibleName(QStringLiteral("Selected station"));
     m_tabs->setAccessibleName(QStringLiteral("Channels and traffic"));

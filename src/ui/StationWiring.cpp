@@ -33,8 +33,6 @@ void connectWindowToStation(MainWindow& window, Station& station) {
     station.announcer().setOutput(&window.announcements());
     QObject::connect(&window, &W::noticeShown, &station,
                      [&station](const QString& text) { station.announcer().notice(text); });
-    QObject::connect(&window, &W::engineStatusShown, &station,
-                     [&station](const QString& text) { station.announcer().engineStatus(text); });
     // The progress dialog is made when a paced send first needs it.
     QObject::connect(&station.fileSender(), &FileSender::progress, &window,
                      [&window, &station](const FileSendProgress& progress) {

@@ -1,5 +1,6 @@
 #include "TextViews.h"
 
+#include "AccessibleEventGate.h"
 #include "SteadyScrollBar.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -127,6 +128,29 @@ public:
 private:
     std::array<SteadyScrollBar*, TextViews::kCount> m_bars{};
 };
+
+// A view reached with the keys puts its caret on its last line of text, so a screen reader reads
+// that line rather than the empty one after the last line break.
+class CaretOnText : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* view = qobject_cast<QPlainTextEdit*>(watched);
+        if (event->type() != QEvent::FocusIn || !view)
+            return false;
+        QTextCursor caret = view->textCursor();
+        if (!caret.atEnd() || caret.hasSelection() || !caret.block().text().isEmpty())
+            return false;
+        QTextBlock line = caret.block().previous();
+        while (line.isValid() && line.text().trimmed().isEmpty())
+            line = line.previous();
+        if (line.isValid()) {
+            caret.setPosition(line.position());
+            AccessibleEventGate::instance().caretUnsaid(view, [&] { view->setTextCursor(caret); });
+        }
+        return false;
+    }
+};
 } // namespace
 
 TextViews::TextViews(QTabWidget* tabs) : m_tabs(tabs) {
@@ -156,6 +180,8 @@ QPlainTextEdit* TextViews::create(TextView id, QWidget* parent, const QColor& te
     pal.setColor(QPalette::Text, text);
     view->setPalette(pal);
     m_views[static_cast<int>(id)] = view;
+    AccessibleEventGate::instance().pace(view);
+    view->installEventFilter(new CaretOnText(view));
     return view;
 }
 

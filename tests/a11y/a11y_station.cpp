@@ -29,6 +29,24 @@ int main(int argc, char* argv[]) {
         else if (what == u"line" || what == u"heard") // heard: a monitored frame, | for a CR
             rs.arrive(what == u"line" ? 'D' : 'U', call.toLatin1(),
                       words.mid(2).join(u' ').replace(u'|', u'\r').toLatin1() + '\r');
+        else if (what == u"flood") { // flood CALL N: N lines, one each 40 ms
+            const int count = words.value(2).toInt();
+            for (int i = 1; i <= count; ++i)
+                QTimer::singleShot(40 * i, &rs.w, [&rs, call, i, count] {
+                    rs.arrive('D', call.toLatin1(),
+                              QStringLiteral("flood line %1 of %2\r")
+                                  .arg(i, 2, 10, QLatin1Char('0'))
+                                  .arg(count)
+                                  .toLatin1());
+                });
+        } else if (what == u"enginegone")
+            rs.e.attached = false;
+        else if (what == u"status") // the engine's state, as the status line shows it
+            std::printf(
+                "status %s\n",
+                qPrintable(rs.w.findChild<QLabel*>(QStringLiteral("lblEngineState"))->text()));
+        else if (what == u"notice") // a mark in what is said: all said before it was said
+            rs.w.showNotice(words.mid(1).join(u' '));
         else if (what == u"action") // a modal one runs its own loop: let this handler end first
             QTimer::singleShot(0, &rs.w, [&rs, call] { rs.w.action(call)->trigger(); });
         else if (what == u"window") // the X window, for tools that look at the stacking order

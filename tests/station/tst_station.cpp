@@ -238,7 +238,7 @@ asked:  (x2))");
 
     void whatIsSaid_data() {
         QTest::addColumn<int>("level");
-        // kind:call:data (n: a notice, e: the engine's status), one a second
+        // kind:call:data (n: a notice, x: the engine goes away), one a second
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("expected");
         const QStringList chat = {"c:N0BBB:*** CONNECTED",
@@ -248,13 +248,17 @@ asked:  (x2))");
                                   "U:N0XX:cq cq\r",
                                   "d:N0BBB:bye",
                                   "n::a status line notice",
-                                  "e::engine lost",
-                                  "e::engine lost"};
-        const QString b = "N0BBB connected on channel 1", c = "N0CCC connected on channel 2";
-        const QStringList tail{"N0BBB disconnected", "a status line notice", "engine lost"};
+                                  "x::",
+                                  "x::"}; // its loss is said once, its retries not
+        const QStringList b{"Plain lines go to N0BBB", "N0BBB connected on channel 1"},
+            c{"Plain lines go to N0CCC", "N0CCC connected on channel 2"};
+        const QStringList tail{
+            "Link to N0BBB ended: disconnected", "a status line notice", "Packet engine lost",
+            "Link to N0CCC ended: the packet engine went away", "Plain lines go to no station"};
         QTest::newRow("lines") << 2 << chat
-                               << QStringList{b, "hello", c, "N0BBB: from behind\ntwo"} + tail;
-        QTest::newRow("connects") << 1 << chat << QStringList{b, c} + tail;
+                               << b + QStringList{"hello"} + c +
+                                      QStringList{"N0BBB: from behind\ntwo"} + tail;
+        QTest::newRow("connects") << 1 << chat << b + c + tail;
     }
     void whatIsSaid() {
         QFETCH(int, level);
@@ -267,8 +271,8 @@ asked:  (x2))");
         for (const QString& step : steps) {
             const QStringList f = step.split(u':');
             Announcer& say = h.station().announcer();
-            f[0] == u"n"   ? say.notice(f[2])       // what the status line shows
-            : f[0] == u"e" ? say.engineStatus(f[2]) // said once until it changes
+            f[0] == u"n"   ? say.notice(f[2]) // what the status line shows
+            : f[0] == u"x" ? void(h.engine.attached = false)
                            : h.engine.queue(f[0][0].toLatin1(), f[1].toLatin1(), f[2].toLatin1());
             h.clock.when = h.clock.when.addSecs(1);
             h.station().tick();
@@ -291,6 +295,12 @@ asked:  (x2))");
                               h.view.menuChecks[MenuCheck::AnnounceConnects],
                               h.view.menuChecks[MenuCheck::AnnounceLines]}),
                  (QList<bool>{false, true, false}));
+        h.engine.queue('c', "N0BBB", "x");
+        h.station().tick();
+        QCOMPARE(h.view.sendLineName, "Send to N0BBB");
+        h.engine.queue('d', "N0BBB", "*** DISCONNECTED RETRYOUT With N0BBB\r");
+        h.station().tick();
+        QCOMPARE(h.view.sendLineName, "Link to N0BBB ended: no answer");
         h.engine.queue('c', "N0BBB", "x");
         h.station().tick();
         QCOMPARE(h.view.sendLineName, "Send to N0BBB");

@@ -1,6 +1,7 @@
 // The operating comforts on the real window: typed-line history, own lines, the kept send target,
 // time stamps, the send target beside the send line, and Settings > Options.
 
+#include "AccessibleEventGate.h"
 #include "LineHistory.h"
 #include "TestFiles.h"
 #include "TextViews.h"
@@ -160,6 +161,70 @@ private slots:
         const OperatingOptions chosen{true, false, true, OperatingOptions::NotifyLines};
         QVERIFY(!dialog->isVisible() && rs.h.store.operating() == chosen &&
                 rs.h.state.operating == chosen);
+    }
+
+    // What reaches a screen reader (Qt makes no events offscreen: the test hands them to the
+    // gate as Qt would): a busy
+    // view's appends joined, nothing of what is out of sight, a key's caret move at once, a
+    // replaced line's caret after its text; and a view reached with F6 puts its caret on text.
+    void whatReachesTheScreenReader() {
+        Rig rs;
+        QVERIFY(rs.up());
+        rs.arrive('c', "N0BBB", "*** CONNECTED With Station N0BBB\r");
+        rs.arrive('D', "N0BBB", "last words\r\r");
+        QPlainTextEdit* channel = rs.w.textView(TextView::Channel0);
+        QLineEdit* line = rs.w.sendLine();
+        AccessibleEventGate& gate = AccessibleEventGate::instance();
+        QStringList out;
+        gate.setSink([&](QAccessibleEvent* e) {
+            const QString who = e->object() == channel ? "view"
+                                : e->object() == line  ? "line"
+                                                       : "?";
+            if (e->type() == QAccessible::TextInserted)
+                out << who + " +" + static_cast<QAccessibleTextInsertEvent*>(e)->textInserted() +
+                           "@" +
+                           QString::number(
+                               static_cast<QAccessibleTextInsertEvent*>(e)->changePosition());
+            else if (e->type() == QAccessible::TextCaretMoved)
+                out << who + " caret " +
+                           QString::number(
+                               static_cast<QAccessibleTextCursorEvent*>(e)->cursorPosition());
+            else
+                out << who + " other";
+        });
+        const auto insert = [&](QObject* o, int at, const char* text) {
+            QAccessibleTextInsertEvent e(o, at, QString::fromLatin1(text));
+            gate.take(&e);
+        };
+        const auto caret = [&](QObject* o, int at) {
+            QAccessibleTextCursorEvent e(o, at);
+            gate.take(&e);
+        };
+        for (int i = 0; i < 3; ++i) {
+            insert(channel, 100 + 2 * i, "a\n"), caret(channel, 102 + 2 * i);
+            insert(rs.w.textView(TextView::Conf), 0, "hidden");
+            QAccessibleValueChangeEvent scrolled(channel->verticalScrollBar(), i);
+            gate.take(&scrolled);
+        }
+        insert(channel, 0, "b"); // elsewhere: what waited goes first
+        QCOMPARE(out, (QStringList{"view +a\na\na\n@100", "view caret 106"}));
+        insert(channel, 1, "c");
+        channel->setFocus();
+        press(channel, {Qt::Key_Home}); // a key sends what waits, then its own move at once
+        caret(channel, 0);
+        gate.flush();
+        QCOMPARE(out.mid(2), (QStringList{"view +bc@0", "view caret 0"}));
+        out.clear();
+        gate.caretAfterText(line, [&] { caret(line, 8), insert(line, 0, "hi there"); });
+        gate.caretUnsaid(line, [&] { caret(line, 2); });
+        QCOMPARE(out, (QStringList{"line +hi there@0", "line caret 8"}));
+        gate.setSink(nullptr);
+
+        press(channel, {Qt::Key_F6, Qt::Key_F6}); // round to the send line and back to the view
+        channel->moveCursor(QTextCursor::End);
+        press(line, {Qt::Key_F6});
+        QVERIFY(channel->hasFocus());
+        QCOMPARE(channel->textCursor().block().text(), "last words");
     }
 };
 

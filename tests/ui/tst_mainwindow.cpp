@@ -315,7 +315,7 @@ private slots:
         type(field, "hello", {Qt::Key_Return});
         const int first = view->textCursor().selectionStart();
         press(field, {Qt::Key_Return});
-        QVERIFY(view->textCursor().selectionStart() > first);
+        QVERIFY(view->textCursor().selectionStart() != first);
         press(field, {Qt::SHIFT | Qt::Key_Return});
         QCOMPARE(view->textCursor().selectionStart(), first);
         press(field, {Qt::Key_Escape});

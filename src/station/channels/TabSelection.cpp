@@ -26,17 +26,26 @@ void TabSelection::onSelected(int tab) {
 
 void TabSelection::describeSendLine() {
     const QString& call = m_state.selectedCall;
+    const bool linked = !call.isEmpty() && m_state.channels.channelOf(call) != ChannelTable::kNone;
     // The indicator names the station a line reaches: none once its link has ended.
-    if (m_state.conference != 0)
-        m_view.showSendTarget(QStringLiteral("conference"));
-    else if (call.isEmpty() || m_state.channels.channelOf(call) == ChannelTable::kNone)
-        m_view.showSendTarget(QStringLiteral("no station"));
-    else
-        m_view.showSendTarget(call);
+    const QString target = m_state.conference != 0 ? QStringLiteral("the conference")
+                           : linked                ? call
+                                                   : QStringLiteral("no station");
+    m_view.showSendTarget(m_state.conference != 0 ? QStringLiteral("conference") : target);
+    if (target != m_target)
+        m_targetChanged(target);
+    m_target = target;
     if (m_state.conference != 0)
         m_view.describeSendLine(QStringLiteral("Send to the conference"));
     else if (call.isEmpty() || call.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
         m_view.describeSendLine(QStringLiteral("Send: no station selected"));
+    else if (!linked && call.compare(m_endedCall, Qt::CaseInsensitive) == 0)
+        m_view.describeSendLine(QStringLiteral("Link to %1 ended: %2").arg(call, m_endedWhy));
     else
         m_view.describeSendLine(QStringLiteral("Send to ") + call);
+}
+
+void TabSelection::linkEnded(const QString& call, const QString& why) {
+    m_endedCall = call;
+    m_endedWhy = why;
 }

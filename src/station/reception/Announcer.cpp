@@ -58,9 +58,17 @@ void Announcer::connected(const QString& call, int channel) {
             false);
 }
 
-void Announcer::disconnected(const QString& call) {
+void Announcer::linkEnded(const QString& call, const QString& why) {
     if (active(ConnectsAndNotices))
-        add(call.toUpper(), {call.toUpper() + QStringLiteral(" disconnected")}, false);
+        add(call.toUpper(), {QStringLiteral("Link to %1 ended: %2").arg(call.toUpper(), why)},
+            false);
+}
+
+void Announcer::sendTarget(const QString& target) {
+    // Its own queue, so a busy station's lines never hold it back.
+    if (active(ConnectsAndNotices))
+        add(QStringLiteral("\x01target"), {QStringLiteral("Plain lines go to ") + target}, false,
+            true);
 }
 
 void Announcer::notice(const QString& text) {
@@ -75,10 +83,12 @@ void Announcer::engineStatus(const QString& text) {
     add(QString(), sayableLines(text), false);
 }
 
-void Announcer::add(const QString& key, const QStringList& lines, bool named) {
+void Announcer::add(const QString& key, const QStringList& lines, bool named, bool replace) {
     if (lines.isEmpty())
         return;
     Queue& queue = m_queues[key];
+    if (replace)
+        queue.lines.clear(), queue.dropped = 0;
     for (const QString& line : lines) {
         if (queue.lines.size() < kKeptLines)
             queue.lines.append(line);

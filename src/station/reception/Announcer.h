@@ -34,7 +34,11 @@ public:
     // Connected data from a station; named when its channel is not the one in front.
     void lineReceived(const QString& call, const QString& data, bool inFront);
     void connected(const QString& call, int channel);
-    void disconnected(const QString& call);
+    // A link ended, and why in a few words.
+    void linkEnded(const QString& call, const QString& why);
+    // Where a plain line goes now: a call, "the conference" or "no station". Only the latest
+    // waiting is said: the operator wants where lines go now, not where they went.
+    void sendTarget(const QString& target);
     // A status-line notice, and the engine's state when it changes.
     void notice(const QString& text);
     void engineStatus(const QString& text);
@@ -52,7 +56,7 @@ private:
     };
 
     bool active(int needed) const;
-    void add(const QString& key, const QStringList& lines, bool named);
+    void add(const QString& key, const QStringList& lines, bool named, bool replace = false);
     void say(Queue& queue, qint64 now);
 
     Clock& m_clock;

@@ -20,6 +20,15 @@
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 using Type = EngineEvent::Type;
+
+// Why a link ended, in the few words a listener needs.
+QString endReason(const QString& notice) {
+    if (notice.contains(QLatin1String("went away")))
+        return QStringLiteral("the packet engine went away");
+    if (notice.contains(QLatin1String("RETRYOUT"), Qt::CaseInsensitive))
+        return QStringLiteral("no answer");
+    return QStringLiteral("disconnected");
+}
 } // namespace
 
 void FrameDispatcher::endLinkOfLostEngine(int channel) {
@@ -91,10 +100,8 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
             if (m_endedAtMs.size() >= kMaxEndedRemembered)
                 m_endedAtMs.clear(); // a storm of notices costs at most late frames shown aside
             m_endedAtMs.insert(event.call.toUpper(), m_takenAtMs);
-            if (channel != ChannelTable::kNone) {
+            if (channel != ChannelTable::kNone)
                 releaseChannel(channel, event.call, event.text);
-                m_parts.announcer.disconnected(event.call);
-            }
             return;
         }
         channel = acceptConnection(event);
@@ -182,6 +189,9 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
     const QString expanded = expandLineBreaks(notice);
     const QString stamp = formatTimeStamp(m_clock.now());
     m_parts.channels.release(n);
+    const QString why = endReason(notice);
+    m_parts.announcer.linkEnded(call, why);
+    m_parts.tabs.linkEnded(call, why);
     m_parts.tabs.describeSendLine();
     m_parts.channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
     m_parts.channels.appendToView(TextView::Conf, call + kCrLf + expanded + kCrLf + kCrLf);

@@ -66,20 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         station.tick();
     station.tick();
 
-    FUZZ_CHECK(h.view.text(TextView::AllTrafficMirror).size() <= BoundedView::kLimit);
+    FUZZ_CHECK(h.view.text(TextView::AllTrafficMirror).size() <= BoundedText::kLimit);
     for (const auto& [id, model] :
          {std::pair(TextView::AllTraffic, &station.channels().allTraffic()),
           {TextView::DX, &station.beacon().dxView()},
           {TextView::WX, &station.beacon().wxView()},
           {TextView::Data, &station.beacon().dataView()}})
-        FUZZ_CHECK(h.view.text(id).size() <= BoundedView::kLimit &&
+        FUZZ_CHECK(h.view.text(id).size() <= BoundedText::kLimit &&
                    h.view.text(id) == model->text());
     // Only the report of a current weather file goes on the air.
     const std::optional<QString> report =
         Weather::buildReport(QString::fromLatin1(weatherFile), s.callSign, h.clock.now().date());
     for (const RecordingEngine::Sent& sent : h.engine.sent) {
         FUZZ_CHECK(sent.length == sent.data.size());
-        if (sent.kind == Kind::Unproto && sent.destination == "WX")
+        if (sent.kind == 'M' && sent.destination == "WX")
             FUZZ_CHECK(report && sent.data == report->toLatin1());
     }
     // A page file, once written, ends as a page does.

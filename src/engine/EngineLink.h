@@ -8,15 +8,32 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <variant>
 
-// What the station hands its engine to send.
-namespace Kind {
-constexpr int ConnectRequest = 'c';
-constexpr int ConnectCompanion = 'P';
-constexpr int Disconnect = 'd';
-constexpr int ConnectedData = 'D';
-constexpr int Unproto = 'U';
-} // namespace Kind
+// What the station asks of its engine: one struct a command, each on the radio port it names.
+struct ConnectCommand {
+    QByteArray call;
+    QList<QByteArray> via; // the digipeaters on the way, in order
+    quint8 port = 0;
+};
+struct DisconnectCommand {
+    QByteArray call;
+    quint8 port = 0;
+};
+struct LinkDataCommand { // data on the link to a connected station
+    QByteArray call;
+    QByteArray data;
+    quint8 port = 0;
+};
+struct UnprotoCommand { // a frame for whoever hears it
+    QByteArray destination;
+    QByteArray data;
+    QList<QByteArray> via;
+    quint8 port = 0;
+    quint8 pid = 0xF0; // no layer 3
+};
+using EngineCommand =
+    std::variant<ConnectCommand, DisconnectCommand, LinkDataCommand, UnprotoCommand>;
 
 // A radio port of the engine: its number as frames carry it (from 0), and what the engine calls it.
 struct EnginePort {
@@ -38,9 +55,8 @@ public:
     // Never blocks. The next event the engine sent, or none when nothing is waiting.
     virtual std::optional<EngineEvent> nextEvent() = 0;
 
-    // Hands one frame to the engine. The result is informational only.
-    virtual qint16 putData(const QByteArray& destination, const QByteArray& data, int kind,
-                           int length, quint8 port) = 0;
+    // Hands one command to the engine: 0 when it was refused or could not go out.
+    virtual qint16 send(const EngineCommand& command) = 0;
 
     // Ends the registration.
     virtual void close() = 0;

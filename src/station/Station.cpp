@@ -7,7 +7,7 @@
 #include "MonitorValues.h"
 #include "PrhTags.h"
 #include "SafeFile.h"
-#include "SendFile.h"
+#include "FileSender.h"
 #include "SettingsFile.h"
 
 #include <QDir>

@@ -15,7 +15,7 @@
 #include "PageStore.h"
 #include "PrhPages.h"
 #include "Registration.h"
-#include "SendFile.h"
+#include "FileSender.h"
 #include "SendLine.h"
 #include "SessionLog.h"
 #include "StationContext.h"

@@ -1,7 +1,7 @@
 #include "SendProgressDialog.h"
 
 #include "ScreenRatio.h"
-#include "SendFile.h"
+#include "FileSender.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -112,35 +112,41 @@ private slots:
     }
 
     void outgoingTranslation() {
-        // name, kind, destination, data, length; each frame sent as its kind and size
-        using Row = std::tuple<const char*, int, QByteArray, QByteArray, int, QByteArray>;
+        // name, command (all on port 3), to whom; each frame sent as its letter and size
+        using Row = std::tuple<const char*, EngineCommand, QByteArray, QByteArray>;
         const QByteArray b = "N0BBB";
         const Row rows[] = {
-            {"c becomes C", 'c', b, {}, 0, "C0"},
-            {"P sends nothing", 'P', b, {}, 0, {}},
-            {"d becomes d", 'd', b, {}, 0, "d0"},
-            {"D of exactly 256", 'D', b, QByteArray(256, 'a'), 256, "D256"},
-            {"D of 512 splits", 'D', b, QByteArray(512, 't'), 512, "D256 D256"},
-            {"U becomes M, split", 'U', "CQ", QByteArray(257, 'u'), 257, "M256 M1"},
-            {"c to nobody refused", 'c', {}, {}, 0, {}},
-            {"D to nobody refused", 'D', {}, "x", 1, {}},
-            {"D without data refused", 'D', b, "x", 0, {}},
+            {"connect becomes C", ConnectCommand{b, {}, 3}, b, "C0"},
+            {"disconnect becomes d", DisconnectCommand{b, 3}, b, "d0"},
+            {"data of exactly 256", LinkDataCommand{b, QByteArray(256, 'a'), 3}, b, "D256"},
+            {"data of 512 splits", LinkDataCommand{b, QByteArray(512, 't'), 3}, b, "D256 D256"},
+            {"unproto becomes M, split", UnprotoCommand{"CQ", QByteArray(257, 'u'), {}, 3}, "CQ",
+             "M256 M1"},
+            {"connect to nobody refused", ConnectCommand{{}, {}, 3}, {}, {}},
+            {"data to nobody refused", LinkDataCommand{{}, "x", 3}, {}, {}},
+            {"data without data refused", LinkDataCommand{b, {}, 3}, b, {}},
         };
-        for (const auto& [name, kind, destination, data, length, frames] : rows) {
-            const ToEngine out = toEngine(destination, data, kind, length, 3, kOurCall);
+        for (const auto& [name, command, destination, frames] : rows) {
+            const ToEngine out = toEngine(command, kOurCall);
             QByteArray sent, joined;
             for (const AgwFrame& f : out.frames) {
                 sent += f.kind + QByteArray::number(f.data.size()) + ' ', joined += f.data;
                 QCOMPARE(std::tuple(name, int(f.pid), f.port, f.callFrom, f.callTo),
-                         std::tuple(name, kind == 'c' || kind == 'd' ? 0 : 0xF0, quint8(3),
+                         std::tuple(name, f.kind == 'C' || f.kind == 'd' ? 0 : 0xF0, quint8(3),
                                     kOurCall, destination));
             }
+            const QByteArray data = std::visit(
+                [](const auto& c) {
+                    if constexpr (requires { c.data; })
+                        return c.data;
+                    return QByteArray();
+                },
+                command);
             QCOMPARE(std::tuple(name, out.refused, sent.trimmed(), joined),
-                     std::tuple(name, frames.isEmpty() && kind != 'P', frames,
-                                data.left(frames.isEmpty() ? 0 : length)));
+                     std::tuple(name, frames.isEmpty(), frames, frames.isEmpty() ? "" : data));
         }
         // The engine registers an empty call, but a connect from nobody keeps it busy for ever.
-        QVERIFY(toEngine("N0BBB", {}, 'c', 0, 3, {}).refused);
+        QVERIFY(toEngine(ConnectCommand{"N0BBB", {}, 3}, {}).refused);
     }
 
     void registrationCloseAndGoingAway() {
@@ -149,12 +155,12 @@ private slots:
         QCOMPARE(m_link->ports(), (QList<EnginePort>{{0, u"first soundcard mono"_s}}));
         // A second call reuses the connection: a second 'm' would switch monitoring off again.
         QCOMPARE(m_link->startPoll("N0AAA-7", "app"), qint16(1));
-        QCOMPARE(m_link->putData({}, "x", 'D', 1, 0), qint16(0));
+        QCOMPARE(m_link->send(LinkDataCommand{{}, "x", 0}), qint16(0));
         // Both registration answers came in, neither for the station; the frame to nobody refused.
         QCOMPARE(std::tuple(m_link->framesReceived(), m_link->discardedFrames(),
                             m_link->refusedFrames()),
                  std::tuple(quint64(3), quint64(3), quint64(1)));
-        QCOMPARE(m_link->putData("N0BBB", QByteArray(300, 'b'), 'D', 300, 3), qint16(1));
+        QCOMPARE(m_link->send(LinkDataCommand{"N0BBB", QByteArray(300, 'b'), 3}), qint16(1));
         m_fake->sendRaw(engineFrame("not read before close"));
         m_link->close();
         QVERIFY(m_fake->waitForClients(0, 5000));
@@ -186,7 +192,7 @@ private slots:
             QCOMPARE(
                 std::tuple(engine, m_link->lastError(), m_link->registeredCall(), drain().size()),
                 std::tuple(engine, why, QByteArray(), 0));
-            QCOMPARE(m_link->putData("N0BBB", {}, 'c', 0, 0), qint16(0));
+            QCOMPARE(m_link->send(ConnectCommand{"N0BBB", {}, 0}), qint16(0));
             m_link->beginAttach(kOurCall, "app");
             if (engine == "silent") { // shows as an attempt still under way
                 QVERIFY(!m_link->attachResult());
@@ -267,7 +273,7 @@ private slots:
             QCOMPARE(drain(), sent);
             QCOMPARE(std::tuple(tail, m_link->lastError(), m_link->registeredCall()),
                      std::tuple(tail, QString::fromLatin1(why), QByteArray()));
-            QCOMPARE(m_link->putData("N0BBB", "x", 'D', 1, 0), qint16(0));
+            QCOMPARE(m_link->send(LinkDataCommand{"N0BBB", "x", 0}), qint16(0));
 
             // Nothing of the old stream survives into the next connection.
             QVERIFY(m_fake->waitForClients(0, 5000));

@@ -69,7 +69,7 @@ notice: N0DDD sent data, but all 7 channels are busy)");
             R"(unseen 5)");
         row("keep-alive on the tick after 900",
             R"(show >; start; set selected N0BBB; tick 900; tick)", R"(> D N0BBB@0 \r
-> U BEACON@0 N0ME packet station.  Please connect and say hi!\r)");
+> M BEACON@0 N0ME packet station.  Please connect and say hi!\r)");
         row("skipped monitor frames counted once each",
             R"(show notice; start; skipped 189858; tick 2; skipped 1234567; tick)",
             R"(notice: monitor skipped 189 858 frames
@@ -118,12 +118,10 @@ line: hello)");
             R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ front=1 label=N0CALL selected=N0CALL
 asked: To Whom? (CQ, Beacon, etc.) []
 beeps=2
-> c N0CALL@1 
-> P N0CALL@1 
-> c N0XYZ@1 
-> P N0XYZ@1 
+> C N0CALL@1 
+> C N0XYZ@1 
 > d N0CALL@1 
-> U CQ@1 hello\r
+> M CQ@1 hello\r
 list: "N0CALL"\r\n"N0XYZ"\r\n
 notice: Not connected: no call sign given)");
         // What the air cannot carry never reaches the engine; the line stays with the reason.
@@ -131,11 +129,9 @@ notice: Not connected: no call sign given)");
             R"(show tabs > notice line list asked; start; type :c n0bbb via wide1-1; type :c n0bbb-0; type :c N0CCC-15; type :c 123; type :c N0DDD-16; type :c N0DDD-05; type :c ABCDEFG; answer ; type :u hi; answer cq via x; type :u hi; answer \sbeacon-0\s; type :u hello)",
             R"(tabs 0=N0BBB 1=N0CCC-15 front=1
 asked: To Whom? (CQ, Beacon, etc.) [] (x3)
-> c N0BBB@0 
-> P N0BBB@0 
-> c N0CCC-15@0 
-> P N0CCC-15@0 
-> U BEACON@0 hello\r
+> C N0BBB@0 
+> C N0CCC-15@0 
+> M BEACON@0 hello\r
 list: "N0BBB"\r\n"N0CCC-15"\r\n
 notice: Not connected: "n0bbb via wide1-1" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
 notice: Not connected: "123" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
@@ -220,8 +216,7 @@ files: outside | N0BBB)");
         row("command links",
             R"(show tabs > loads list asked; start; assign 0 N0BBB; set selected N0BBB; edit typed; link 2 /tmp/page.htm; link 2 <PRHCMDShowConnectList>; link 2 file:///home/op/%3Cprhcmdshowconnectlist%3E; link 2 %3CPRHCMD:C%20n0xyz%3E; link 2 <PRHCMD>; link 2 <PRHCMD:C N0XYZ)",
             R"(tabs 0=N0BBB 1=N0XYZ front=1 selected=N0BBB speaker=N0ME
-> c N0XYZ@0 
-> P N0XYZ@0 
+> C N0XYZ@0 
 > D N0BBB@0 \r
 loads 2:/tmp/page.htm
 list: "N0XYZ"\r\n

@@ -31,11 +31,11 @@ QByteArray wxFile(const QMap<int, QByteArray>& changes = {}, int count = 25) {
     return parts.join('|');
 }
 QByteArray wx(const QByteArray& report) {
-    return "WX U " + QByteArray::number(report.size() + 1) + "@3 " + report + "<CR>";
+    return "WX M " + QByteArray::number(report.size() + 1) + "@3 " + report + "<CR>";
 }
 const QByteArray kReport = "WX MYCALL|Tmp 45|3hr +2|Wnd 5|Max 12|Dir NW|Bar 30.01|3hr -0.02|STN";
 const QByteArray kEmpty = "WX MYCALL|Tmp |3hr |Wnd |Max |Dir |Bar |3hr |";
-const QByteArray kBeacon = "BEACON U 22@3 MYCALL packet station<CR>";
+const QByteArray kBeacon = "BEACON M 22@3 MYCALL packet station<CR>";
 
 // Beacons with this weather file unless a path is set and these switched on ('w'eather,
 // 'b'eacon); what went out, "to kind length@port data" a line.

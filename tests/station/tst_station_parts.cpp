@@ -21,9 +21,9 @@ struct HoldingEngine : RecordingEngine {
     std::optional<quint32> takeOutstanding(const QByteArray&) override {
         return answering ? std::exchange(question, std::nullopt) : std::nullopt;
     }
-    qint16 putData(const QByteArray& to, const QByteArray& d, int k, int n, quint8 p) override {
-        held += k == 'D';
-        return RecordingEngine::putData(to, d, k, n, p);
+    qint16 send(const EngineCommand& command) override {
+        held += std::holds_alternative<LinkDataCommand>(command);
+        return RecordingEngine::send(command);
     }
     QByteArrayList asks;
     std::optional<quint32> question;

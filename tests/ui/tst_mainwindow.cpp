@@ -1,6 +1,6 @@
 // The real window, dialogs and page panes, offscreen, over a station and an in-process engine.
 
-#include "BoundedView.h"
+#include "BoundedText.h"
 #include "DataDialog.h"
 #include "FindBar.h"
 #include "HeardListWindow.h"
@@ -88,7 +88,7 @@ private slots:
             });
             QMenuBar* bar = rs.w.menuBar();
             click(bar, bar->actionGeometry(rs.w.action("mnuPreviousConnections")).center());
-            const auto c = std::ranges::find(rs.e.sent, 'c', &RecordingEngine::Sent::kind);
+            const auto c = std::ranges::find(rs.e.sent, 'C', &RecordingEngine::Sent::kind);
             QVERIFY(openAfterFocus);
             QCOMPARE(c == rs.e.sent.cend() ? QByteArray() : c->destination, picked);
         }
@@ -98,10 +98,10 @@ private slots:
     void commandLinksRunTheirCommand() {
         using Case = std::tuple<const char*, QKeyCombination, const char*>; // no key: a click
         const Case cases[] = {
-            {"<PRHCMD:C N0QQQ>", {}, "c N0QQQ "},
+            {"<PRHCMD:C N0QQQ>", {}, "C N0QQQ "},
             {"<PRHCMD:D>", {}, "d N0BBB "},
-            {"<PRHCMD:U 50%41 off>", Qt::Key_Return, "U CQ 50%41 off\r"},
-            {"<PRHCMD:U 50%41 off>", Qt::KeypadModifier | Qt::Key_Enter, "U CQ 50%41 off\r"},
+            {"<PRHCMD:U 50%41 off>", Qt::Key_Return, "M CQ 50%41 off\r"},
+            {"<PRHCMD:U 50%41 off>", Qt::KeypadModifier | Qt::Key_Enter, "M CQ 50%41 off\r"},
         };
         for (const auto& [href, key, expected] : cases) {
             Rig rs;
@@ -150,7 +150,7 @@ private slots:
         newRow("lines over the bound") << lines;
         newRow("bare CRs") << QStringList(300, "cr only\r" + QString(30, u'x'));
         // 10 001 characters: the cut of 1 001 falls between a CR and its LF, or just after a CR.
-        const QString head(BoundedView::kLimit - BoundedView::kKeep, u'a');
+        const QString head(BoundedText::kLimit - BoundedText::kKeep, u'a');
         newRow("cut in a CR LF") << QStringList{head + "\r\n" + QString(8993, u'b'), "tail\r\n"};
         newRow("cut after a bare CR") << QStringList{head + "\r" + QString(8994, u'b'), "tail\r\n"};
         newRow("one long append") << QStringList{QString(25000, u'z')};
@@ -160,7 +160,7 @@ private slots:
         QFETCH(QStringList, appends);
         MainWindow w;
         w.show();
-        BoundedView strip(w, TextView::AllTraffic), mirror(w, TextView::AllTrafficMirror);
+        BoundedText strip(w, TextView::AllTraffic), mirror(w, TextView::AllTrafficMirror);
         for (const QString& text : appends)
             strip.append(text), mirror.append(text);
         const auto shown = [](QString t) { return t.replace("\r\n", "\n").replace(u'\r', u'\n'); };
@@ -193,7 +193,7 @@ private slots:
     void helpingsLeaveTheCaretAtTheFoot() {
         MainWindow w;
         w.show();
-        BoundedView strip(w, TextView::AllTraffic);
+        BoundedText strip(w, TextView::AllTraffic);
         QPlainTextEdit* view = w.textView(TextView::AllTraffic);
         strip.append("ab\r\n"), view->moveCursor(QTextCursor::Start);        // as Ctrl+Home does
         w.holdViewUpdates(), strip.append("cd\r\n"), w.releaseViewUpdates(); // no caret asked for
@@ -229,7 +229,7 @@ private slots:
     void scrollBarPaintsOnlyWhenItMoves() {
         MainWindow w;
         w.show();
-        BoundedView strip(w, TextView::AllTraffic);
+        BoundedText strip(w, TextView::AllTraffic);
         QScrollBar* bar = w.textView(TextView::AllTraffic)->verticalScrollBar();
         const auto helping = [&] {
             w.holdViewUpdates(), strip.append(QString("frame\r\n").repeated(20));

@@ -148,9 +148,8 @@ std::optional<EngineEvent> AgwTcpLink::nextEvent() {
     return m_queue.pop();
 }
 
-qint16 AgwTcpLink::putData(const QByteArray& destination, const QByteArray& data, int kind,
-                           int length, quint8 port) {
-    const ToEngine out = toEngine(destination, data, kind, length, port, m_call);
+qint16 AgwTcpLink::send(const EngineCommand& command) {
+    const ToEngine out = toEngine(command, m_call);
     if (out.refused)
         ++m_refused;
     if (out.frames.isEmpty() || !isConnected())

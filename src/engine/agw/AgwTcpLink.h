@@ -42,8 +42,7 @@ public:
 
     qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override;
     std::optional<EngineEvent> nextEvent() override;
-    qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
-                   quint8 port) override;
+    qint16 send(const EngineCommand& command) override;
     void close() override;
     // Connects and registers in steps, each a non-blocking look at the socket, so the window
     // stays answered while a silent engine takes its time.

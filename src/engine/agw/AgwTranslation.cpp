@@ -161,51 +161,31 @@ int kindLetter(const EngineEvent& event) {
     return 'U';
 }
 
-ToEngine toEngine(const QByteArray& destination, const QByteArray& data, int kind, int length,
-                  quint8 port, const QByteArray& ownCall) {
-    // QByteArray::left() hands back everything for a negative count.
-    const QByteArray payload = data.left(length <= 0 ? 0 : qMin<qsizetype>(length, data.size()));
+ToEngine toEngine(const EngineCommand& command, const QByteArray& ownCall) {
     ToEngine result;
-
     AgwFrame frame;
-    frame.port = port;
-    frame.callFrom = ownCall;
-    frame.callTo = destination;
     bool split = false;
-
-    switch (kind) {
-    case Kind::ConnectCompanion:
-        return result; // its connect went out with the 'c'
-    case Kind::ConnectRequest:
+    if (const auto* c = std::get_if<ConnectCommand>(&command)) {
         // The engine keeps retrying a connect without both calls and never gives up on it.
-        result.refused = destination.isEmpty() || ownCall.isEmpty();
-        frame.kind = 'C';
-        break;
-    case Kind::Disconnect:
-        result.refused = destination.isEmpty();
-        frame.kind = 'd';
-        break;
-    case Kind::ConnectedData:
-        result.refused = destination.isEmpty() || payload.isEmpty();
-        frame.kind = 'D';
-        frame.pid = 0xF0;
+        result.refused = c->call.isEmpty() || ownCall.isEmpty() || !c->via.isEmpty();
+        frame = {c->port, 'C', 0, ownCall, c->call, {}};
+    } else if (const auto* d = std::get_if<DisconnectCommand>(&command)) {
+        result.refused = d->call.isEmpty();
+        frame = {d->port, 'd', 0, ownCall, d->call, {}};
+    } else if (const auto* l = std::get_if<LinkDataCommand>(&command)) {
+        result.refused = l->call.isEmpty() || l->data.isEmpty();
+        frame = {l->port, 'D', 0xF0, ownCall, l->call, l->data};
         split = true;
-        break;
-    case Kind::Unproto:
-        result.refused = destination.isEmpty();
-        frame.kind = 'M';
-        frame.pid = 0xF0;
+    } else if (const auto* u = std::get_if<UnprotoCommand>(&command)) {
+        result.refused = u->destination.isEmpty() || !u->via.isEmpty();
+        frame = {u->port, 'M', u->pid, ownCall, u->destination, u->data};
         split = true;
-        break;
-    default:
-        result.refused = true;
-        break;
     }
     if (result.refused)
         return result;
 
+    const QByteArray payload = frame.data;
     if (!split || payload.size() <= kMaxAgwOutgoingData) {
-        frame.data = payload;
         result.frames.append(frame);
         return result;
     }

@@ -42,5 +42,4 @@ struct ToEngine {
     bool refused = false;
 };
 
-ToEngine toEngine(const QByteArray& destination, const QByteArray& data, int kind, int length,
-                  quint8 port, const QByteArray& ownCall);
+ToEngine toEngine(const EngineCommand& command, const QByteArray& ownCall);

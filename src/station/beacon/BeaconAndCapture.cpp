@@ -56,8 +56,7 @@ bool BeaconAndCapture::weatherReport(QString& out) const {
 }
 
 void BeaconAndCapture::send(const QByteArray& destination, const QString& text) {
-    const QByteArray data = text.toLatin1();
-    m_engine.putData(destination, data, Kind::Unproto, int(data.size()), m_state.radioPort);
+    m_engine.send(UnprotoCommand{destination, text.toLatin1(), {}, m_state.radioPort});
 }
 
 void BeaconAndCapture::captureDxWx(QString& text) {
@@ -69,7 +68,7 @@ void BeaconAndCapture::captureDxWx(QString& text) {
         appendTo(m_wx, TextView::WX, text);
 }
 
-void BeaconAndCapture::appendTo(BoundedView& view, TextView id, const QString& text) {
+void BeaconAndCapture::appendTo(BoundedText& view, TextView id, const QString& text) {
     view.append(text);
     m_view.moveCaretToEnd(id);
 }

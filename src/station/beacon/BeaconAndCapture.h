@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BoundedView.h"
+#include "BoundedText.h"
 #include "MainWindowView.h"
 #include "Seams.h"
 #include "StationState.h"
@@ -22,21 +22,21 @@ public:
     // becomes the cleaned text. Any failure ends it silently.
     void captureDxWx(QString& text);
 
-    const BoundedView& dataView() const { return m_data; }
-    const BoundedView& dxView() const { return m_dx; }
-    const BoundedView& wxView() const { return m_wx; }
+    const BoundedText& dataView() const { return m_data; }
+    const BoundedText& dxView() const { return m_dx; }
+    const BoundedText& wxView() const { return m_wx; }
 
 private:
     // The report for this run, or nothing when no frame at all may go out.
     bool weatherReport(QString& out) const;
     void send(const QByteArray& destination, const QString& text);
-    void appendTo(BoundedView& view, TextView id, const QString& text);
+    void appendTo(BoundedText& view, TextView id, const QString& text);
 
     StationState& m_state;
     MainWindowView& m_view;
     EngineLink& m_engine;
     Clock& m_clock;
-    BoundedView m_data;
-    BoundedView m_dx;
-    BoundedView m_wx;
+    BoundedText m_data;
+    BoundedText m_dx;
+    BoundedText m_wx;
 };

@@ -26,8 +26,8 @@ void Channels::relayToConference(const QString& text) {
     for (int n = 0; n < ChannelTable::kChannels; ++n) {
         if (m_state.channels.isFree(n))
             continue;
-        m_engine.putData(m_state.channels.call(n).toLatin1(), data, Kind::ConnectedData,
-                         int(data.size()), m_state.radioPort);
+        m_engine.send(
+            LinkDataCommand{m_state.channels.call(n).toLatin1(), data, m_state.radioPort});
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BoundedView.h"
+#include "BoundedText.h"
 #include "MainWindowView.h"
 #include "Seams.h"
 #include "StationState.h"
@@ -34,13 +34,13 @@ public:
     // of its own.
     void appendOwnLine(int channel, const QString& line);
 
-    const BoundedView& allTraffic() const { return m_allTraffic; }
+    const BoundedText& allTraffic() const { return m_allTraffic; }
 
 private:
     StationState& m_state;
     MainWindowView& m_view;
     EngineLink& m_engine;
-    BoundedView m_allTraffic; // the strip and its copy on the "All Trf" tab
+    BoundedText m_allTraffic; // the strip and its copy on the "All Trf" tab
     // Whether each channel's view ends with a line break (or is empty).
     std::array<bool, ChannelTable::kChannels> m_atLineStart;
 };

@@ -26,8 +26,7 @@ void sendWelcome(const StationState& state, EngineLink& engine, const QString& c
     const QString text = welcomeText(state, call);
     if (text.isEmpty())
         return;
-    const QByteArray data = text.toLatin1();
-    engine.putData(call.toLatin1(), data, Kind::ConnectedData, int(data.size()), state.radioPort);
+    engine.send(LinkDataCommand{call.toLatin1(), text.toLatin1(), state.radioPort});
 }
 
 QString announcement(const QString& callSign, int conference) {

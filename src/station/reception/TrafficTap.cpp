@@ -26,17 +26,16 @@ void TrafficTap::logReceived(const EngineEvent& event) {
     }
 }
 
-qint16 TrafficTap::putData(const QByteArray& destination, const QByteArray& data, int kind,
-                           int length, quint8 port) {
-    const qint16 result = m_engine.putData(destination, data, kind, length, port);
-    if (result == 0 || kind != Kind::ConnectedData)
+qint16 TrafficTap::send(const EngineCommand& command) {
+    const qint16 result = m_engine.send(command);
+    const auto* data = std::get_if<LinkDataCommand>(&command);
+    if (result == 0 || !data)
         return result;
-    const QByteArray sent = data.left(qBound(0, length, int(data.size())));
-    const QString call = QString::fromLatin1(destination);
+    const QString call = QString::fromLatin1(data->call);
     if (m_state.logSessions && m_state.channels.channelOf(call) != ChannelTable::kNone)
-        m_log.write(call, typing ? SessionLog::Mark::Typed : SessionLog::Mark::Sent, sent);
+        m_log.write(call, typing ? SessionLog::Mark::Typed : SessionLog::Mark::Sent, data->data);
     // The engine splits longer data into frames of its own.
-    const qsizetype frames = (sent.size() + kMaxAgwOutgoingData - 1) / kMaxAgwOutgoingData;
-    m_backlog.noteSent(call, port, int(qMax<qsizetype>(1, frames)));
+    const qsizetype frames = (data->data.size() + kMaxAgwOutgoingData - 1) / kMaxAgwOutgoingData;
+    m_backlog.noteSent(call, data->port, int(qMax<qsizetype>(1, frames)));
     return result;
 }

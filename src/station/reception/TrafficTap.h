@@ -19,8 +19,7 @@ public:
         return m_engine.startPoll(callSign, appName);
     }
     std::optional<EngineEvent> nextEvent() override;
-    qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
-                   quint8 port) override;
+    qint16 send(const EngineCommand& command) override;
     void close() override { m_engine.close(); }
     void beginAttach(const QByteArray& callSign, const QByteArray& appName) override {
         m_engine.beginAttach(callSign, appName);

@@ -91,7 +91,7 @@ QString SendLine::command(const QString& line) {
     const QString argument = trimBlanks(line.mid(2));
     StationState& s = m_state;
     if (letter == u'D') {
-        put(s.selectedCall, QByteArray(), Kind::Disconnect);
+        m_engine.send(DisconnectCommand{s.selectedCall.toLatin1(), m_state.radioPort});
         m_view.setSelectedCallLabel(s.selectedCall);
     } else if (letter == u'C') {
         return connect(argument);
@@ -108,7 +108,7 @@ QString SendLine::unproto(const QString& text) {
     const QString to = CallSign::normalized(trimBlanks(answer), &why);
     if (to.isNull())
         return QStringLiteral("Not sent: ") + why;
-    put(to, text.toLatin1() + '\r', Kind::Unproto);
+    m_engine.send(UnprotoCommand{to.toLatin1(), text.toLatin1() + '\r', {}, m_state.radioPort});
     return {};
 }
 
@@ -136,8 +136,7 @@ QString SendLine::connect(const QString& argument) {
             .arg(ChannelTable::kChannels);
     m_tabs.select(x);
     m_channels.assign(x, s.connectTarget);
-    put(s.connectTarget, QByteArray(), Kind::ConnectRequest);
-    put(s.connectTarget, QByteArray(), Kind::ConnectCompanion);
+    m_engine.send(ConnectCommand{s.connectTarget.toLatin1(), {}, s.radioPort});
     return {};
 }
 
@@ -146,7 +145,7 @@ void SendLine::toSelectedStation(const QString& line) {
     if (s.selectedCall.isEmpty() ||
         s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
         return;
-    put(s.selectedCall, line.toLatin1() + '\r', Kind::ConnectedData);
+    sendOnLink(s.selectedCall, line.toLatin1() + '\r');
     if (const int n = s.channels.channelOf(s.selectedCall);
         s.operating.showMyLines && n != ChannelTable::kNone)
         m_channels.appendOwnLine(n, QString::fromLatin1(line.toLatin1())); // as it went out
@@ -173,13 +172,13 @@ void SendLine::echo(const QString& text) {
     m_channels.appendToView(TextView::Conf, text);
 }
 
-void SendLine::put(const QString& destination, const QByteArray& data, int kind) {
-    m_engine.putData(destination.toLatin1(), data, kind, int(data.size()), m_state.radioPort);
+void SendLine::sendOnLink(const QString& call, const QByteArray& data) {
+    m_engine.send(LinkDataCommand{call.toLatin1(), data, m_state.radioPort});
 }
 
 void SendLine::sendKeepAlive() {
     m_state.idleTicks = 0;
     if (m_state.selectedCall.isEmpty())
         return;
-    put(m_state.selectedCall, QByteArray("\r"), Kind::ConnectedData);
+    sendOnLink(m_state.selectedCall, QByteArray("\r"));
 }

@@ -42,7 +42,7 @@ private:
     void toSelectedStation(const QString& line);
     void toConference(const QString& line);
     void echo(const QString& text);
-    void put(const QString& destination, const QByteArray& data, int kind);
+    void sendOnLink(const QString& call, const QByteArray& data);
 
     StationState& m_state;
     MainWindowView& m_view;

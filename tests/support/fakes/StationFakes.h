@@ -189,11 +189,20 @@ inline EngineEvent engineEvent(char kind, const QByteArray& sender, const QByteA
 // every call.
 class RecordingEngine : public EngineLink {
 public:
+    // A command as the AGW engine would put it on the wire: its frame's letter, to whom, what.
     struct Sent {
         QByteArray destination, data;
         int kind, length;
         quint8 port;
         bool operator==(const Sent&) const = default;
+        static Sent of(const ConnectCommand& c) { return {c.call, {}, 'C', 0, c.port}; }
+        static Sent of(const DisconnectCommand& d) { return {d.call, {}, 'd', 0, d.port}; }
+        static Sent of(const LinkDataCommand& l) {
+            return {l.call, l.data, 'D', int(l.data.size()), l.port};
+        }
+        static Sent of(const UnprotoCommand& u) {
+            return {u.destination, u.data, 'M', int(u.data.size()), u.port};
+        }
     };
 
     qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override {
@@ -211,9 +220,8 @@ public:
         incoming.pop_front();
         return out;
     }
-    qint16 putData(const QByteArray& destination, const QByteArray& data, int kind, int length,
-                   quint8 port) override {
-        sent.append({destination, data, kind, length, port});
+    qint16 send(const EngineCommand& command) override {
+        sent.append(std::visit([](const auto& c) { return Sent::of(c); }, command));
         return 1;
     }
     void close() override { ++closes; }

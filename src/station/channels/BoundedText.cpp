@@ -1,10 +1,10 @@
-#include "BoundedView.h"
+#include "BoundedText.h"
 
 #include "TextRoutines.h"
 
 #include <algorithm>
 
-bool BoundedView::append(const QString& text) {
+bool BoundedText::append(const QString& text) {
     m_text += text;
     if (m_foldedKept)
         m_folded += caseFolded(text);
@@ -22,7 +22,7 @@ bool BoundedView::append(const QString& text) {
     return true;
 }
 
-bool BoundedView::containsCaseless(const QString& part) const {
+bool BoundedText::containsCaseless(const QString& part) const {
     if (std::any_of(part.begin(), part.end(), [](QChar c) { return c.isSurrogate(); }))
         return m_text.contains(part, Qt::CaseInsensitive);
     if (!m_foldedKept) {

@@ -7,14 +7,14 @@
 
 // A text that keeps only its recent part: above 10000 characters it is cut back to its last 9000.
 // It is held here once, whichever views show it, so the bound and searches never read a widget.
-class BoundedView {
+class BoundedText {
 public:
     static constexpr qsizetype kLimit = 10000;
     static constexpr qsizetype kKeep = 9000;
 
-    BoundedView(MainWindowView& view, TextView id) : m_view(view), m_ids{id} {}
+    BoundedText(MainWindowView& view, TextView id) : m_view(view), m_ids{id} {}
     // One text shown by two views.
-    BoundedView(MainWindowView& view, TextView id, TextView mirror)
+    BoundedText(MainWindowView& view, TextView id, TextView mirror)
         : m_view(view), m_ids{id, mirror} {}
 
     // Appends and applies the bound; true when the text was cut back.

@@ -1,4 +1,4 @@
-#include "SendFile.h"
+#include "FileSender.h"
 
 #include "BoundedRead.h"
 #include "CallSign.h"
@@ -121,11 +121,11 @@ void FileSender::sendNext() {
     if (m_next < m_contents.size()) {
         const QByteArray piece = m_contents.mid(m_next, SendFile::kPieceLength);
         m_next += piece.size();
-        m_engine.putData(m_to, piece, Kind::ConnectedData, int(piece.size()), m_port);
+        m_engine.send(LinkDataCommand{m_to, piece, m_port});
         return;
     }
     m_phase = Phase::Draining;
-    m_engine.putData(m_to, QByteArray("\r"), Kind::ConnectedData, 1, m_port);
+    m_engine.send(LinkDataCommand{m_to, QByteArray("\r"), m_port});
 }
 
 void FileSender::end(const QString& why) {

@@ -115,7 +115,7 @@ int main(int argc, char* argv[]) {
                 benchText(viewBytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         rig.station->pages().replace(0, benchText(20'000'000));
         rig.station->pages().write(0);
-        rig.h.state.lastSpeaker = QStringLiteral("N0BBB");
+        rig.h.state.conferenceTurn.take(QStringLiteral("N0BBB"));
         const FrameCost cost =
             cpuPerFrameMs(rig, 2'000, [&](int) { rig.h.engine.queue('D', "N0BBB", line); });
         const QByteArray label = "CPU per channel-data frame, view " +

@@ -27,14 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StationState& s = h.state;
     s.programDir = QDir(outside).filePath(u"station"_s);
     FUZZ_CHECK(QDir().mkdir(s.programDir) && QDir::setCurrent(s.programDir));
-    s.programDrive = s.programDir.left(1), s.callSign = u"N0ME"_s;
+    s.callSign = u"N0ME"_s;
     s.beaconText = s.callSign + QString::fromLatin1(Station::kBeaconSuffix);
     const quint8 a = in.byte(), b = in.byte();
     s.conference = a & 1, s.clearHtmlData = a & 2, h.view.monitorVisible = a & 8;
-    s.beaconTicks = (a & 16) ? 900 : 0, s.weatherOn = a & 32, s.beaconOn = a & 64;
+    const bool beaconDue = a & 16;
+    s.weatherOn = a & 32, s.beaconOn = a & 64;
     for (int n = 0; n < ChannelTable::kChannels; ++n)
         s.channels.setPaneShown(n, (b >> n) & 1);
-    s.idleTicks = (b & 128) ? 900 : 0;
+    for (int i = 0; i < ((b & 128) ? 900 : 0); ++i)
+        s.idle.tick();
     const QString calls[] = {u"Open"_s, u"N0BBB"_s, u"N0CCC"_s};
     for (int tab = 0; tab < ChannelTable::kChannels; ++tab) {
         const quint8 pick = in.byte() % 4;
@@ -52,6 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QFile::link(u"/etc/hostname"_s, folder + u"/out.htm"_s);
 
     Station& station = h.station();
+    for (int i = 0; i < (beaconDue ? BeaconAndCapture::kBeaconLimit : 0); ++i)
+        station.beacon().tick();
     int ticks = 0;
     while (!in.atEnd() && ticks < kMaxTicks) {
         // Options: 4, a tick after it; 16, from the content folder's station; 32 and up, the port.

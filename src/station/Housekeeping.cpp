@@ -7,11 +7,9 @@
 
 void Housekeeping::run() {
     m_parts.registration.watchLink();
-    m_state.idleTicks += 1;
-    m_state.beaconTicks += 1;
-    if (m_state.idleTicks > kIdleLimit)
+    m_state.idle.tick();
+    if (m_state.idle.ticks() > kIdleLimit)
         m_parts.sendLine.sendKeepAlive();
-    if (m_state.beaconTicks > kBeaconLimit)
-        m_parts.beacon.sendBeacon();
+    m_parts.beacon.tick();
     m_parts.heardFile.saveIfDue(m_clock.nowMs());
 }

@@ -14,7 +14,6 @@ class SendLine;
 class Housekeeping {
 public:
     static constexpr float kIdleLimit = 900;
-    static constexpr float kBeaconLimit = 900;
 
     struct Parts {
         Registration& registration;

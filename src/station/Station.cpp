@@ -4,10 +4,10 @@
 #include "Conference.h"
 #include "ConnectList.h"
 #include "EngineLink.h"
+#include "FileSender.h"
 #include "MonitorValues.h"
 #include "PrhTags.h"
 #include "SafeFile.h"
-#include "FileSender.h"
 #include "SettingsFile.h"
 
 #include <QDir>
@@ -48,7 +48,6 @@ bool Station::startUp() {
     StationState& s = m_ctx.state;
     SafeFile::failWritesPastSizeLimit();
     s.programDir = QDir::currentPath();
-    s.programDrive = s.programDir.left(1);
     if (!lockProgramFolder())
         return false;
 
@@ -139,7 +138,7 @@ void Station::readStoreSettings() {
 }
 
 void Station::onSendLineEnter() {
-    const QScopedValueRollback typing(m_tap.typing, true);
+    const auto typed = m_tap.typedByOperator();
     const QString line = m_ctx.view.sendLineText();
     if (m_sendLine.onEnter())
         m_history.add(line);
@@ -148,7 +147,7 @@ void Station::onSendLineEnter() {
 void Station::onSendLineChanged() {
     if (m_recalling)
         return;
-    const QScopedValueRollback typing(m_tap.typing, true);
+    const auto typed = m_tap.typedByOperator();
     if (const QString sent = m_sendLine.onTextChanged(); !sent.isNull())
         m_history.add(sent);
 }

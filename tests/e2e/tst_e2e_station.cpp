@@ -100,7 +100,8 @@ private slots:
                  QByteArray("*** CONNECTED To Station N0BBB\rHello from N0BBB\r\r\n"));
         enter(u"Fine here, 12 degrees and sunny."_s);
         AIR_COMPARE(b.data(), kWelcome + "Fine here, 12 degrees and sunny.\r");
-        h.state.beaconTicks = 900;
+        for (int i = 0; i < BeaconAndCapture::kBeaconLimit; ++i) // the next tick sends it
+            h.station().beacon().tick();
         AIR_VERIFY(b.data('U', "BEACON").contains(h.state.beaconText.toLatin1()));
         enter(u":D"_s);
         AIR_COMPARE(b.count('d'), 1);

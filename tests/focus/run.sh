@@ -16,9 +16,9 @@ finish() {
 }
 trap finish EXIT
 fail() { echo "FAIL $*"; exit 1; }
-# Polls until the command succeeds, for at most 10 s.
+# Polls until the command succeeds, for at most 30 s: a loaded machine is slow to map windows.
 until_ok() {
-    for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done
+    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
     return 1
 }
 

@@ -71,9 +71,14 @@ struct Transcript : StationHarness {
              [&] {
                  const std::map<QString, std::function<void()>> fields{
                      {"conf", [&] { state.conference = rest.toInt(); }},
-                     {"speaker", [&] { state.lastSpeaker = rest; }},
+                     {"speaker", [&] { state.conferenceTurn.take(rest); }},
                      {"selected", [&] { state.selectedCall = rest; }},
-                     {"idle", [&] { state.idleTicks = rest.toFloat(); }},
+                     {"idle",
+                      [&] {
+                          state.idle.activity();
+                          for (int i = 0; i < rest.toInt(); ++i)
+                              state.idle.tick();
+                      }},
                      {"call", [&] { state.callSign = rest; }},
                      {"port", [&] { state.radioPort = quint8(rest.toInt()); }}};
                  fields.at(a)();
@@ -139,8 +144,8 @@ struct Transcript : StationHarness {
              {std::tuple{"front", QString::number(view.current), "0"},
               {"label", view.label2, "Open"},
               {"selected", state.selectedCall, ""},
-              {"speaker", state.lastSpeaker, ""},
-              {"idle", QString::number(double(state.idleTicks)), "0"}})
+              {"speaker", state.conferenceTurn.speaker(), ""},
+              {"idle", QString::number(double(state.idle.ticks())), "0"}})
             if (value != QLatin1String(rest))
                 tabs += u" %1=%2"_s.arg(QLatin1String(name), value);
         if (!tabs.isEmpty())

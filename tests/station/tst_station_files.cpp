@@ -47,13 +47,19 @@ QByteArray beacon(StationHarness& h, const QByteArray& file, const char* on = "w
     if (h.state.weatherPath.isNull() &&
         !writeFileBytes(h.state.weatherPath = h.programDir.filePath("wx.txt"), file))
         return "<file not written>";
-    h.state.beaconTicks = Housekeeping::kBeaconLimit;
-    h.station().beacon().sendBeacon();
+    BeaconAndCapture& beacon = h.station().beacon();
+    for (int i = 0; i < BeaconAndCapture::kBeaconLimit; ++i)
+        beacon.tick();
+    const bool early = !h.engine.sent.isEmpty();
+    beacon.tick(); // the one past the limit
+    const qsizetype sent = h.engine.sent.size();
+    beacon.tick();
     QByteArrayList out;
     for (const auto& f : h.engine.sent)
         out << f.destination + ' ' + char(f.kind) + ' ' + QByteArray::number(f.length) + '@' +
                    QByteArray::number(f.port) + ' ' + QByteArray(f.data).replace('\r', "<CR>");
-    return out.join('\n') + (h.state.beaconTicks != 0 ? "<count not restarted>" : "");
+    return out.join('\n') + (early ? "<sent early>" : "") +
+           (h.engine.sent.size() != sent ? "<count not restarted>" : "");
 }
 } // namespace
 

@@ -409,14 +409,14 @@ private slots:
         AgwTcpLink link(u"127.0.0.1"_s, engine.port());
         h.link = &link, h.start("N0AAA");
         QObject::connect(&link, &AgwTcpLink::bytesArrived, [&] { h.station().onFramesArrived(); });
-        const float beaconTicks = h.state.beaconTicks;
+        const int beaconTicks = h.station().beacon().ticks();
         engine.send(frame('C', "N0BBB", QByteArray("*** CONNECTED To Station N0BBB\r", 32)));
         for (int i = 0; i < 500; ++i)
             engine.send(frame('U', "N0XX", "monitored " + QByteArray::number(i) + "\r"));
         engine.send(frame('D', "N0BBB", "no tick needed\r"));
         QTRY_VERIFY(h.view.text(channelView(0)).contains("no tick needed"_L1));
         QTRY_VERIFY(h.view.text(TextView::AllTraffic).contains("monitored 499"_L1));
-        QCOMPARE(h.state.beaconTicks, beaconTicks);
+        QCOMPARE(h.station().beacon().ticks(), beaconTicks);
         // The engine's last words and its going away come the same way.
         engine.send(frame('D', "N0BBB", "last words\r")), engine.dropClients();
         QTRY_VERIFY(h.view.text(channelView(0)).contains("last words"_L1));

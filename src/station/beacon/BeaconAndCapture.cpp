@@ -21,9 +21,14 @@ BeaconAndCapture::BeaconAndCapture(StationState& state, MainWindowView& view, En
     : m_state(state), m_view(view), m_engine(engine), m_clock(clock), m_data(view, TextView::Data),
       m_dx(view, TextView::DX), m_wx(view, TextView::WX) {}
 
+void BeaconAndCapture::tick() {
+    if (++m_ticks > kBeaconLimit)
+        sendBeacon();
+}
+
 void BeaconAndCapture::sendBeacon() {
     StationState& s = m_state;
-    s.beaconTicks = 0;
+    m_ticks = 0;
     if (!mayTransmit(s.callSign))
         return;
     if (s.weatherOn) {

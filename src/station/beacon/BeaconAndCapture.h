@@ -13,10 +13,15 @@ class EngineLink;
 // and the collection of heard DX and WX lines into their tabs.
 class BeaconAndCapture {
 public:
+    static constexpr int kBeaconLimit = 900; // housekeeping ticks between beacons
+
     BeaconAndCapture(StationState& state, MainWindowView& view, EngineLink& engine, Clock& clock);
 
-    // Runs when the beacon tick count has run out: the weather report (when
-    // on and the data file is today's), then the beacon text (when on).
+    // Counts a housekeeping tick; past kBeaconLimit of them, the beacon goes.
+    void tick();
+    int ticks() const { return m_ticks; }
+    // The weather report (when on and the data file is today's), then the beacon text (when
+    // on); the count starts again.
     void sendBeacon();
     // Takes the monitored text after a frame's first line; the caller's text
     // becomes the cleaned text. Any failure ends it silently.
@@ -39,4 +44,5 @@ private:
     BoundedText m_data;
     BoundedText m_dx;
     BoundedText m_wx;
+    int m_ticks = 0;
 };

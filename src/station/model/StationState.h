@@ -7,12 +7,43 @@
 #include <QtGlobal>
 #include <array>
 
+// Ticks since anything went over a link, toward the keep-alive. Whoever sees traffic resets it
+// here; only the tick counts it up.
+class IdleCount {
+public:
+    void activity() { m_ticks = 0; }
+    void tick() { m_ticks += 1; }
+    float ticks() const { return m_ticks; }
+
+private:
+    float m_ticks = 0;
+};
+
+// Who spoke last in the conference: a line from someone else gets a header naming its speaker.
+class ConferenceTurn {
+public:
+    // True when `call` takes the turn from someone else, who is then `call`.
+    bool take(const QString& call) {
+        if (m_speaker.compare(call, Qt::CaseInsensitive) == 0)
+            return false;
+        m_speaker = call;
+        return true;
+    }
+    // Whether a line from `call` now would need a header.
+    bool changesTo(const QString& call) const {
+        return m_speaker.compare(call, Qt::CaseInsensitive) != 0;
+    }
+    const QString& speaker() const { return m_speaker; }
+
+private:
+    QString m_speaker;
+};
+
 // Everything the station remembers while it runs. Subsystems share this one
 // struct by reference; the widgets only show it.
 struct StationState {
     // Fixed when the main window starts to load.
     QString programDir;
-    QString programDrive;
 
     // Operator settings.
     QString callSign;
@@ -35,8 +66,7 @@ struct StationState {
     // Conversation state.
     ChannelTable channels;
     QString selectedCall;
-    QString lastSpeaker;
+    ConferenceTurn conferenceTurn;
     QString connectTarget;
-    float idleTicks = 0;
-    float beaconTicks = 0;
+    IdleCount idle;
 };

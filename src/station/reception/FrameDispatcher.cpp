@@ -205,7 +205,7 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
 
 void FrameDispatcher::channelData(int n, const EngineEvent& event) {
     StationState& s = m_state;
-    s.idleTicks = 0;
+    s.idle.activity();
     if (m_view.currentTab() != n && s.channels.setUnseen(n, true))
         m_view.setTabMarker(n, true);
     QString display = expandLineBreaks(event.text);
@@ -218,10 +218,8 @@ void FrameDispatcher::channelData(int n, const EngineEvent& event) {
     if (event.type == Type::StationData && !event.text.isEmpty() &&
         s.operating.notifications >= OperatingOptions::NotifyLines)
         m_view.noteActivity(n, event.call, event.text);
-    if (s.lastSpeaker.compare(event.call, Qt::CaseInsensitive) != 0) {
+    if (s.conferenceTurn.take(event.call))
         display = kCrLf + QStringLiteral("de ") + event.call + QStringLiteral(": ") + display;
-        s.lastSpeaker = event.call;
-    }
     m_parts.channels.appendToView(TextView::Conf, display);
     if (s.conference == 1 && display != kCrLf)
         m_parts.channels.relayToConference(display);

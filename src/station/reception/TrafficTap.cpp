@@ -33,7 +33,7 @@ qint16 TrafficTap::send(const EngineCommand& command) {
         return result;
     const QString call = QString::fromLatin1(data->call);
     if (m_state.logSessions && m_state.channels.channelOf(call) != ChannelTable::kNone)
-        m_log.write(call, typing ? SessionLog::Mark::Typed : SessionLog::Mark::Sent, data->data);
+        m_log.write(call, m_typing ? SessionLog::Mark::Typed : SessionLog::Mark::Sent, data->data);
     // The engine splits longer data into frames of its own.
     const qsizetype frames = (data->data.size() + kMaxAgwOutgoingData - 1) / kMaxAgwOutgoingData;
     m_backlog.noteSent(call, data->port, int(qMax<qsizetype>(1, frames)));

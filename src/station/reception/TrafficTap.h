@@ -5,6 +5,8 @@
 #include "SessionLog.h"
 #include "StationState.h"
 
+#include <QScopedValueRollback>
+
 // Stands between the station and its engine: everything passes through unchanged, and on the way
 // the session log sees each connected channel's traffic and the link backlog what was sent.
 class TrafficTap : public EngineLink {
@@ -12,8 +14,10 @@ public:
     TrafficTap(EngineLink& engine, const StationState& state, SessionLog& log, LinkBacklog& backlog)
         : m_engine(engine), m_state(state), m_log(log), m_backlog(backlog) {}
 
-    // True while a line the operator typed is on its way.
-    bool typing = false;
+    // Marks what goes out while the result lives as typed by the operator, for the session log.
+    [[nodiscard]] QScopedValueRollback<bool> typedByOperator() {
+        return QScopedValueRollback<bool>(m_typing, true);
+    }
 
     qint16 startPoll(const QByteArray& callSign, const QByteArray& appName) override {
         return m_engine.startPoll(callSign, appName);
@@ -43,6 +47,7 @@ public:
 private:
     void logReceived(const EngineEvent& event);
 
+    bool m_typing = false;
     EngineLink& m_engine;
     const StationState& m_state;
     SessionLog& m_log;

@@ -30,7 +30,6 @@ void FileSender::start() {
         m_view.showNotice(QStringLiteral("Still sending %1 to %2").arg(m_shown.file, m_shown.to));
         return;
     }
-    QDir::setCurrent(s.programDir);
     const QString path = m_prompts.openFile(QStringLiteral("All Files (*.*) | *.*"),
                                             QDir(s.programDir).filePath(QStringLiteral("*.*")));
     if (path.isEmpty())

@@ -149,9 +149,8 @@ void SendLine::toSelectedStation(const QString& line) {
     if (const int n = s.channels.channelOf(s.selectedCall);
         s.operating.showMyLines && n != ChannelTable::kNone)
         m_channels.appendOwnLine(n, QString::fromLatin1(line.toLatin1())); // as it went out
-    if (s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0) {
+    if (s.conferenceTurn.take(s.callSign)) {
         echo(QStringLiteral("de ") + s.callSign + QStringLiteral(": ") + line + kCrLf);
-        s.lastSpeaker = s.callSign;
     } else {
         echo(line + kCrLf);
     }
@@ -159,13 +158,11 @@ void SendLine::toSelectedStation(const QString& line) {
 
 void SendLine::toConference(const QString& line) {
     StationState& s = m_state;
-    const bool header = s.lastSpeaker.compare(s.callSign, Qt::CaseInsensitive) != 0;
+    const bool header = s.conferenceTurn.take(s.callSign);
     const QString text =
         header ? QStringLiteral("de ") + s.callSign + QStringLiteral(": ") + line : line;
     m_channels.relayToConference(text);
     echo(header ? kCrLf + text + kCrLf : line);
-    if (header)
-        s.lastSpeaker = s.callSign;
 }
 
 void SendLine::echo(const QString& text) {
@@ -177,7 +174,7 @@ void SendLine::sendOnLink(const QString& call, const QByteArray& data) {
 }
 
 void SendLine::sendKeepAlive() {
-    m_state.idleTicks = 0;
+    m_state.idle.activity();
     if (m_state.selectedCall.isEmpty())
         return;
     sendOnLink(m_state.selectedCall, QByteArray("\r"));

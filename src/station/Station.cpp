@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <utility>
 
@@ -405,56 +404,33 @@ void Station::release() {
 
 void Station::readSettingsFile() {
     StationState& s = m_ctx.state;
-    const QString path = QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName));
-    const QFileInfo info(path);
-    const bool named = info.exists() || info.isSymLink(); // a dangling link is there too
-    if (!named)
-        writeSettingsFile();
-    bool opened = false;
-    const QByteArray bytes = SafeFile::read(path, SettingsFile::kMaxBytes, &opened);
-    if (!opened && named)
+    const SettingsFile::Loaded loaded =
+        SettingsFile::load(s.programDir, {s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath});
+    const QString path = SettingsFile::path(s.programDir);
+    if (loaded.refused)
         m_fileNotices.refused(path);
-    SettingsFileValues values{s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath};
-    const bool complete = opened && SettingsFile::decode(bytes, values);
-    s.beaconOn = values.beaconOn;
-    s.beaconText = values.beaconText;
-    s.weatherOn = values.weatherOn;
-    s.weatherPath = values.weatherPath;
+    s.beaconOn = loaded.values.beaconOn;
+    s.beaconText = loaded.values.beaconText;
+    s.weatherOn = loaded.values.weatherOn;
+    s.weatherPath = loaded.values.weatherPath;
     m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
     m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
-    if (complete)
-        return;
-    if (opened)
-        keepBadSettingsFile(path, bytes);
-    writeSettingsFile();
-}
-
-void Station::keepBadSettingsFile(const QString& path, const QByteArray& bytes) {
-    const QString badPath = path + QStringLiteral(".bad");
-    QFile bad(badPath);
-    const bool kept = SafeFile::openForWrite(bad, QIODevice::Truncate) &&
-                      bad.write(bytes) == bytes.size() && bad.flush();
     const QString name = QFileInfo(path).fileName();
-    m_ctx.view.showNotice(kept ? QStringLiteral("%1 could not be read; kept as %1.bad and "
-                                                "written anew")
-                                     .arg(name)
-                               : QStringLiteral("%1 could not be read and is written anew; "
-                                                "%1.bad could not be written")
-                                     .arg(name));
+    if (loaded.keptBad || loaded.badNotKept)
+        m_ctx.view.showNotice(loaded.keptBad ? QStringLiteral("%1 could not be read; kept as "
+                                                              "%1.bad and written anew")
+                                                   .arg(name)
+                                             : QStringLiteral("%1 could not be read and is "
+                                                              "written anew; %1.bad could not "
+                                                              "be written")
+                                                   .arg(name));
+    if (loaded.written)
+        m_fileNotices.written(path, !loaded.writeFailed);
 }
 
 void Station::writeSettingsFile() {
     const StationState& s = m_ctx.state;
-    const QString path = QDir(s.programDir).filePath(QString::fromLatin1(SettingsFile::kFileName));
-    // A saved file replaces the name whole, so a link or FIFO planted there is never written
-    // through.
-    bool ok = false;
-    if (SafeFile::isWritableName(path)) {
-        QSaveFile file(path);
-        ok = file.open(QIODevice::WriteOnly) &&
-             file.write(SettingsFile::encode(
-                 {s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath})) >= 0 &&
-             file.commit();
-    }
-    m_fileNotices.written(path, ok);
+    m_fileNotices.written(
+        SettingsFile::path(s.programDir),
+        SettingsFile::save(s.programDir, {s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath}));
 }

@@ -114,8 +114,6 @@ public:
     void writeSettingsFile();
 
 private:
-    // Keeps an unreadable settings file aside before it is rewritten.
-    void keepBadSettingsFile(const QString& path, const QByteArray& bytes);
     void showBrowsersOnStartup();
     // An engine that goes away drops the links this station held on it.
     void endLinksOfLostEngine();

@@ -1,6 +1,12 @@
 #include "SettingsFile.h"
 
 #include "InputFields.h"
+#include "SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 namespace SettingsFile {
 namespace {
@@ -45,5 +51,38 @@ bool decode(const QByteArray& bytes, SettingsFileValues& values) {
         return false;
     values.weatherPath = fields[3];
     return true;
+}
+QString path(const QString& folder) {
+    return QDir(folder).filePath(QString::fromLatin1(kFileName));
+}
+
+bool save(const QString& folder, const SettingsFileValues& values) {
+    const QString file = path(folder);
+    if (!SafeFile::isWritableName(file))
+        return false;
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && out.write(encode(values)) >= 0 && out.commit();
+}
+
+Loaded load(const QString& folder, const SettingsFileValues& values) {
+    Loaded result{values};
+    const QString file = path(folder);
+    const QFileInfo info(file);
+    const bool named = info.exists() || info.isSymLink(); // a dangling link is there too
+    if (!named)
+        result.written = true, result.writeFailed = !save(folder, values);
+    bool opened = false;
+    const QByteArray bytes = SafeFile::read(file, kMaxBytes, &opened);
+    result.refused = !opened && named;
+    if (opened && decode(bytes, result.values))
+        return result;
+    if (opened) {
+        QFile bad(file + QStringLiteral(".bad"));
+        result.keptBad = SafeFile::openForWrite(bad, QIODevice::Truncate) &&
+                         bad.write(bytes) == bytes.size() && bad.flush();
+        result.badNotKept = !result.keptBad;
+    }
+    result.written = true, result.writeFailed = !save(folder, result.values);
+    return result;
 }
 } // namespace SettingsFile

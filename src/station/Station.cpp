@@ -309,14 +309,10 @@ bool Station::onEngineAddressMenu() {
             .inputBox(QStringLiteral("Address of the AGW packet engine (host:port):"),
                       QStringLiteral("Engine Address"), current)
             .trimmed();
-    const qsizetype colon = answer.lastIndexOf(QLatin1Char(':'));
-    if (colon <= 0)
+    const auto address = SettingsStore::parseEngineAddress(answer);
+    if (!address)
         return false;
-    bool ok = false;
-    const int port = answer.mid(colon + 1).toInt(&ok);
-    if (!ok || port <= 0 || port > 65535)
-        return false;
-    m_ctx.store.setEngineAddress(answer.left(colon).trimmed(), static_cast<quint16>(port));
+    m_ctx.store.setEngineAddress(address->first, address->second);
     m_ctx.engine.setAddress(m_ctx.store.engineHost(), m_ctx.store.enginePort());
     m_registration.addressChanged();
     return true;

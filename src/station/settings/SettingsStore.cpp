@@ -166,3 +166,15 @@ void SettingsStore::setOperating(const OperatingOptions& options) {
     m_settings.setValue(QLatin1String(kNotifications), QString::number(options.notifications));
     m_settings.sync();
 }
+
+std::optional<std::pair<QString, quint16>> SettingsStore::parseEngineAddress(const QString& text) {
+    const QString answer = text.trimmed();
+    const qsizetype colon = answer.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return std::nullopt;
+    bool ok = false;
+    const int port = answer.mid(colon + 1).toInt(&ok);
+    if (!ok || port <= 0 || port > 65535)
+        return std::nullopt;
+    return std::pair{answer.left(colon).trimmed(), static_cast<quint16>(port)};
+}

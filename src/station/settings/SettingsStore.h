@@ -6,6 +6,9 @@
 #include <QSettings>
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 // The per-user store: typed values with their defaults. Every value is kept as text; anything
 // unusable reads as the default.
 class SettingsStore {
@@ -58,6 +61,8 @@ public:
     QString engineHost() const;
     quint16 enginePort() const;
     void setEngineAddress(const QString& host, quint16 port);
+    // "host:port" as the operator types it (the port 1 to 65535); none when it is not one.
+    static std::optional<std::pair<QString, quint16>> parseEngineAddress(const QString& text);
 
     // Section MonitorFilter; nothing stored shows every frame.
     MonitorFilterSettings monitorFilter() const;

@@ -104,7 +104,7 @@ int findRun() {
     QString text = QStringLiteral("N0BBB N0BBB ");
     for (int i = 0; i < TextViews::kMaxViewLines - 1; ++i)
         text += QStringLiteral("N0BBB de N0BBB: the quick fox %1\r\n").arg(100'000 + i);
-    live.window.appendText(channelView(0), text);
+    live.station->texts().append(channelView(0), text);
     live.window.activateWindow();
     pause(500);
     QPlainTextEdit* view = live.window.textView(channelView(0));

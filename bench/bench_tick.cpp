@@ -32,7 +32,7 @@ private slots:
         h.state.moveToFront = false;
         station.channels().assign(0, QStringLiteral("N0BBB"));
 
-        window.appendText(TextView::Channel0, benchText(viewBytes));
+        station.texts().append(TextView::Channel0, benchText(viewBytes));
 
         const QByteArray data = "The quick brown fox jumps over the lazy dog 0123456789\r";
         QBENCHMARK {

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const quint8 pick = in.byte() % 4;
         s.channels.assign(tab, pick < 3 ? calls[pick] : QString::fromLatin1(in.text(16)));
     }
-    h.view.current = in.byte() % MainWindowView::kTabCount, h.view.shown = true;
+    h.state.currentTab = in.byte() % MainWindowView::kTabCount, h.view.shown = true;
     s.selectedCall = s.channels.call(0), s.weatherPath = QDir(s.programDir).filePath(u"wx.txt"_s);
     const QByteArray weatherFile = in.text();
     writeFileBytes(s.weatherPath, weatherFile);

@@ -41,6 +41,8 @@ public:
     StationContext& context() { return m_ctx; }
     Registration& registration() { return m_registration; }
     Channels& channels() { return m_channels; }
+    // What the views show; the window follows it.
+    StationTexts& texts() { return m_texts; }
     FrameDispatcher& dispatcher() { return m_dispatcher; }
     SendLine& sendLine() { return m_sendLine; }
     BrowserPanes& browserPanes() { return m_panes; }
@@ -127,6 +129,7 @@ private:
     StationContext m_ctx;
     Announcer m_announcer;
     Registration m_registration;
+    StationTexts m_texts;
     Channels m_channels;
     PageStore m_pages;
     BrowserPanes m_panes;

@@ -126,6 +126,11 @@ void MainWindow::buildControls() {
     m_browserDisplay = new QCheckBox(QStringLiteral("&Display Browser"), m_client);
     m_browserDisplay->setObjectName(QStringLiteral("chkBrowserDisplay"));
     connect(m_browserDisplay, &QCheckBox::clicked, this, &MainWindow::browserDisplayClicked);
+    // After the station has shown or hidden the pane: the channel's text is read from its end.
+    connect(m_browserDisplay, &QCheckBox::clicked, this, [this] {
+        if (currentTab() >= 0 && currentTab() < ChannelTable::kChannels)
+            m_text->moveCaretToEnd(channelView(currentTab()));
+    });
     m_conference = new QCheckBox(QStringLiteral("Conference &Enabled"), m_client);
     m_conference->setObjectName(QStringLiteral("chkConf"));
     connect(m_conference, &QCheckBox::clicked, this,
@@ -373,32 +378,8 @@ void MainWindow::setTabMarker(int tab, bool unseen) {
     nameTab(tab);
 }
 
-void MainWindow::appendText(TextView view, const QString& text) {
-    m_text->append(view, text);
-}
-
-void MainWindow::appendOwnText(TextView view, const QString& text) {
-    m_text->appendOwn(view, text);
-}
-
-void MainWindow::removeFront(TextView view, const QString& removed) {
-    m_text->removeFront(view, removed);
-}
-
-void MainWindow::moveCaretToEnd(TextView view) {
-    m_text->moveCaretToEnd(view);
-}
-
-void MainWindow::setCaretBeforeEnd(TextView view, int chars) {
-    m_text->setCaretBeforeEnd(view, chars);
-}
-
-void MainWindow::holdViewUpdates() {
-    m_text->hold();
-}
-
-void MainWindow::releaseViewUpdates() {
-    m_text->release();
+void MainWindow::follow(StationTexts& texts) {
+    m_text->follow(texts);
 }
 
 void MainWindow::setSelectedCallLabel(const QString& text) {

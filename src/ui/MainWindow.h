@@ -5,6 +5,9 @@
 #include "ProgramName.h"
 
 #include <QMainWindow>
+
+class StationTexts;
+class TextViews;
 #include <QMap>
 #include <array>
 #include <memory>
@@ -59,16 +62,12 @@ public:
     void setRetryButtonVisible(bool visible) override;
     bool isRetryButtonVisible() const override;
     void showChannelCall(int channel, const QString& call) override;
-    int currentTab() const override;
+    int currentTab() const;
     void setCurrentTab(int tab) override;
     void setTabMarker(int tab, bool unseen) override;
-    void appendText(TextView view, const QString& text) override;
-    void appendOwnText(TextView view, const QString& text) override;
-    void removeFront(TextView view, const QString& removed) override;
-    void moveCaretToEnd(TextView view) override;
-    void setCaretBeforeEnd(TextView view, int chars) override;
-    void holdViewUpdates() override;
-    void releaseViewUpdates() override;
+    // The views show these texts from now on.
+    void follow(StationTexts& texts);
+    TextViews& textViews() { return *m_text; }
     void setSelectedCallLabel(const QString& text) override;
     QString sendLineText() const override;
     void setSendLineText(const QString& text) override;

@@ -10,6 +10,7 @@
 void connectWindowToStation(MainWindow& window, Station& station) {
     using W = MainWindow;
     using S = Station;
+    window.follow(station.texts());
     QObject::connect(&window, &W::sendLineEdited, &station, &S::onSendLineChanged);
     QObject::connect(&window, &W::sendLineEntered, &station, &S::onSendLineEnter);
     QObject::connect(&window, &W::sendLineRecalled, &station, &S::onRecall);

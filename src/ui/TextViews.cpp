@@ -1,6 +1,7 @@
 #include "TextViews.h"
 
 #include "AccessibleEventGate.h"
+#include "ChannelTable.h"
 #include "SteadyScrollBar.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -205,19 +206,39 @@ bool TextViews::isDeferred(TextView id) const {
 void TextViews::tabShown(int tab) {
     if (tab < 0 || tab >= MainWindowView::kTabCount)
         return;
+    if (tab < ChannelTable::kChannels)
+        moveCaretToEnd(channelView(tab));
     const int index = static_cast<int>(viewOfTab(tab));
-    if (!m_stale[index])
+    if (!m_stale[index] || !m_source)
         return;
     m_stale[index] = false;
     m_heldText[index] = {};
-    m_views[index]->setPlainText(toDisplay(m_shadow[index]));
+    m_views[index]->setPlainText(toDisplay(m_source->bounded(viewOfTab(tab)).text()));
     m_views[index]->moveCursor(QTextCursor::End);
+}
+
+void TextViews::follow(StationTexts& texts) {
+    m_source = &texts;
+    texts.setFollower(this);
+}
+
+void TextViews::appended(TextView id, const QString& text) {
+    append(id, text);
+    // The strip's caret rests three characters short of its end, on its last line of text.
+    if (id != TextView::AllTraffic)
+        moveCaretToEnd(id);
+    else if (m_source && m_source->bounded(id).text().size() > 4)
+        setCaretBeforeEnd(id, 3);
+}
+
+void TextViews::appendedOwn(TextView id, const QString& text) {
+    appendOwn(id, text);
+    moveCaretToEnd(id);
 }
 
 void TextViews::append(TextView id, const QString& text) {
     const int index = static_cast<int>(id);
     if (isBounded(id)) {
-        m_shadow[index] += text;
         if (isDeferred(id)) {
             m_stale[index] = true;
             return;
@@ -311,9 +332,8 @@ void TextViews::removeFront(TextView id, const QString& removed) {
     // break on screen the pair made stays.
     bool splitsPair = false;
     if (isBounded(id)) {
-        m_shadow[index].remove(0, removed.size());
-        splitsPair =
-            removed.endsWith(QLatin1Char('\r')) && m_shadow[index].startsWith(QLatin1Char('\n'));
+        splitsPair = removed.endsWith(QLatin1Char('\r')) && m_source &&
+                     m_source->bounded(id).text().startsWith(QLatin1Char('\n'));
         if (isDeferred(id)) {
             m_stale[index] = true;
             return;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "MainWindowView.h"
+#include "StationTexts.h"
+#include "TextFollower.h"
 
 #include <QColor>
 #include <QString>
@@ -11,10 +13,10 @@ class QPlainTextEdit;
 class QTabWidget;
 class QWidget;
 
-// The main window's text views. Texts arrive with CR LF line ends and are
-// shown with one break per line. The bounded views on tab pages keep their
-// text here while their page is out of sight and are laid out only when shown.
-class TextViews {
+// The main window's text views, following the station's texts. Texts arrive with CR LF line ends
+// and are shown with one break per line. The bounded views on tab pages out of sight take their
+// text from the station's copy when their page is shown, and are laid out only then.
+class TextViews : public TextFollower {
 public:
     static constexpr int kCount = 13; // every TextView
     // Channel and conference views keep a tail a person can still scroll through, so a station
@@ -27,6 +29,14 @@ public:
 
     explicit TextViews(QTabWidget* tabs);
 
+    // Follows these texts from now on; a window shows one station's texts, from its start.
+    void follow(StationTexts& texts);
+    void appended(TextView id, const QString& text) override;
+    void appendedOwn(TextView id, const QString& text) override;
+    void cutFront(TextView id, const QString& removed) override { removeFront(id, removed); }
+    void holdUpdates() override { hold(); }
+    void releaseUpdates() override { release(); }
+
     QPlainTextEdit* create(TextView id, QWidget* parent, const QColor& text, const QColor& base);
     QPlainTextEdit* view(TextView id) const { return m_views[static_cast<int>(id)]; }
     // The view on a tab page, or none.
@@ -38,7 +48,7 @@ public:
     void removeFront(TextView id, const QString& removed);
     void moveCaretToEnd(TextView id);
     void setCaretBeforeEnd(TextView id, int chars);
-    // A tab page came to the front: bring its view up to date.
+    // A tab page came to the front: bring its view up to date, a channel's caret to its end.
     void tabShown(int tab);
     // Between these, what the bounded views in sight are given waits, and reaches them in one
     // step at the end, their carets with it: a helping of frames is laid out and painted once.
@@ -58,7 +68,7 @@ private:
 
     QTabWidget* m_tabs;
     std::array<QPlainTextEdit*, kCount> m_views{};
-    std::array<QString, kCount> m_shadow;
+    const StationTexts* m_source = nullptr;
     std::array<bool, kCount> m_stale{};
     // What a held view is still to lose from its front and to gain at its end, as shown.
     struct Held {

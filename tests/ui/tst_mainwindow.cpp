@@ -1,6 +1,5 @@
 // The real window, dialogs and page panes, offscreen, over a station and an in-process engine.
 
-#include "BoundedText.h"
 #include "DataDialog.h"
 #include "FindBar.h"
 #include "HeardListWindow.h"
@@ -10,6 +9,7 @@
 #include "QtPlatform.h"
 #include "SendProgressDialog.h"
 #include "StationHarness.h"
+#include "StationTexts.h"
 #include "StationWiring.h"
 #include "TestFiles.h"
 #include "TextViews.h"
@@ -159,10 +159,11 @@ private slots:
     void boundedViewsShowExactlyTheirText() {
         QFETCH(QStringList, appends);
         MainWindow w;
-        w.show();
-        BoundedText strip(w, TextView::AllTraffic), mirror(w, TextView::AllTrafficMirror);
+        StationTexts texts;
+        w.follow(texts), w.show();
         for (const QString& text : appends)
-            strip.append(text), mirror.append(text);
+            texts.append(TextView::AllTraffic, text);
+        const BoundedText& strip = texts.bounded(TextView::AllTraffic);
         const auto shown = [](QString t) { return t.replace("\r\n", "\n").replace(u'\r', u'\n'); };
         QPlainTextEdit* view = w.textView(TextView::AllTraffic);
         QCOMPARE(view->toPlainText(), shown(strip.text()));
@@ -181,7 +182,7 @@ private slots:
         QVERIFY(looks(0) == head && looks(INT_MAX) == foot);
         w.tabs()->setCurrentIndex(8);
         const QPlainTextEdit* shownLater = w.textView(TextView::AllTrafficMirror); // a line a block
-        QCOMPARE(shownLater->toPlainText(), shown(mirror.text()));
+        QCOMPARE(shownLater->toPlainText(), shown(strip.text()));
         QCOMPARE(shownLater->blockCount(), shownLater->toPlainText().count('\n') + 1);
         keyClicks(view, "typed"); // nobody types into a view, not even through an input method
         QCOMPARE(view->toPlainText(), shown(strip.text()));
@@ -189,38 +190,39 @@ private slots:
     }
 
     // Helpings of frames in the strip in sight leave its caret three characters from the end, on
-    // the view's foot, as a caret brought into sight always is.
+    // the view's foot, as a caret brought into sight always is; a mirror's caret at its end.
     void helpingsLeaveTheCaretAtTheFoot() {
         MainWindow w;
-        w.show();
-        BoundedText strip(w, TextView::AllTraffic);
+        StationTexts texts;
+        w.follow(texts), w.show();
+        const BoundedText& strip = texts.bounded(TextView::AllTraffic);
         QPlainTextEdit* view = w.textView(TextView::AllTraffic);
-        strip.append("ab\r\n"), view->moveCursor(QTextCursor::Start);        // as Ctrl+Home does
-        w.holdViewUpdates(), strip.append("cd\r\n"), w.releaseViewUpdates(); // no caret asked for
+        texts.append(TextView::AllTraffic, "ab\r\n"), view->moveCursor(QTextCursor::Start);
+        QCoreApplication::processEvents(); // as Ctrl+Home left it: four characters ask no caret
         QCOMPARE(view->textCursor().position(), 0);
-        w.setCaretBeforeEnd(TextView::AllTraffic, 3), QCoreApplication::processEvents(); // alone
+        texts.append(TextView::AllTraffic, "cd\r\n"), QCoreApplication::processEvents(); // alone
         QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 3);
         for (int helping = 0; helping < 4; ++helping) {
-            w.holdViewUpdates();
+            texts.hold();
             for (int i = 0; i < 20 * helping + 1;
                  ++i) // the middle two end in a blank line, as frames
-                strip.append(QString(" 1:Fm N0XX To APRS\r\nframe\r\n") +
-                             (helping == 1 || helping == 2 ? "\r\n" : "")),
-                    w.setCaretBeforeEnd(TextView::AllTraffic, 3);
-            w.releaseViewUpdates();
+                texts.append(TextView::AllTraffic,
+                             QString(" 1:Fm N0XX To APRS\r\nframe\r\n") +
+                                 (helping == 1 || helping == 2 ? "\r\n" : ""));
+            texts.release();
             const QRect caret = view->cursorRect();
             QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 3);
             QCOMPARE(view->toPlainText(), QString(strip.text()).replace("\r\n", "\n"));
             QVERIFY(caret.bottom() < view->viewport()->height() &&
                     caret.bottom() + caret.height() >= view->viewport()->height());
         }
-        strip.append("go"), QCoreApplication::processEvents(); // then goes on, in sight
+        texts.append(TextView::AllTraffic, "go"), QCoreApplication::processEvents(); // in sight
         QRegion painted;
         EventWatch paints(view->viewport(), [&](QEvent* event) {
             if (event->type() == QEvent::Paint)
                 painted += static_cast<QPaintEvent*>(event)->region();
         });
-        strip.append("ne");
+        texts.append(TextView::AllTraffic, "ne");
         QTRY_VERIFY(painted.contains(view->cursorRect(QTextCursor(view->document()->lastBlock()))));
     }
 
@@ -228,12 +230,12 @@ private slots:
     // background of its own, not the view's frame beneath it.
     void scrollBarPaintsOnlyWhenItMoves() {
         MainWindow w;
-        w.show();
-        BoundedText strip(w, TextView::AllTraffic);
+        StationTexts texts;
+        w.follow(texts), w.show();
         QScrollBar* bar = w.textView(TextView::AllTraffic)->verticalScrollBar();
         const auto helping = [&] {
-            w.holdViewUpdates(), strip.append(QString("frame\r\n").repeated(20));
-            w.moveCaretToEnd(TextView::AllTraffic), w.releaseViewUpdates();
+            texts.hold(), texts.append(TextView::AllTraffic, QString("frame\r\n").repeated(20));
+            texts.release();
             QCoreApplication::processEvents();
         };
         for (int i = 0; i < 80; ++i) // to the strip's bound: the slider rests small at the foot
@@ -254,7 +256,7 @@ private slots:
     void controlCharactersStillShow() {
         const auto looks = [](const QString& text) {
             MainWindow w;
-            w.show(), w.appendText(TextView::Conf, text);
+            w.show(), w.textViews().appended(TextView::Conf, text);
             return w.textView(TextView::Conf)->viewport()->grab().toImage();
         };
         QVERIFY(looks(QString("A") + QChar(1) + "B") != looks("AB"));
@@ -265,13 +267,13 @@ private slots:
         MainWindow w;
         const QString chunk = (QString("0123456789").repeated(4) + "\r\n").repeated(1000);
         for (int i = 0; i < 60; ++i) // 42 000 characters a write
-            w.appendText(TextView::Conf, chunk);
-        w.appendText(TextView::Conf, "the end");
+            w.textViews().appended(TextView::Conf, chunk);
+        w.textViews().appended(TextView::Conf, "the end");
         const QString conf = w.textView(TextView::Conf)->toPlainText();
         QVERIFY(conf.size() <= TextViews::kMaxViewChars &&
                 conf.size() >= TextViews::kKeptViewChars);
         QVERIFY(conf.startsWith("0123456789") && conf.endsWith("89\nthe end")); // cut at a line
-        w.appendText(TextView::Channel0, QString(200'000, u'\r') + "last");
+        w.textViews().appended(TextView::Channel0, QString(200'000, u'\r') + "last");
         QPlainTextEdit* view = w.textView(TextView::Channel0);
         QCOMPARE(view->blockCount(), TextViews::kMaxViewLines);
         QVERIFY(view->toPlainText().endsWith("\nlast"));
@@ -281,7 +283,7 @@ private slots:
             if (event->type() == QEvent::Paint)
                 painted += static_cast<QPaintEvent*>(event)->region();
         });
-        w.appendText(TextView::Channel0, "\r\nmore"); // at the limit: every line moves up
+        w.textViews().appended(TextView::Channel0, "\r\nmore"); // at the limit: every line moves up
         QTRY_VERIFY(painted.contains(view->viewport()->rect()));
     }
 
@@ -291,7 +293,7 @@ private slots:
         rs.h.state.selectedCall = "N0BBB";
         rs.h.state.channels.assign(0, "N0BBB");
         rs.w.showWindow();
-        rs.w.appendText(TextView::Channel0, "N0BBB: hello\r\nN0CCC: Hello again\r\n");
+        rs.station.texts().append(TextView::Channel0, "N0BBB: hello\r\nN0CCC: Hello again\r\n");
         FindBar* bar = rs.w.findBar();
         QLineEdit *line = rs.w.sendLine(), *field = bar->field();
         QPlainTextEdit* view = rs.w.textView(TextView::Channel0);
@@ -323,7 +325,8 @@ private slots:
         QTRY_VERIFY(line->hasFocus());
         press(line, {Qt::CTRL | Qt::Key_F}); // the last search shows again
         QCOMPARE(view->extraSelections().size(), 2);
-        rs.w.appendText(TextView::Channel0, QString("hello\r\n").repeated(300)); // past a pass
+        rs.station.texts().append(TextView::Channel0,
+                                  QString("hello\r\n").repeated(300)); // past a pass
         press(field, {Qt::CTRL | Qt::Key_A}), type(field, "hello");
         QTRY_COMPARE(view->extraSelections().size(), 302);
         press(field, {Qt::Key_Escape});

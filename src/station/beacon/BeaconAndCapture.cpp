@@ -16,10 +16,9 @@ bool mayTransmit(const QString& callSign) {
 }
 } // namespace
 
-BeaconAndCapture::BeaconAndCapture(StationState& state, MainWindowView& view, EngineLink& engine,
+BeaconAndCapture::BeaconAndCapture(StationState& state, StationTexts& texts, EngineLink& engine,
                                    Clock& clock)
-    : m_state(state), m_view(view), m_engine(engine), m_clock(clock), m_data(view, TextView::Data),
-      m_dx(view, TextView::DX), m_wx(view, TextView::WX) {}
+    : m_state(state), m_texts(texts), m_engine(engine), m_clock(clock) {}
 
 void BeaconAndCapture::tick() {
     if (++m_ticks > kBeaconLimit)
@@ -66,14 +65,9 @@ void BeaconAndCapture::send(const QByteArray& destination, const QString& text) 
 
 void BeaconAndCapture::captureDxWx(QString& text) {
     text = DxWx::clean(text);
-    appendTo(m_data, TextView::Data, text);
-    if (DxWx::isDx(text) && !m_dx.containsCaseless(text))
-        appendTo(m_dx, TextView::DX, text);
-    if (DxWx::isWx(text) && !m_wx.containsCaseless(text))
-        appendTo(m_wx, TextView::WX, text);
-}
-
-void BeaconAndCapture::appendTo(BoundedText& view, TextView id, const QString& text) {
-    view.append(text);
-    m_view.moveCaretToEnd(id);
+    m_texts.append(TextView::Data, text);
+    if (DxWx::isDx(text) && !dxView().containsCaseless(text))
+        m_texts.append(TextView::DX, text);
+    if (DxWx::isWx(text) && !wxView().containsCaseless(text))
+        m_texts.append(TextView::WX, text);
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "BoundedText.h"
-#include "MainWindowView.h"
 #include "Seams.h"
 #include "StationState.h"
+#include "StationTexts.h"
 
 class EngineLink;
 
@@ -15,7 +14,7 @@ class BeaconAndCapture {
 public:
     static constexpr int kBeaconLimit = 900; // housekeeping ticks between beacons
 
-    BeaconAndCapture(StationState& state, MainWindowView& view, EngineLink& engine, Clock& clock);
+    BeaconAndCapture(StationState& state, StationTexts& texts, EngineLink& engine, Clock& clock);
 
     // Counts a housekeeping tick; past kBeaconLimit of them, the beacon goes.
     void tick();
@@ -27,22 +26,18 @@ public:
     // becomes the cleaned text. Any failure ends it silently.
     void captureDxWx(QString& text);
 
-    const BoundedText& dataView() const { return m_data; }
-    const BoundedText& dxView() const { return m_dx; }
-    const BoundedText& wxView() const { return m_wx; }
+    const BoundedText& dataView() const { return m_texts.bounded(TextView::Data); }
+    const BoundedText& dxView() const { return m_texts.bounded(TextView::DX); }
+    const BoundedText& wxView() const { return m_texts.bounded(TextView::WX); }
 
 private:
     // The report for this run, or nothing when no frame at all may go out.
     bool weatherReport(QString& out) const;
     void send(const QByteArray& destination, const QString& text);
-    void appendTo(BoundedText& view, TextView id, const QString& text);
 
     StationState& m_state;
-    MainWindowView& m_view;
+    StationTexts& m_texts;
     EngineLink& m_engine;
     Clock& m_clock;
-    BoundedText m_data;
-    BoundedText m_dx;
-    BoundedText m_wx;
     int m_ticks = 0;
 };

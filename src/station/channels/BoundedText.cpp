@@ -4,22 +4,18 @@
 
 #include <algorithm>
 
-bool BoundedText::append(const QString& text) {
+QString BoundedText::append(const QString& text) {
     m_text += text;
     if (m_foldedKept)
         m_folded += caseFolded(text);
-    for (TextView id : m_ids)
-        m_view.appendText(id, text);
     if (m_text.size() <= kLimit)
-        return false;
+        return {};
     // Cutting at the front costs what is cut, not what stays.
     const QString cut = m_text.left(m_text.size() - kKeep);
     m_text.remove(0, cut.size());
     if (m_foldedKept)
         m_folded.remove(0, cut.size());
-    for (TextView id : m_ids)
-        m_view.removeFront(id, cut);
-    return true;
+    return cut;
 }
 
 bool BoundedText::containsCaseless(const QString& part) const {

@@ -3,9 +3,9 @@
 #include "EngineLink.h"
 #include "TextRoutines.h"
 
-Channels::Channels(StationState& state, MainWindowView& view, EngineLink& engine)
-    : m_state(state), m_view(view), m_engine(engine),
-      m_allTraffic(view, TextView::AllTraffic, TextView::AllTrafficMirror) {
+Channels::Channels(StationState& state, MainWindowView& view, StationTexts& texts,
+                   EngineLink& engine)
+    : m_state(state), m_view(view), m_texts(texts), m_engine(engine) {
     m_atLineStart.fill(true);
 }
 
@@ -15,10 +15,7 @@ void Channels::appendAllTraffic(QString& text) {
     // Looks one pair before the end, so a text ending in CR LF still gets one.
     if (n > 3 && !(text[n - 4] == u'\r' && text[n - 3] == u'\n'))
         text += QStringLiteral("\r\n");
-    m_allTraffic.append(text);
-    if (m_allTraffic.text().size() > 4)
-        m_view.setCaretBeforeEnd(TextView::AllTraffic, 3);
-    m_view.moveCaretToEnd(TextView::AllTrafficMirror);
+    m_texts.append(TextView::AllTraffic, text);
 }
 
 void Channels::relayToConference(const QString& text) {
@@ -47,8 +44,7 @@ void Channels::bringToFront() {
 }
 
 void Channels::appendToView(TextView view, const QString& text) {
-    m_view.appendText(view, text);
-    m_view.moveCaretToEnd(view);
+    m_texts.append(view, text);
     if (const int n = int(view) - int(TextView::Channel0); n < ChannelTable::kChannels && n >= 0)
         m_atLineStart[n] = text.isEmpty() ? m_atLineStart[n] : text.endsWith(QLatin1Char('\n'));
 }
@@ -61,7 +57,6 @@ void Channels::appendReceived(int channel, const QString& text, const QString& s
 void Channels::appendOwnLine(int channel, const QString& line) {
     const QString own = (m_atLineStart[channel] ? QString() : QStringLiteral("\r\n")) +
                         QStringLiteral("> ") + line + QStringLiteral("\r\n");
-    m_view.appendOwnText(channelView(channel), own);
-    m_view.moveCaretToEnd(channelView(channel));
+    m_texts.appendOwn(channelView(channel), own);
     m_atLineStart[channel] = true;
 }

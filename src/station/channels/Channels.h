@@ -1,9 +1,9 @@
 #pragma once
 
-#include "BoundedText.h"
 #include "MainWindowView.h"
 #include "Seams.h"
 #include "StationState.h"
+#include "StationTexts.h"
 
 #include <array>
 
@@ -13,7 +13,7 @@ class EngineLink;
 // channel.
 class Channels {
 public:
-    Channels(StationState& state, MainWindowView& view, EngineLink& engine);
+    Channels(StationState& state, MainWindowView& view, StationTexts& texts, EngineLink& engine);
 
     // Appends one received frame's data to the all-traffic strip and its
     // mirror. The caller's text becomes the expanded text with its line end.
@@ -25,7 +25,7 @@ public:
     void release(int channel);
     // Raises the window when the operator asked for it.
     void bringToFront();
-    // Appends to a channel or conference view and scrolls it to the end.
+    // Appends to a channel or conference view.
     void appendToView(TextView view, const QString& text);
     // What a station sent, expanded, to its channel's view; with a stamp (TimeStamps on) each
     // line it begins starts with it.
@@ -34,13 +34,14 @@ public:
     // of its own.
     void appendOwnLine(int channel, const QString& line);
 
-    const BoundedText& allTraffic() const { return m_allTraffic; }
+    const BoundedText& allTraffic() const { return m_texts.bounded(TextView::AllTraffic); }
+    StationTexts& texts() { return m_texts; }
 
 private:
     StationState& m_state;
     MainWindowView& m_view;
+    StationTexts& m_texts;
     EngineLink& m_engine;
-    BoundedText m_allTraffic; // the strip and its copy on the "All Trf" tab
     // Whether each channel's view ends with a line break (or is empty).
     std::array<bool, ChannelTable::kChannels> m_atLineStart;
 };

@@ -6,6 +6,7 @@ void TabSelection::select(int tab) {
 }
 
 void TabSelection::onSelected(int tab) {
+    m_state.currentTab = tab;
     if (tab < ChannelTable::kChannels) {
         if (!m_state.channels.isFree(tab)) {
             m_state.selectedCall = m_state.channels.call(tab);
@@ -15,7 +16,6 @@ void TabSelection::onSelected(int tab) {
         m_panes.refreshIfShown(tab);
         m_state.channels.setUnseen(tab, false);
         m_view.setTabMarker(tab, false);
-        m_view.moveCaretToEnd(channelView(tab));
     } else {
         m_view.setSelectedCallLabel(QStringLiteral("NA"));
         m_view.setTabMarker(tab, false);

@@ -57,22 +57,10 @@ public:
 
     // Mirrors the channel table: the channel's tab reads the call, or "Open" when it is empty.
     virtual void showChannelCall(int channel, const QString& call) = 0;
-    virtual int currentTab() const = 0;
     // Changes the current tab without running the tab-selection reaction;
     // the caller runs it.
     virtual void setCurrentTab(int tab) = 0;
     virtual void setTabMarker(int tab, bool unseen) = 0;
-
-    virtual void appendText(TextView view, const QString& text) = 0;
-    // Text the operator sent, shown apart from what was received (a colour of its own).
-    virtual void appendOwnText(TextView view, const QString& text) = 0;
-    // Drops the given text, which the view starts with, from its front.
-    virtual void removeFront(TextView view, const QString& removed) = 0;
-    virtual void moveCaretToEnd(TextView view) = 0;
-    virtual void setCaretBeforeEnd(TextView view, int chars) = 0;
-    // What the views are given between these may reach the screen at the end, all at once.
-    virtual void holdViewUpdates() {}
-    virtual void releaseViewUpdates() {}
 
     virtual void setSelectedCallLabel(const QString& text) = 0; // Label2
     virtual QString sendLineText() const = 0;

@@ -66,6 +66,7 @@ struct StationState {
     // Conversation state.
     ChannelTable channels;
     QString selectedCall;
+    int currentTab = 0; // the tab in front; only the tab selection writes it
     ConferenceTurn conferenceTurn;
     QString connectTarget;
     IdleCount idle;

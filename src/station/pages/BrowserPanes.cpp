@@ -8,7 +8,7 @@ void BrowserPanes::writeHomePages() {
 }
 
 void BrowserPanes::toggleBrowserDisplay() {
-    const int n = m_view.currentTab();
+    const int n = m_state.currentTab;
     if (n < 0 || n >= ChannelTable::kChannels)
         return;
     const bool show = !m_state.channels.paneShown(n);
@@ -24,11 +24,9 @@ void BrowserPanes::toggleBrowserDisplay() {
 }
 
 void BrowserPanes::onBrowserDisplayClicked() {
-    const int n = m_view.currentTab();
-    if (n >= 0 && n < ChannelTable::kChannels) {
+    const int n = m_state.currentTab;
+    if (n >= 0 && n < ChannelTable::kChannels)
         toggleBrowserDisplay();
-        m_view.moveCaretToEnd(channelView(n));
-    }
     m_view.focusSendLine();
 }
 

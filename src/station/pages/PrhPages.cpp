@@ -52,7 +52,7 @@ void PrhPages::showPrhPage(int channel, const QString& data, const QString& send
         m_pages.replace(channel, QString::fromLatin1(readBounded(file, kMaxPageBytes)));
     if (!m_pages.write(channel))
         m_beeper.beep();
-    const int tab = m_view.currentTab();
+    const int tab = m_state.currentTab;
     if (tab >= 0 && tab < ChannelTable::kChannels && !m_state.channels.paneShown(tab)) {
         m_panes.toggleBrowserDisplay();
     }

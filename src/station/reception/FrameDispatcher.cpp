@@ -45,14 +45,14 @@ bool FrameDispatcher::dispatchWaiting(int budgetMs, bool timerPoll) {
     m_takenAtMs = m_clock.nowMs();
     bool more = true;
     // A helping of frames reaches the screen once, not frame by frame.
-    m_view.holdViewUpdates();
+    m_parts.channels.texts().hold();
     for (bool first = true; more && (first || spent.elapsed() < budgetMs); first = false) {
         const std::optional<EngineEvent> event = take(first && timerPoll);
         more = event.has_value();
         if (more)
             dispatch(*event);
     }
-    m_view.releaseViewUpdates();
+    m_parts.channels.texts().release();
     reportSkippedMonitorFrames();
     m_parts.announcer.flush();
     return more;
@@ -170,7 +170,7 @@ int FrameDispatcher::acceptConnection(const EngineEvent& event, bool welcome) {
         return x;
     // Kept unless it answers the operator's :C or lands on the tab the operator looks at.
     const bool keep =
-        m_state.operating.keepSendTarget && m_state.channels.isFree(x) && m_view.currentTab() != x;
+        m_state.operating.keepSendTarget && m_state.channels.isFree(x) && m_state.currentTab != x;
     m_parts.channels.assign(x, event.call);
     // The operator moves there when ready; its tab is marked as the connect notice comes in.
     if (keep)
@@ -206,7 +206,7 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
 void FrameDispatcher::channelData(int n, const EngineEvent& event) {
     StationState& s = m_state;
     s.idle.activity();
-    if (m_view.currentTab() != n && s.channels.setUnseen(n, true))
+    if (m_state.currentTab != n && s.channels.setUnseen(n, true))
         m_view.setTabMarker(n, true);
     QString display = expandLineBreaks(event.text);
     updatePage(n, event);
@@ -214,7 +214,7 @@ void FrameDispatcher::channelData(int n, const EngineEvent& event) {
         n, display,
         s.operating.timeStamps ? m_clock.now().toLocalTime().toString(u"HH:mm") : QString());
     if (event.type == Type::StationData && m_parts.announcer.wantsLines())
-        m_parts.announcer.lineReceived(event.call, event.text, m_view.currentTab() == n);
+        m_parts.announcer.lineReceived(event.call, event.text, m_state.currentTab == n);
     if (event.type == Type::StationData && !event.text.isEmpty() &&
         s.operating.notifications >= OperatingOptions::NotifyLines)
         m_view.noteActivity(n, event.call, event.text);

@@ -6,6 +6,7 @@
 #include "EngineLink.h"
 #include "MainWindowView.h"
 #include "Seams.h"
+#include "TextFollower.h"
 
 #include <QList>
 #include <QMap>
@@ -16,7 +17,7 @@
 #include <optional>
 #include <stdexcept>
 
-class FakeView : public MainWindowView {
+class FakeView : public MainWindowView, public TextFollower {
 public:
     FakeView() { captions.fill(QStringLiteral("Open")); }
     void fitToWorkArea() override {}
@@ -33,19 +34,13 @@ public:
     void showChannelCall(int channel, const QString& call) override {
         captions[channel] = call.isEmpty() ? QStringLiteral("Open") : call;
     }
-    int currentTab() const override { return current; }
     void setCurrentTab(int tab) override { current = tab; }
     void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
-    void appendText(TextView view, const QString& text) override { texts[view] += text; }
-    void appendOwnText(TextView view, const QString& text) override { texts[view] += text; }
-    void removeFront(TextView view, const QString& removed) override {
+    void appended(TextView view, const QString& text) override { texts[view] += text; }
+    void appendedOwn(TextView view, const QString& text) override { texts[view] += text; }
+    void cutFront(TextView view, const QString& removed) override {
         QString& t = texts[view];
-        t = t.startsWith(removed) ? t.mid(removed.size())
-                                  : QStringLiteral("<removeFront mismatch>");
-    }
-    void moveCaretToEnd(TextView view) override { carets[view] = texts[view].size(); }
-    void setCaretBeforeEnd(TextView view, int chars) override {
-        carets[view] = texts[view].size() - chars;
+        t = t.startsWith(removed) ? t.mid(removed.size()) : QStringLiteral("<cutFront mismatch>");
     }
     void setSelectedCallLabel(const QString& text) override { label2 = text; }
     QString sendLineText() const override { return sendLine; }
@@ -83,7 +78,6 @@ public:
     std::array<bool, kTabCount> markers{};
     std::array<bool, 7> browserVisible{};
     QMap<TextView, QString> texts;
-    QMap<TextView, qsizetype> carets;
     QString label2 = QStringLiteral("Open"), sendLine, sendLineName, engineStatus;
     QList<QPair<int, QString>> browserLoads, browserAppends;
     QStringList monitorLabels, notices;

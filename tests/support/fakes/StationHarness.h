@@ -33,9 +33,11 @@ struct StationHarness {
     }
 
     Station& station() {
-        if (!m_station)
+        if (!m_station) {
             m_station = std::make_unique<Station>(
                 StationContext{state, view, *link, prompts, beeper, clock, timer, store});
+            m_station->texts().setFollower(&view);
+        }
         return *m_station;
     }
     void startUp() { station().startUp(); }

@@ -21,9 +21,11 @@ public:
     // The "Connect To:" list: the entries sorted; returns the one picked, or
     // an empty text when the operator picked none.
     virtual QString chooseConnection(const QStringList& entries) = 0;
-    // The "Please Enter Data:" dialog, pre-filled; with a "Browse" button when
-    // a file path is wanted. None when the operator closed it by its frame.
-    virtual std::optional<QString> enterData(const QString& current, bool withBrowse) = 0;
+    // The "Please Enter Data:" dialog, pre-filled; with a "Browse" button, starting in
+    // `browseFolder`, when one is given for a file path. None when the operator closed it by its
+    // frame.
+    virtual std::optional<QString> enterData(const QString& current,
+                                             const QString& browseFolder) = 0;
 };
 
 class Beeper {

@@ -29,6 +29,7 @@ Station::Station(StationContext ctx)
              [this](const QString& target) { m_announcer.sendTarget(target); }),
       m_prh(ctx.state, ctx.view, ctx.prompts, ctx.beeper, m_pages, m_panes),
       m_beacon(ctx.state, m_texts, m_tap, ctx.clock), m_heardFile(m_heard, ctx.view, m_fileNotices),
+      m_menus(m_ctx, m_announcer, m_filter, m_registration, m_fileNotices),
       m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
       m_history(m_fileNotices),
@@ -55,7 +56,7 @@ bool Station::startUp() {
         m_ctx.view.showNotice(QStringLiteral("%1 ignored: over 64 kB in %2")
                                   .arg(dropped.join(QStringLiteral(", ")),
                                        QFileInfo(m_ctx.store.fileName()).fileName()));
-    readStoreSettings();
+    m_menus.readStore();
     if (s.callSign.isEmpty())
         s.callSign = m_ctx.store.generalCallSign();
     if (QString why; CallSign::normalized(s.callSign, &why).isNull()) {
@@ -75,7 +76,7 @@ bool Station::startUp() {
     s.beaconText = s.callSign + QString::fromLatin1(kBeaconSuffix);
     m_tabs.describeSendLine();
     m_ctx.view.showWindow();
-    readSettingsFile();
+    m_menus.readSettingsFile();
     m_heardFile.load(s.programDir, m_ctx.clock.nowMs());
     m_history.load(s.programDir);
     m_registration.connectToEngine();
@@ -114,27 +115,6 @@ bool Station::lockProgramFolder() {
     return false;
 }
 
-void Station::readStoreSettings() {
-    StationState& s = m_ctx.state;
-    SettingsStore& store = m_ctx.store;
-    s.callSign = store.callSign();
-    s.radioPort = store.radioPort();
-    s.clearHtmlData = store.clearHtmlData();
-    s.browserOnStart = store.browserOnStart();
-    s.logSessions = store.logSessions();
-    s.operating = store.operating();
-    m_filter = MonitorFilter(store.monitorFilter());
-    s.textZoom = store.textZoom();
-    m_ctx.view.setTextZoom(s.textZoom);
-    showAnnounceLevel(store.announce());
-    m_ctx.view.setMenuChecked(MenuCheck::ClearHtmlData, s.clearHtmlData);
-    m_ctx.view.setMenuChecked(MenuCheck::DisplayBrowserOnStart, s.browserOnStart);
-    m_ctx.view.setMenuChecked(MenuCheck::MoveToFront, s.moveToFront);
-    m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
-    m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
-    m_ctx.view.setMenuChecked(MenuCheck::LogSessions, s.logSessions);
-}
-
 void Station::onSendLineEnter() {
     const auto typed = m_tap.typedByOperator();
     const QString line = m_ctx.view.sendLineText();
@@ -157,11 +137,6 @@ void Station::onRecall(int step) {
         return;
     const QScopedValueRollback recalling(m_recalling, true);
     m_ctx.view.setSendLineText(*line);
-}
-
-void Station::onOperatingChosen(const OperatingOptions& options) {
-    m_ctx.state.operating = options;
-    m_ctx.store.setOperating(options);
 }
 
 void Station::onActivated() {
@@ -192,7 +167,6 @@ void Station::onBrowserDisplayClicked() {
 void Station::onConnectMenu() {
     const QString programDir = m_ctx.state.programDir;
     m_ctx.view.setSendLineText(QString());
-    QDir::setCurrent(programDir);
     const QString picked =
         m_ctx.prompts.chooseConnection(ConnectList::read(ConnectList::path(programDir)));
     const QString line = QStringLiteral(":C ") + picked;
@@ -204,25 +178,10 @@ void Station::onConnectMenu() {
     }
     if (!refused)
         m_ctx.view.setSendLineText(QString());
-    QDir::setCurrent(programDir);
 }
 
 void Station::onSendFileMenu() {
     m_fileSender.start();
-}
-
-void Station::onChangeBeaconTextMenu() {
-    if (const std::optional<QString> text = m_ctx.prompts.enterData(m_ctx.state.beaconText, false))
-        m_ctx.state.beaconText = *text;
-    writeSettingsFile();
-}
-
-void Station::onWeatherPathMenu() {
-    QDir::setCurrent(m_ctx.state.programDir);
-    if (const std::optional<QString> path = m_ctx.prompts.enterData(m_ctx.state.weatherPath, true))
-        m_ctx.state.weatherPath = *path;
-    QDir::setCurrent(m_ctx.state.programDir);
-    writeSettingsFile();
 }
 
 void Station::onLinkClicked(int channel, const QString& target) {
@@ -247,74 +206,6 @@ void Station::showBrowsersOnStartup() {
         m_panes.toggleBrowserDisplay();
     }
     selectTab(0);
-}
-
-void Station::onMenuCheck(MenuCheck item) {
-    StationState& s = m_ctx.state;
-    auto flip = [this, item](bool& flag) {
-        flag = !flag;
-        m_ctx.view.setMenuChecked(item, flag);
-        return flag;
-    };
-    switch (item) {
-    case MenuCheck::ClearHtmlData:
-        m_ctx.store.setClearHtmlData(flip(s.clearHtmlData));
-        break;
-    case MenuCheck::DisplayBrowserOnStart:
-        m_ctx.store.setBrowserOnStart(flip(s.browserOnStart));
-        break;
-    case MenuCheck::MoveToFront:
-        flip(s.moveToFront);
-        break;
-    case MenuCheck::BeaconOn:
-        flip(s.beaconOn);
-        writeSettingsFile();
-        break;
-    case MenuCheck::WeatherDataOn:
-        flip(s.weatherOn);
-        writeSettingsFile();
-        break;
-    case MenuCheck::LogSessions:
-        m_ctx.store.setLogSessions(flip(s.logSessions));
-        break;
-    case MenuCheck::AnnounceOff:
-    case MenuCheck::AnnounceConnects:
-    case MenuCheck::AnnounceLines:
-        showAnnounceLevel(int(item) - int(MenuCheck::AnnounceOff));
-        m_ctx.store.setAnnounce(m_announcer.level());
-        break;
-    }
-}
-
-void Station::showAnnounceLevel(int level) {
-    m_announcer.setLevel(level);
-    for (int n = Announcer::Off; n <= Announcer::ChannelLines; ++n)
-        m_ctx.view.setMenuChecked(MenuCheck(int(MenuCheck::AnnounceOff) + n),
-                                  n == m_announcer.level());
-}
-
-void Station::onZoom(int change) {
-    int& zoom = m_ctx.state.textZoom;
-    zoom = change == 0 ? 0 : qBound(-kMaxZoomSteps, zoom + change, kMaxZoomSteps);
-    m_ctx.view.setTextZoom(zoom);
-    m_ctx.store.setTextZoom(zoom);
-}
-
-bool Station::onEngineAddressMenu() {
-    const QString current =
-        m_ctx.store.engineHost() + QLatin1Char(':') + QString::number(m_ctx.store.enginePort());
-    const QString answer =
-        m_ctx.prompts
-            .inputBox(QStringLiteral("Address of the AGW packet engine (host:port):"),
-                      QStringLiteral("Engine Address"), current)
-            .trimmed();
-    const auto address = SettingsStore::parseEngineAddress(answer);
-    if (!address)
-        return false;
-    m_ctx.store.setEngineAddress(address->first, address->second);
-    m_ctx.engine.setAddress(m_ctx.store.engineHost(), m_ctx.store.enginePort());
-    m_registration.addressChanged();
-    return true;
 }
 
 void Station::tick() {
@@ -361,11 +252,6 @@ void Station::endLinksOfLostEngine() {
     }
 }
 
-void Station::onMonitorFilterChosen(const MonitorFilterSettings& filter) {
-    m_filter = MonitorFilter(filter);
-    m_ctx.store.setMonitorFilter(m_filter.settings());
-}
-
 void Station::onHeardCallChosen(const QString& call) {
     // Heard calls come off the air as they were sent; one the engine could not call is refused.
     if (QString why; CallSign::normalized(call, &why).isNull()) {
@@ -395,37 +281,4 @@ void Station::release() {
     if (!m_exitRequested)
         m_ctx.engine.close();
     m_folderLock.reset(); // the folder is free for the next station
-}
-
-void Station::readSettingsFile() {
-    StationState& s = m_ctx.state;
-    const SettingsFile::Loaded loaded =
-        SettingsFile::load(s.programDir, {s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath});
-    const QString path = SettingsFile::path(s.programDir);
-    if (loaded.refused)
-        m_fileNotices.refused(path);
-    s.beaconOn = loaded.values.beaconOn;
-    s.beaconText = loaded.values.beaconText;
-    s.weatherOn = loaded.values.weatherOn;
-    s.weatherPath = loaded.values.weatherPath;
-    m_ctx.view.setMenuChecked(MenuCheck::BeaconOn, s.beaconOn);
-    m_ctx.view.setMenuChecked(MenuCheck::WeatherDataOn, s.weatherOn);
-    const QString name = QFileInfo(path).fileName();
-    if (loaded.keptBad || loaded.badNotKept)
-        m_ctx.view.showNotice(loaded.keptBad ? QStringLiteral("%1 could not be read; kept as "
-                                                              "%1.bad and written anew")
-                                                   .arg(name)
-                                             : QStringLiteral("%1 could not be read and is "
-                                                              "written anew; %1.bad could not "
-                                                              "be written")
-                                                   .arg(name));
-    if (loaded.written)
-        m_fileNotices.written(path, !loaded.writeFailed);
-}
-
-void Station::writeSettingsFile() {
-    const StationState& s = m_ctx.state;
-    m_fileNotices.written(
-        SettingsFile::path(s.programDir),
-        SettingsFile::save(s.programDir, {s.beaconOn, s.beaconText, s.weatherOn, s.weatherPath}));
 }

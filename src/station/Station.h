@@ -12,6 +12,7 @@
 #include "Housekeeping.h"
 #include "LineHistory.h"
 #include "LinkBacklog.h"
+#include "MenuActions.h"
 #include "MonitorFilter.h"
 #include "PageStore.h"
 #include "PrhPages.h"
@@ -33,7 +34,6 @@ class Station : public QObject {
     Q_OBJECT
 public:
     static constexpr auto kBeaconSuffix = " packet station.  Please connect and say hi!";
-    static constexpr int kMaxZoomSteps = 10; // the store reads no more either
     static constexpr auto kFolderLockName = ".PacketMonitor.lock";
 
     explicit Station(StationContext ctx);
@@ -53,6 +53,7 @@ public:
     Announcer& announcer() { return m_announcer; }
     const MonitorFilterSettings& monitorFilter() const { return m_filter.settings(); }
     const LineHistory& history() const { return m_history; }
+    MenuActions& menus() { return m_menus; }
 
     // The load sequence of the main window, in its fixed order. False, with a message and
     // nothing touched, when another station works in the program folder.
@@ -67,31 +68,33 @@ public:
     // Up (1) and Down (-1) in the send line walk the lines sent before.
     void onRecall(int step);
     // Settings > Options chose the operating comforts: kept in the per-user store, in force now.
-    void onOperatingChosen(const OperatingOptions& options);
+    void onOperatingChosen(const OperatingOptions& options) { m_menus.onOperatingChosen(options); }
     void onConferenceClicked(int newValue);
     void onBrowserDisplayClicked();
     // The "Connect To:" list: a pick connects to that station.
     void onConnectMenu();
     void onSendFileMenu();
     void onStopSendFile() { m_fileSender.stop(); }
-    void onChangeBeaconTextMenu();
-    void onWeatherPathMenu();
+    void onChangeBeaconTextMenu() { m_menus.onChangeBeaconText(); }
+    void onWeatherPathMenu() { m_menus.onWeatherPath(); }
     // A link was followed in a channel's pane.
     void onLinkClicked(int channel, const QString& target);
-    void onMenuCheck(MenuCheck item);
+    void onMenuCheck(MenuCheck item) { m_menus.onMenuCheck(item); }
     // Asks for the engine's host:port; true when a new address was stored and handed to the
     // link for its next connection.
-    bool onEngineAddressMenu();
+    bool onEngineAddressMenu() { return m_menus.onEngineAddress(); }
     // A tick that lets events run (bringing the window to the front) never starts another.
     void tick();
     // The engine sent something: dispatch it now, in short slices with the window answered
     // between them, rather than at the next tick.
     void onFramesArrived();
     // The operator chose which monitored frames All Traffic shows; kept in the per-user store.
-    void onMonitorFilterChosen(const MonitorFilterSettings& filter);
+    void onMonitorFilterChosen(const MonitorFilterSettings& filter) {
+        m_menus.onMonitorFilterChosen(filter);
+    }
     // Ctrl+Plus (1), Ctrl+Minus (-1) and Ctrl+0 (0, back to the designed size); kept in the
     // per-user store.
-    void onZoom(int change);
+    void onZoom(int change) { m_menus.onZoom(change); }
     // A station picked in the heard list: its connect command waits in the send line.
     void onHeardCallChosen(const QString& call);
     // Makes the tab current and runs the reaction to its selection.
@@ -108,18 +111,9 @@ public:
 
 private:
     bool lockProgramFolder();
-    void readStoreSettings();
-
-public:
-    // PacketSettings.ini: created when missing, rewritten whole when short or bad.
-    void readSettingsFile();
-    void writeSettingsFile();
-
-private:
     void showBrowsersOnStartup();
     // An engine that goes away drops the links this station held on it.
     void endLinksOfLostEngine();
-    void showAnnounceLevel(int level);
 
     // The station reaches its engine through the tap, which the context names in its place.
     FileNotices m_fileNotices;
@@ -139,6 +133,7 @@ private:
     HeardList m_heard;
     HeardFile m_heardFile;
     MonitorFilter m_filter;
+    MenuActions m_menus;
     SendLine m_sendLine;
     LineHistory m_history;
     bool m_recalling = false; // a recalled line is shown, not typed: it never wraps out

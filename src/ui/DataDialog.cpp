@@ -24,8 +24,10 @@ DataDialog::DataDialog(QWidget* parent) : QDialog(parent) {
     m_browse->setObjectName(QStringLiteral("Command2"));
     m_browse->hide();
     connect(m_browse, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, QString(), m_text->text(),
-                                                          QStringLiteral("All Files (*)"));
+        const QString path = QFileDialog::getOpenFileName(
+            this, QString(),
+            QDir(m_browseFolder).filePath(QDir::fromNativeSeparators(m_text->text())),
+            QStringLiteral("All Files (*)"));
         // A cancelled choice keeps what was there.
         if (!path.isEmpty())
             m_text->setText(QDir::toNativeSeparators(path));
@@ -48,7 +50,9 @@ QString DataDialog::text() const {
     return m_text->text();
 }
 
-void DataDialog::setBrowseVisible(bool visible) {
+void DataDialog::setBrowseFolder(const QString& folder) {
+    m_browseFolder = folder;
+    const bool visible = !folder.isEmpty();
     m_browse->setVisible(visible);
     // The one dialog asks for the beacon's text, and with Browse for the weather file's path.
     m_text->setAccessibleName(visible ? QStringLiteral("Weather data file path")

@@ -15,7 +15,8 @@ public:
 
     void setText(const QString& text);
     QString text() const;
-    void setBrowseVisible(bool visible);
+    // A folder shows Browse, which finds a relative path from there; none hides it.
+    void setBrowseFolder(const QString& folder);
     QLineEdit* textBox() const { return m_text; }
     QPushButton* browseButton() const { return m_browse; }
     // Sizes and centres the dialog in proportion to a screen of that many pixels.
@@ -27,6 +28,7 @@ protected:
 private:
     QLineEdit* m_text = nullptr;
     QPushButton* m_browse = nullptr;
+    QString m_browseFolder;
     QPushButton* m_done = nullptr;
 };
 

@@ -44,10 +44,10 @@ QString QtPrompts::openFile(const QString& filter, const QString& initialPath) {
     return QFileDialog::getOpenFileName(m_parent, QString(), initial.absolutePath(), qtFilter);
 }
 
-std::optional<QString> QtPrompts::enterData(const QString& current, bool withBrowse) {
+std::optional<QString> QtPrompts::enterData(const QString& current, const QString& browseFolder) {
     DataDialog dialog(m_parent);
     dialog.setText(current);
-    dialog.setBrowseVisible(withBrowse);
+    dialog.setBrowseFolder(browseFolder);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.text();

@@ -20,7 +20,7 @@ public:
     void notify(const QString& text, const QString& title, const QString& key) override;
     QString openFile(const QString& filter, const QString& initialPath) override;
     QString chooseConnection(const QStringList& entries) override;
-    std::optional<QString> enterData(const QString& current, bool withBrowse) override;
+    std::optional<QString> enterData(const QString& current, const QString& browseFolder) override;
 
 private:
     QWidget* m_parent = nullptr;

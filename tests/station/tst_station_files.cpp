@@ -172,13 +172,13 @@ private slots:
             StationHarness h;
             h.state.programDir = h.programDir.path(), h.state.beaconText = "default";
             QVERIFY(content == "<missing>" || writeFileBytes(ini, content));
-            h.station().readSettingsFile();
+            h.station().menus().readSettingsFile();
             QCOMPARE(readFileBytes(ini), rewritten);
             QCOMPARE(h.view.menuChecks.value(MenuCheck::BeaconOn), rewritten.startsWith(" 1"));
             QCOMPARE(readFileBytes(bad), content);
             QCOMPARE(h.view.notices.size(), content == "<missing>" ? 0 : 1);
             QVERIFY(writeFileBytes(ini, "later\r\n"));
-            h.station().readSettingsFile();
+            h.station().menus().readSettingsFile();
             QCOMPARE(readFileBytes(bad), QByteArray("later\r\n"));
             QCOMPARE(h.view.notices.value(0), "PacketSettings.ini could not be read; kept as "
                                               "PacketSettings.ini.bad and written anew");
@@ -195,7 +195,7 @@ private slots:
                  QByteArray(" 0 \r\n\"new, beacon \"\r\n 1 \r\n/var/wx/today.txt\r\n"));
         QVERIFY(h.prompts.dataDialogs[2].second); // the path comes with "Browse"
         h.state.beaconOn = true, h.state.weatherOn = false,
-        h.station().readSettingsFile(); // read back
+        h.station().menus().readSettingsFile(); // read back
         QVERIFY(!h.state.beaconOn && h.state.weatherOn &&
                 h.view.menuChecks[MenuCheck::WeatherDataOn]);
     }
@@ -313,7 +313,7 @@ private slots:
             h.engine.queue('D', "N0BBB", "room\r"), h.station().tick();
             // A bad settings file too long to keep aside is not said to be kept.
             writeFileBytes(u"PacketSettings.ini"_s, QByteArray(400, 'x'));
-            ::setrlimit(RLIMIT_FSIZE, &limit), h.station().readSettingsFile();
+            ::setrlimit(RLIMIT_FSIZE, &limit), h.station().menus().readSettingsFile();
             ::setrlimit(RLIMIT_FSIZE, &was);
             ::_exit(!h.view.notices.contains("PacketSettings.ini could not be read and is written "
                                              "anew; PacketSettings.ini.bad could not be written") ||

@@ -108,8 +108,8 @@ public:
         connectLists.append(entries);
         return connectPicks.empty() ? QString() : takeFront(connectPicks); // nothing picked
     }
-    std::optional<QString> enterData(const QString& current, bool withBrowse) override {
-        dataDialogs.append({current, withBrowse});
+    std::optional<QString> enterData(const QString& current, const QString& folder) override {
+        dataDialogs.append({current, !folder.isEmpty()});
         return dataAnswers.empty() ? std::nullopt : takeFront(dataAnswers);
     }
 

@@ -28,6 +28,27 @@ static std::pair<quint64, bool> wholeFrames(const QByteArray& s) {
     return {frames, false};
 }
 
+// A monitored frame's text comes back from its fields unchanged, and the fields stay within what
+// a header line holds; a line that does not take apart leaves them empty.
+static void checkMonitored(const QString& text, int port) {
+    using Frame = MonitoredFrame;
+    const Frame f = parseMonitoredFrame(text, port);
+    const auto call = [](const QString& c) {
+        return !c.isEmpty() && c.size() <= Frame::kMaxCallLength;
+    };
+    const bool addressed = call(f.source) && call(f.destination) &&
+                           std::all_of(f.path.cbegin(), f.path.cend(),
+                                       [&](const Frame::Digipeater& d) { return call(d.call); });
+    FUZZ_CHECK(formatMonitoredFrame(f) == text && f.port == port);
+    FUZZ_CHECK(f.asReceived
+                   ? f.source.isEmpty() && f.destination.isEmpty() && f.path.isEmpty() && !f.type &&
+                         f.layout.details.isEmpty() && !f.time
+                   : addressed && f.path.size() <= Frame::kMaxDigipeaters &&
+                         f.layout.details.size() <= 5 && f.sendSequence.value_or(0) <= 127 &&
+                         f.receiveSequence.value_or(0) <= 127 && f.length.value_or(0) <= 99999 &&
+                         f.time.value_or(QString()).size() < Frame::kMaxHeaderLength);
+}
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     static QCoreApplication app(*argc, *argv); // sockets want one for their notifiers
     engine = new QTcpServer;
@@ -38,7 +59,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzReader in(data, size);
     const quint8 limit = in.byte(), piece = in.byte();
-    const QByteArray out = encodeAgwFrame({0, 'X', 0, "N0ME", {}, "\1"}) + in.rest();
+    const QByteArray rest = in.rest();
+    checkMonitored(QString::fromLatin1(rest), limit);
+    const QByteArray out = encodeAgwFrame({0, 'X', 0, "N0ME", {}, "\1"}) + rest;
     const auto [frames, outOfStep] = wholeFrames(out);
     const qsizetype maxPiece = piece == 0 ? out.size() : piece < 128 ? piece : 512 * (piece - 127);
     const int maxQueued = limit ? qMax(1, limit % 16) : AgwTcpLink::kDefaultQueueLimit;
@@ -51,11 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::unique_ptr<QTcpSocket> conn(engine->nextPendingConnection());
     conn->setSocketOption(QAbstractSocket::LowDelayOption, 1); // each piece goes out on its own
     const auto drain = [&] {
-        while (const std::optional<EngineEvent> event = link.nextEvent())
+        while (const std::optional<EngineEvent> event = link.nextEvent()) {
+            if (event->type == EngineEvent::Type::Monitored)
+                checkMonitored(event->text, event->port);
             FUZZ_CHECK(!event->call.contains(QChar(0)) && event->call.size() <= kAgwCallFieldSize &&
                        event->text.size() <= qsizetype(kMaxAgwDataLength) &&
                        link.queuedFrames() <= maxQueued &&
                        link.queuedBytes() <= AgwTcpLink::kMaxQueuedBytes);
+        }
     };
     std::optional<qint16> attached;
     for (qsizetype at = 0; !attached || (at < out.size() && link.isConnected()); at += maxPiece) {

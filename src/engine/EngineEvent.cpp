@@ -1,24 +1,14 @@
 #include "EngineEvent.h"
 
-#include "MonitorHeader.h"
-
 #include <utility>
 
-EngineEvent EngineEvent::monitored(FrameClass frameClass, QString call, QString text, int port) {
+EngineEvent EngineEvent::monitored(FrameClass frameClass, QString call, MonitoredFrame frame) {
     EngineEvent event;
     event.frameClass = frameClass;
     event.call = std::move(call);
-    event.text = std::move(text);
-    event.port = port;
-    const MonitorHeader header = parseMonitorHeader(event.text);
-    event.m_destination = event.spanOf(header.destination);
-    event.m_path = event.spanOf(header.path);
-    event.m_control = event.spanOf(header.control);
+    event.port = frame.port;
+    event.frame = std::move(frame);
+    event.frame.sent = frameClass == FrameClass::Transmitted;
+    event.text = formatMonitoredFrame(event.frame);
     return event;
-}
-
-EngineEvent::Span EngineEvent::spanOf(QStringView inText) const {
-    if (inText.isEmpty())
-        return {};
-    return {inText.data() - text.constData(), inText.size()};
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "MonitoredFrame.h"
+
 #include <QString>
-#include <QStringView>
 
 // One thing the packet engine tells the station: a link began or ended, a connected station sent
 // data, or a frame was heard on the air. Calls and texts are Latin-1, as the air carries them.
@@ -26,19 +27,8 @@ struct EngineEvent {
     QString text; // the notice, the data, or the monitored frame's lines
     int port = 0;
 
-    // The parts of a monitored frame's first line; empty when the line has none.
-    QStringView destination() const { return part(m_destination); }
-    QStringView path() const { return part(m_path); }       // the digipeaters, comma separated
-    QStringView control() const { return part(m_control); } // "UI", "I", "RR", "SABM" ...
+    MonitoredFrame frame; // monitored frames only
 
-    static EngineEvent monitored(FrameClass frameClass, QString call, QString text, int port);
-
-private:
-    struct Span {
-        qsizetype at = 0, size = 0;
-    };
-    QStringView part(Span span) const { return QStringView(text).mid(span.at, span.size); }
-    Span spanOf(QStringView inText) const;
-
-    Span m_destination, m_path, m_control;
+    // The text is the frame's, as the engine wrote it.
+    static EngineEvent monitored(FrameClass frameClass, QString call, MonitoredFrame frame);
 };

@@ -19,6 +19,19 @@ static QByteArray kinds(const QList<AgwFrame>& frames) {
     return out;
 }
 
+// The fields in one line, each digipeater marked + when repeated; "-" where a field is none.
+static QString fieldsOf(const MonitoredFrame& f) {
+    const auto number = [](auto field) { return field ? QString::number(*field) : u"-"_s; };
+    QStringList out{QString::number(f.port), f.source, f.destination, f.pathText()};
+    for (const MonitoredFrame::Digipeater& d : f.path)
+        out << d.call + (d.repeated ? u"+"_s : u""_s);
+    out << (f.type ? QString(typeName(*f.type)) : u"-"_s) << number(f.sendSequence)
+        << number(f.receiveSequence) << number(f.pollFinal)
+        << (f.pid ? QString::number(*f.pid, 16) : u"-"_s) << number(f.length)
+        << f.time.value_or(u"-"_s) << f.info.value_or(u"-"_s);
+    return out.join(u'|');
+}
+
 static QByteArray engineFrame(const QByteArray& data, char kind = 'D', QByteArray from = "N0BBB") {
     return encodeAgwFrame(AgwFrame{0, kind, 0, from, kOurCall, data});
 }
@@ -84,9 +97,9 @@ private slots:
                      std::tuple(name, false, stationKind != 0));
             if (const auto& e = in.event)
                 QCOMPARE(std::tuple(name, kindLetter(*e), e->call, e->text.toLatin1(), e->port,
-                                    in.monitored),
+                                    in.monitored, e->frame.sent),
                          std::tuple(name, int(stationKind), u"N0BBB"_s, stationData, 2,
-                                    QByteArray("UIST").contains(kind)));
+                                    QByteArray("UIST").contains(kind), kind == 'T'));
         }
         // The port list: numbered by its entries, invalid and unnumbered ones left out.
         const std::pair<QByteArray, QByteArray> lists[] = {
@@ -108,6 +121,76 @@ private slots:
             const FromEngine in = toReceived(AgwFrame{0, 'X', 0, kOurCall, {}, data}, kOurCall, 1);
             QCOMPARE(std::tuple(in.event.has_value(), in.registerAnswer.value_or(9)),
                      std::tuple(false, quint8(data.isEmpty() ? 0 : 1)));
+        }
+    }
+
+    void monitoredFrames() {
+        const auto timed = [](int length) {
+            const QByteArray head = " 1:Fm N0AAA To BEACON <UI>[";
+            return head + QByteArray(length - head.size() - 1, '9') + ']';
+        };
+        // Every header the tests and the fuzz corpus hand the station: each takes apart and
+        // comes back as it came. Port 0 unless the line says 2.
+        const QByteArray headers[] = {
+            " 1:Fm N0AAA To BEACON <UI pid=F0 Len=5 >[20:27:06]\rhello\r",
+            " 1:Fm N0BBB To N0AAA <I S0 R0 pid=0xF0 Len=2 >[20:27:06]\rhi\r",
+            " 1:Fm N0BBB To N0AAA <UA F=1 >[20:27:06]\r",
+            " 1:Fm N0XYZ To ID Via WIDE1-1 <UI>\rN0XYZ\r",
+            QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24),
+            " 1:Fm N0BBB To N0AAA <I>\rheard, not sent to us\r",
+            " 1:Fm N0XX To DX <UI>\rDX de N0XX 14025\r",
+            " 1:Fm N0UI-3 To DX <UI pid=F0 Len=9 >\rDX de N0UI 14025\r",
+            " 1:Fm N0IN To N0XX <I S0 R0 pid=F0 Len=2 >\rhi\r",
+            " 1:Fm N0RR-2 To N0IN <RR R1 >\r",
+            " 1:Fm N0SA To N0IN <SABM P=1 >\r",
+            " 2:Fm N0PT To APRS Via WIDE1-1,N0DIG* <UI>\rhello\r",
+            " 1:Fm N0XX To APRS\r\nDX de N0XX\r\r\n",
+            " 1:Fm N0XX To CQ <UI>",
+            " 1:Fm N0DX To DX <UI pid=F0 Len=70 >[09:15:40]\rDX de N0DX:     14025.0  N0ZZ\r",
+            " 1:Fm N0ME To N0BBB <I R0 S1 pid=F0 Len=3 >\rhi\r",
+            "1:Fm N0AAA To N0BBB Via WIDE1-1,N0DIG* <UI pid=F0 Len=5 PF=0 >[20:27:06]\rhello\r",
+            timed(MonitoredFrame::kMaxHeaderLength),
+        };
+        for (const QByteArray& header : headers) {
+            const QString text = QString::fromLatin1(header);
+            const MonitoredFrame f = parseMonitoredFrame(text, header.startsWith(" 2:"));
+            QCOMPARE(std::tuple(f.asReceived, formatMonitoredFrame(f)),
+                     std::tuple(std::nullopt, text));
+        }
+        const std::pair<QByteArray, QString> fields[] = {
+            {" 1:Fm N0AAA To N0BBB Via WIDE1-1,N0DIG* <UI pid=F0 Len=5 PF=0 >[20:27:06]\rhello\r",
+             u"0|N0AAA|N0BBB|WIDE1-1,N0DIG*|WIDE1-1|N0DIG+|UI|-|-|0|f0|5|20:27:06|hello"_s},
+            {" 1:Fm N0ME To N0BBB <I R0 S1 pid=0xCF Len=3 >\rhi\r\r",
+             u"0|N0ME|N0BBB||I|1|0|-|cf|3|-|hi\r"_s},
+            {" 3:Fm N0RR-2 To N0IN Via N0DIG*,WIDE2-1 <RR R127 F=1 >\r",
+             u"2|N0RR-2|N0IN|N0DIG*,WIDE2-1|N0DIG+|WIDE2-1|RR|-|127|1|-|-|-|"_s},
+            {"1:Fm N0CALL-15 To N0IN <SABME P=1>", u"0|N0CALL-15|N0IN||SABME|-|-|1|-|-|-|-"_s},
+        };
+        for (const auto& [header, seen] : fields)
+            QCOMPARE(fieldsOf(parseMonitoredFrame(QString::fromLatin1(header),
+                                                  header[1] == '3' ? 2 : 0)),
+                     seen);
+        // What does not take apart is shown as it came, with no address or control fields.
+        const QByteArray malformed[] = {
+            " 1:Fm N0AAA BEACON <UI>\rx\r",
+            timed(MonitoredFrame::kMaxHeaderLength + 1),
+            " 2:Fm N0AAA To BEACON <UI>\r",
+            " 1:Fm N0AAA To BEACON <XY pid=F0 >\r",
+            " 1:Fm N0AAA To BEACON <UI pid=G0 Len=1 >\r",
+            " 1:Fm N0AAA To BEACON <RR R128 >",
+            " 1:Fm N0AAA To BEACON <I S1 S1 >",
+            " 1:Fm N0AAA To BEACON Via A,B,C,D,E,F,G,H,I <UI>",
+            " 1:Fm N0AAA To BEACON <UI> \rafter a blank",
+            " 1:Fm N0AAA To BEACON <UI>[20:27",
+            " 1:Fm N0\x01A To BEACON",
+            " 1:Fm N0AAAAA-15 To BEACON",
+        };
+        for (const QByteArray& header : malformed) {
+            const QString text = QString::fromLatin1(header);
+            const MonitoredFrame f = parseMonitoredFrame(text, 0);
+            QCOMPARE(std::tuple(f.asReceived, fieldsOf(f).startsWith(u"0||||-|-|-|-|-|-|-|"_s),
+                                formatMonitoredFrame(f)),
+                     std::tuple(text.section(u'\r', 0, 0), true, text));
         }
     }
 

@@ -123,8 +123,9 @@ FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool register
             return result;
         stripOneNul(frame.data);
         result.monitored = true;
-        result.event = EngineEvent::monitored(*heard, QString::fromLatin1(frame.callFrom),
-                                              QString::fromLatin1(frame.data), frame.port);
+        result.event = EngineEvent::monitored(
+            *heard, QString::fromLatin1(frame.callFrom),
+            parseMonitoredFrame(QString::fromLatin1(frame.data), frame.port));
         return result;
     }
     }

@@ -23,9 +23,10 @@ MonitorFilter::FrameType MonitorFilter::typeOf(const EngineEvent& event) {
         break;
     }
     // The engine classes links being set up and ended with the supervisory frames.
-    const QStringView control = event.control();
-    for (const char* name : {"SABM", "SABME", "UA", "DISC", "DM", "FRMR", "XID", "TEST", "UI"})
-        if (control == QLatin1String(name))
+    using Kind = MonitoredFrame::Type;
+    for (Kind unnumbered : {Kind::SABM, Kind::SABME, Kind::UA, Kind::DISC, Kind::DM, Kind::FRMR,
+                            Kind::XID, Kind::TEST, Kind::UI})
+        if (event.frame.type == unnumbered)
             return FrameType::Unnumbered;
     return FrameType::Supervisory;
 }

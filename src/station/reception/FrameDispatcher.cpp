@@ -137,7 +137,8 @@ void FrameDispatcher::hear(const EngineEvent& event) {
     // What this station's engine sent is not heard, and notices are not frames.
     if (event.type != Type::Monitored || event.frameClass == EngineEvent::FrameClass::Transmitted)
         return;
-    m_parts.heard.hear(event.call, m_takenAtMs, event.port, event.destination(), event.path());
+    m_parts.heard.hear(event.call, m_takenAtMs, event.port, event.frame.destination,
+                       event.frame.pathText());
 }
 
 int FrameDispatcher::adoptUnannouncedLink(const EngineEvent& event) {

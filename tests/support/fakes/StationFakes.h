@@ -168,7 +168,7 @@ inline EngineEvent engineEvent(char kind, const QByteArray& sender, const QByteA
                                   {'U', Class::Unproto},
                                   {'T', Class::Transmitted}};
     if (heard.contains(kind))
-        return EngineEvent::monitored(heard[kind], call, text, port);
+        return EngineEvent::monitored(heard[kind], call, parseMonitoredFrame(text, port));
     EngineEvent event;
     event.type = kind == 'c'   ? EngineEvent::Type::Connected
                  : kind == 'd' ? EngineEvent::Type::Disconnected

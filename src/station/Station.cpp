@@ -37,7 +37,12 @@ Station::Station(StationContext ctx)
       m_dispatcher(
           ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
           {m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs, m_heard, m_filter, m_announcer}),
-      m_fileSender(ctx.state, ctx.view, m_tap, m_backlog, ctx.prompts, ctx.beeper) {
+      m_fileSender(ctx.state, ctx.view, m_tap, m_backlog, ctx.prompts, ctx.beeper),
+      m_announcerHears(m_announcer, ctx.state), m_sendLineHears(m_tabs),
+      m_notificationsHear(ctx.view, ctx.state) {
+    for (LinkListener* listener : std::initializer_list<LinkListener*>{
+             &m_announcerHears, &m_sendLineHears, &m_notificationsHear})
+        m_dispatcher.addLinkListener(listener);
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);
     QObject::connect(&m_nextSlice, &QTimer::timeout, &m_nextSlice, [this] { onFramesArrived(); });

@@ -140,6 +140,10 @@ private:
     Housekeeping m_housekeeping;
     FrameDispatcher m_dispatcher;
     FileSender m_fileSender;
+    // Those the dispatcher tells of what happened on the links, in this order.
+    AnnouncerListener m_announcerHears;
+    SendLineListener m_sendLineHears;
+    NotificationListener m_notificationsHear;
     bool m_exitRequested = false;
     bool m_ticking = false;
     bool m_linksOwedEnd = false; // the engine went away; its links end once its frames are in

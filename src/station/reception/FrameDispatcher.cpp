@@ -105,11 +105,10 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
             return;
         }
         channel = acceptConnection(event);
-        if (channel != ChannelTable::kNone) {
-            m_parts.announcer.connected(event.call, channel);
-            if (m_state.operating.notifications >= OperatingOptions::NotifyConnects)
-                m_view.noteActivity(channel, event.call, QString()); // before the window rises
-        }
+        // Before the window rises.
+        if (channel != ChannelTable::kNone)
+            for (LinkListener* listener : m_linkListeners)
+                listener->linkOpened(event.call, channel);
         m_parts.channels.bringToFront();
         if (channel == ChannelTable::kNone) {
             // Left unanswered as before, but the operator learns of it.
@@ -191,8 +190,8 @@ void FrameDispatcher::releaseChannel(int n, const QString& call, const QString& 
     const QString stamp = formatTimeStamp(m_clock.now());
     m_parts.channels.release(n);
     const QString why = endReason(notice);
-    m_parts.announcer.linkEnded(call, why);
-    m_parts.tabs.linkEnded(call, why);
+    for (LinkListener* listener : m_linkListeners)
+        listener->linkEnded(call, n, why);
     m_parts.tabs.describeSendLine();
     m_parts.channels.appendToView(channelView(n), kCrLf + expanded + stamp + kCrLf + kCrLf + kCrLf);
     m_parts.channels.appendToView(TextView::Conf, call + kCrLf + expanded + kCrLf + kCrLf);
@@ -214,11 +213,9 @@ void FrameDispatcher::channelData(int n, const EngineEvent& event) {
     m_parts.channels.appendReceived(
         n, display,
         s.operating.timeStamps ? m_clock.now().toLocalTime().toString(u"HH:mm") : QString());
-    if (event.type == Type::StationData && m_parts.announcer.wantsLines())
-        m_parts.announcer.lineReceived(event.call, event.text, m_state.currentTab == n);
-    if (event.type == Type::StationData && !event.text.isEmpty() &&
-        s.operating.notifications >= OperatingOptions::NotifyLines)
-        m_view.noteActivity(n, event.call, event.text);
+    if (event.type == Type::StationData)
+        for (LinkListener* listener : m_linkListeners)
+            listener->dataReceived(event.call, n, event.text);
     if (s.conferenceTurn.take(event.call))
         display = kCrLf + QStringLiteral("de ") + event.call + QStringLiteral(": ") + display;
     m_parts.channels.appendToView(TextView::Conf, display);

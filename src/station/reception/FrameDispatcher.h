@@ -1,11 +1,13 @@
 #pragma once
 
 #include "EngineEvent.h"
+#include "LinkListeners.h"
 #include "MainWindowView.h"
 #include "Seams.h"
 #include "StationState.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 
 class Announcer;
@@ -54,6 +56,8 @@ public:
     // budget ran out before the events did. The timer's own poll shows in the monitor window even
     // when it finds nothing.
     bool dispatchWaiting(int budgetMs, bool timerPoll);
+    // Told, in the order they were added, of every link opened and ended and every line received.
+    void addLinkListener(LinkListener* listener) { m_linkListeners.append(listener); }
     // The timer's poll, with the budget it is given.
     bool dispatchOnTimer() { return dispatchWaiting(m_budgetMs, true); }
     void setBudgetMs(int ms) { m_budgetMs = ms; }
@@ -88,4 +92,5 @@ private:
     // Stations whose disconnect notice came lately (upper case), and when: a frame of theirs
     // that was on its way is not a new link.
     QHash<QString, qint64> m_endedAtMs;
+    QList<LinkListener*> m_linkListeners;
 };

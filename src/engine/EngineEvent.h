@@ -29,6 +29,10 @@ struct EngineEvent {
 
     MonitoredFrame frame; // monitored frames only
 
-    // The text is the frame's, as the engine wrote it.
+    // The text is the frame's, as formatMonitoredFrame writes it.
     static EngineEvent monitored(FrameClass frameClass, QString call, MonitoredFrame frame);
+    // The same, for a caller that has that text already: the engine's text that parsed into
+    // `frame`, which formats back to it byte for byte.
+    static EngineEvent monitored(FrameClass frameClass, QString call, MonitoredFrame frame,
+                                 QString text);
 };

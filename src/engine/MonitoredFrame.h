@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <optional>
 
@@ -45,9 +46,9 @@ struct MonitoredFrame {
     // How the engine spelled what the fields do not say, so that the text comes back unchanged.
     struct Layout {
         bool blankBeforePort = false;
-        QList<Detail> details;
-        bool blankBeforeClose = false; // "<UI pid=F0 >" rather than "<UI pid=F0>"
-        bool crAfterInfo = false;      // the engine ends the info with one CR of its own
+        QVarLengthArray<Detail, 8> details; // each kind at most once: never more
+        bool blankBeforeClose = false;      // "<UI pid=F0 >" rather than "<UI pid=F0>"
+        bool crAfterInfo = false;           // the engine ends the info with one CR of its own
         bool operator==(const Layout&) const = default;
     };
 

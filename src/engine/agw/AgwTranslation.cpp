@@ -123,9 +123,11 @@ FromEngine toReceived(AgwFrame&& frame, const QByteArray& ownCall, bool register
             return result;
         stripOneNul(frame.data);
         result.monitored = true;
-        result.event = EngineEvent::monitored(
-            *heard, QString::fromLatin1(frame.callFrom),
-            parseMonitoredFrame(QString::fromLatin1(frame.data), frame.port));
+        // The parse gives back the text it took apart, byte for byte: written once is enough.
+        QString text = QString::fromLatin1(frame.data);
+        MonitoredFrame parsed = parseMonitoredFrame(text, frame.port);
+        result.event = EngineEvent::monitored(*heard, QString::fromLatin1(frame.callFrom),
+                                              std::move(parsed), std::move(text));
         return result;
     }
     }

@@ -15,22 +15,32 @@ static_assert(kTypeNames.size() == size_t(Type::TEST) + 1);
 
 constexpr int kMaxSequence = 127; // modulo 128 for SABME links
 
-// Reads the header line from the front; every take consumes only what it matched.
+// Reads the header line from the front; every take consumes only what it matched. A busy air
+// brings thousands of lines a second: each character is compared in place.
 class Cursor {
 public:
     explicit Cursor(QStringView line) : m_rest(line) {}
 
     bool atEnd() const { return m_rest.isEmpty(); }
     bool take(QLatin1String word) {
-        if (!m_rest.startsWith(word))
+        if (m_rest.size() < word.size())
             return false;
+        for (qsizetype i = 0; i < word.size(); ++i)
+            if (m_rest[i].unicode() != uchar(word[i].toLatin1()))
+                return false;
         m_rest = m_rest.mid(word.size());
         return true;
     }
-    bool take(char c) { return take(QLatin1String(&c, 1)); }
-    QStringView until(QLatin1String stops) {
+    bool take(char c) {
+        if (m_rest.isEmpty() || m_rest[0].unicode() != uchar(c))
+            return false;
+        m_rest = m_rest.mid(1);
+        return true;
+    }
+    // Up to the first of `stops`, or the end.
+    QStringView until(const char* stops) {
         qsizetype n = 0;
-        while (n < m_rest.size() && !stops.contains(m_rest[n]))
+        while (n < m_rest.size() && !isOneOf(m_rest[n], stops))
             ++n;
         const QStringView out = m_rest.left(n);
         m_rest = m_rest.mid(n);
@@ -38,26 +48,39 @@ public:
     }
     // A leading zero is refused: the number would not come back as written.
     std::optional<int> number(int maxDigits) {
-        if (m_rest.size() > 1 && m_rest[0] == u'0' && m_rest[1].isDigit())
+        if (m_rest.size() > 1 && m_rest[0] == u'0' && isDigit(m_rest[1]))
             return std::nullopt;
         int value = 0, digits = 0;
-        while (digits < maxDigits && digits < m_rest.size() && m_rest[digits].isDigit())
-            value = value * 10 + m_rest[digits++].digitValue();
+        while (digits < maxDigits && digits < m_rest.size() && isDigit(m_rest[digits]))
+            value = value * 10 + (m_rest[digits++].unicode() - u'0');
         if (digits == 0)
             return std::nullopt;
         m_rest = m_rest.mid(digits);
         return value;
     }
+    // Two upper-case hex digits.
     std::optional<quint8> hexByte() {
-        const QLatin1String hex("0123456789ABCDEF");
-        if (m_rest.size() < 2 || !hex.contains(m_rest[0]) || !hex.contains(m_rest[1]))
+        if (m_rest.size() < 2 || hexValue(m_rest[0]) < 0 || hexValue(m_rest[1]) < 0)
             return std::nullopt;
-        const int value = int(hex.indexOf(m_rest[0]) * 16 + hex.indexOf(m_rest[1]));
+        const int value = hexValue(m_rest[0]) * 16 + hexValue(m_rest[1]);
         m_rest = m_rest.mid(2);
         return quint8(value);
     }
 
 private:
+    static bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+    static int hexValue(QChar c) {
+        if (isDigit(c))
+            return c.unicode() - u'0';
+        return c >= u'A' && c <= u'F' ? c.unicode() - u'A' + 10 : -1;
+    }
+    static bool isOneOf(QChar c, const char* stops) {
+        for (; *stops; ++stops)
+            if (c.unicode() == uchar(*stops))
+                return true;
+        return false;
+    }
+
     QStringView m_rest;
 };
 
@@ -69,7 +92,7 @@ bool printable(QStringView text) {
 }
 
 QString callAt(Cursor& in) {
-    const QStringView call = in.until(QLatin1String(" ,*<>[]"));
+    const QStringView call = in.until(" ,*<>[]");
     if (call.isEmpty() || call.size() > Frame::kMaxCallLength || !printable(call))
         return {};
     return call.toString();
@@ -113,7 +136,7 @@ bool takeDetail(Cursor& in, Frame& f) {
 
 // "<UI pid=F0 Len=5 >", the '<' taken.
 bool takeControl(Cursor& in, Frame& f) {
-    const QStringView word = in.until(QLatin1String(" >"));
+    const QStringView word = in.until(" >");
     for (size_t i = 0; i < kTypeNames.size() && !f.type; ++i)
         if (word == typeName(Type(i)))
             f.type = Type(i);
@@ -156,7 +179,7 @@ bool parseHeader(QStringView line, Frame& f) {
     if (in.take(QLatin1String(" <")) && !takeControl(in, f))
         return false;
     if (in.take('[')) {
-        const QStringView time = in.until(QLatin1String("[]"));
+        const QStringView time = in.until("[]");
         if (!in.take(']') || !printable(time))
             return false;
         f.time = time.toString();

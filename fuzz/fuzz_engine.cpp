@@ -33,7 +33,7 @@ static std::pair<quint64, bool> wholeFrames(const QByteArray& s) {
 static void checkMonitored(const QString& text, int port) {
     using Frame = MonitoredFrame;
     const Frame f = parseMonitoredFrame(text, port);
-    const auto call = [](const QString& c) {
+    const auto call = [](QStringView c) {
         return !c.isEmpty() && c.size() <= Frame::kMaxCallLength;
     };
     const bool addressed = call(f.source) && call(f.destination) &&
@@ -46,7 +46,7 @@ static void checkMonitored(const QString& text, int port) {
                    : addressed && f.path.size() <= Frame::kMaxDigipeaters &&
                          f.layout.details.size() <= 5 && f.sendSequence.value_or(0) <= 127 &&
                          f.receiveSequence.value_or(0) <= 127 && f.length.value_or(0) <= 99999 &&
-                         f.time.value_or(QString()).size() < Frame::kMaxHeaderLength);
+                         (!f.time || f.time->size() <= Frame::kMaxTimeLength));
 }
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {

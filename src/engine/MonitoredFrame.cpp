@@ -91,11 +91,11 @@ bool printable(QStringView text) {
     return true;
 }
 
-QString callAt(Cursor& in) {
+Frame::Call callAt(Cursor& in) {
     const QStringView call = in.until(" ,*<>[]");
     if (call.isEmpty() || call.size() > Frame::kMaxCallLength || !printable(call))
         return {};
-    return call.toString();
+    return Frame::Call(call);
 }
 
 // One of "S3", "R2", "P=1", "pid=F0", "Len=5" ..., each kind at most once.
@@ -180,9 +180,9 @@ bool parseHeader(QStringView line, Frame& f) {
         return false;
     if (in.take('[')) {
         const QStringView time = in.until("[]");
-        if (!in.take(']') || !printable(time))
+        if (!in.take(']') || !printable(time) || time.size() > Frame::kMaxTimeLength)
             return false;
-        f.time = time.toString();
+        f.time = ShortText<Frame::kMaxTimeLength>(time);
     }
     return in.atEnd();
 }
@@ -236,11 +236,11 @@ void appendDetail(QString& line, const Frame& f, Detail detail) {
     }
 }
 
-void appendPath(QString& out, const QList<Frame::Digipeater>& path) {
+void appendPath(QString& out, const decltype(Frame::path)& path) {
     for (qsizetype i = 0; i < path.size(); ++i) {
         if (i > 0)
             out += u',';
-        out += path[i].call;
+        out += path[i].call.view();
         if (path[i].repeated)
             out += u'*';
     }
@@ -255,9 +255,9 @@ QString headerText(const Frame& f) {
         line += u' ';
     appendNumber(line, f.port + 1);
     line += QLatin1String(":Fm ");
-    line += f.source;
+    line += f.source.view();
     line += QLatin1String(" To ");
-    line += f.destination;
+    line += f.destination.view();
     if (!f.path.isEmpty()) {
         line += QLatin1String(" Via ");
         appendPath(line, f.path);
@@ -273,7 +273,7 @@ QString headerText(const Frame& f) {
     }
     if (f.time) {
         line += u'[';
-        line += *f.time;
+        line += f.time->view();
         line += u']';
     }
     return line;

@@ -148,6 +148,7 @@ private slots:
             " 1:Fm N0XX To CQ <UI>",
             " 1:Fm N0DX To DX <UI pid=F0 Len=70 >[09:15:40]\rDX de N0DX:     14025.0  N0ZZ\r",
             " 1:Fm N0ME To N0BBB <I R0 S1 pid=F0 Len=3 >\rhi\r",
+            " 1:Fm N0CALL-15 To N0CALL-14 Via N0DIG-15* <UI>\r",
             "1:Fm N0AAA To N0BBB Via WIDE1-1,N0DIG* <UI pid=F0 Len=5 PF=0 >[20:27:06]\rhello\r",
             timed(MonitoredFrame::kMaxTimeLength),
         };
@@ -180,6 +181,7 @@ private slots:
             " 1:Fm N0AAA To BEACON <RR R128 >",
             " 1:Fm N0AAA To BEACON <I S1 S1 >",
             " 1:Fm N0AAA To BEACON <I S01 >",
+            " 1:Fm  To BEACON <UI>",
             " 1:Fm N0AAA To BEACON Via A,B,C,D,E,F,G,H,I <UI>",
             " 1:Fm N0AAA To BEACON <UI> \rafter a blank",
             " 1:Fm N0AAA To BEACON <UI>[20:27",

@@ -3,9 +3,16 @@
 
 #include "AccessibleEventGate.h"
 #include "LineHistory.h"
+#include "MonitorFilterDialog.h"
+#include "OperatingDialog.h"
 #include "TestFiles.h"
 #include "TextViews.h"
 #include "WindowRig.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+
+#include <optional>
 
 class ComfortsTest : public QObject {
     Q_OBJECT
@@ -161,6 +168,27 @@ private slots:
         const OperatingOptions chosen{true, false, true, OperatingOptions::NotifyLines};
         QVERIFY(!dialog->isVisible() && rs.h.store.operating() == chosen &&
                 rs.h.state.operating == chosen);
+    }
+
+    // The option dialogs open showing what is in force; OK at once hands back the same.
+    void dialogsOpenShowingWhatIsInForce() {
+        for (bool on : {false, true}) {
+            const MonitorFilterSettings filter{on, !on, on, !on, {1}, {"N0XX"}};
+            const OperatingOptions options{on, !on, on, on ? 2 : 0};
+            MonitorFilterDialog filterDialog;
+            OperatingDialog optionsDialog;
+            std::optional<MonitorFilterSettings> filterBack;
+            std::optional<OperatingOptions> optionsBack;
+            connect(&filterDialog, &MonitorFilterDialog::filterChosen,
+                    [&](const MonitorFilterSettings& f) { filterBack = f; });
+            connect(&optionsDialog, &OperatingDialog::optionsChosen,
+                    [&](const OperatingOptions& o) { optionsBack = o; });
+            filterDialog.showFilter(filter), optionsDialog.showOptions(options);
+            for (QWidget* dialog :
+                 {static_cast<QWidget*>(&filterDialog), static_cast<QWidget*>(&optionsDialog)})
+                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            QVERIFY(filterBack == filter && optionsBack == options);
+        }
     }
 
     // What reaches a screen reader (Qt makes no events offscreen: the test hands them to the

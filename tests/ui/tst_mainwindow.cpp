@@ -136,9 +136,15 @@ private slots:
         rs.h.store.setValue(SettingsStore::kConference, "1");
         QVERIFY(rs.up() && rs.w.findChild<QCheckBox*>("chkConf")->isChecked());
         QCOMPARE(rs.w.frameGeometry(), rs.w.screen()->availableGeometry());
-        click(rs.w.findChild<QCheckBox*>("chkBrowserDisplay"));
-        QVERIFY(rs.h.state.channels.paneShown(0));
-        QCOMPARE(rs.w.browser(0)->geometry(), rs.w.textView(TextView::Channel0)->geometry());
+        auto* box = rs.w.findChild<QCheckBox*>("chkBrowserDisplay");
+        QPlainTextEdit* view = rs.w.textView(TextView::Channel0);
+        click(box);
+        QVERIFY(rs.h.state.channels.paneShown(0) && box->isChecked() && !view->isVisible());
+        QCOMPARE(rs.w.browser(0)->geometry(), view->geometry());
+        rs.station.texts().append(TextView::Channel0, "line\r\n");
+        view->moveCursor(QTextCursor::Start), click(box), QCoreApplication::processEvents();
+        // Back to the text, read from its end.
+        QVERIFY(!box->isChecked() && view->isVisible() && view->textCursor().atEnd());
     }
 
     // A bounded view and its mirror show exactly the text the station keeps, wherever it cuts.

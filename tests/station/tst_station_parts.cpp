@@ -8,8 +8,10 @@
 #include <QDirIterator>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -114,6 +116,16 @@ private slots:
             h.station().tick(), h.clock.when = h.clock.when.addSecs(6), h.station().tick();
             QVERIFY(readFileBytes(path).contains("N0NEW\t"));
         }
+        // Saved again once HeardFile::kSaveEveryMs have passed since, not a moment before.
+        StationHarness h;
+        h.startUp();
+        const QString path = h.programDir.filePath(u"Heard.lst"_s);
+        for (const auto& [call, wait] : {std::pair("N0ONE", 6000), {"N0TWO", 4999}, {"", 1}}) {
+            if (*call)
+                h.engine.queue('U', call, u" 1:Fm %1 To ID <UI>\rhi\r"_s.arg(call).toLatin1());
+            h.station().tick(), h.clock.when = h.clock.when.addMSecs(wait), h.station().tick();
+            QCOMPARE(readFileBytes(path).contains("N0TWO\t"), !*call);
+        }
     }
 
     // The monitor filter hides from All Traffic only, not from DX capture nor the heard list.
@@ -164,16 +176,20 @@ private slots:
             {".N0BBB", {}},           {"N0\x01X", {}},
             {"N0BBB-12345", {}},      {"N0BBB", "logs"},
             {"N0BBB", "logs/N0BBB"},  {"N0BBB", "logs/N0BBB/2026-12-05.log"},
-            {"N0BBB", "fifo"}};
+            {"N0BBB", "fifo"},        {"N0BBB", "fifo read"}}; // a FIFO someone reads opens
         for (const auto& [call, planted] : rows) {
             QTemporaryDir root;
             StationHarness h;
             h.state.programDir = root.filePath("a"), h.state.logSessions = true;
             const QString at = h.state.programDir + "/" + planted, out = root.filePath("out");
             QVERIFY(QDir().mkpath(h.state.programDir + "/logs/N0BBB") && QDir().mkpath(out));
-            if (planted == "fifo")
-                QVERIFY(::mkfifo(QFile::encodeName(at.chopped(4) + "logs/N0BBB/2026-12-05.log"),
-                                 0600) == 0);
+            const QByteArray fifo =
+                QFile::encodeName(h.state.programDir + "/logs/N0BBB/2026-12-05.log");
+            int reader = -1;
+            if (planted.startsWith("fifo"))
+                QVERIFY(::mkfifo(fifo, 0600) == 0 &&
+                        (planted == "fifo" ||
+                         (reader = ::open(fifo, O_RDONLY | O_NONBLOCK | O_CLOEXEC)) >= 0));
             else if (!planted.isEmpty())
                 QVERIFY(QDir(at).removeRecursively() &&
                         QFile::link(out + "/x" + planted.right(4), at));
@@ -181,6 +197,8 @@ private slots:
             SessionLog log(h.state, h.clock, notices);
             log.write(call, SessionLog::Mark::Received, "hello\r");
             log.write(call, SessionLog::Mark::Typed, "again\r");
+            if (reader >= 0)
+                ::close(reader);
             QDirIterator files(root.path(), QDir::Files | QDir::NoSymLinks,
                                QDirIterator::Subdirectories);
             QVERIFY2(!files.hasNext(), qPrintable(call + planted));

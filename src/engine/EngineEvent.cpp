@@ -3,14 +3,8 @@
 #include <utility>
 
 EngineEvent EngineEvent::monitored(FrameClass frameClass, QString call, MonitoredFrame frame) {
-    EngineEvent event;
-    event.frameClass = frameClass;
-    event.call = std::move(call);
-    event.port = frame.port;
-    event.frame = std::move(frame);
-    event.frame.sent = frameClass == FrameClass::Transmitted;
-    event.text = formatMonitoredFrame(event.frame);
-    return event;
+    QString text = formatMonitoredFrame(frame);
+    return monitored(frameClass, std::move(call), std::move(frame), std::move(text));
 }
 
 EngineEvent EngineEvent::monitored(FrameClass frameClass, QString call, MonitoredFrame frame,

@@ -107,7 +107,7 @@ int main(int argc, char* argv[]) {
             QStringLiteral("%1 ms").arg((cpuSeconds() - before) * 1000.0 / frames, 0, 'f', 4));
     }
 
-    rig.station->channels().assign(0, QStringLiteral("N0BBB"));
+    rig.station->channels().assign(0, QStringLiteral("N0BBB"), {});
     const QByteArray line = "The quick brown fox jumps over the lazy dog 0123456789\r";
     for (int viewBytes : {1'000'000, 10'000'000}) {
         rig.window.textView(TextView::Channel0)

@@ -30,7 +30,7 @@ private slots:
         connectWindowToStation(window, station);
         h.state.programDir = h.programDir.path();
         h.state.moveToFront = false;
-        station.channels().assign(0, QStringLiteral("N0BBB"));
+        station.channels().assign(0, QStringLiteral("N0BBB"), {});
 
         station.texts().append(TextView::Channel0, benchText(viewBytes));
 

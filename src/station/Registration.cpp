@@ -2,9 +2,8 @@
 
 #include "Announcer.h"
 #include "CallSign.h"
-#include "EngineLink.h"
+#include "EnginePorts.h"
 
-#include <algorithm>
 #include <cmath>
 
 void Registration::connectToEngine() {
@@ -108,7 +107,7 @@ void Registration::showStatus(const QString& state) {
     QString port;
     if (m_portsShown && !m_portsShown->isEmpty()) {
         const int number = m_ctx.state.radioPort;
-        const EnginePort* named = enginePort(number);
+        const EnginePort* named = findEnginePort(m_portsShown, number);
         port = named ? QStringLiteral("; port %1: %2").arg(number).arg(named->description)
                      : QStringLiteral("; port %1 is not one of the engine's").arg(number);
     }
@@ -118,36 +117,17 @@ void Registration::showStatus(const QString& state) {
 }
 
 void Registration::watchPorts() {
-    std::optional<QList<EnginePort>> ports = m_ctx.engine.ports();
+    EnginePorts ports = m_ctx.engine.ports();
     if (ports == m_portsShown)
         return;
     m_portsShown = std::move(ports);
+    m_ctx.state.enginePortCount = m_portsShown ? int(m_portsShown->size()) : 0;
     showStatus(m_linkState);
-    if (!engineHasPort(m_ctx.state.radioPort))
+    if (!engineOffersPort(m_portsShown, m_ctx.state.radioPort))
         m_ctx.view.showNotice(QStringLiteral("Frames go out on port %1, which the engine does not "
                                              "have; it has %2 (Settings > Port)")
                                   .arg(m_ctx.state.radioPort)
-                                  .arg(portsInWords()));
-}
-
-const EnginePort* Registration::enginePort(int number) const {
-    if (!m_portsShown)
-        return nullptr;
-    const auto it = std::find_if(m_portsShown->cbegin(), m_portsShown->cend(),
-                                 [number](const EnginePort& p) { return p.number == number; });
-    return it == m_portsShown->cend() ? nullptr : &*it;
-}
-
-bool Registration::engineHasPort(int port) const {
-    // Until the engine has said (or when it cannot), every port is taken on trust.
-    return !m_portsShown || m_portsShown->isEmpty() || enginePort(port);
-}
-
-QString Registration::portsInWords() const {
-    QStringList words;
-    for (const EnginePort& p : m_portsShown.value_or(QList<EnginePort>()))
-        words.append(QStringLiteral("%1 (%2)").arg(p.number).arg(p.description));
-    return words.join(QStringLiteral(", "));
+                                  .arg(enginePortsInWords(m_portsShown)));
 }
 
 void Registration::portAction() {
@@ -161,8 +141,8 @@ void Registration::portAction() {
     QString why;
     if (!ok || !std::isfinite(number) || rounded < 0 || rounded > 255)
         why = QStringLiteral("a port is a number from 0 to 255");
-    else if (!engineHasPort(int(rounded)))
-        why = QStringLiteral("the engine has ") + portsInWords();
+    else if (!engineOffersPort(m_portsShown, int(rounded)))
+        why = QStringLiteral("the engine has ") + enginePortsInWords(m_portsShown);
     if (why.isEmpty()) {
         s.radioPort = static_cast<quint8>(rounded);
     } else if (!answer.isEmpty()) { // Cancel is no answer to refuse

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EngineLink.h"
+#include "EnginePorts.h"
 #include "ProgramName.h"
 #include "StationContext.h"
 
@@ -51,16 +51,13 @@ private:
     void showStatus(const QString& state);
     // The engine said which ports it has: the status line names the one in use.
     void watchPorts();
-    const EnginePort* enginePort(int number) const; // null when the engine has not named it
-    bool engineHasPort(int port) const;
-    QString portsInWords() const;
 
     StationContext& m_ctx;
     Announcer& m_announcer;
     bool m_registered = false;
     bool m_attaching = false;
     QString m_linkState; // the status line's account of the link, without the port
-    std::optional<QList<EnginePort>> m_portsShown;
+    EnginePorts m_portsShown;
     int m_retryMs = kFirstRetryMs;
     QDateTime m_attemptBegan;
     QDateTime m_nextAttempt;

@@ -3,6 +3,7 @@
 #include "CallSign.h"
 #include "Conference.h"
 #include "ConnectList.h"
+#include "ConnectRequest.h"
 #include "EngineLink.h"
 #include "FileSender.h"
 #include "MonitorValues.h"
@@ -259,12 +260,19 @@ void Station::endLinksOfLostEngine() {
 
 void Station::onHeardCallChosen(const QString& call) {
     // Heard calls come off the air as they were sent; one the engine could not call is refused.
-    if (QString why; CallSign::normalized(call, &why).isNull()) {
+    ConnectRequest request;
+    if (QString why; (request.call = CallSign::normalized(call, &why)).isNull()) {
         m_ctx.beeper.beep();
         m_ctx.view.showNotice(QStringLiteral("Not connected: ") + why);
         return;
     }
-    m_ctx.view.setSendLineText(QStringLiteral(":C ") + call);
+    // Back the way it came, on the port it was heard on.
+    if (const HeardStation* heard = m_heard.find(request.call)) {
+        request.via = ConnectRequest::wayBack(heard->path);
+        if (heard->port != m_ctx.state.radioPort && heard->port >= 0 && heard->port <= 255)
+            request.port = quint8(heard->port);
+    }
+    m_ctx.view.setSendLineText(QStringLiteral(":C ") + request.text());
     m_ctx.view.bringToFront();
     m_ctx.view.focusSendLine();
 }

@@ -352,9 +352,10 @@ bool MainWindow::isRetryButtonVisible() const {
     return !m_retry->isHidden();
 }
 
-void MainWindow::showChannelCall(int channel, const QString& call) {
+void MainWindow::showChannelCall(int channel, const QString& call, const QString& link) {
     m_tabs->setTabText(channel, call.isEmpty() ? ChannelTable::kOpenCaption : call);
-    m_calls[channel] = call;
+    m_tabs->setTabToolTip(channel, link);
+    m_links[channel] = link;
     nameTab(channel);
 }
 

@@ -61,7 +61,7 @@ public:
     void processPendingEvents() override;
     void setRetryButtonVisible(bool visible) override;
     bool isRetryButtonVisible() const override;
-    void showChannelCall(int channel, const QString& call) override;
+    void showChannelCall(int channel, const QString& call, const QString& link) override;
     int currentTab() const;
     void setCurrentTab(int tab) override;
     void setTabMarker(int tab, bool unseen) override;
@@ -174,7 +174,7 @@ private:
     QMap<MenuCheck, QAction*> m_checks;
     MonitorWindow* m_monitor = nullptr;
     std::unique_ptr<BusAnnouncer> m_announcer;
-    std::array<QString, 7> m_calls; // as the station last named them
+    std::array<QString, 7> m_links; // the links in words, as the station last named them
     std::array<bool, kTabCount> m_unseen{};
     int m_zoom = 0;
     // A label of its own: the status line's passing messages (a menu's tips) cannot wipe it.

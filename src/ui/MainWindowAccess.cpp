@@ -61,14 +61,14 @@ void MainWindow::nameControls() {
 
 void MainWindow::nameTab(int tab) {
     const QString view = tab < ChannelTable::kChannels
-                             ? channelName(tab, m_calls[tab])
+                             ? channelName(tab, m_links[tab])
                              : QString::fromLatin1(kViewNames[tab - ChannelTable::kChannels]);
     textView(TextViews::viewOfTab(tab))->setAccessibleName(view);
     m_tabs->widget(tab)->setAccessibleName(view);
     if (tab < ChannelTable::kChannels && m_browsers[tab])
         m_browsers[tab]->setAccessibleName(QStringLiteral("Page of ") + view);
     // The tab says in words what its arrow shows.
-    QString name = tab < ChannelTable::kChannels && !m_calls[tab].isEmpty() ? m_calls[tab] : view;
+    QString name = tab < ChannelTable::kChannels && !m_links[tab].isEmpty() ? m_links[tab] : view;
     if (m_unseen[tab])
         name += QStringLiteral(", new text");
     m_tabs->tabBar()->setAccessibleTabName(tab, name);

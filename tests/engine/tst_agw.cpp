@@ -235,6 +235,31 @@ private slots:
         QVERIFY(toEngine(ConnectCommand{"N0BBB", {}, 3}, {}).refused);
     }
 
+    // Through digipeaters: their count, then each call in a NUL-padded field of 10; an unproto
+    // frame's go before each piece of its data.
+    void outgoingThroughDigipeaters() {
+        const QList<QByteArray> two{"N0DG1", "N0DG2-15"};
+        const QByteArray fields("\x02N0DG1\0\0\0\0\0N0DG2-15\0\0", 21);
+        const QByteArray u256(256, 'u');
+        using Frames = QList<std::pair<char, QByteArray>>;
+        const std::pair<EngineCommand, Frames> rows[] = {
+            {ConnectCommand{"N0BBB", two, 1}, {{'v', fields}}},
+            {UnprotoCommand{"CQ", u256 + 'x', two, 1}, {{'V', fields + u256}, {'V', fields + 'x'}}},
+            {ConnectCommand{"N0BBB", QList<QByteArray>(8, "N0DG1"), 1}, {}},
+            {ConnectCommand{"N0BBB", {"N0DG1", "N0CALL-100"}, 1}, {}},
+            {UnprotoCommand{"CQ", "x", {""}, 1}, {}},
+        };
+        for (const auto& [command, expected] : rows) {
+            const ToEngine out = toEngine(command, kOurCall);
+            Frames sent;
+            for (const AgwFrame& f : out.frames) {
+                sent.append({f.kind, f.data});
+                QCOMPARE(f.port, quint8(1));
+            }
+            QCOMPARE(std::pair(out.refused, sent), std::pair(expected.isEmpty(), expected));
+        }
+    }
+
     void registrationCloseAndGoingAway() {
         m_fake->setPortList("1;Port1 first soundcard mono;");
         QCOMPARE(m_link->startPoll(kOurCall, "app"), qint16(1));

@@ -43,9 +43,9 @@ struct Transcript : StationHarness {
     QString root() const { return programDir.filePath(u"prog"_s); }
 
     // Steps: start | boot (without a stored call) | general CALL | sendfile [DATA] |
-    // assign N CALL | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA | tick [N] |
-    // type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT |
-    // symlink NAME TARGET | block|unblock NAME | tab N | browser | opt KEY VALUE | skipped N |
+    // assign N CALL | ports N... | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA
+    // | tick [N] | type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT
+    // | symlink NAME TARGET | block|unblock NAME | tab N | browser | opt KEY VALUE | skipped N |
     // keepalive | wait SECONDS | show RE... (render only the lines that start so: what the row is
     // about)
     void run(const QString& script) {
@@ -66,7 +66,16 @@ struct Transcript : StationHarness {
             {"general", [&] { store.setValue(SettingsStore::kGeneralCallSign, a); }},
             {"sendfile",
              [&] { line.contains(u' ') && offerFile(unescaped(all)), s.onSendFileMenu(); }},
-            {"assign", [&] { s.channels().assign(a.toInt(), rest); }},
+            {"assign",
+             [&] {
+                 s.channels().assign(a.toInt(), rest, {state.radioPort, {}});
+             }},
+            {"ports",
+             [&] { // the engine's radio ports, by number
+                 engine.enginePorts.emplace();
+                 for (const QString& n : all.split(u' '))
+                     engine.enginePorts->append({quint8(n.toInt()), u"radio "_s + n});
+             }},
             {"set",
              [&] {
                  const std::map<QString, std::function<void()>> fields{
@@ -150,6 +159,9 @@ struct Transcript : StationHarness {
                 tabs += u" %1=%2"_s.arg(QLatin1String(name), value);
         if (!tabs.isEmpty())
             out << u"tabs"_s + tabs;
+        for (int n = 0; n < 7; ++n)
+            if (view.links[n] != view.captions[n] && !view.links[n].isEmpty())
+                out << u"link %1: %2"_s.arg(n).arg(view.links[n]);
         if (engine.registrations != QList<QByteArray>{"N0ME"} &&
             !(engine.registrations.isEmpty() && engine.closes == 0))
             out << u"registered: %1 closes=%2"_s
@@ -178,7 +190,8 @@ struct Transcript : StationHarness {
                        .arg(QString::fromLatin1(f.destination))
                        .arg(f.port)
                        .arg(escaped(QString::fromLatin1(f.data)))
-                       .arg(f.length == f.data.size() ? QString() : u" len=%1"_s.arg(f.length));
+                       .arg(f.length == f.data.size() || f.length < 0 ? QString()
+                                                                      : u" len=%1"_s.arg(f.length));
         static const char* const names[] = {"ch0",  "ch1",   "ch2", "ch3", "ch4", "ch5",  "ch6",
                                             "conf", "strip", "trf", "dx",  "wx",  "data", nullptr};
         for (int v = 0; names[v]; ++v) {

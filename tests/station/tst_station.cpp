@@ -116,6 +116,9 @@ line: hello)");
         row("commands",
             R"(opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; type :c n0call; type :Cn0xyz; type :c  N0CALL  \s; type :C; type :d whatever; answer CQ; type :U hello; type :X anything; type :)",
             R"(tabs 0=N0BBB 1=N0CALL 2=N0XYZ front=1 label=N0CALL selected=N0CALL
+link 0: N0BBB on port 1
+link 1: N0CALL on port 1
+link 2: N0XYZ on port 1
 asked: To Whom? (CQ, Beacon, etc.) []
 beeps=2
 > C N0CALL@1 
@@ -126,20 +129,53 @@ list: "N0CALL"\r\n"N0XYZ"\r\n
 notice: Not connected: no call sign given)");
         // What the air cannot carry never reaches the engine; the line stays with the reason.
         row("calls: checked where typed, the engine's form used, refusals said",
-            R"(show tabs > notice line list asked; start; type :c n0bbb via wide1-1; type :c n0bbb-0; type :c N0CCC-15; type :c 123; type :c N0DDD-16; type :c N0DDD-05; type :c ABCDEFG; answer ; type :u hi; answer cq via x; type :u hi; answer \sbeacon-0\s; type :u hello)",
+            R"(show tabs > notice line list asked; start; type :c n0bbb via; type :c n0bbb-0; type :c N0CCC-15; type :c 123; type :c N0DDD-16; type :c N0DDD-05; type :c ABCDEFG; answer ; type :u hi; answer cq via x; type :u hi; answer \sbeacon-0\s; type :u hello)",
             R"(tabs 0=N0BBB 1=N0CCC-15 front=1
 asked: To Whom? (CQ, Beacon, etc.) [] (x3)
 > C N0BBB@0 
 > C N0CCC-15@0 
 > M BEACON@0 hello\r
 list: "N0BBB"\r\n"N0CCC-15"\r\n
-notice: Not connected: "n0bbb via wide1-1" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
-notice: Not connected: "123" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
+notice: Not connected: VIA names no digipeater
+notice: Not connected: no call sign after the port
 notice: Not connected: "N0DDD-16" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
 notice: Not connected: "N0DDD-05" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
 notice: Not connected: "ABCDEFG" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
 notice: Not sent: no call sign given
 notice: Not sent: "cq via x" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any))");
+        // Through digipeaters and on a port of its own, for everything on the link.
+        row("a link's path and port: the v frame, its own port throughout, the station book",
+            R"(show tabs link > list ch0; ports 0 1; start; type :C 1 n0xyz v n0dg1, n0dg2; rx c/1 N0XYZ *** CONNECTED With Station N0XYZ\r; rx D/1 N0XYZ hi there\r; tick 2; type hello; keepalive; type :d)",
+            R"(tabs 0=N0XYZ label=N0XYZ selected=N0XYZ speaker=N0ME
+link 0: N0XYZ via N0DG1, N0DG2 on port 1
+> v N0XYZ@1 N0DG1,N0DG2
+> D N0XYZ@1 hello\r
+> D N0XYZ@1 \r
+> d N0XYZ@1 
+ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED With Station N0XYZ\r\nhi there\r\n
+list: "1 N0XYZ VIA N0DG1,N0DG2"\r\n)");
+        row("path and port refusals keep the line; :U refuses a port the engine lacks",
+            R"(show > notice list line; ports 0 1; start; type :c n0aaa V n0dg1 ,n0dg2  n0dg3; type :c 0 n0bbb; type :c 2 n0ccc; type :c 256 n0ccc; type :c n0ccc via a1,a2,a3,a4,a5,a6,a7,a8; type :c n0ccc via n0dg1,n0toolong; type :c n0ccc n0dg1; type :c 1; set port 2; answer CQ; type :u hi)",
+            R"(> v N0AAA@0 N0DG1,N0DG2,N0DG3
+> C N0BBB@0 
+list: "N0AAA VIA N0DG1,N0DG2,N0DG3"\r\n"0 N0BBB"\r\n
+notice: Not connected: the engine has no port 2; it has 0 (radio 0), 1 (radio 1)
+notice: Not connected: a port is a number from 0 to 255
+notice: Not connected: at most 7 digipeaters, not 8
+notice: Not connected: digipeater "n0toolong" is not a call sign (1 to 6 letters and digits, at least one a letter, then -0 to -15 if any)
+notice: Not connected: after the call only VIA and digipeaters may follow
+notice: Not connected: no call sign after the port
+notice: Not sent: the engine has no port 2; it has 0 (radio 0), 1 (radio 1) (Settings > Port)
+line: :u hi)");
+        row("one channel a call: a second link on another port is refused, the first kept",
+            R"(show tabs link > notice; ports 0 1; start; rx c/1 N0BBB *** CONNECTED To Station N0BBB\r; tick; type :c 0 n0bbb; type :c n0bbb; rx c/0 N0BBB *** CONNECTED To Station N0BBB\r; rx d/0 N0BBB *** DISCONNECTED From Station N0BBB\r; tick; type hi)",
+            R"(tabs 0=N0BBB label=N0BBB selected=N0BBB speaker=N0ME idle=1
+link 0: N0BBB on port 1
+> D N0BBB@1 Welcome to N0ME's Packet Station!\r\n
+> d N0BBB@0 
+> D N0BBB@1 hi\r
+notice: Not connected: N0BBB is already on channel 1, as N0BBB on port 1
+notice: N0BBB connected on port 0, but is already on channel 1; that link was ended)");
         row("a connect the engine reports failed frees its tab",
             R"(show tabs; start; type :c n0zzz-0; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
             R"(tabs idle=1)");

@@ -238,7 +238,7 @@ private slots:
         for (const auto& [stored, saved] : files) {
             StationHarness h;
             QVERIFY(writeFileBytes(h.programDir.filePath(u"History.lst"_s), stored));
-            h.start(), h.station().channels().assign(0, u"N0BBB"_s);
+            h.start(), h.station().channels().assign(0, u"N0BBB"_s, {});
             h.state.selectedCall = u"N0BBB"_s, h.station().onRecall(1);
             h.station().onSendLineEnter(), h.station().tick();
             QCOMPARE(h.engine.sent.value(0).data, saved.chopped(1) + '\r');

@@ -166,6 +166,35 @@ private slots:
         }
     }
 
+    // A station heard through digipeaters is called back the way its last frame came, on its port.
+    void heardStationOfferedItsWayBack() {
+        const struct {
+            const char* via; // of N0CCC's last frame, as the engine wrote it
+            int port;
+            QString offered;
+        } rows[] = {
+            {"", 0, u":C N0CCC"_s},
+            {" Via N0BBB*", 0, u":C N0CCC VIA N0BBB"_s},
+            {" Via N0D1,N0D2*", 1, u":C 1 N0CCC VIA N0D2,N0D1"_s},
+            {" Via N0D1*,N0D2", 0, u":C N0CCC VIA N0D1"_s}, // N0D2 has not repeated it yet
+            {" Via N0D1,WIDE2*", 0, u":C N0CCC VIA N0D1"_s},
+            {" Via N0D1,N0D2", 0, u":C N0CCC VIA N0D2,N0D1"_s}, // the engine marks none
+            {" Via WIDE1-1,WIDE2-1", 0, u":C N0CCC"_s},
+            {" Via RELAY,TRACE3-2,N0D1*", 2, u":C 2 N0CCC VIA N0D1"_s},
+        };
+        for (const auto& row : rows) {
+            StationHarness h;
+            h.start();
+            h.engine.queue('U', "N0CCC",
+                           ' ' + QByteArray::number(row.port + 1) + ":Fm N0CCC To ID" + row.via +
+                               " <UI pid=F0 Len=2 >\rhi\r",
+                           row.port);
+            h.station().tick();
+            h.station().onHeardCallChosen(u"N0CCC"_s);
+            QCOMPARE(h.view.sendLine, row.offered);
+        }
+    }
+
     void sessionLogs() {
         // A call that cannot be a folder, a link out or a FIFO on the way: nothing written,
         // nothing blocks, one notice.
@@ -341,7 +370,7 @@ private slots:
         h.station().onHeardCallChosen(u"N0BBB VIA"_s);
         QVERIFY(h.view.notices.last().startsWith(notCall) && h.view.sendLine.isEmpty());
         h.prompts.connectPicks = {u"N0BBB VIA"_s}, h.station().onConnectMenu();
-        QVERIFY(h.view.notices.last().startsWith(notCall));
+        QCOMPARE(h.view.notices.last(), u"Not connected: VIA names no digipeater"_s);
         QCOMPARE(std::tuple(h.view.sendLine, h.beeper.count, h.engine.sent.size()),
                  std::tuple(u":C N0BBB VIA"_s, 6, 0));
 

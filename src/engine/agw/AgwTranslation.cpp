@@ -29,6 +29,23 @@ std::optional<EngineEvent::FrameClass> frameClassOf(char kind) {
     }
 }
 
+constexpr int kMaxVia = 7;
+constexpr int kViaField = 10; // a call, NUL padded
+
+// The digipeaters as 'v' and 'V' frames carry them: their count, then one field each. Empty when
+// the engine could not take them.
+QByteArray viaFields(const QList<QByteArray>& via) {
+    if (via.size() > kMaxVia)
+        return {};
+    QByteArray fields(1, char(via.size()));
+    for (const QByteArray& call : via) {
+        if (call.isEmpty() || call.size() >= kViaField)
+            return {};
+        fields += call.leftJustified(kViaField, '\0');
+    }
+    return fields;
+}
+
 // The engine monitors our own connections too; the station sees those as connected data.
 bool belongsToOwnLink(const AgwFrame& frame, const QByteArray& ownCall, bool registered) {
     if (frame.kind == 'I' || frame.kind == 'S')
@@ -168,10 +185,13 @@ ToEngine toEngine(const EngineCommand& command, const QByteArray& ownCall) {
     ToEngine result;
     AgwFrame frame;
     bool split = false;
+    QByteArray head; // the digipeaters of an unproto frame, before each piece of its data
     if (const auto* c = std::get_if<ConnectCommand>(&command)) {
+        const QByteArray via = viaFields(c->via);
         // The engine keeps retrying a connect without both calls and never gives up on it.
-        result.refused = c->call.isEmpty() || ownCall.isEmpty() || !c->via.isEmpty();
-        frame = {c->port, 'C', 0, ownCall, c->call, {}};
+        result.refused = c->call.isEmpty() || ownCall.isEmpty() || via.isEmpty();
+        frame = c->via.isEmpty() ? AgwFrame{c->port, 'C', 0, ownCall, c->call, {}}
+                                 : AgwFrame{c->port, 'v', 0, ownCall, c->call, via};
     } else if (const auto* d = std::get_if<DisconnectCommand>(&command)) {
         result.refused = d->call.isEmpty();
         frame = {d->port, 'd', 0, ownCall, d->call, {}};
@@ -180,8 +200,10 @@ ToEngine toEngine(const EngineCommand& command, const QByteArray& ownCall) {
         frame = {l->port, 'D', 0xF0, ownCall, l->call, l->data};
         split = true;
     } else if (const auto* u = std::get_if<UnprotoCommand>(&command)) {
-        result.refused = u->destination.isEmpty() || !u->via.isEmpty();
-        frame = {u->port, 'M', u->pid, ownCall, u->destination, u->data};
+        const QByteArray via = viaFields(u->via);
+        result.refused = u->destination.isEmpty() || via.isEmpty();
+        head = u->via.isEmpty() ? QByteArray() : via;
+        frame = {u->port, u->via.isEmpty() ? 'M' : 'V', u->pid, ownCall, u->destination, u->data};
         split = true;
     }
     if (result.refused)
@@ -189,11 +211,12 @@ ToEngine toEngine(const EngineCommand& command, const QByteArray& ownCall) {
 
     const QByteArray payload = frame.data;
     if (!split || payload.size() <= kMaxAgwOutgoingData) {
+        frame.data = split ? head + payload : payload;
         result.frames.append(frame);
         return result;
     }
     for (qsizetype at = 0; at < payload.size(); at += kMaxAgwOutgoingData) {
-        frame.data = payload.mid(at, kMaxAgwOutgoingData);
+        frame.data = head + payload.mid(at, kMaxAgwOutgoingData);
         result.frames.append(frame);
     }
     return result;

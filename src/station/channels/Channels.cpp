@@ -23,19 +23,19 @@ void Channels::relayToConference(const QString& text) {
     for (int n = 0; n < ChannelTable::kChannels; ++n) {
         if (m_state.channels.isFree(n))
             continue;
-        m_engine.send(
-            LinkDataCommand{m_state.channels.call(n).toLatin1(), data, m_state.radioPort});
+        m_engine.send(LinkDataCommand{m_state.channels.call(n).toLatin1(), data,
+                                      m_state.channels.route(n).port});
     }
 }
 
-void Channels::assign(int channel, const QString& call) {
-    m_state.channels.assign(channel, call);
-    m_view.showChannelCall(channel, call);
+void Channels::assign(int channel, const QString& call, const LinkRoute& route) {
+    m_state.channels.assign(channel, call, route);
+    m_view.showChannelCall(channel, call, m_state.linkWords(channel));
 }
 
 void Channels::release(int channel) {
     m_state.channels.release(channel);
-    m_view.showChannelCall(channel, QString());
+    m_view.showChannelCall(channel, QString(), QString());
 }
 
 void Channels::bringToFront() {

@@ -21,7 +21,7 @@ public:
     // Sends the text as connected data to every busy channel, in tab order.
     void relayToConference(const QString& text);
     // Puts a station on a channel, or takes it off, and shows it on the channel's tab.
-    void assign(int channel, const QString& call);
+    void assign(int channel, const QString& call, const LinkRoute& route);
     void release(int channel);
     // Raises the window when the operator asked for it.
     void bringToFront();

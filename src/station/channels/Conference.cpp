@@ -26,7 +26,7 @@ void sendWelcome(const StationState& state, EngineLink& engine, const QString& c
     const QString text = welcomeText(state, call);
     if (text.isEmpty())
         return;
-    engine.send(LinkDataCommand{call.toLatin1(), text.toLatin1(), state.radioPort});
+    engine.send(LinkDataCommand{call.toLatin1(), text.toLatin1(), state.portOf(call)});
 }
 
 QString announcement(const QString& callSign, int conference) {

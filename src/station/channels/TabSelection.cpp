@@ -26,10 +26,11 @@ void TabSelection::onSelected(int tab) {
 
 void TabSelection::describeSendLine() {
     const QString& call = m_state.selectedCall;
-    const bool linked = !call.isEmpty() && m_state.channels.channelOf(call) != ChannelTable::kNone;
+    const int channel = call.isEmpty() ? ChannelTable::kNone : m_state.channels.channelOf(call);
+    const bool linked = channel != ChannelTable::kNone;
     // The indicator names the station a line reaches: none once its link has ended.
     const QString target = m_state.conference != 0 ? QStringLiteral("the conference")
-                           : linked                ? call
+                           : linked                ? m_state.linkWords(channel)
                                                    : QStringLiteral("no station");
     m_view.showSendTarget(m_state.conference != 0 ? QStringLiteral("conference") : target);
     if (target != m_target)
@@ -42,7 +43,7 @@ void TabSelection::describeSendLine() {
     else if (!linked && call.compare(m_endedCall, Qt::CaseInsensitive) == 0)
         m_view.describeSendLine(QStringLiteral("Link to %1 ended: %2").arg(call, m_endedWhy));
     else
-        m_view.describeSendLine(QStringLiteral("Send to ") + call);
+        m_view.describeSendLine(QStringLiteral("Send to ") + (linked ? target : call));
 }
 
 void TabSelection::linkEnded(const QString& call, const QString& why) {

@@ -55,8 +55,9 @@ public:
     virtual void setRetryButtonVisible(bool visible) = 0;
     virtual bool isRetryButtonVisible() const = 0;
 
-    // Mirrors the channel table: the channel's tab reads the call, or "Open" when it is empty.
-    virtual void showChannelCall(int channel, const QString& call) = 0;
+    // Mirrors the channel table: the channel's tab reads the call, or "Open" when it is empty;
+    // `link` is the link in words for its tooltip and accessible name.
+    virtual void showChannelCall(int channel, const QString& call, const QString& link) = 0;
     // Changes the current tab without running the tab-selection reaction;
     // the caller runs it.
     virtual void setCurrentTab(int tab) = 0;

@@ -60,6 +60,9 @@ struct StationState {
     QString weatherPath;
     OperatingOptions operating;
 
+    // How many radio ports the engine said it has; 0 before it has said. Only the registration
+    // writes it.
+    int enginePortCount = 0;
     // True while a registered engine has gone away and the station re-attaches.
     bool engineLost = false;
 
@@ -70,4 +73,16 @@ struct StationState {
     ConferenceTurn conferenceTurn;
     QString connectTarget;
     IdleCount idle;
+
+    // The radio port of the link to `call`; Settings > Port for a station on no channel.
+    quint8 portOf(const QString& call) const {
+        const int n = channels.channelOf(call);
+        return n == ChannelTable::kNone ? radioPort : channels.route(n).port;
+    }
+    // The link on `channel` for the operator; its port is named where the engine has several, or
+    // it is not the first.
+    QString linkWords(int channel) const {
+        return channels.linkWords(channel,
+                                  enginePortCount > 1 || channels.route(channel).port != 0);
+    }
 };

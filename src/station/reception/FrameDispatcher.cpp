@@ -93,6 +93,11 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
     }
 
     int channel = m_state.channels.channelOf(event.call);
+    if ((event.type == Type::Connected || event.type == Type::Disconnected) &&
+        channel != ChannelTable::kNone && m_state.channels.route(channel).port != event.port) {
+        refuseSecondLink(event, channel);
+        return;
+    }
     if (event.type == Type::Connected || event.type == Type::Disconnected) {
         m_beeper.beep();
         m_view.restoreNormal();
@@ -164,14 +169,29 @@ int FrameDispatcher::adoptUnannouncedLink(const EngineEvent& event) {
     return x;
 }
 
+void FrameDispatcher::refuseSecondLink(const EngineEvent& event, int held) {
+    // The station's link to that call stays; one on another port would share its channel.
+    if (event.type == Type::Disconnected)
+        return;
+    m_engine.send(DisconnectCommand{event.call.toLatin1(), quint8(event.port)});
+    m_view.showNotice(QStringLiteral("%1 connected on port %2, but is already on channel %3; "
+                                     "that link was ended")
+                          .arg(event.call)
+                          .arg(event.port)
+                          .arg(held + 1));
+}
+
 int FrameDispatcher::acceptConnection(const EngineEvent& event, bool welcome) {
-    const int x = m_state.channels.channelForIncoming(event.call);
+    const int x = m_state.channels.channelForLink(event.call, event.port);
     if (x == ChannelTable::kNone)
         return x;
+    // A station already on a channel answers the operator's :C there, on the route it was called.
+    const bool held = !m_state.channels.isFree(x);
     // Kept unless it answers the operator's :C or lands on the tab the operator looks at.
     const bool keep =
         m_state.operating.keepSendTarget && m_state.channels.isFree(x) && m_state.currentTab != x;
-    m_parts.channels.assign(x, event.call);
+    const LinkRoute route = held ? m_state.channels.route(x) : LinkRoute{quint8(event.port), {}};
+    m_parts.channels.assign(x, event.call, route);
     // The operator moves there when ready; its tab is marked as the connect notice comes in.
     if (keep)
         m_parts.tabs.describeSendLine(); // the selected station may have come back

@@ -71,6 +71,8 @@ private:
     void hear(const EngineEvent& event);
     // Returns the channel the connect took, or kNone when none was free. A link the engine
     // never announced gets no welcome: it is not new.
+    // A connect or disconnect notice from a call that holds a channel, on another port.
+    void refuseSecondLink(const EngineEvent& event, int held);
     int acceptConnection(const EngineEvent& event, bool welcome = true);
     // Connected data from a station without a channel: the engine holds a link all the same.
     // Returns the channel it now has, or kNone when its text went to All Traffic.

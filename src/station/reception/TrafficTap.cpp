@@ -15,13 +15,14 @@ void TrafficTap::logReceived(const EngineEvent& event) {
     using Type = EngineEvent::Type;
     if (event.type == Type::Connected) {
         // The dispatcher is about to give it this channel.
-        if (channels.channelForIncoming(event.call) != ChannelTable::kNone)
+        if (channels.channelForLink(event.call, event.port) != ChannelTable::kNone)
             m_log.write(event.call, Mark::Link, "connected");
     } else if (event.type == Type::StationData) {
         // Sent on a link, with a channel or not: a late frame or one no channel could take.
         m_log.write(event.call, Mark::Received, event.text.toLatin1());
     } else if (event.type == Type::Disconnected &&
-               channels.channelOf(event.call) != ChannelTable::kNone) {
+               channels.channelOf(event.call) != ChannelTable::kNone &&
+               channels.route(channels.channelOf(event.call)).port == event.port) {
         m_log.write(event.call, Mark::Link, "disconnected");
     }
 }

@@ -52,7 +52,7 @@ void FileSender::start() {
         s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
         return refuse(name, QStringLiteral("no station selected"));
     m_to = s.selectedCall.toLatin1();
-    m_port = s.radioPort;
+    m_port = s.portOf(s.selectedCall);
     m_next = 0;
     m_phase = Phase::Sending;
     m_byTime = false;

@@ -4,7 +4,8 @@
 #include "ChannelTable.h"
 #include "Channels.h"
 #include "ConnectList.h"
-#include "EngineLink.h"
+#include "ConnectRequest.h"
+#include "EnginePorts.h"
 #include "TabSelection.h"
 
 namespace {
@@ -91,7 +92,7 @@ QString SendLine::command(const QString& line) {
     const QString argument = trimBlanks(line.mid(2));
     StationState& s = m_state;
     if (letter == u'D') {
-        m_engine.send(DisconnectCommand{s.selectedCall.toLatin1(), m_state.radioPort});
+        m_engine.send(DisconnectCommand{s.selectedCall.toLatin1(), s.portOf(s.selectedCall)});
         m_view.setSelectedCallLabel(s.selectedCall);
     } else if (letter == u'C') {
         return connect(argument);
@@ -108,6 +109,8 @@ QString SendLine::unproto(const QString& text) {
     const QString to = CallSign::normalized(trimBlanks(answer), &why);
     if (to.isNull())
         return QStringLiteral("Not sent: ") + why;
+    if (QString refusal = portRefusal(m_state.radioPort); !refusal.isEmpty())
+        return QStringLiteral("Not sent: ") + refusal + QStringLiteral(" (Settings > Port)");
     m_engine.send(UnprotoCommand{to.toLatin1(), text.toLatin1() + '\r', {}, m_state.radioPort});
     return {};
 }
@@ -115,29 +118,51 @@ QString SendLine::unproto(const QString& text) {
 QString SendLine::connect(const QString& argument) {
     StationState& s = m_state;
     QString why;
-    const QString target = CallSign::normalized(argument, &why);
-    if (target.isNull())
+    const std::optional<ConnectRequest> request = ConnectRequest::parse(argument, &why);
+    if (!request)
         return QStringLiteral("Not connected: ") + why;
     // The engine cannot address a link from nobody, and would never end it either.
     if (!CallSign::isValid(s.callSign))
         return QStringLiteral("Not connected: this station has no call sign (Settings > Call "
                               "Sign)");
-    s.connectTarget = target;
-    // A station already on a channel is worked there: a second link to it would be the same.
+    s.connectTarget = request->call;
+    // One channel a station: a second link to it would be found by the same call.
     if (const int held = s.channels.channelOf(s.connectTarget); held != ChannelTable::kNone) {
         m_tabs.select(held);
+        const LinkRoute& holding = s.channels.route(held);
+        if ((request->port && *request->port != holding.port) ||
+            (!request->via.isEmpty() && request->via != holding.via))
+            return QStringLiteral("Not connected: %1 is already on channel %2, as %3")
+                .arg(s.connectTarget)
+                .arg(held + 1)
+                .arg(s.linkWords(held));
         return {};
     }
+    const LinkRoute route{request->port.value_or(s.radioPort), request->via};
+    if (QString refusal = portRefusal(route.port); !refusal.isEmpty())
+        return QStringLiteral("Not connected: ") + refusal;
     const QString list = ConnectList::path(s.programDir);
-    m_notices.written(list, ConnectList::add(list, s.connectTarget));
+    m_notices.written(list, ConnectList::add(list, request->text()));
     const int x = s.channels.firstFree();
     if (x == ChannelTable::kNone)
         return QStringLiteral("Not connected: all %1 channels are busy")
             .arg(ChannelTable::kChannels);
     m_tabs.select(x);
-    m_channels.assign(x, s.connectTarget);
-    m_engine.send(ConnectCommand{s.connectTarget.toLatin1(), {}, s.radioPort});
+    m_channels.assign(x, s.connectTarget, route);
+    QList<QByteArray> via;
+    for (const QString& digi : route.via)
+        via.append(digi.toLatin1());
+    m_engine.send(ConnectCommand{s.connectTarget.toLatin1(), via, route.port});
     return {};
+}
+
+QString SendLine::portRefusal(quint8 port) const {
+    const EnginePorts ports = m_engine.ports();
+    if (engineOffersPort(ports, port))
+        return {};
+    return QStringLiteral("the engine has no port %1; it has %2")
+        .arg(port)
+        .arg(enginePortsInWords(ports));
 }
 
 void SendLine::toSelectedStation(const QString& line) {
@@ -170,7 +195,7 @@ void SendLine::echo(const QString& text) {
 }
 
 void SendLine::sendOnLink(const QString& call, const QByteArray& data) {
-    m_engine.send(LinkDataCommand{call.toLatin1(), data, m_state.radioPort});
+    m_engine.send(LinkDataCommand{call.toLatin1(), data, m_state.portOf(call)});
 }
 
 void SendLine::sendKeepAlive() {

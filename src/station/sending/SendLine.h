@@ -37,6 +37,8 @@ private:
     // Each returns empty when done, or the notice saying why the line cannot go.
     QString command(const QString& line);
     QString connect(const QString& argument);
+    // Why nothing can go out on `port`, or empty when the engine has it (or has not said).
+    QString portRefusal(quint8 port) const;
     QString unproto(const QString& text);
     void refuse(const QString& why);
     void toSelectedStation(const QString& line);

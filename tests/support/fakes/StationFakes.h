@@ -31,8 +31,9 @@ public:
     void processPendingEvents() override {}
     void setRetryButtonVisible(bool visible) override { retryVisible = visible; }
     bool isRetryButtonVisible() const override { return retryVisible; }
-    void showChannelCall(int channel, const QString& call) override {
+    void showChannelCall(int channel, const QString& call, const QString& link) override {
         captions[channel] = call.isEmpty() ? QStringLiteral("Open") : call;
+        links[channel] = link;
     }
     void setCurrentTab(int tab) override { current = tab; }
     void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
@@ -75,6 +76,7 @@ public:
     bool conferenceChecked = false, browserDisplayChecked = false;
     int restoreCount = 0, bringToFrontCount = 0, current = 0, zoom = 0;
     std::array<QString, 7> captions;
+    std::array<QString, 7> links;
     std::array<bool, kTabCount> markers{};
     std::array<bool, 7> browserVisible{};
     QMap<TextView, QString> texts;
@@ -183,19 +185,26 @@ inline EngineEvent engineEvent(char kind, const QByteArray& sender, const QByteA
 // every call.
 class RecordingEngine : public EngineLink {
 public:
-    // A command as the AGW engine would put it on the wire: its frame's letter, to whom, what.
+    // A command as the AGW engine would put it on the wire: its frame's letter, to whom, what;
+    // digipeaters written out, comma separated (a 'V' frame's before its data, in brackets).
     struct Sent {
         QByteArray destination, data;
         int kind, length;
         quint8 port;
         bool operator==(const Sent&) const = default;
-        static Sent of(const ConnectCommand& c) { return {c.call, {}, 'C', 0, c.port}; }
+        static Sent of(const ConnectCommand& c) {
+            return c.via.isEmpty() ? Sent{c.call, {}, 'C', 0, c.port}
+                                   : Sent{c.call, c.via.join(','), 'v', -1, c.port};
+        }
         static Sent of(const DisconnectCommand& d) { return {d.call, {}, 'd', 0, d.port}; }
         static Sent of(const LinkDataCommand& l) {
             return {l.call, l.data, 'D', int(l.data.size()), l.port};
         }
         static Sent of(const UnprotoCommand& u) {
-            return {u.destination, u.data, 'M', int(u.data.size()), u.port};
+            if (u.via.isEmpty())
+                return {u.destination, u.data, 'M', int(u.data.size()), u.port};
+            const QByteArray data = '[' + u.via.join(',') + ']' + u.data;
+            return {u.destination, data, 'V', int(data.size()), u.port};
         }
     };
 

@@ -3,7 +3,7 @@
 #   engine A (N0AAA, AGW port 18000) -ALSA file plugin-> a.tx -air.py-> b.rx -stdin-> engine B
 #   engine B (N0BBB, AGW port 18001) -ALSA file plugin-> b.tx -air.py-> a.rx -stdin-> engine A
 # With --three, engine C (N0CCC, AGW port 18002) hears only B, and B hears A and C at once; B
-# digipeats connected-mode frames, and A gives up on a link sooner (digi-*.conf for all three).
+# relays what is sent through N0BBB, and A gives up on a link sooner (digi-*.conf for all three).
 # Direwolf listens on every interface, so all of it runs in a private network namespace holding
 # only "lo"; whatever starts here is stopped by its PID, and the run is bounded by TOTAL_LIMIT.
 # Usage: run.sh [--three] CMD [ARGS...]; CMD sees AGW_PORT_A/B (and C), E2E_OUT (logs) and

@@ -1,27 +1,70 @@
 #!/usr/bin/env python3
-# One direction of the simulated radio path: air.py SRC_FIFO DST_FIFO RATE. An engine "transmits"
-# raw S16_LE mono samples into SRC in bursts; they go on to DST, the other engine's receive audio,
-# at the sample rate and with silence in the gaps, as from a sound card: without the silence the
-# receiver's carrier detect would stay on after a burst, and it would never transmit again.
-import os, select, signal, sys, time
+# The simulated radio channel: air.py DIR RATE ENGINE=HEARD[,HEARD...]..., e.g. "b=a,c": engine b
+# hears a and c. An engine "transmits" raw S16_LE mono samples into DIR/ENGINE.tx in bursts; they
+# reach DIR/ENGINE.rx, the receive audio of each engine that hears it, at the sample rate and with
+# silence in the gaps, as from a sound card: without the silence the receiver's carrier detect
+# would stay on after a burst, and it would never transmit again. Two engines heard at once add
+# up, clipped, so a receiver between two that cannot hear each other gets their collisions.
+import array, errno, os, select, signal, sys, time
 
 signal.signal(signal.SIGINT, lambda *_: sys.exit(0))
+work, rate = sys.argv[1], int(sys.argv[2])
+hears = {e: heard.split(",") for e, heard in (arg.split("=") for arg in sys.argv[3:])}
 # Read-write: opening never blocks, and the writer closing its PCM is no end of file.
-src = os.open(sys.argv[1], os.O_RDWR | os.O_NONBLOCK)
-rate = int(sys.argv[3])
-while True:
-    # Blocks until the receiving engine reads; what one that went away missed is lost, as on air.
-    dst = os.open(sys.argv[2], os.O_WRONLY)
-    backlog, start, written = bytearray(), time.monotonic(), 0
+tx = {e: os.open(f"{work}/{e}.tx", os.O_RDWR | os.O_NONBLOCK) for e in hears}
+backlog = {e: bytearray() for e in hears}
+rx, pending = dict.fromkeys(hears), {e: bytearray() for e in hears}
+# What a receiver that stopped reading has not taken is dropped beyond this: one slow engine must
+# not hold up the others.
+PENDING_LIMIT = 2 * rate * 2
+
+
+def attach(e):
+    # Only while the receiving engine runs; what one that is not there misses is lost, as on air.
     try:
-        while True:
-            if select.select([src], [], [], 0.010)[0]:
-                backlog += os.read(src, 1 << 16)
-            n = (int((time.monotonic() - start) * rate * 2) & ~1) - written
-            if n > 0:
-                take = min(n, len(backlog)) & ~1
-                os.write(dst, bytes(backlog[:take]) + bytes(n - take))
-                del backlog[:take]
-                written += n
-    except BrokenPipeError:
-        os.close(dst)
+        return os.open(f"{work}/{e}.rx", os.O_WRONLY | os.O_NONBLOCK)
+    except OSError as err:
+        if err.errno != errno.ENXIO:
+            raise
+        return None
+
+
+def mix(chunks):
+    if len(chunks) == 1:
+        return chunks[0]
+    sums = [sum(s) for s in zip(*(array.array("h", c) for c in chunks))]
+    return array.array("h", (max(-32768, min(32767, s)) for s in sums)).tobytes()
+
+
+assert sys.byteorder == "little", "the samples are S16_LE"
+start, written = time.monotonic(), 0
+while True:
+    for fd in select.select(list(tx.values()), [], [], 0.010)[0]:
+        e = next(e for e, f in tx.items() if f == fd)
+        backlog[e] += os.read(fd, 1 << 16)
+    n = (int((time.monotonic() - start) * rate * 2) & ~1) - written
+    if n <= 0:
+        continue
+    written += n
+    sent = {}
+    for e, b in backlog.items():
+        take = min(n, len(b)) & ~1
+        if take:
+            sent[e] = bytes(b[:take]) + bytes(n - take)
+            del b[:take]
+    for e, heard in hears.items():
+        if rx[e] is None and (fd := attach(e)) is not None:
+            rx[e] = fd
+        if rx[e] is None:
+            continue
+        chunks = [sent[h] for h in heard if h in sent]
+        pending[e] += mix(chunks) if chunks else bytes(n)
+        del pending[e][:-PENDING_LIMIT]
+        try:
+            del pending[e][: os.write(rx[e], pending[e])]
+        except BlockingIOError:
+            pass
+        except BrokenPipeError:
+            os.close(rx[e])
+            rx[e] = None
+            pending[e].clear()

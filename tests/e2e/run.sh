@@ -1,18 +1,21 @@
 #!/bin/bash
-# Runs CMD against two real Direwolf engines joined by a simulated 1200-baud radio link:
+# Runs CMD against real Direwolf engines joined by a simulated 1200-baud radio channel:
 #   engine A (N0AAA, AGW port 18000) -ALSA file plugin-> a.tx -air.py-> b.rx -stdin-> engine B
 #   engine B (N0BBB, AGW port 18001) -ALSA file plugin-> b.tx -air.py-> a.rx -stdin-> engine A
+# With --three, engine C (N0CCC, AGW port 18002) hears only B, and B hears A and C at once; B
+# relays what is sent through N0BBB, and A gives up on a link sooner (digi-*.conf for all three).
 # Direwolf listens on every interface, so all of it runs in a private network namespace holding
 # only "lo"; whatever starts here is stopped by its PID, and the run is bounded by TOTAL_LIMIT.
-# Usage: run.sh CMD [ARGS...]; CMD sees AGW_PORT_A/B, E2E_OUT (logs) and E2E_RESTART (this script:
-# "$E2E_RESTART --restart a" restarts engine a as a crash would). Exit: CMD's, or 77 (skipped)
-# without direwolf or network namespaces. DW_DEBUG goes to direwolf -d (e.g. "a" for AGW traffic).
+# Usage: run.sh [--three] CMD [ARGS...]; CMD sees AGW_PORT_A/B (and C), E2E_OUT (logs) and
+# E2E_RESTART (this script: "$E2E_RESTART --restart a" restarts engine a as a crash would).
+# Exit: CMD's, or 77 (skipped) without direwolf or network namespaces. DW_DEBUG goes to
+# direwolf -d (e.g. "a" for AGW traffic).
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 TOTAL_LIMIT=${TOTAL_LIMIT:-240}
 DBG=(${DW_DEBUG:+-d "$DW_DEBUG"})
 start() { # engine $1 logging to $2; "-": its receive audio comes on standard input
-    stdbuf -oL -eL direwolf -t 0 "${DBG[@]}" -c "$HERE/dw-$1.conf" - 0<>"$E2E_WORK/$1.rx" 7<&- 8<&- \
+    stdbuf -oL -eL direwolf -t 0 "${DBG[@]}" -c "$E2E_WORK/$1.conf" - 0<>"$E2E_WORK/$1.rx" \
         >"$2" 2>&1 &
     echo $! >"$E2E_WORK/$1.pid"
 }
@@ -42,9 +45,12 @@ if [ "${PM_E2E_INSIDE:-}" != 1 ]; then
 fi
 
 unset PM_E2E_INSIDE
+ENGINES=(a b) HEARS=(a=b b=a) CONF=dw
+[ "${1:-}" = --three ] && shift && ENGINES=(a b c) HEARS=(a=b b=a,c c=b) CONF=digi
 OUT=${E2E_OUT:-$(mktemp -d /tmp/pm-e2e.XXXXXX)}
 WORK=$(mktemp -d /tmp/pm-e2e-work.XXXXXX)
 export E2E_OUT=$OUT E2E_WORK=$WORK AGW_PORT_A=18000 AGW_PORT_B=18001 E2E_RESTART="$HERE/run.sh"
+[ ${#ENGINES[@]} = 3 ] && export AGW_PORT_C=18002
 mkdir -p "$OUT"
 PIDS=()
 cleanup() { # on failure, the ends of the logs; an engine restarted by --restart has a new PID
@@ -63,18 +69,18 @@ trap 'fail "interrupted (the ${TOTAL_LIMIT}s limit?)" 124' TERM INT
     fail "not alone in a private network namespace; direwolf is not started" 3
 sed "s#@WORK@#$WORK#g" "$HERE/asound.conf.in" >"$WORK/asound.conf"
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$WORK/asound.conf"
-mkfifo "$WORK"/{a,b}.{tx,rx}
-# Holding the receive FIFOs open read-write keeps every open() below from blocking.
-exec 7<>"$WORK/a.rx" 8<>"$WORK/b.rx"
-for e in a b; do
-    [ $e = a ] && to=b || to=a
-    python3 "$HERE/air.py" "$WORK/$e.tx" "$WORK/$to.rx" 44100 7<&- 8<&- </dev/null \
-        >"$OUT/air-$e.log" 2>&1 &
-    PIDS+=($!)
-    start $e "$OUT/direwolf-$e.log"
+for e in "${ENGINES[@]}"; do
+    mkfifo "$WORK/$e".{tx,rx}
+    ln -s "$HERE/$CONF-$e.conf" "$WORK/$e.conf" # where --restart finds it
 done
-exec 7<&- 8<&-
-ready() { up "$OUT/direwolf-a.log" "$AGW_PORT_A" && up "$OUT/direwolf-b.log" "$AGW_PORT_B"; }
+# It opens no FIFO in a way that blocks; an engine's opening its transmit FIFO waits for it.
+python3 "$HERE/air.py" "$WORK" 44100 "${HEARS[@]}" </dev/null >"$OUT/air.log" 2>&1 &
+PIDS+=($!)
+for e in "${ENGINES[@]}"; do start $e "$OUT/direwolf-$e.log"; done
+ready() {
+    local port=18000 e
+    for e in "${ENGINES[@]}"; do up "$OUT/direwolf-$e.log" $((port++)) || return 1; done
+}
 await ready || fail "the engines did not come up" 3
 # The command gets what is left of the budget, less time to clean up.
 timeout -k 3 $((TOTAL_LIMIT - SECONDS - 10)) "$@"

@@ -3,11 +3,11 @@
 
 #include "AgwTcpLink.h"
 #include "QtSeams.h"
+#include "RemoteStation.h"
 #include "StationHarness.h"
 #include "TestFiles.h"
 
 #include <QProcess>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
 
@@ -21,41 +21,6 @@ constexpr int kAirMs = 30000;
 #define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
 #define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
 const QByteArray kWelcome = "Welcome to N0AAA's Packet Station!\r\n";
-
-// A remote station: an AGW client of its own on engine B, monitoring too.
-struct Remote {
-    explicit Remote(const QByteArray& call) : m_call(call) {
-        QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] {
-            for (m_decoder.feed(m_socket.readAll()); auto f = m_decoder.next();)
-                frames.append(*f);
-        });
-    }
-    bool registerAt(quint16 port) {
-        m_socket.connectToHost(u"127.0.0.1"_s, port);
-        return m_socket.waitForConnected(5000) && (send('X'), send('m'), true) &&
-               QTest::qWaitFor([this] { return count('X') > 0; }, 5000) &&
-               frames[0].data == QByteArray(1, '\1');
-    }
-    // To the station, or to the engine for 'X' and 'm'.
-    void send(char kind, const QByteArray& data = {}) {
-        const QByteArray to = (kind == 'X' || kind == 'm') ? QByteArray() : "N0AAA";
-        m_socket.write(encodeAgwFrame({0, kind, quint8(kind == 'D' ? 0xF0 : 0), m_call, to, data}));
-    }
-    qsizetype count(char kind) const { return std::ranges::count(frames, kind, &AgwFrame::kind); }
-    // What the station sent: connected data to this remote, or frames of `kind` to `to`.
-    QByteArray data(char kind = 'D', const QByteArray& to = {}) const {
-        QByteArray out;
-        for (const AgwFrame& f : frames)
-            if (f.kind == kind && f.callFrom == "N0AAA" && f.callTo == (to.isEmpty() ? m_call : to))
-                out += f.data;
-        return out;
-    }
-
-    QList<AgwFrame> frames;
-    QByteArray m_call;
-    QTcpSocket m_socket;
-    AgwFrameDecoder m_decoder;
-};
 
 } // namespace
 

@@ -1,0 +1,104 @@
+// The station on engine A reaches N0CCC, out of its range, through N0BBB's digipeater: run.sh
+// --three, where engine C hears only B, and B relays whatever is sent through N0BBB.
+
+#include "AgwTcpLink.h"
+#include "QtSeams.h"
+#include "RemoteStation.h"
+#include "StationHarness.h"
+
+#include <QTimer>
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Through the digipeater a connect takes about 4.5 s and a line about 3.5 s. Engine A waits
+// 2 s for an answer, three times the long way round, and gives up after 3 tries.
+constexpr int kAirMs = 30000;
+#define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
+#define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
+const QByteArray kWelcome = "Welcome to N0AAA's Packet Station!\r\n";
+
+quint16 port(const char* variable) {
+    return quint16(qEnvironmentVariableIntValue(variable));
+}
+
+// The station on engine A at its timer's pace. One per test: Direwolf keeps the path of a link
+// for as long as its client stays attached, so a later direct call would go the old way round.
+struct StationOnA {
+    StationOnA() : link(u"127.0.0.1"_s, port("AGW_PORT_A")) {
+        h.link = &link;
+        h.start("N0AAA");
+        QObject::connect(&ticker, &QTimer::timeout, [this] {
+            h.clock.when = h.clock.when.addMSecs(QtPollTimer::kIntervalMs); // retries wait on it
+            h.station().tick();
+        });
+        ticker.start(QtPollTimer::kIntervalMs);
+    }
+    ~StationOnA() { h.station().release(); }
+    QString channel(int n) { return h.view.text(channelView(n)); }
+    void enter(const QString& line) { h.view.sendLine = line, h.station().onSendLineEnter(); }
+
+    AgwTcpLink link; // outlives the station
+    StationHarness h;
+    QTimer ticker;
+};
+
+} // namespace
+
+class DigipeaterTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (port("AGW_PORT_A") == 0 || port("AGW_PORT_C") == 0)
+            QSKIP("needs the three Direwolf engines: run it through tests/e2e/run.sh --three");
+        useScratchConfigHomeInEnglish();
+    }
+
+    void aStationHeardThroughTheDigipeaterIsCalledThroughIt() {
+        StationOnA a;
+        QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
+        Remote c("N0CCC");
+        QVERIFY2(c.registerAt(port("AGW_PORT_C")), "engine C refused N0CCC");
+        // A UI frame through N0BBB: one digipeater, its call in ten NUL-padded bytes.
+        c.send('V', '\1' + QByteArray("N0BBB").leftJustified(10, '\0') + "N0CCC here\r", "ID");
+        AIR_VERIFY(a.h.station().heard().find(u"N0CCC"_s) != nullptr);
+        a.h.station().onHeardCallChosen(u"N0CCC"_s);
+        QCOMPARE(a.h.view.sendLine, u":C N0CCC VIA N0BBB"_s);
+    }
+
+    void aLinkThroughTheDigipeaterCarriesLinesBothWays() {
+        StationOnA a;
+        QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
+        Remote c("N0CCC");
+        QVERIFY2(c.registerAt(port("AGW_PORT_C")), "engine C refused N0CCC");
+        a.enter(u":C N0CCC VIA N0BBB"_s);
+        AIR_VERIFY(c.data('C').startsWith("*** CONNECTED To Station N0AAA"));
+        AIR_COMPARE(a.h.view.captions[0], u"N0CCC"_s);
+        AIR_COMPARE(c.data(), kWelcome);
+        a.enter(u"Can you copy me through N0BBB?"_s);
+        AIR_COMPARE(c.data(), kWelcome + "Can you copy me through N0BBB?\r");
+        c.send('D', "Solid copy via the digi\r");
+        AIR_VERIFY(a.channel(0).endsWith(u"Solid copy via the digi\r\n"_s));
+        a.enter(u":D"_s);
+        AIR_COMPARE(c.count('d'), 1);
+        AIR_COMPARE(a.h.view.captions[0], u"Open"_s);
+    }
+
+    void aDirectCallOutOfRangeRetriesOutAndFreesItsTab() {
+        StationOnA a;
+        QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
+        Remote c("N0CCC"); // would answer, if it heard the call
+        QVERIFY2(c.registerAt(port("AGW_PORT_C")), "engine C refused N0CCC");
+        a.enter(u":C N0CCC"_s);
+        QCOMPARE(a.h.view.captions[0], u"N0CCC"_s);
+        AIR_COMPARE(a.h.view.captions[0], u"Open"_s);
+        QVERIFY(a.channel(0).contains(u"*** DISCONNECTED RETRYOUT With N0CCC\r\n"_s));
+        QCOMPARE(c.count('C'), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(DigipeaterTest)
+#include "tst_e2e_digipeat.moc"

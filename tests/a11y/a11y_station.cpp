@@ -39,7 +39,9 @@ int main(int argc, char* argv[]) {
                                   .arg(count)
                                   .toLatin1());
                 });
-        } else if (what == u"enginegone")
+        } else if (what == u"enter") // a line typed and Enter pressed
+            rs.w.setSendLineText(words.mid(1).join(u' ')), rs.station.onSendLineEnter();
+        else if (what == u"enginegone")
             rs.e.attached = false;
         else if (what == u"status") // the engine's state, as the status line shows it
             std::printf(

@@ -108,6 +108,10 @@ key(ALT, ONE)
 check(until(lambda: current() == "N0BBB"), "Alt+1 brings channel 1 to the front")
 key(CTRL, PAGE_DOWN)
 check(until(lambda: current() == "N0CCC"), "Ctrl+Page Down brings the next tab")
+command("enter :C 1 N0DDD VIA N0DG1,N0DG2")
+link = "N0DDD via N0DG1, N0DG2 on port 1"
+check(until(lambda: any(n.name == "Channel 3, " + link for n in walk(main)))
+      and any(t.name == link for t in tabs), "a channel says its link's path and port")
 
 key(CTRL, H)
 check(until(lambda: window("Heard List", active=True)), "Ctrl+H brings the heard list to the front with the focus")

@@ -245,6 +245,8 @@ private slots:
         const std::pair<EngineCommand, Frames> rows[] = {
             {ConnectCommand{"N0BBB", two, 1}, {{'v', fields}}},
             {UnprotoCommand{"CQ", u256 + 'x', two, 1}, {{'V', fields + u256}, {'V', fields + 'x'}}},
+            {ConnectCommand{"N0BBB", QList<QByteArray>(7, "N0DG1"), 1},
+             {{'v', '\7' + QByteArray("N0DG1").leftJustified(10, '\0').repeated(7)}}},
             {ConnectCommand{"N0BBB", QList<QByteArray>(8, "N0DG1"), 1}, {}},
             {ConnectCommand{"N0BBB", {"N0DG1", "N0CALL-100"}, 1}, {}},
             {UnprotoCommand{"CQ", "x", {""}, 1}, {}},

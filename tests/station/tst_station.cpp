@@ -176,6 +176,8 @@ link 0: N0BBB on port 1
 > D N0BBB@1 hi\r
 notice: Not connected: N0BBB is already on channel 1, as N0BBB on port 1
 notice: N0BBB connected on port 0, but is already on channel 1; that link was ended)");
+        row("a stored port no engine can have counts as port 0",
+            R"(show >; opt UserPacketPortNo 300; start; type :c n0xyz)", R"(> C N0XYZ@0 )");
         row("a connect the engine reports failed frees its tab",
             R"(show tabs; start; type :c n0zzz-0; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
             R"(tabs idle=1)");

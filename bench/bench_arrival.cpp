@@ -390,7 +390,8 @@ int idleRun() {
     {
         SettingsStore store;
         store.setCallSign(QStringLiteral("N0ME"));
-        store.setEngineAddress(QStringLiteral("127.0.0.1"), engine.port());
+        store.setEngineAddress(
+            *EngineAddress::parse(QStringLiteral("127.0.0.1:%1").arg(engine.port())));
     }
     const QTemporaryDir programDir;
     QProcess program;

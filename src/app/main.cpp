@@ -1,5 +1,5 @@
-#include "AgwTcpLink.h"
 #include "CloseOnSignal.h"
+#include "EngineSwitch.h"
 #include "MainWindow.h"
 #include "QtPlatform.h"
 #include "QtSeams.h"
@@ -15,7 +15,7 @@ int main(int argc, char* argv[]) {
     app.setQuitOnLastWindowClosed(true);
 
     SettingsStore store;
-    AgwTcpLink engine(store.engineHost(), store.enginePort());
+    EngineSwitch engine(store.engineAddress(), store.kissParameters());
     StationState state;
     MainWindow window;
     QtPrompts prompts;
@@ -32,7 +32,7 @@ int main(int argc, char* argv[]) {
         StationContext{state, window, engine, prompts, beeper, clock, pollTimer, store});
     stationPtr = &station;
     connectWindowToStation(window, station);
-    QObject::connect(&engine, &AgwTcpLink::bytesArrived, &station, &Station::onFramesArrived);
+    QObject::connect(&engine, &EngineSwitch::bytesArrived, &station, &Station::onFramesArrived);
 
     // A session ending (logout, shutdown, kill) closes the station as File > Exit does.
     bool closing = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EngineAddress.h"
 #include "EngineEvent.h"
 
 #include <QByteArray>
@@ -74,14 +75,13 @@ public:
     // Monitored frames given up so far because the station fell behind the air.
     virtual quint64 skippedMonitorFrames() const { return 0; }
     // Where to find the engine from the next connection on; an open one is left alone.
-    virtual void setAddress(const QString& host, quint16 port) {
-        Q_UNUSED(host)
-        Q_UNUSED(port)
-    }
+    virtual void setAddress(const EngineAddress& address) { Q_UNUSED(address) }
     // Where the engine is, for the operator.
     virtual QString address() const { return {}; }
     // Why the last attempt to reach or register with the engine failed, for the operator.
     virtual QString lastError() const { return {}; }
+    // Why this engine cannot hold a connected link, for the operator; empty when it can.
+    virtual QString whyNoLinks() const { return {}; }
     // The engine's radio ports, once it has said which it has; none before, or when it cannot.
     virtual std::optional<QList<EnginePort>> ports() const { return std::nullopt; }
 

@@ -103,18 +103,17 @@ void MenuActions::onWeatherPath() {
 }
 
 bool MenuActions::onEngineAddress() {
-    const QString current =
-        m_ctx.store.engineHost() + QLatin1Char(':') + QString::number(m_ctx.store.enginePort());
     const QString answer =
         m_ctx.prompts
-            .inputBox(QStringLiteral("Address of the AGW packet engine (host:port):"),
-                      QStringLiteral("Engine Address"), current)
+            .inputBox(QStringLiteral("Address of the packet engine: host:port for an AGW engine; "
+                                     "kiss host:port or kiss DEVICE BAUD for a KISS TNC:"),
+                      QStringLiteral("Engine Address"), m_ctx.store.engineAddress().text())
             .trimmed();
-    const auto address = SettingsStore::parseEngineAddress(answer);
+    const std::optional<EngineAddress> address = EngineAddress::parse(answer);
     if (!address)
         return false;
-    m_ctx.store.setEngineAddress(address->first, address->second);
-    m_ctx.engine.setAddress(m_ctx.store.engineHost(), m_ctx.store.enginePort());
+    m_ctx.store.setEngineAddress(*address);
+    m_ctx.engine.setAddress(m_ctx.store.engineAddress());
     m_registration.addressChanged();
     return true;
 }

@@ -4,9 +4,11 @@
 #   engine B (N0BBB, AGW port 18001) -ALSA file plugin-> b.tx -air.py-> a.rx -stdin-> engine A
 # With --three, engine C (N0CCC, AGW port 18002) hears only B, and B hears A and C at once; B
 # relays what is sent through N0BBB, and A gives up on a link sooner (digi-*.conf for all three).
+# With --kiss, engine A is also a KISS TNC: over TCP (KISS_PORT_A) and on a pseudo-terminal
+# (KISS_PTY, Direwolf's -p); kiss-a.conf, and B as ever.
 # Direwolf listens on every interface, so all of it runs in a private network namespace holding
 # only "lo"; whatever starts here is stopped by its PID, and the run is bounded by TOTAL_LIMIT.
-# Usage: run.sh [--three] CMD [ARGS...]; CMD sees AGW_PORT_A/B (and C), E2E_OUT (logs) and
+# Usage: run.sh [--three|--kiss] CMD [ARGS...]; CMD sees AGW_PORT_A/B (and C), E2E_OUT (logs) and
 # E2E_RESTART (this script: "$E2E_RESTART --restart a" restarts engine a as a crash would).
 # Exit: CMD's, or 77 (skipped) without direwolf or network namespaces. DW_DEBUG goes to
 # direwolf -d (e.g. "a" for AGW traffic).
@@ -15,7 +17,9 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 TOTAL_LIMIT=${TOTAL_LIMIT:-240}
 DBG=(${DW_DEBUG:+-d "$DW_DEBUG"})
 start() { # engine $1 logging to $2; "-": its receive audio comes on standard input
-    stdbuf -oL -eL direwolf -t 0 "${DBG[@]}" -c "$E2E_WORK/$1.conf" - 0<>"$E2E_WORK/$1.rx" \
+    local pty=()
+    [ "$1" = a ] && [ -n "${KISS_PTY:-}" ] && pty=(-p)
+    stdbuf -oL -eL direwolf -t 0 "${DBG[@]}" "${pty[@]}" -c "$E2E_WORK/$1.conf" - 0<>"$E2E_WORK/$1.rx" \
         >"$2" 2>&1 &
     echo $! >"$E2E_WORK/$1.pid"
 }
@@ -47,6 +51,8 @@ fi
 unset PM_E2E_INSIDE
 ENGINES=(a b) HEARS=(a=b b=a) CONF=dw
 [ "${1:-}" = --three ] && shift && ENGINES=(a b c) HEARS=(a=b b=a,c c=b) CONF=digi
+# Direwolf names its pseudo-terminal /tmp/kisstnc, whoever else runs.
+[ "${1:-}" = --kiss ] && shift && CONF=kiss && export KISS_PORT_A=18010 KISS_PTY=/tmp/kisstnc
 OUT=${E2E_OUT:-$(mktemp -d /tmp/pm-e2e.XXXXXX)}
 WORK=$(mktemp -d /tmp/pm-e2e-work.XXXXXX)
 export E2E_OUT=$OUT E2E_WORK=$WORK AGW_PORT_A=18000 AGW_PORT_B=18001 E2E_RESTART="$HERE/run.sh"
@@ -71,7 +77,9 @@ sed "s#@WORK@#$WORK#g" "$HERE/asound.conf.in" >"$WORK/asound.conf"
 export ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$WORK/asound.conf"
 for e in "${ENGINES[@]}"; do
     mkfifo "$WORK/$e".{tx,rx}
-    ln -s "$HERE/$CONF-$e.conf" "$WORK/$e.conf" # where --restart finds it
+    conf="$HERE/$CONF-$e.conf"
+    [ -f "$conf" ] || conf="$HERE/dw-$e.conf"
+    ln -s "$conf" "$WORK/$e.conf" # where --restart finds it
 done
 # It opens no FIFO in a way that blocks; an engine's opening its transmit FIFO waits for it.
 python3 "$HERE/air.py" "$WORK" 44100 "${HEARS[@]}" </dev/null >"$OUT/air.log" 2>&1 &
@@ -82,6 +90,7 @@ ready() {
     for e in "${ENGINES[@]}"; do up "$OUT/direwolf-$e.log" $((port++)) || return 1; done
 }
 await ready || fail "the engines did not come up" 3
+[ -z "${KISS_PTY:-}" ] || await test -e "$KISS_PTY" || fail "no KISS pseudo-terminal" 3
 # The command gets what is left of the budget, less time to clean up.
 timeout -k 3 $((TOTAL_LIMIT - SECONDS - 10)) "$@"
 rc=$?

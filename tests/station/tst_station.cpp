@@ -348,6 +348,12 @@ asked:  (x2))");
     // Settings > Engine Address: a usable answer is kept and is where the link goes next.
     void engineAddress() {
         for (const auto& [answer, where] : {std::pair{" wx.lan : 8010 ", "wx.lan:8010"},
+                                            {"KISS tnc.lan:8101", "kiss tnc.lan:8101"},
+                                            {"kiss /dev/rfcomm0", "kiss /dev/rfcomm0 9600"},
+                                            {"kiss COM3 38400", "kiss COM3 38400"},
+                                            {"kiss /dev/ttyUSB0 fast", ""},
+                                            {"kiss /dev/ttyUSB0 100", ""},
+                                            {"kiss", ""},
                                             {"h:65535", "h:65535"},
                                             {"h:65536", ""},
                                             {"h:0", ""},
@@ -358,10 +364,18 @@ asked:  (x2))");
             StationHarness h;
             h.prompts.answers.push_back(QString::fromLatin1(answer));
             QCOMPARE(h.station().onEngineAddressMenu(), *where != 0);
-            const QString kept = h.store.engineHost() + ':' + QString::number(h.store.enginePort());
+            const QString kept = h.store.engineAddress().text();
             QCOMPARE(kept, *where ? where : "127.0.0.1:8000");
             QCOMPARE(h.engine.where, kept);
         }
+        // Each kind keeps its own address while the other is in use.
+        StationHarness h;
+        for (const char* answer : {"wx.lan:8010", "kiss /dev/rfcomm0 1200", "kiss tnc:8001"}) {
+            h.prompts.answers.push_back(QString::fromLatin1(answer));
+            QVERIFY(h.station().onEngineAddressMenu());
+            QCOMPARE(h.store.engineAddress().text(), answer);
+        }
+        QCOMPARE(h.store.engineHost() + ':' + QString::number(h.store.enginePort()), "wx.lan:8010");
     }
 };
 

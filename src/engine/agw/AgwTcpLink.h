@@ -36,7 +36,10 @@ public:
     AgwTcpLink& operator=(const AgwTcpLink&) = delete;
 
     // Takes effect at the next connection; an open one is left alone.
-    void setAddress(const QString& host, quint16 port) override;
+    void setAddress(const QString& host, quint16 port);
+    void setAddress(const EngineAddress& address) override {
+        setAddress(address.host, address.port);
+    }
     void setTimeouts(int connectMs, int answerMs);
     void setQueueLimit(int frames);
 

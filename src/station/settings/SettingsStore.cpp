@@ -6,6 +6,15 @@ constexpr auto kEngineHost = "Engine/Host";
 constexpr auto kEnginePort = "Engine/Port";
 constexpr auto kDefaultHost = "127.0.0.1";
 constexpr quint16 kDefaultEnginePort = 8000;
+constexpr auto kProtocol = "Engine/Protocol";
+constexpr auto kKissHost = "Engine/KissHost";
+constexpr auto kKissPort = "Engine/KissPort";
+constexpr auto kKissDevice = "Engine/KissDevice";
+constexpr auto kKissBaud = "Engine/KissBaud";
+constexpr auto kTxDelay = "Engine/TxDelay";
+constexpr auto kPersistence = "Engine/Persistence";
+constexpr auto kSlotTime = "Engine/SlotTime";
+constexpr auto kKissInit = "Engine/KissInit";
 constexpr auto kAnnounce = "Accessibility/Announce";
 constexpr auto kTextZoom = "Accessibility/Zoom";
 constexpr int kMaxZoomSteps = 10;
@@ -107,10 +116,60 @@ quint16 SettingsStore::enginePort() const {
     return ok && v > 0 && v <= 65535 ? static_cast<quint16>(v) : kDefaultEnginePort;
 }
 
-void SettingsStore::setEngineAddress(const QString& host, quint16 port) {
-    m_settings.setValue(kEngineHost, host);
-    m_settings.setValue(kEnginePort, QString::number(port));
+int SettingsStore::engineNumber(const char* key, int otherwise) const {
+    bool ok = false;
+    const int v = text(m_settings.value(QLatin1String(key))).trimmed().toInt(&ok);
+    return ok ? v : otherwise;
+}
+
+EngineAddress SettingsStore::engineAddress() const {
+    EngineAddress address;
+    if (text(m_settings.value(kProtocol))
+            .trimmed()
+            .compare(QLatin1String("KISS"), Qt::CaseInsensitive) != 0) {
+        address.host = engineHost();
+        address.port = enginePort();
+        return address;
+    }
+    address.protocol = EngineAddress::Protocol::Kiss;
+    const QString host = text(m_settings.value(kKissHost)).trimmed();
+    address.host = host.isEmpty() ? QString::fromLatin1(kDefaultHost) : host;
+    const int port = engineNumber(kKissPort, 0);
+    address.port = port > 0 && port <= 65535 ? quint16(port) : EngineAddress::kDefaultKissPort;
+    address.device = text(m_settings.value(kKissDevice)).trimmed();
+    const int baud = engineNumber(kKissBaud, 0);
+    address.baud = baud >= 300 && baud <= 921600 ? baud : EngineAddress::kDefaultBaud;
+    return address;
+}
+
+void SettingsStore::setEngineAddress(const EngineAddress& address) {
+    const bool kiss = address.protocol == EngineAddress::Protocol::Kiss;
+    m_settings.setValue(kProtocol, kiss ? QStringLiteral("KISS") : QStringLiteral("AGW"));
+    if (!kiss) {
+        m_settings.setValue(kEngineHost, address.host);
+        m_settings.setValue(kEnginePort, QString::number(address.port));
+    } else if (address.isSerial()) {
+        m_settings.setValue(kKissDevice, address.device);
+        m_settings.setValue(kKissBaud, QString::number(address.baud));
+    } else {
+        m_settings.setValue(kKissDevice, QString());
+        m_settings.setValue(kKissHost, address.host);
+        m_settings.setValue(kKissPort, QString::number(address.port));
+    }
     m_settings.sync();
+}
+
+KissParameters SettingsStore::kissParameters() const {
+    KissParameters p;
+    const auto byte = [this](const char* key, quint8 otherwise) {
+        const int v = engineNumber(key, otherwise);
+        return v >= 0 && v <= 255 ? quint8(v) : otherwise;
+    };
+    p.txDelay = byte(kTxDelay, p.txDelay);
+    p.persistence = byte(kPersistence, p.persistence);
+    p.slotTime = byte(kSlotTime, p.slotTime);
+    p.init = text(m_settings.value(kKissInit));
+    return p;
 }
 
 MonitorFilterSettings SettingsStore::monitorFilter() const {
@@ -165,16 +224,4 @@ void SettingsStore::setOperating(const OperatingOptions& options) {
     m_settings.setValue(QLatin1String(kTimeStamps), flag(options.timeStamps));
     m_settings.setValue(QLatin1String(kNotifications), QString::number(options.notifications));
     m_settings.sync();
-}
-
-std::optional<std::pair<QString, quint16>> SettingsStore::parseEngineAddress(const QString& text) {
-    const QString answer = text.trimmed();
-    const qsizetype colon = answer.lastIndexOf(QLatin1Char(':'));
-    if (colon <= 0)
-        return std::nullopt;
-    bool ok = false;
-    const int port = answer.mid(colon + 1).toInt(&ok);
-    if (!ok || port <= 0 || port > 65535)
-        return std::nullopt;
-    return std::pair{answer.left(colon).trimmed(), static_cast<quint16>(port)};
 }

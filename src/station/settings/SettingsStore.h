@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EngineAddress.h"
+#include "KissParameters.h"
 #include "MonitorFilterSettings.h"
 #include "OperatingOptions.h"
 
@@ -58,11 +60,14 @@ public:
     int textZoom() const;
     void setTextZoom(int steps);
 
+    // Section Engine: Protocol AGW (the default) or KISS; Host and Port for AGW; KissHost and
+    // KissPort, or KissDevice and KissBaud, for KISS; each kind keeps its own while the other is
+    // in use. TxDelay, Persistence and SlotTime (0 to 255) and KissInit for the TNC.
     QString engineHost() const;
     quint16 enginePort() const;
-    void setEngineAddress(const QString& host, quint16 port);
-    // "host:port" as the operator types it (the port 1 to 65535); none when it is not one.
-    static std::optional<std::pair<QString, quint16>> parseEngineAddress(const QString& text);
+    EngineAddress engineAddress() const;
+    void setEngineAddress(const EngineAddress& address);
+    KissParameters kissParameters() const;
 
     // Section MonitorFilter; nothing stored shows every frame.
     MonitorFilterSettings monitorFilter() const;
@@ -81,6 +86,7 @@ public:
 
 private:
     int intValue(const QString& key, int defaultValue) const;
+    int engineNumber(const char* key, int otherwise) const; // outside the Settings section
     void setFlag(const QString& key, bool on) {
         setValue(key, on ? QStringLiteral("1") : QStringLiteral("0"));
     }

@@ -230,9 +230,7 @@ public:
     void close() override { ++closes; }
     bool isAttached() const override { return attached; }
     quint64 skippedMonitorFrames() const override { return skipped; }
-    void setAddress(const QString& host, quint16 port) override {
-        where = host + u':' + QString::number(port);
-    }
+    void setAddress(const EngineAddress& address) override { where = address.text(); }
     QString address() const override { return where; }
     std::optional<QList<EnginePort>> ports() const override { return enginePorts; }
 

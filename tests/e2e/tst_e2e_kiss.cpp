@@ -1,0 +1,95 @@
+// The station on engine A as a KISS TNC (run.sh --kiss), over TCP and over Direwolf's own
+// pseudo-terminal; the remote stations are AGW clients of engine B.
+
+#include "KissLink.h"
+#include "QtSeams.h"
+#include "RemoteStation.h"
+#include "StationHarness.h"
+
+#include <QTimer>
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kAirMs = 30000;
+#define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
+
+// The station on a KISS link at its timer's pace.
+struct StationOnKiss {
+    explicit StationOnKiss(const EngineAddress& tnc) : link(tnc, {}) {
+        h.link = &link;
+        h.start("N0AAA");
+        QObject::connect(&ticker, &QTimer::timeout, [this] {
+            h.clock.when = h.clock.when.addMSecs(QtPollTimer::kIntervalMs);
+            h.station().tick();
+        });
+        ticker.start(QtPollTimer::kIntervalMs);
+    }
+    ~StationOnKiss() { h.station().release(); }
+    QString traffic() { return h.view.text(TextView::AllTraffic); }
+
+    KissLink link; // outlives the station
+    StationHarness h;
+    QTimer ticker;
+};
+
+quint16 port(const char* variable) {
+    return quint16(qEnvironmentVariableIntValue(variable));
+}
+
+// What a client of B sends goes out on the air, and the station hears it: in the heard list, and
+// in All Traffic with the very header engine A's own AGW monitor gives the same frame.
+void hearsAsTheAgwMonitorDoes(StationOnKiss& a, const QByteArray& text) {
+    Remote b("N0BBB"), monitor("N0MON");
+    QVERIFY2(b.registerAt(port("AGW_PORT_B")) && monitor.registerAt(port("AGW_PORT_A")),
+             "an engine refused a client");
+    b.send('M', text + '\r', "CQ");
+    AIR_VERIFY(a.h.station().heard().find(u"N0BBB"_s) && a.traffic().contains(text));
+    const auto fromB = [](const AgwFrame& f) { return f.kind == 'U' && f.callFrom == "N0BBB"; };
+    AIR_VERIFY(std::ranges::any_of(monitor.frames, fromB));
+    const QByteArray seen = std::ranges::find_if(monitor.frames, fromB)->data;
+    const QString header = QString::fromLatin1(seen.left(seen.indexOf('[')));
+    QVERIFY2(header.startsWith(u" 1:Fm N0BBB To CQ <UI"_s) && a.traffic().contains(header),
+             qPrintable(header + u" | "_s + a.traffic()));
+}
+
+} // namespace
+
+class KissEndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (port("KISS_PORT_A") == 0)
+            QSKIP("needs Direwolf as a KISS TNC: run it through tests/e2e/run.sh --kiss");
+        useScratchConfigHomeInEnglish();
+    }
+
+    void overTcp() {
+        StationOnKiss a(*EngineAddress::parse(u"kiss 127.0.0.1:%1"_s.arg(port("KISS_PORT_A"))));
+        QVERIFY2(a.h.prompts.messages.isEmpty(), qPrintable(a.link.lastError()));
+        hearsAsTheAgwMonitorDoes(a, "N0BBB heard over KISS");
+        // The beacon goes out as a UI frame that B hears, and shows here as sent.
+        Remote b("N0BBB");
+        QVERIFY(b.registerAt(port("AGW_PORT_B")));
+        for (int i = 0; i < BeaconAndCapture::kBeaconLimit; ++i)
+            a.h.station().beacon().tick();
+        AIR_VERIFY(b.data('U', "BEACON").contains(a.h.state.beaconText.toLatin1()));
+        QVERIFY(a.traffic().contains(u" 1:Fm N0AAA To BEACON <UI pid=F0"_s));
+        // No links over KISS yet: a connect is refused with the reason, and the line stays.
+        a.h.view.sendLine = u":C N0BBB"_s, a.h.station().onSendLineEnter();
+        QCOMPARE(a.h.view.notices.last(),
+                 u"Not connected: the station cannot hold a link over a KISS TNC yet"_s);
+    }
+
+    void overDirewolfsPseudoTerminal() {
+        StationOnKiss a(*EngineAddress::parse(u"kiss "_s + qEnvironmentVariable("KISS_PTY")));
+        QVERIFY2(a.link.isAttached(), qPrintable(a.link.lastError()));
+        hearsAsTheAgwMonitorDoes(a, "N0BBB heard on the serial line");
+    }
+};
+
+QTEST_GUILESS_MAIN(KissEndToEndTest)
+#include "tst_e2e_kiss.moc"

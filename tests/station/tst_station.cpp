@@ -179,8 +179,9 @@ notice: N0BBB connected on port 0, but is already on channel 1; that link was en
         row("a stored port no engine can have counts as port 0",
             R"(show >; opt UserPacketPortNo 300; start; type :c n0xyz)", R"(> C N0XYZ@0 )");
         row("a connect the engine reports failed frees its tab",
-            R"(show tabs; start; type :c n0zzz-0; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
-            R"(tabs idle=1)");
+            R"(show tabs beeps; start; type :c n0zzz-0; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
+            R"(tabs idle=1
+beeps=2 restored=1)");
         row("a line goes out at the first blank past column 70",
             R"(show >; start; assign 0 N0BBB; set selected N0BBB; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s)",
             R"(> D N0BBB@0 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r)");

@@ -182,6 +182,13 @@ private slots:
             {" Via WIDE1-1,WIDE2-1", 0, u":C N0CCC"_s},
             {" Via RELAY,TRACE3-2,N0D1*", 2, u":C 2 N0CCC VIA N0D1"_s},
         };
+        // Our own frames, repeated by a digipeater, are not a station heard.
+        StationHarness own;
+        own.start();
+        own.engine.queue('I', "N0ME",
+                         " 1:Fm N0ME To N0CCC Via N0BBB <I S0 R0 pid=F0 Len=2 >\rhi\r");
+        own.station().tick();
+        QCOMPARE(own.station().heard().size(), 0);
         for (const auto& row : rows) {
             StationHarness h;
             h.start();

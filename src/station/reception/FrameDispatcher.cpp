@@ -138,8 +138,10 @@ void FrameDispatcher::hear(const EngineEvent& event) {
                            known ? QStringView(known->path) : QStringView());
         return;
     }
-    // What this station's engine sent is not heard, and notices are not frames.
-    if (event.type != Type::Monitored || event.frameClass == EngineEvent::FrameClass::Transmitted)
+    // What this station's engine sent is not heard, nor its echo from a digipeater, and notices
+    // are not frames.
+    if (event.type != Type::Monitored || event.frameClass == EngineEvent::FrameClass::Transmitted ||
+        event.call.compare(m_state.callSign, Qt::CaseInsensitive) == 0)
         return;
     m_parts.heard.hear(event.call, m_takenAtMs, event.port, event.frame.destination,
                        event.frame.pathText());

@@ -206,13 +206,21 @@ private slots:
         // A call that cannot be a folder, a link out or a FIFO on the way: nothing written,
         // nothing blocks, one notice.
         const std::pair<QString, QString> rows[] = {
-            {u"N0"_s + QChar(0), {}}, {"..", {}},
-            {"../OUT", {}},           {"N0/BB", {}},
-            {"N0\\BB", {}},           {"", {}},
-            {".N0BBB", {}},           {"N0\x01X", {}},
-            {"N0BBB-12345", {}},      {"N0BBB", "logs"},
-            {"N0BBB", "logs/N0BBB"},  {"N0BBB", "logs/N0BBB/2026-12-05.log"},
-            {"N0BBB", "fifo"},        {"N0BBB", "fifo read"}}; // a FIFO someone reads opens
+            {u"N0"_s + QChar(0), {}},
+            {"..", {}},
+            {"../OUT", {}},
+            {"N0/BB", {}},
+            {"N0\\BB", {}},
+            {"", {}},
+            {".N0BBB", {}},
+            {"N0\x01X", {}},
+            {"N0BBB-12345", {}},
+            {"N0 BB", {}},
+            {"N0BBB", "logs"},
+            {"N0BBB", "logs/N0BBB"},
+            {"N0BBB", "logs/N0BBB/2026-12-05.log"},
+            {"N0BBB", "fifo"},
+            {"N0BBB", "fifo read"}}; // a FIFO someone reads opens
         for (const auto& [call, planted] : rows) {
             QTemporaryDir root;
             StationHarness h;
@@ -240,6 +248,7 @@ private slots:
             QVERIFY2(!files.hasNext(), qPrintable(call + planted));
             QCOMPARE(h.view.notices.size(), 1); // naming the call without its control characters
             QVERIFY(std::ranges::none_of(h.view.notices[0], [](QChar c) { return c < u' '; }));
+            QVERIFY(call != u"N0 BB"_s || h.view.notices[0].contains(call)); // a blank shows
         }
 
         QCOMPARE(SessionLog::folderName(u"azAZ09-z"_s), u"AZAZ09-Z"_s); // each range's ends

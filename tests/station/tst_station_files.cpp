@@ -165,6 +165,7 @@ private slots:
         const std::pair<QByteArray, QByteArray> rows[] = {
             {"<missing>", " 1 \r\ndefault\r\n 0 \r\n\r\n"},
             {" 0 \r\nmy beacon\r\n", " 0 \r\nmy beacon\r\n 0 \r\n\r\n"},
+            {" 0 \r\n", " 0 \r\ndefault\r\n 0 \r\n\r\n"}, // cut short: what it said holds
             {"abc\r\nmy beacon\r\n 1 \r\n/x\r\n", " 1 \r\ndefault\r\n 0 \r\n\r\n"},
             {" 1 \r\nmine\r\nyes\r\n/x\r\n", " 1 \r\nmine\r\n 0 \r\n\r\n"}};
         const QString ini = u"PacketSettings.ini"_s, bad = ini + ".bad"; // in the current folder

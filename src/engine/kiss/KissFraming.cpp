@@ -80,7 +80,6 @@ void Decoder::finishFrame() {
 // The frame so far is lost; what follows up to the next FEND belongs to it.
 void Decoder::drop() {
     ++m_dropped;
-    m_frame.resize(0);
     m_state = State::Searching;
 }
 
@@ -93,9 +92,9 @@ std::optional<KissFrame> Decoder::next() {
 }
 
 void Decoder::reset() {
-    m_state = State::Searching;
-    m_frame.clear();
-    m_queue.clear();
+    const quint64 dropped = m_dropped;
+    *this = Decoder();
+    m_dropped = dropped;
 }
 
 } // namespace kiss

@@ -136,8 +136,8 @@ class TestAx25Link : public QObject {
 
 private slots:
     void stateTable() {
-        // start state, I frames handed over first, frame in: frames out, events, state after,
-        // frames waiting.
+        // start state, I frames handed over first, a frame in or a tick ("@ms" after the link got
+        // there): frames out, events, state after, frames waiting.
         struct Row {
             State from;
             int sent;
@@ -193,42 +193,26 @@ private slots:
             {R, 0, "DISCc!", "UAr!", "", R, 0},
             {R, 0, "SABMc!", "DMr!", "", R, 0},
             {R, 0, "RR0c!", "DMr!", "", R, 0},
+            {W, 0, "@2999", "", "", W, 0},
+            {W, 0, "@3000", "SABMc!", "", W, 0},
+            {C, 1, "@2999", "", "", C, 1},
+            {C, 1, "@3000", "RR0c!", "", T, 1},
+            {C, 0, "@179999", "", "", C, 0},
+            {C, 0, "@180000", "RR0c!", "", T, 0},
+            {T, 1, "@8999", "", "", T, 1},
+            {T, 1, "@9000", "RR0c!", "", T, 1},
+            {R, 0, "@3000", "DISCc!", "", R, 0},
         };
         for (const Row& r : rows) {
             Ax25Link l = at(r.from, r.sent);
-            l.receive(frame(r.in), 200000);
+            if (r.in[0] == '@')
+                l.tick(1500 + QByteArray(r.in + 1).toInt());
+            else
+                l.receive(frame(r.in), 200000);
             const QString row = QString::number(int(r.from)) + " " + r.in;
             QCOMPARE(row + drain(l) + " | " + events(l), row + r.out + " | " + r.events);
             QCOMPARE(int(l.state()), int(r.to));
             QCOMPARE(l.outstanding(), r.waiting);
-        }
-    }
-
-    void timers() {
-        // start state, I frames handed over, tick at (ms): frames out, state after.
-        struct Row {
-            State from;
-            int sent;
-            qint64 when;
-            const char* out;
-            State to;
-        };
-        const Row rows[] = {
-            {State::AwaitingConnection, 0, 2999, "", State::AwaitingConnection},
-            {State::AwaitingConnection, 0, 3000, "SABMc!", State::AwaitingConnection},
-            {State::Connected, 1, 2999, "", State::Connected},
-            {State::Connected, 1, 3000, "RR0c!", State::TimerRecovery},
-            {State::Connected, 0, 179999, "", State::Connected},
-            {State::Connected, 0, 180000, "RR0c!", State::TimerRecovery},
-            {State::TimerRecovery, 1, 8999, "", State::TimerRecovery},
-            {State::TimerRecovery, 1, 9000, "RR0c!", State::TimerRecovery},
-            {State::AwaitingRelease, 0, 3000, "DISCc!", State::AwaitingRelease},
-        };
-        for (const Row& r : rows) {
-            Ax25Link l = at(r.from, r.sent);
-            l.tick(1500 + r.when);
-            QCOMPARE(QString::number(r.when) + drain(l), QString::number(r.when) + r.out);
-            QCOMPARE(int(l.state()), int(r.to));
         }
     }
 
@@ -254,33 +238,27 @@ private slots:
         QCOMPARE(l.takeOutgoing().first().via.size(), 2);
     }
 
-    void retryOut_data() {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("repeat");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("last");
-        QTest::newRow("SABM") << int(State::AwaitingConnection) << "SABMc!" << 3 << "";
-        QTest::newRow("poll") << int(State::Connected) << "RR0c!" << 3 << "DMr";
-        QTest::newRow("DISC") << int(State::AwaitingRelease) << "DISCc!" << 3 << "";
-    }
     void retryOut() {
-        QFETCH(int, from);
-        QFETCH(QString, repeat);
-        QFETCH(int, count);
-        QFETCH(QString, last);
-        Ax25Link l = at(State(from), 1, count);
-        int repeats = 0;
-        for (qint64 t = 10000; l.state() != State::Disconnected && t < 10000000; t += 20000) {
-            l.tick(t);
-            const QString out = drain(l);
-            if (out == repeat)
-                ++repeats;
-            else
-                QCOMPARE(out, last);
+        // N2 = 3: three repeats after the first try, then down (a poll's link tells the peer).
+        const std::tuple<State, QString, QString> rows[] = {
+            {State::AwaitingConnection, "SABMc!", ""},
+            {State::Connected, "RR0c!", "DMr"},
+            {State::AwaitingRelease, "DISCc!", ""}};
+        for (const auto& [from, repeat, last] : rows) {
+            Ax25Link l = at(from, 1, 3);
+            int repeats = 0;
+            for (qint64 t = 10000; l.state() != State::Disconnected && t < 10000000; t += 20000) {
+                l.tick(t);
+                const QString out = drain(l);
+                if (out == repeat)
+                    ++repeats;
+                else
+                    QCOMPARE(out, last);
+            }
+            QCOMPARE(repeat + QString::number(repeats), repeat + "3");
+            QCOMPARE(events(l), "Down:retry-out");
+            QCOMPARE(l.outstanding(), 0);
         }
-        QCOMPARE(repeats, count);
-        QCOMPARE(events(l), "Down:retry-out");
-        QCOMPARE(l.outstanding(), 0);
     }
 
     void busyPeerIsPolledNotSent() {

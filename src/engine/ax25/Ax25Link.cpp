@@ -40,7 +40,7 @@ Ax25Link::Ax25Link(Ax25Address self, Ax25Address remote, QList<Ax25Address> via,
 // ambiguous), floored so a quick wire does not make T1 fire between a frame and its answer.
 void Ax25Link::selectT1(qint64 now) {
     const int initial = p_.frackMs * (2 * int(via_.size()) + 1);
-    if (rc_ == 0 && t1Started_ >= 0) {
+    if (rc_ == 0) {
         const qint64 roundTrip = std::clamp<qint64>(now - t1Started_, 0, 4 * initial);
         srt_ = int((7 * qint64(srt_) + roundTrip) / 8);
         t1v_ = std::clamp(2 * srt_, std::min(1000, initial), 4 * initial);

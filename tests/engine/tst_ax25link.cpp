@@ -189,7 +189,7 @@ private slots:
             {T, 2, "REJ0r!", "I00c I10c", "", C, 2},
             {R, 0, "UAr!", "", "Down:disconnected", D, 0},
             {R, 0, "DMr!", "", "Down:disconnected", D, 0},
-            {R, 0, "UAr", "", "", R, 0},
+            {R, 2, "UAr", "", "", R, 0},
             {R, 0, "DISCc!", "UAr!", "", R, 0},
             {R, 0, "SABMc!", "DMr!", "", R, 0},
             {R, 0, "RR0c!", "DMr!", "", R, 0},

@@ -1,0 +1,378 @@
+#include "Ax25Link.h"
+
+#include <QtTest>
+
+#include <functional>
+
+using Kind = Ax25Kind;
+using State = Ax25Link::State;
+
+static const Ax25Address kA{"N0AAA", 1}, kB{"N0BBB", 2};
+static const QMap<QString, Kind> kKinds{
+    {"I", Kind::I},       {"RR", Kind::RR},       {"RNR", Kind::RNR},   {"REJ", Kind::REJ},
+    {"SABM", Kind::SABM}, {"SABME", Kind::SABME}, {"DISC", Kind::DISC}, {"DM", Kind::DM},
+    {"UA", Kind::UA},     {"FRMR", Kind::FRMR}};
+
+// "I01c!": kind, N(S) and N(R) as far as the kind has them, c(ommand) or r(esponse), ! for P/F.
+static QString text(const Ax25Frame& f) {
+    QString s = kKinds.key(f.kind);
+    if (f.ns)
+        s += QString::number(*f.ns);
+    if (f.nr)
+        s += QString::number(*f.nr);
+    return s + (f.command ? "c" : "r") + (f.pollFinal ? "!" : "");
+}
+
+static Ax25Frame frame(const QString& t) {
+    Ax25Frame f;
+    f.destination = kA;
+    f.source = kB;
+    qsizetype i = 0;
+    while (t[i].isUpper())
+        ++i;
+    f.kind = kKinds.value(t.left(i));
+    if (f.kind == Kind::I) {
+        f.ns = quint8(t[i++].digitValue());
+        f.info = "x";
+    }
+    if (f.kind == Kind::I || f.kind == Kind::RR || f.kind == Kind::RNR || f.kind == Kind::REJ)
+        f.nr = quint8(t[i++].digitValue());
+    f.command = t[i] == 'c';
+    f.pollFinal = t.endsWith('!');
+    return f;
+}
+
+static QString drain(Ax25Link& l) {
+    QStringList s;
+    for (const Ax25Frame& f : l.takeOutgoing())
+        s << text(f);
+    return s.join(' ');
+}
+
+static QString events(Ax25Link& l) {
+    QStringList s;
+    for (const Ax25Link::Event& e : l.takeEvents())
+        s << QStringList{"Up", "Data", "Down"}[e.kind] + (e.kind == e.Data ? ":" + QString(e.data)
+                                                          : e.reason.isEmpty() ? ""
+                                                                               : ":" + e.reason);
+    return s.join(' ');
+}
+
+static Ax25LinkParameters params(int retry = 10) {
+    Ax25LinkParameters p;
+    p.retry = retry;
+    p.paclen = 100;
+    return p;
+}
+
+// A link from kA to kB brought to `s` by 1500 ms (a UA after 1500 ms keeps T1 at 3000), with `sent`
+// one-byte I frames handed over.
+static Ax25Link at(State s, int sent = 0, int retry = 10) {
+    Ax25Link l(kA, kB, {}, params(retry));
+    if (s != State::Disconnected)
+        l.connect(s == State::AwaitingConnection ? 1500 : 0);
+    if (s != State::Disconnected && s != State::AwaitingConnection)
+        l.receive(frame("UAr!"), 1500);
+    for (int i = 0; i < sent; ++i)
+        l.send("x", 1500);
+    if (s == State::TimerRecovery)
+        l.tick(1500 + (sent ? 3000 : 180000));
+    if (s == State::AwaitingRelease)
+        l.disconnect(1500);
+    drain(l);
+    events(l);
+    return l;
+}
+
+// Two links back to back on a fake clock, 100 ms a step; `lose` sees every frame (with its
+// running number) and drops those it returns true for. `log` is the wire, lost ones marked ~.
+struct Wire {
+    Ax25Link a{kA, kB, {}, params()}, b{kB, kA, {}, params()};
+    qint64 now = 0;
+    int count = 0;
+    std::function<bool(const Ax25Frame&, int)> lose = [](const Ax25Frame&, int) { return false; };
+    QStringList log;
+    QByteArray gotA, gotB;
+    QStringList evA, evB;
+
+    void carry(Ax25Link& from, Ax25Link& to) {
+        for (const Ax25Frame& f : from.takeOutgoing()) {
+            const bool lost = lose(f, ++count);
+            log << (lost ? "~" : "") + text(f);
+            if (!lost)
+                to.receive(f, now);
+        }
+    }
+    void collect(Ax25Link& l, QByteArray& got, QStringList& ev) {
+        for (const Ax25Link::Event& e : l.takeEvents())
+            e.kind == e.Data ? void(got += e.data) : void(ev << QString::number(e.kind) + e.reason);
+    }
+    void run(qint64 ms) {
+        for (const qint64 end = now + ms; now < end; now += 100) {
+            a.tick(now);
+            b.tick(now);
+            carry(a, b);
+            carry(b, a);
+            collect(a, gotA, evA);
+            collect(b, gotB, evB);
+        }
+    }
+    void up() {
+        a.connect(now);
+        run(1000);
+        log.clear();
+    }
+};
+
+// Drops the first frame `match` picks, and nothing after it.
+static std::function<bool(const Ax25Frame&, int)> once(bool (*match)(const Ax25Frame&)) {
+    return [match, done = false](const Ax25Frame& f, int) mutable {
+        return !done && match(f) && (done = true);
+    };
+}
+
+class TestAx25Link : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stateTable() {
+        // start state, I frames handed over first, frames in and ticks ("@ms" after the link got
+        // there): frames out, events, state after, frames waiting.
+        struct Row {
+            State from;
+            int sent;
+            const char *in, *out, *events;
+            State to;
+            int waiting;
+        };
+        const State D = State::Disconnected, W = State::AwaitingConnection, C = State::Connected,
+                    T = State::TimerRecovery, R = State::AwaitingRelease;
+        const Row rows[] = {
+            {D, 0, "SABMc!", "UAr!", "Up", C, 0},
+            {D, 0, "SABMEc!", "DMr!", "", D, 0},
+            {D, 0, "DISCc", "DMr", "", D, 0},
+            {D, 0, "I00c!", "DMr!", "", D, 0},
+            {D, 0, "RR0r!", "", "", D, 0},
+            {W, 0, "UAr!", "", "Up", C, 0},
+            {W, 0, "UAr", "", "", W, 0},
+            {W, 0, "DMr!", "", "Down:refused (DM)", D, 0},
+            {W, 0, "DMr", "", "", W, 0},
+            {W, 0, "SABMc!", "UAr!", "", W, 0},
+            {W, 0, "DISCc!", "DMr!", "", W, 0},
+            {C, 0, "I00c", "RR1r", "Data:x", C, 0},
+            {C, 0, "I00c!", "RR1r!", "Data:x", C, 0},
+            {C, 0, "I10c", "REJ0r", "", C, 0},
+            {C, 0, "I10c!", "REJ0r!", "", C, 0},
+            {C, 0, "I00r", "", "", C, 0},
+            {C, 0, "RR0c!", "RR0r!", "", C, 0},
+            {C, 0, "SABMc!", "UAr!", "Up:reset by the remote station", C, 0},
+            {C, 0, "DISCc!", "UAr!", "Down:the remote station disconnected", D, 0},
+            {C, 0, "DMr", "", "Down:the remote station disconnected", D, 0},
+            {C, 0, "FRMRr", "SABMc!", "", W, 0},
+            {C, 0, "UAr!", "SABMc!", "", W, 0},
+            {C, 0, "RR1r", "SABMc!", "", W, 0},
+            {C, 0, "SABMEc!", "DMr!", "", C, 0},
+            {C, 3, "RR2r", "", "", C, 1},
+            {C, 3, "RR3r", "", "", C, 0},
+            {C, 3, "RR4r", "SABMc!", "", W, 3},
+            {C, 3, "I03c", "RR1r", "Data:x", C, 0},
+            {C, 3, "I04c", "SABMc!", "", W, 3},
+            {C, 3, "REJ1r", "I10c I20c", "", C, 2},
+            {C, 3, "RNR1r", "", "", C, 2},
+            {C, 6, "RR2r", "I40c I50c", "", C, 4},
+            {C, 6, "RR2c!", "RR0r! I40c I50c", "", C, 4},
+            {C, 6, "SABMc!", "UAr!", "Up:reset by the remote station", C, 0},
+            {T, 0, "RR0r!", "", "", C, 0},
+            {T, 0, "RR0c!", "RR0r!", "", T, 0},
+            {T, 2, "RR1r!", "I10c", "", C, 1},
+            {T, 2, "RR1r", "", "", T, 1},
+            {T, 2, "REJ0r!", "I00c I10c", "", C, 2},
+            {R, 0, "UAr!", "", "Down:disconnected", D, 0},
+            {R, 0, "DMr!", "", "Down:disconnected", D, 0},
+            {R, 2, "UAr", "", "", R, 0},
+            {R, 0, "DISCc!", "UAr!", "", R, 0},
+            {R, 0, "SABMc!", "DMr!", "", R, 0},
+            {R, 0, "RR0c!", "DMr!", "", R, 0},
+            {R, 0, "RR0r!", "", "", R, 0},
+            {W, 0, "@2999", "", "", W, 0},
+            {W, 0, "@3000", "SABMc!", "", W, 0},
+            {C, 1, "@2999", "", "", C, 1},
+            {C, 1, "@3000", "RR0c!", "", T, 1},
+            {C, 0, "@179999", "", "", C, 0},
+            {C, 0, "@180000", "RR0c!", "", T, 0},
+            {T, 1, "@8999", "", "", T, 1},
+            {T, 1, "@9000", "RR0c!", "", T, 1},
+            {R, 0, "@3000", "DISCc!", "", R, 0},
+            {C, 2, "@2000 RR1r @4999", "", "", C, 1},
+            {C, 2, "@2000 RR1r @5000", "RR0c!", "", T, 1},
+            {C, 1, "RR1r @100000", "", "", C, 0},
+            {C, 0, "I00c I00c", "REJ1r", "Data:x", C, 0},
+            {C, 0, "I10c I20c", "REJ0r", "", C, 0},
+            {C, 0, "I10c I20c!", "REJ0r RR0r!", "", C, 0},
+            {C, 0, "I10c I00c I10c", "REJ0r RR2r", "Data:x Data:x", C, 0},
+        };
+        for (const Row& r : rows) {
+            Ax25Link l = at(r.from, r.sent);
+            qint64 now = 1500;
+            for (const QString& step : QString(r.in).split(' ')) {
+                if (step.startsWith('@'))
+                    l.tick(now = 1500 + step.mid(1).toInt());
+                else
+                    l.receive(frame(step), now);
+            }
+            const QString row = QString::number(int(r.from)) + " " + r.in;
+            QCOMPARE(row + drain(l) + " | " + events(l), row + r.out + " | " + r.events);
+            QCOMPARE(int(l.state()), int(r.to));
+            QCOMPARE(l.outstanding(), r.waiting);
+        }
+    }
+
+    void t1FromRoundTrip() {
+        Ax25Link l(kA, kB, {kB, kB}, params());
+        QCOMPARE(l.t1Ms(), 15000); // frack times (2 * 2 digipeaters + 1)
+        l.connect(0);
+        l.receive(frame("UAr!"), 1000);
+        QCOMPARE(l.t1Ms(), 2 * ((7 * 7500 + 1000) / 8));
+        QCOMPARE(l.takeOutgoing().first().via.size(), 2);
+        Ax25Link m(kA, kB, {}, params());
+        m.connect(0);
+        m.tick(3000); // a repeated SABM: its answer's round trip says nothing, T1 stays backed off
+        m.receive(frame("UAr!"), 3100);
+        QCOMPARE(m.t1Ms(), 6000);
+    }
+
+    void retryOut() {
+        // N2 = 3: three repeats after the first try, then down (a poll's link tells the peer).
+        const std::tuple<State, QString, QString> rows[] = {
+            {State::AwaitingConnection, "SABMc!", ""},
+            {State::Connected, "RR0c!", "DMr"},
+            {State::AwaitingRelease, "DISCc!", ""}};
+        for (const auto& [from, repeat, last] : rows) {
+            Ax25Link l = at(from, 1, 3);
+            int repeats = 0;
+            for (qint64 t = 10000; l.state() != State::Disconnected && t < 10000000; t += 20000) {
+                l.tick(t);
+                const QString out = drain(l);
+                if (out == repeat)
+                    ++repeats;
+                else
+                    QCOMPARE(out, last);
+            }
+            QCOMPARE(repeat + QString::number(repeats), repeat + "3");
+            QCOMPARE(events(l), "Down:retry-out");
+            QCOMPARE(l.outstanding(), 0);
+        }
+    }
+
+    void busyPeerIsPolledNotSent() {
+        Ax25Link l = at(State::Connected, 1);
+        l.receive(frame("RNR1r"), 1600);
+        l.send("y", 1700);
+        QCOMPARE(drain(l), "");
+        l.tick(4600);
+        QCOMPARE(drain(l), "RR0c!");
+        l.receive(frame("RR1r!"), 4700);
+        QCOMPARE(drain(l), "I10c");
+    }
+
+    void boundsAndRefusal() {
+        Ax25Link l = at(State::Connected);
+        QVERIFY(!l.send(QByteArray(65537, 'x'), 0));
+        QVERIFY(l.send(QByteArray(250, 'x'), 0));
+        QCOMPARE(l.outstanding(), 3); // cut to paclen 100
+        QVERIFY(!at(State::Disconnected).send("x", 0));
+        for (State s : {State::Disconnected, State::AwaitingRelease}) {
+            Ax25Link idle = at(s);
+            idle.disconnect(0);
+            QCOMPARE(drain(idle), "");
+            QCOMPARE(int(idle.state()), int(s));
+        }
+        Ax25Frame sabm = frame("SABMc!");
+        sabm.via = {kB, kA};
+        sabm.via[0].bit7 = true;
+        const Ax25Frame dm = Ax25Link::refusal(sabm);
+        QCOMPARE(text(dm), "DMr!");
+        QCOMPARE(dm.destination, kB);
+        QVERIFY(dm.via[0] == kA && dm.via[1] == kB);
+    }
+
+    void lostIFrameIsRejectedOnceAndResent() {
+        Wire w;
+        w.up();
+        w.lose = once([](const Ax25Frame& f) { return f.kind == Kind::I && f.ns == 1; });
+        for (char c : QByteArray("01234"))
+            w.a.send(QByteArray(1, c), w.now);
+        w.run(10000);
+        QCOMPARE(w.gotB, "01234");
+        QCOMPARE(w.log.filter("REJ").size(), 1);
+        QCOMPARE(w.a.retransmitted(), 3u); // 1, 2 and 3 again; 4 goes once
+    }
+
+    void lostAckIsRecoveredByPollWithoutResending() {
+        Wire w;
+        w.up();
+        w.lose = once([](const Ax25Frame& f) { return f.kind == Kind::RR; });
+        w.a.send("abc", w.now);
+        w.run(10000);
+        QCOMPARE(w.log.join(' '), "I00c ~RR1r RR0c! RR1r!");
+        QCOMPARE(w.a.retransmitted(), 0u);
+        QCOMPARE(w.a.outstanding(), 0);
+        QCOMPARE(int(w.a.state()), int(State::Connected));
+    }
+
+    void disconnectCollision() {
+        Wire w;
+        w.up();
+        w.a.disconnect(w.now);
+        w.b.disconnect(w.now);
+        w.run(1000);
+        QCOMPARE(w.evA, QStringList({"0", "2disconnected"}));
+        QCOMPARE(w.evB, QStringList({"0", "2disconnected"}));
+        QCOMPARE(w.log.join(' '), "DISCc! DISCc! UAr! UAr!");
+    }
+
+    void peerRestartResetsTheLink() {
+        Wire w;
+        w.up();
+        w.b = Ax25Link(kB, kA, {}, params());
+        w.b.connect(w.now);
+        w.run(1000);
+        QCOMPARE(w.evA.last(), "0reset by the remote station");
+        w.a.send("after", w.now);
+        w.run(1000);
+        QCOMPARE(w.gotB, "after");
+    }
+
+    void outOfWindowAckReestablishesWithoutLosingData() {
+        Wire w;
+        w.up();
+        w.a.send("one", w.now);
+        w.a.takeOutgoing(); // lost on the air
+        w.a.receive(frame("RR5r"), w.now);
+        w.run(10000);
+        QCOMPARE(w.evA, QStringList({"0"})); // no second Up for our own re-establishment
+        QCOMPARE(w.gotB, "one");
+        QCOMPARE(w.a.outstanding(), 0);
+    }
+
+    void lossyBothWays() {
+        Wire w;
+        w.lose = [](const Ax25Frame&, int n) { return n % 10 == 0; };
+        w.up();
+        QByteArray toB, toA;
+        for (int i = 0; i < 4096; ++i) {
+            toB += char('a' + i % 26);
+            toA += char('0' + i % 10);
+        }
+        w.a.send(toB, w.now);
+        w.b.send(toA, w.now);
+        w.run(600000);
+        QCOMPARE(w.gotB, toB);
+        QCOMPARE(w.gotA, toA);
+        QVERIFY(w.a.retransmitted() + w.b.retransmitted() > 0);
+        QCOMPARE(w.a.outstanding() + w.b.outstanding(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAx25Link)
+#include "tst_ax25link.moc"

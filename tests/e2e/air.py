@@ -5,11 +5,20 @@
 # silence in the gaps, as from a sound card: without the silence the receiver's carrier detect
 # would stay on after a burst, and it would never transmit again. Two engines heard at once add
 # up, clipped, so a receiver between two that cannot hear each other gets their collisions.
-import array, errno, os, select, signal, sys, time
+# Lossy air: --drop=N loses about one transmission in N, each engine's own, whole (every receiver
+# gets silence for it); --seed=S fixes which, so the k-th burst of an engine is lost in every run
+# with the same seed. Each loss is logged on standard output.
+import array, errno, os, random, select, signal, sys, time
 
 signal.signal(signal.SIGINT, lambda *_: sys.exit(0))
-work, rate = sys.argv[1], int(sys.argv[2])
-hears = {e: heard.split(",") for e, heard in (arg.split("=") for arg in sys.argv[3:])}
+opts = dict(a[2:].split("=", 1) for a in sys.argv[1:] if a.startswith("--"))
+args = [a for a in sys.argv[1:] if not a.startswith("--")]
+work, rate = args[0], int(args[1])
+hears = {e: heard.split(",") for e, heard in (arg.split("=") for arg in args[2:])}
+drop_one_in, seed = int(opts.get("drop", 0)), opts.get("seed", "1")
+# One generator per engine: its choices do not depend on how its bursts interleave with others'.
+chance = {e: random.Random(f"{seed}:{e}") for e in hears}
+bursts, idle, dropping = dict.fromkeys(hears, 0), dict.fromkeys(hears, True), {}
 # Read-write: opening never blocks, and the writer closing its PCM is no end of file.
 tx = {e: os.open(f"{work}/{e}.tx", os.O_RDWR | os.O_NONBLOCK) for e in hears}
 backlog = {e: bytearray() for e in hears}
@@ -49,9 +58,19 @@ while True:
     sent = {}
     for e, b in backlog.items():
         take = min(n, len(b)) & ~1
-        if take:
+        if not take:
+            idle[e] = True
+            continue
+        if idle[e]:  # a burst begins
+            idle[e] = False
+            bursts[e] += 1
+            dropping[e] = drop_one_in > 0 and chance[e].randrange(drop_one_in) == 0
+            if dropping[e]:
+                t = time.monotonic() - start
+                print(f"{t:9.3f} s: dropped burst {bursts[e]} of {e}", flush=True)
+        if not dropping[e]:
             sent[e] = bytes(b[:take]) + bytes(n - take)
-            del b[:take]
+        del b[:take]
     for e, heard in hears.items():
         if rx[e] is None and (fd := attach(e)) is not None:
             rx[e] = fd

@@ -5,7 +5,10 @@
 # With --three, engine C (N0CCC, AGW port 18002) hears only B, and B hears A and C at once; B
 # relays what is sent through N0BBB, and A gives up on a link sooner (digi-*.conf for all three).
 # With --kiss, engine A is also a KISS TNC: over TCP (KISS_PORT_A) and on a pseudo-terminal
-# (KISS_PTY, Direwolf's -p); kiss-a.conf, and B as ever.
+# (KISS_PTY, Direwolf's -p); kiss-a.conf, and B as ever. E2E_CONF=NAME takes NAME-a.conf and
+# NAME-b.conf instead (bench-*.conf hold both link layers to the station's protocol).
+# Lossy air: AIR_DROP=N loses about one transmission in N, whole, on every receiver; AIR_SEED
+# (1 unless set) fixes which, so a run can be repeated. air.log in E2E_OUT lists each loss.
 # Direwolf listens on every interface, so all of it runs in a private network namespace holding
 # only "lo"; whatever starts here is stopped by its PID, and the run is bounded by TOTAL_LIMIT.
 # Usage: run.sh [--three|--kiss] CMD [ARGS...]; CMD sees AGW_PORT_A/B (and C), E2E_OUT (logs) and
@@ -51,8 +54,11 @@ fi
 unset PM_E2E_INSIDE
 ENGINES=(a b) HEARS=(a=b b=a) CONF=dw
 [ "${1:-}" = --three ] && shift && ENGINES=(a b c) HEARS=(a=b b=a,c c=b) CONF=digi
-# Direwolf names its pseudo-terminal /tmp/kisstnc, whoever else runs.
-[ "${1:-}" = --kiss ] && shift && CONF=kiss && export KISS_PORT_A=18010 KISS_PTY=/tmp/kisstnc
+# Direwolf names its pseudo-terminal /tmp/kisstnc, whoever else runs; KISS_PTY set empty: none,
+# so that runs can go side by side.
+[ "${1:-}" = --kiss ] && shift && CONF=kiss &&
+    export KISS_PORT_A=18010 KISS_PTY=${KISS_PTY-/tmp/kisstnc}
+CONF=${E2E_CONF:-$CONF}
 OUT=${E2E_OUT:-$(mktemp -d /tmp/pm-e2e.XXXXXX)}
 WORK=$(mktemp -d /tmp/pm-e2e-work.XXXXXX)
 export E2E_OUT=$OUT E2E_WORK=$WORK AGW_PORT_A=18000 AGW_PORT_B=18001 E2E_RESTART="$HERE/run.sh"
@@ -82,7 +88,8 @@ for e in "${ENGINES[@]}"; do
     ln -s "$conf" "$WORK/$e.conf" # where --restart finds it
 done
 # It opens no FIFO in a way that blocks; an engine's opening its transmit FIFO waits for it.
-python3 "$HERE/air.py" "$WORK" 44100 "${HEARS[@]}" </dev/null >"$OUT/air.log" 2>&1 &
+python3 "$HERE/air.py" ${AIR_DROP:+--drop="$AIR_DROP" --seed="${AIR_SEED:-1}"} "$WORK" 44100 \
+    "${HEARS[@]}" </dev/null >"$OUT/air.log" 2>&1 &
 PIDS+=($!)
 for e in "${ENGINES[@]}"; do start $e "$OUT/direwolf-$e.log"; done
 ready() {

@@ -1,0 +1,124 @@
+// The station's own link layer on engine A as a KISS TNC (run.sh --kiss): N0BBB, a client of
+// engine B and so of Direwolf's link layer, calls the station and is called by it. Run with
+// AIR_DROP set, the air loses transmissions and the transfer must still arrive whole.
+
+#include "RemoteStation.h"
+#include "StationOnKiss.h"
+
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kAirMs = 30000;
+// 4 kB each way at 1200 baud: about a minute and a half of air; each lost transmission costs a
+// T1 (3 s and more) on top.
+constexpr int kTransferMs = 240000;
+#define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
+#define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
+const QByteArray kWelcome = "Welcome to N0AAA's Packet Station!\r\n";
+
+// 4 096 bytes in 64 numbered lines: a frame lost, doubled or out of place shows in the text.
+QByteArray fourKilobytes(const QByteArray& from) {
+    QByteArray out;
+    for (int i = 0; i < 64; ++i) {
+        const QByteArray line = from + " line " + QByteArray::number(i).rightJustified(2, '0');
+        out += line + QByteArray(63 - line.size(), char('a' + i % 26)) + '\r';
+    }
+    return out;
+}
+
+// Connected data as the station's view shows it.
+QString shown(const QByteArray& data) {
+    return QString::fromLatin1(data).replace(u'\r', "\r\n"_L1);
+}
+
+// N0BBB calls and gets the welcome.
+void calledBy(StationOnKiss& a, Remote& b) {
+    const qsizetype before = b.data().size();
+    b.send('C');
+    AIR_COMPARE(b.data().mid(before), kWelcome);
+    QCOMPARE(a.h.view.captions[0], u"N0BBB"_s);
+}
+
+// 4 kB both ways at once: a file through the station's Send File, and AGW frames of 256 bytes
+// from N0BBB. Each side gets the other's whole, in order and once.
+void bothWays(StationOnKiss& a, Remote& b) {
+    const QByteArray up = fourKilobytes("N0AAA"), down = fourKilobytes("N0BBB");
+    const qsizetype atB = b.data().size(), atA = a.channel(0).size();
+    QVERIFY(a.h.offerFile(up));
+    a.h.station().onSendFileMenu();
+    for (qsizetype at = 0; at < down.size(); at += 256)
+        b.send('D', down.mid(at, 256));
+    QTRY_COMPARE_WITH_TIMEOUT(a.channel(0).mid(atA), shown(down), kTransferMs);
+    QTRY_COMPARE_WITH_TIMEOUT(b.data().mid(atB), up + '\r', kTransferMs);
+    // The link layer, not a timer, tells the station the last frame arrived.
+    AIR_COMPARE(a.h.view.notices.last(), u"upload.bin sent to N0BBB"_s);
+}
+
+} // namespace
+
+class KissLinksEndToEndTest : public QObject {
+    Q_OBJECT
+
+    StationOnKiss* a = nullptr;
+    Remote* b = nullptr;
+
+private slots:
+    void init() {
+        if (e2ePort("KISS_PORT_A") == 0)
+            QSKIP("needs Direwolf as a KISS TNC: run it through tests/e2e/run.sh --kiss");
+        useScratchConfigHomeInEnglish();
+        a = new StationOnKiss(
+            *EngineAddress::parse(u"kiss 127.0.0.1:%1"_s.arg(e2ePort("KISS_PORT_A"))));
+        b = new Remote("N0BBB");
+        QVERIFY2(a->link.isAttached(), qPrintable(a->link.lastError()));
+        QVERIFY2(b->registerAt(e2ePort("AGW_PORT_B")), "engine B refused N0BBB");
+    }
+    void cleanup() {
+        delete b, b = nullptr;
+        delete a, a = nullptr;
+    }
+
+    // Called, then calling: lines both ways, 4 kB both ways, each end hangs up once.
+    void calledAndCalling() {
+        calledBy(*a, *b);
+        b->send('D', "Hello from N0BBB\r");
+        AIR_VERIFY(a->channel(0).endsWith(
+            u"*** CONNECTED To Station N0BBB\r\nHello from N0BBB\r\n"_s));
+        a->enter(u"Fine here, 12 degrees and sunny."_s);
+        AIR_COMPARE(b->data(), kWelcome + "Fine here, 12 degrees and sunny.\r");
+        bothWays(*a, *b);
+        b->send('d');
+        AIR_COMPARE(a->h.view.captions[0], u"Open"_s);
+        QVERIFY(a->channel(0).endsWith(u"*** DISCONNECTED From Station N0BBB\r\n"_s));
+
+        const qsizetype connects = b->count('C'), before = b->data().size();
+        a->enter(u":C N0BBB"_s);
+        AIR_COMPARE(b->count('C'), connects + 1);
+        AIR_VERIFY(a->channel(0).endsWith(u"*** CONNECTED To Station N0BBB\r\n"_s));
+        QCOMPARE(a->h.view.captions[0], u"N0BBB"_s);
+        a->enter(u"Calling you back."_s);
+        AIR_COMPARE(b->data().mid(before), QByteArray("Calling you back.\r"));
+        b->send('D', "Thanks, 73\r");
+        AIR_VERIFY(a->channel(0).endsWith(u"Thanks, 73\r\n"_s));
+        const qsizetype ends = b->count('d');
+        a->enter(u":D"_s);
+        AIR_COMPARE(b->count('d'), ends + 1);
+        AIR_COMPARE(a->h.view.captions[0], u"Open"_s);
+    }
+
+    // One transmission in AIR_DROP lost: the same exchange still arrives whole, and the link ends.
+    void lossyAir() {
+        if (qEnvironmentVariableIntValue("AIR_DROP") == 0)
+            QSKIP("needs lossy air: AIR_DROP=10 run.sh --kiss");
+        calledBy(*a, *b);
+        bothWays(*a, *b);
+        b->send('d');
+        AIR_COMPARE(a->h.view.captions[0], u"Open"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(KissLinksEndToEndTest)
+#include "tst_e2e_kiss_links.moc"

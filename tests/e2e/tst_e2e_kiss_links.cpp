@@ -85,8 +85,8 @@ private slots:
     void calledAndCalling() {
         calledBy(*a, *b);
         b->send('D', "Hello from N0BBB\r");
-        AIR_VERIFY(a->channel(0).endsWith(
-            u"*** CONNECTED To Station N0BBB\r\nHello from N0BBB\r\n"_s));
+        AIR_VERIFY(
+            a->channel(0).endsWith(u"*** CONNECTED To Station N0BBB\r\nHello from N0BBB\r\n"_s));
         a->enter(u"Fine here, 12 degrees and sunny."_s);
         AIR_COMPARE(b->data(), kWelcome + "Fine here, 12 degrees and sunny.\r");
         bothWays(*a, *b);

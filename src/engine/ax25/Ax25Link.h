@@ -13,6 +13,7 @@ struct Ax25LinkParameters {
     int t3Ms = 180000;     // an idle link is polled after this long
     int paclen = 256;      // info bytes an I frame carries, 1..256
     int maxQueued = 65536; // bytes waiting to go; send() refuses beyond it
+    friend bool operator==(const Ax25LinkParameters&, const Ax25LinkParameters&) = default;
 };
 
 // One AX.25 version 2.0 connected link (modulo 8) between our call and one remote call. No I/O and

@@ -33,7 +33,6 @@ public:
     quint64 skippedMonitorFrames() const override { return active().skippedMonitorFrames(); }
     QString address() const override { return active().address(); }
     QString lastError() const override { return active().lastError(); }
-    QString whyNoLinks() const override { return active().whyNoLinks(); }
     std::optional<QList<EnginePort>> ports() const override { return active().ports(); }
     bool reportsOutstanding() const override { return active().reportsOutstanding(); }
     void askOutstanding(const QByteArray& call, quint8 port) override {

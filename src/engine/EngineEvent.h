@@ -12,6 +12,7 @@ struct EngineEvent {
         Disconnected, // a link ended
         StationData,  // data from a connected station, as it came off the air, NULs and all
         Monitored,    // a frame heard on the air
+        Refused,      // a station called and the engine turned it away: no channel was free
     };
     // How the engine classes what it heard.
     enum class FrameClass {

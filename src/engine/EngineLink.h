@@ -80,8 +80,6 @@ public:
     virtual QString address() const { return {}; }
     // Why the last attempt to reach or register with the engine failed, for the operator.
     virtual QString lastError() const { return {}; }
-    // Why this engine cannot hold a connected link, for the operator; empty when it can.
-    virtual QString whyNoLinks() const { return {}; }
     // The engine's radio ports, once it has said which it has; none before, or when it cannot.
     virtual std::optional<QList<EnginePort>> ports() const { return std::nullopt; }
 

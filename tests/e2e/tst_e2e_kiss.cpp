@@ -78,10 +78,6 @@ private slots:
             a.h.station().beacon().tick();
         AIR_VERIFY(b.data('U', "BEACON").contains(a.h.state.beaconText.toLatin1()));
         QVERIFY(a.traffic().contains(u" 1:Fm N0AAA To BEACON <UI pid=F0"_s));
-        // No links over KISS yet: a connect is refused with the reason, and the line stays.
-        a.h.view.sendLine = u":C N0BBB"_s, a.h.station().onSendLineEnter();
-        QCOMPARE(a.h.view.notices.last(),
-                 u"Not connected: the station cannot hold a link over a KISS TNC yet"_s);
     }
 
     void overDirewolfsPseudoTerminal() {

@@ -1,4 +1,5 @@
 #include "Ax25Link.h"
+#include "LinkTable.h"
 
 #include <QtTest>
 
@@ -129,6 +130,31 @@ static std::function<bool(const Ax25Frame&, int)> once(bool (*match)(const Ax25F
     return [match, done = false](const Ax25Frame& f, int) mutable {
         return !done && match(f) && (done = true);
     };
+}
+
+// "2:N0BBB-2,D2,D1:UAr!": the port, where the frame goes and through whom, and the frame.
+static QString out(LinkTable& t) {
+    QStringList s;
+    for (const LinkTable::Outgoing& o : t.takeOutgoing()) {
+        QString to = o.frame.destination.text();
+        for (const Ax25Address& d : o.frame.via)
+            to += "," + d.text();
+        s << QString::number(o.port) + ":" + to + ":" + text(o.frame);
+    }
+    return s.join(' ');
+}
+
+static QString notices(LinkTable& t) {
+    QStringList s;
+    for (const EngineEvent& e : t.takeEvents())
+        s << QString("CdDMR"[int(e.type)]) + ":" + e.call + ":" + QString::number(e.port) + ":" +
+                 e.text.trimmed();
+    return s.join(' ');
+}
+
+static Ax25Frame via(Ax25Frame f, bool lastRepeated) {
+    f.via = {{"D1", 0, true}, {"D2", 0, lastRepeated}};
+    return f;
 }
 
 class TestAx25Link : public QObject {
@@ -353,6 +379,54 @@ private slots:
         QCOMPARE(w.evA, QStringList({"0"})); // no second Up for our own re-establishment
         QCOMPARE(w.gotB, "one");
         QCOMPARE(w.a.outstanding(), 0);
+    }
+
+    // The station's links over a TNC: which frames reach a link, what is refused and how, and the
+    // notices the station gets.
+    void linkTable() {
+        LinkTable t;
+        t.setOwnCall(kA);
+        const auto in = [&t](const Ax25Frame& f, quint8 port = 2) { t.receive(f, port, 0); };
+        in(via(frame("SABMc!"), false)); // still on its way through D2
+        QCOMPARE(out(t) + notices(t), "");
+        in(via(frame("SABMc!"), true));
+        QCOMPARE(out(t), "2:N0BBB-2,D2,D1:UAr!");
+        QCOMPARE(notices(t), "C:N0BBB-2:2:*** CONNECTED To Station N0BBB-2");
+        in(frame("I00c"), 3); // the same call on another port: refused, the link stays
+        QCOMPARE(out(t), "3:N0BBB-2:DMr");
+        in(frame("I00c"));
+        QCOMPARE(notices(t), "D:N0BBB-2:2:x");
+        QCOMPARE(out(t), "2:N0BBB-2,D2,D1:RR1r");
+        Ax25Frame other = frame("SABMc!"), ui = frame("SABMc!");
+        other.destination = {"N0ZZZ", 0};
+        ui.kind = Kind::UI;
+        for (const Ax25Frame& ignored : {frame("RR0r!"), other, ui})
+            in(ignored, 4);
+        in(frame("SABMEc!"), 5);
+        QCOMPARE(out(t) + notices(t), "5:N0BBB-2:DMr!");
+
+        QVERIFY(!t.connect(kB, {}, 2, 0));
+        for (int n = 1; n < LinkTable::kMaxLinks; ++n)
+            QVERIFY(t.connect({"N0C", quint8(n)}, {{"D3", 0}, {"D4", 0}}, 1, 0));
+        QCOMPARE(out(t).split(' ').last(), "1:N0C-6,D3,D4:SABMc!");
+        QVERIFY(!t.connect({"N0D", 0}, {}, 1, 0));
+        Ax25Frame eighth = frame("SABMc!");
+        eighth.source = {"N0D", 0};
+        in(eighth);
+        QCOMPARE(out(t), "2:N0D:DMr!");
+        QCOMPARE(notices(t), "R:N0D:2:*** N0D called, but all 7 channels are busy: refused");
+
+        QVERIFY(t.outstanding(kB));
+        in(frame("DISCc!"));
+        QCOMPARE(notices(t), "d:N0BBB-2:2:*** DISCONNECTED From Station N0BBB-2");
+        QCOMPARE(out(t), "2:N0BBB-2,D2,D1:UAr!");
+        QVERIFY(!t.outstanding(kB));
+        for (qint64 ms = 0; ms < 3600000; ms += 1000)
+            t.tick(ms);
+        QCOMPARE(notices(t).count("*** DISCONNECTED RETRYOUT With N0C-"), 6);
+        t.disconnect(kB, 4, 0); // a call with no link: the notice all the same
+        QCOMPARE(notices(t), "d:N0BBB-2:4:*** DISCONNECTED From Station N0BBB-2");
+        QVERIFY(t.connect({"N0D", 0}, {}, 1, 0));
     }
 
     void lossyBothWays() {

@@ -89,12 +89,12 @@ private slots:
     }
 
     // Attach: the init text and the channel parameters; then what is heard and what is sent, both
-    // shown; a connect refused; the TNC going away is noticed.
+    // shown; a link; the TNC going away is noticed.
     void overTcp() {
         QTcpServer tnc;
         QVERIFY(tnc.listen(QHostAddress::LocalHost));
         KissLink link(address(u"kiss 127.0.0.1:%1"_s.arg(tnc.serverPort())),
-                      {25, 200, 12, u"KISS ON\\r"_s});
+                      {25, 200, 12, u"KISS ON\\r"_s, {}});
         QCOMPARE(link.startPoll("n0me", "app"), qint16(1));
         QVERIFY(tnc.waitForNewConnection(2000));
         QTcpSocket* air = tnc.nextPendingConnection();
@@ -123,8 +123,23 @@ private slots:
         QVERIFY(e && e->frame.sent && e->frame.port == 2 &&
                 e->text.startsWith(u" 3:Fm N0ME To BEACON Via WIDE1-1 <UI"_s));
 
-        QCOMPARE(link.send(ConnectCommand{"N0BBB", {}, 0}), 0);
-        QVERIFY(!link.whyNoLinks().isEmpty());
+        // A call from the air: answered, told to the station and not shown as monitored; data
+        // goes back as an I frame on the caller's port.
+        Ax25Frame sabm;
+        sabm.kind = Ax25Kind::SABM, sabm.pollFinal = true;
+        sabm.destination = at("N0ME", true), sabm.source = at("N0BBB");
+        air->write(kiss::encode(1, kiss::Command::Data, encodeAx25(sabm)));
+        QCOMPARE(nextEvent(link)->text.left(20), u" 3:Fm N0ME To BEACON"_s); // the second piece
+        e = nextEvent(link);
+        QVERIFY(e && e->type == EngineEvent::Type::Connected && e->port == 1);
+        QCOMPARE(link.send(LinkDataCommand{"N0BBB", "hello", 1}), 1);
+        QCOMPARE(link.takeOutstanding("n0bbb"), 1u);
+        sent.clear();
+        QTRY_VERIFY((sent += air->readAll(), framesIn(sent).size() == 2));
+        QCOMPARE(std::tuple(framesIn(sent)[0].kind, framesIn(sent)[1].info, sent.at(1)),
+                 std::tuple(Ax25Kind::UA, QByteArray("hello"), char(0x10)));
+        QVERIFY(!link.nextEvent());
+
         delete air;
         QTRY_VERIFY((link.nextEvent(), !link.isAttached()));
         QVERIFY(link.lastError().startsWith(u"kiss 127.0.0.1:"_s));

@@ -51,12 +51,13 @@ data: DX de N0XX 14025\r\nabcabcdyzx)");
 > D N0BBB@0 Welcome to N0ME's Packet Station!\r\n
 page1: *** CONNECTED To Station N0BBB\r\r\n)");
         row("connect with every tab busy: a call only remembered, a caller told of",
-            R"(show tabs list notice beeps; start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; type :c n0new; rx c N0NEW *** CONNECTED To Station N0NEW\r; tick)",
+            R"(show tabs list notice beeps; start; assign 0 N0T0; assign 1 N0T1; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; type :c n0new; rx c N0NEW *** CONNECTED To Station N0NEW\r; rx R N0TNC *** refused\r; tick)",
             R"(tabs 0=N0T0 1=N0T1 2=N0T2 3=N0T3 4=N0T4 5=N0T5 6=N0T6 idle=1
-beeps=2 restored=1 raised=1
+beeps=3 restored=1 raised=1
 list: "N0NEW"\r\n
 notice: Not connected: all 7 channels are busy
-notice: N0NEW connected, but all 7 channels are busy)");
+notice: N0NEW connected, but all 7 channels are busy
+notice: N0TNC called, but all 7 channels are busy: refused)");
         row("data without a channel: a channel without a welcome; a late frame or a full house: "
             "All Traffic",
             R"(show tabs > strip ch0 notice; start; rx D N0BBB still here\r; rx d N0CCC gone\r; tick 2; wait 5; rx D N0CCC late\r; tick; wait 1; rx D N0CCC later\r; assign 2 N0T2; assign 3 N0T3; assign 4 N0T4; assign 5 N0T5; assign 6 N0T6; rx D N0DDD lost?\r; tick 2)",

@@ -162,6 +162,7 @@ int kindLetter(const EngineEvent& event) {
     case EngineEvent::Type::Connected:
         return 'c';
     case EngineEvent::Type::Disconnected:
+    case EngineEvent::Type::Refused:
         return 'd';
     case EngineEvent::Type::StationData:
         return 'D';

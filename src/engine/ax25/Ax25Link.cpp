@@ -19,64 +19,64 @@ int distance(quint8 from, quint8 to) {
 
 Ax25Link::Ax25Link(Ax25Address self, Ax25Address remote, QList<Ax25Address> via,
                    Ax25LinkParameters p)
-    : self_(std::move(self)), remote_(std::move(remote)), via_(std::move(via)), p_(p) {
+    : m_self(std::move(self)), m_remote(std::move(remote)), m_via(std::move(via)), m_p(p) {
     // Whatever the caller passes, the bits on our own frames are ours to write.
-    self_.bit7 = remote_.bit7 = false;
-    if (via_.size() > Ax25Frame::kMaxDigipeaters)
-        via_.resize(Ax25Frame::kMaxDigipeaters);
-    for (Ax25Address& a : via_)
+    m_self.bit7 = m_remote.bit7 = false;
+    if (m_via.size() > Ax25Frame::kMaxDigipeaters)
+        m_via.resize(Ax25Frame::kMaxDigipeaters);
+    for (Ax25Address& a : m_via)
         a.bit7 = false;
-    p_.maxFrame = std::clamp(p_.maxFrame, 1, 7);
-    p_.retry = std::clamp(p_.retry, 1, 100);
-    p_.frackMs = std::clamp(p_.frackMs, 100, 60000);
-    p_.t3Ms = std::max(p_.t3Ms, 1000);
-    p_.paclen = std::clamp(p_.paclen, 1, 256);
-    p_.maxQueued = std::max(p_.maxQueued, p_.paclen);
-    t1v_ = p_.frackMs * (2 * int(via_.size()) + 1);
-    srt_ = t1v_ / 2;
+    m_p.maxFrame = std::clamp(m_p.maxFrame, 1, 7);
+    m_p.retry = std::clamp(m_p.retry, 1, 100);
+    m_p.frackMs = std::clamp(m_p.frackMs, 100, 60000);
+    m_p.t3Ms = std::max(m_p.t3Ms, 1000);
+    m_p.paclen = std::clamp(m_p.paclen, 1, 256);
+    m_p.maxQueued = std::max(m_p.maxQueued, m_p.paclen);
+    m_t1v = m_p.frackMs * (2 * int(m_via.size()) + 1);
+    m_srt = m_t1v / 2;
 }
 
 // Smoothed over acknowledgements that came without a retry (a retried frame's round trip is
 // ambiguous), floored so a quick wire does not make T1 fire between a frame and its answer.
 void Ax25Link::selectT1(qint64 now) {
-    const int initial = p_.frackMs * (2 * int(via_.size()) + 1);
-    if (rc_ == 0) {
-        const qint64 roundTrip = std::clamp<qint64>(now - t1Started_, 0, 4 * initial);
-        srt_ = int((7 * qint64(srt_) + roundTrip) / 8);
-        t1v_ = std::clamp(2 * srt_, std::min(1000, initial), 4 * initial);
+    const int initial = m_p.frackMs * (2 * int(m_via.size()) + 1);
+    if (m_rc == 0) {
+        const qint64 roundTrip = std::clamp<qint64>(now - m_t1Started, 0, 4 * initial);
+        m_srt = int((7 * qint64(m_srt) + roundTrip) / 8);
+        m_t1v = std::clamp(2 * m_srt, std::min(1000, initial), 4 * initial);
     }
 }
 
 void Ax25Link::startT1(qint64 now) {
-    t1Started_ = now;
-    t1Deadline_ = now + t1v_;
-    t3Deadline_ = -1;
+    m_t1Started = now;
+    m_t1Deadline = now + m_t1v;
+    m_t3Deadline = -1;
 }
 
 void Ax25Link::put(Kind kind, bool command, bool pf) {
     Ax25Frame f;
-    f.destination = remote_;
-    f.source = self_;
-    for (const Ax25Address& a : via_)
+    f.destination = m_remote;
+    f.source = m_self;
+    for (const Ax25Address& a : m_via)
         f.via.append(a);
     f.kind = kind;
     f.command = command;
     f.pollFinal = pf;
     if (kind == Kind::RR || kind == Kind::RNR || kind == Kind::REJ) {
-        f.nr = vr_;
-        ackPending_ = false;
+        f.nr = m_vr;
+        m_ackPending = false;
     }
-    out_.append(std::move(f));
+    m_out.append(std::move(f));
 }
 
 void Ax25Link::putI(quint8 ns, const QByteArray& info) {
     put(Kind::I, true, false);
-    Ax25Frame& f = out_.last();
+    Ax25Frame& f = m_out.last();
     f.ns = ns;
-    f.nr = vr_;
+    f.nr = m_vr;
     f.pid = kPidNoLayer3;
     f.info = info;
-    ackPending_ = false;
+    m_ackPending = false;
 }
 
 void Ax25Link::enquiry(qint64 now) {
@@ -100,133 +100,133 @@ Ax25Frame Ax25Link::refusal(const Ax25Frame& frame) {
 }
 
 void Ax25Link::resetSequence() {
-    vs_ = vr_ = va_ = vsTop_ = 0;
-    peerBusy_ = rejectSent_ = ackPending_ = false;
+    m_vs = m_vr = m_va = m_vsTop = 0;
+    m_peerBusy = m_rejectSent = m_ackPending = false;
 }
 
 // Frames sent and not acknowledged go back to the head of the queue, so a link we re-establish
 // ourselves loses nothing the operator typed (the peer may see some of it twice).
 void Ax25Link::requeueUnacked() {
-    for (quint8 n = vsTop_; n != va_;) {
+    for (quint8 n = m_vsTop; n != m_va;) {
         n = quint8((n + 7) & 7);
-        queue_.prepend(inFlight_[n]);
-        queuedBytes_ += inFlight_[n].size();
+        m_queue.prepend(m_inFlight[n]);
+        m_queuedBytes += m_inFlight[n].size();
     }
 }
 
 void Ax25Link::establish(qint64 now) {
-    if (state_ == State::Connected || state_ == State::TimerRecovery) {
-        reestablishing_ = true;
+    if (m_state == State::Connected || m_state == State::TimerRecovery) {
+        m_reestablishing = true;
         requeueUnacked();
     }
     resetSequence();
-    rc_ = 0;
+    m_rc = 0;
     put(Kind::SABM, true, true);
     startT1(now);
-    state_ = State::AwaitingConnection;
+    m_state = State::AwaitingConnection;
 }
 
 void Ax25Link::toConnected(qint64 now) {
     selectT1(now);
-    t1Deadline_ = -1;
-    t3Deadline_ = now + p_.t3Ms;
+    m_t1Deadline = -1;
+    m_t3Deadline = now + m_p.t3Ms;
     resetSequence();
-    rc_ = 0;
-    state_ = State::Connected;
-    if (!std::exchange(reestablishing_, false))
-        events_.append({Event::Up, {}, {}});
+    m_rc = 0;
+    m_state = State::Connected;
+    if (!std::exchange(m_reestablishing, false))
+        m_events.append({Event::Up, {}, {}});
 }
 
 void Ax25Link::drop(const QString& reason) {
-    const bool wasUp = state_ != State::Disconnected;
-    queue_.clear();
-    queuedBytes_ = 0;
-    for (QByteArray& b : inFlight_)
+    const bool wasUp = m_state != State::Disconnected;
+    m_queue.clear();
+    m_queuedBytes = 0;
+    for (QByteArray& b : m_inFlight)
         b.clear();
     resetSequence();
-    t1Deadline_ = t3Deadline_ = -1;
-    reestablishing_ = false;
-    state_ = State::Disconnected;
+    m_t1Deadline = m_t3Deadline = -1;
+    m_reestablishing = false;
+    m_state = State::Disconnected;
     if (wasUp)
-        events_.append({Event::Down, {}, reason});
+        m_events.append({Event::Down, {}, reason});
 }
 
 void Ax25Link::connect(qint64 nowMs) {
-    if (state_ != State::Disconnected)
+    if (m_state != State::Disconnected)
         return;
-    reestablishing_ = false;
+    m_reestablishing = false;
     establish(nowMs);
 }
 
 void Ax25Link::disconnect(qint64 nowMs) {
-    if (state_ == State::Disconnected || state_ == State::AwaitingRelease)
+    if (m_state == State::Disconnected || m_state == State::AwaitingRelease)
         return;
-    queue_.clear();
-    queuedBytes_ = 0;
+    m_queue.clear();
+    m_queuedBytes = 0;
     resetSequence();
-    rc_ = 0;
+    m_rc = 0;
     put(Kind::DISC, true, true);
     startT1(nowMs);
-    state_ = State::AwaitingRelease;
+    m_state = State::AwaitingRelease;
 }
 
 bool Ax25Link::send(const QByteArray& data, qint64 nowMs) {
-    if (state_ == State::Disconnected || state_ == State::AwaitingRelease)
+    if (m_state == State::Disconnected || m_state == State::AwaitingRelease)
         return false;
-    if (queuedBytes_ + data.size() > p_.maxQueued)
+    if (m_queuedBytes + data.size() > m_p.maxQueued)
         return false;
-    for (qsizetype at = 0; at < data.size(); at += p_.paclen)
-        queue_.append(data.mid(at, p_.paclen));
-    queuedBytes_ += data.size();
+    for (qsizetype at = 0; at < data.size(); at += m_p.paclen)
+        m_queue.append(data.mid(at, m_p.paclen));
+    m_queuedBytes += data.size();
     pump(nowMs);
     return true;
 }
 
 bool Ax25Link::nrValid(quint8 nr) const {
-    return distance(va_, nr) <= distance(va_, vs_);
+    return distance(m_va, nr) <= distance(m_va, m_vs);
 }
 
 void Ax25Link::pump(qint64 now) {
-    if (state_ != State::Connected)
+    if (m_state != State::Connected)
         return;
-    while (!peerBusy_ && distance(va_, vs_) < p_.maxFrame) {
-        if (vs_ != vsTop_) {
-            ++retransmitted_;
-        } else if (!queue_.isEmpty()) {
-            inFlight_[vs_] = queue_.takeFirst();
-            queuedBytes_ -= inFlight_[vs_].size();
-            vsTop_ = next(vs_);
+    while (!m_peerBusy && distance(m_va, m_vs) < m_p.maxFrame) {
+        if (m_vs != m_vsTop) {
+            ++m_retransmitted;
+        } else if (!m_queue.isEmpty()) {
+            m_inFlight[m_vs] = m_queue.takeFirst();
+            m_queuedBytes -= m_inFlight[m_vs].size();
+            m_vsTop = next(m_vs);
         } else {
             break;
         }
-        putI(vs_, inFlight_[vs_]);
-        vs_ = next(vs_);
-        if (t1Deadline_ < 0)
+        putI(m_vs, m_inFlight[m_vs]);
+        m_vs = next(m_vs);
+        if (m_t1Deadline < 0)
             startT1(now);
     }
     // A busy peer is asked again on each T1 while we have something for it.
-    if (peerBusy_ && outstanding() > 0 && t1Deadline_ < 0)
+    if (m_peerBusy && outstanding() > 0 && m_t1Deadline < 0)
         startT1(now);
 }
 
 void Ax25Link::acked(quint8 nr, qint64 now) {
-    if (peerBusy_) {
-        va_ = nr;
-    } else if (nr == vs_) {
-        va_ = nr;
-        if (t1Deadline_ >= 0) {
+    if (m_peerBusy) {
+        m_va = nr;
+    } else if (nr == m_vs) {
+        m_va = nr;
+        if (m_t1Deadline >= 0) {
             selectT1(now);
-            t1Deadline_ = -1;
+            m_t1Deadline = -1;
         }
-        t3Deadline_ = now + p_.t3Ms;
-    } else if (nr != va_) {
-        va_ = nr;
+        m_t3Deadline = now + m_p.t3Ms;
+    } else if (nr != m_va) {
+        m_va = nr;
         startT1(now);
     }
 }
 
 void Ax25Link::receive(const Ax25Frame& frame, qint64 nowMs) {
-    switch (state_) {
+    switch (m_state) {
     case State::Disconnected:
         receiveDisconnected(frame, nowMs);
         break;
@@ -248,11 +248,11 @@ void Ax25Link::receiveDisconnected(const Ax25Frame& f, qint64 now) {
     if (f.kind == Kind::SABM) {
         put(Kind::UA, false, f.pollFinal);
         resetSequence();
-        rc_ = 0;
-        t1Deadline_ = -1;
-        t3Deadline_ = now + p_.t3Ms;
-        state_ = State::Connected;
-        events_.append({Event::Up, {}, {}});
+        m_rc = 0;
+        m_t1Deadline = -1;
+        m_t3Deadline = now + m_p.t3Ms;
+        m_state = State::Connected;
+        m_events.append({Event::Up, {}, {}});
     } else if (f.command && f.kind != Kind::UI && f.kind != Kind::XID && f.kind != Kind::TEST &&
                f.kind != Kind::Unknown) {
         // SABME among them: the DM makes a newer peer fall back to SABM.
@@ -275,7 +275,7 @@ void Ax25Link::receiveAwaiting(const Ax25Frame& f, qint64 now) {
         break;
     case Kind::DM:
         if (f.pollFinal)
-            drop(reestablishing_ ? "the remote station disconnected" : "refused (DM)");
+            drop(m_reestablishing ? "the remote station disconnected" : "refused (DM)");
         break;
     default:
         break;
@@ -313,16 +313,16 @@ void Ax25Link::receiveLinked(const Ax25Frame& f, qint64 now) {
     case Kind::SABM: {
         // The peer restarted. Frames of ours it never acknowledged belonged to the old link.
         put(Kind::UA, false, f.pollFinal);
-        if (vsTop_ != va_) {
-            queue_.clear();
-            queuedBytes_ = 0;
+        if (m_vsTop != m_va) {
+            m_queue.clear();
+            m_queuedBytes = 0;
         }
         resetSequence();
-        rc_ = 0;
-        t1Deadline_ = -1;
-        t3Deadline_ = now + p_.t3Ms;
-        state_ = State::Connected;
-        events_.append({Event::Up, {}, "reset by the remote station"});
+        m_rc = 0;
+        m_t1Deadline = -1;
+        m_t3Deadline = now + m_p.t3Ms;
+        m_state = State::Connected;
+        m_events.append({Event::Up, {}, "reset by the remote station"});
         break;
     }
     case Kind::SABME:
@@ -360,30 +360,30 @@ void Ax25Link::receiveI(const Ax25Frame& f, qint64 now) {
         establish(now);
         return;
     }
-    if (state_ == State::Connected)
+    if (m_state == State::Connected)
         acked(nr, now);
     else
-        va_ = nr;
-    if ((f.ns.value_or(0) & 7) == vr_) {
-        vr_ = next(vr_);
-        rejectSent_ = false;
+        m_va = nr;
+    if ((f.ns.value_or(0) & 7) == m_vr) {
+        m_vr = next(m_vr);
+        m_rejectSent = false;
         if (!f.info.isEmpty())
-            events_.append({Event::Data, f.info, {}});
+            m_events.append({Event::Data, f.info, {}});
         if (f.pollFinal)
             put(Kind::RR, false, true);
         else
-            ackPending_ = true;
-    } else if (rejectSent_) {
+            m_ackPending = true;
+    } else if (m_rejectSent) {
         if (f.pollFinal)
             put(Kind::RR, false, true);
     } else {
-        rejectSent_ = true;
+        m_rejectSent = true;
         put(Kind::REJ, false, f.pollFinal);
     }
 }
 
 void Ax25Link::receiveS(const Ax25Frame& f, qint64 now) {
-    peerBusy_ = f.kind == Kind::RNR;
+    m_peerBusy = f.kind == Kind::RNR;
     const quint8 nr = f.nr.value_or(0) & 7;
     if (!nrValid(nr)) {
         establish(now);
@@ -391,71 +391,71 @@ void Ax25Link::receiveS(const Ax25Frame& f, qint64 now) {
     }
     if (f.command && f.pollFinal)
         put(Kind::RR, false, true);
-    if (state_ == State::TimerRecovery && !f.command && f.pollFinal) {
+    if (m_state == State::TimerRecovery && !f.command && f.pollFinal) {
         // The answer to our poll: resend from what it has, and carry on.
         selectT1(now);
-        t1Deadline_ = -1;
-        va_ = vs_ = nr;
-        rc_ = 0;
-        state_ = State::Connected;
-        if (vsTop_ == va_)
-            t3Deadline_ = now + p_.t3Ms;
-    } else if (state_ == State::TimerRecovery) {
-        va_ = nr;
+        m_t1Deadline = -1;
+        m_va = m_vs = nr;
+        m_rc = 0;
+        m_state = State::Connected;
+        if (m_vsTop == m_va)
+            m_t3Deadline = now + m_p.t3Ms;
+    } else if (m_state == State::TimerRecovery) {
+        m_va = nr;
         if (f.kind == Kind::REJ)
-            vs_ = nr;
+            m_vs = nr;
     } else if (f.kind == Kind::REJ) {
-        va_ = vs_ = nr;
-        t1Deadline_ = -1;
-        t3Deadline_ = now + p_.t3Ms;
+        m_va = m_vs = nr;
+        m_t1Deadline = -1;
+        m_t3Deadline = now + m_p.t3Ms;
     } else {
         acked(nr, now);
     }
 }
 
 void Ax25Link::tick(qint64 nowMs) {
-    const int ceiling = 4 * p_.frackMs * (2 * int(via_.size()) + 1);
-    if (t1Deadline_ >= 0 && nowMs >= t1Deadline_) {
-        t1Deadline_ = -1;
-        if (state_ != State::Connected && rc_ >= p_.retry) {
+    const int ceiling = 4 * m_p.frackMs * (2 * int(m_via.size()) + 1);
+    if (m_t1Deadline >= 0 && nowMs >= m_t1Deadline) {
+        m_t1Deadline = -1;
+        if (m_state != State::Connected && m_rc >= m_p.retry) {
             // The peer may still think the link is up: tell it, once, that it is not.
-            if (state_ == State::TimerRecovery)
+            if (m_state == State::TimerRecovery)
                 put(Kind::DM, false, false);
             drop("retry-out");
             return;
         }
-        t1v_ = std::min(t1v_ * 2, ceiling);
-        ++rc_;
-        if (state_ == State::AwaitingConnection) {
+        m_t1v = std::min(m_t1v * 2, ceiling);
+        ++m_rc;
+        if (m_state == State::AwaitingConnection) {
             put(Kind::SABM, true, true);
             startT1(nowMs);
-        } else if (state_ == State::AwaitingRelease) {
+        } else if (m_state == State::AwaitingRelease) {
             put(Kind::DISC, true, true);
             startT1(nowMs);
         } else {
-            state_ = State::TimerRecovery;
+            m_state = State::TimerRecovery;
             enquiry(nowMs);
         }
-    } else if (state_ == State::Connected && t1Deadline_ < 0 && t3Deadline_ >= 0 &&
-               nowMs >= t3Deadline_) {
-        rc_ = 0;
-        state_ = State::TimerRecovery;
+    } else if (m_state == State::Connected && m_t1Deadline < 0 && m_t3Deadline >= 0 &&
+               nowMs >= m_t3Deadline) {
+        m_rc = 0;
+        m_state = State::TimerRecovery;
         enquiry(nowMs);
     }
     pump(nowMs);
 }
 
 QList<Ax25Frame> Ax25Link::takeOutgoing() {
-    if (ackPending_ && (state_ == State::Connected || state_ == State::TimerRecovery))
+    if (m_ackPending && (m_state == State::Connected || m_state == State::TimerRecovery))
         put(Kind::RR, false, false);
-    ackPending_ = false;
-    return std::exchange(out_, {});
+    m_ackPending = false;
+    return std::exchange(m_out, {});
 }
 
 QList<Ax25Link::Event> Ax25Link::takeEvents() {
-    return std::exchange(events_, {});
+    return std::exchange(m_events, {});
 }
 
 int Ax25Link::outstanding() const {
-    return distance(va_, vsTop_) + int(queue_.size());
+    return distance(m_va, m_vsTop) + int(m_queue.size());
 }

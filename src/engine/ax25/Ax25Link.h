@@ -13,6 +13,7 @@ struct Ax25LinkParameters {
     int t3Ms = 180000;     // an idle link is polled after this long
     int paclen = 256;      // info bytes an I frame carries, 1..256
     int maxQueued = 65536; // bytes waiting to go; send() refuses beyond it
+    friend bool operator==(const Ax25LinkParameters&, const Ax25LinkParameters&) = default;
 };
 
 // One AX.25 version 2.0 connected link (modulo 8) between our call and one remote call. No I/O and
@@ -50,10 +51,10 @@ public:
     QList<Ax25Frame> takeOutgoing();
     QList<Event> takeEvents();
 
-    State state() const { return state_; }
+    State state() const { return m_state; }
     int outstanding() const;
-    quint64 retransmitted() const { return retransmitted_; }
-    int t1Ms() const { return t1v_; }
+    quint64 retransmitted() const { return m_retransmitted; }
+    int t1Ms() const { return m_t1v; }
 
     // A DM (F = P) back to the sender of `frame`, along its path reversed: the answer to a SABM the
     // station refuses, or to any command for a link we do not hold.
@@ -80,21 +81,21 @@ private:
     void putI(quint8 ns, const QByteArray& info);
     void enquiry(qint64 now); // RR P=1 command, T1
 
-    Ax25Address self_, remote_;
-    QList<Ax25Address> via_;
-    Ax25LinkParameters p_;
-    State state_ = State::Disconnected;
-    quint8 vs_ = 0, vr_ = 0, va_ = 0;
-    quint8 vsTop_ = 0;       // one past the highest N(S) handed out; V(S) below it means a resend
-    QByteArray inFlight_[8]; // the info of each N(S) until acknowledged
-    QList<QByteArray> queue_;
-    qsizetype queuedBytes_ = 0;
-    bool peerBusy_ = false, rejectSent_ = false, ackPending_ = false;
-    bool reestablishing_ = false; // our own SABM on a live link: no new Up when it answers
-    int rc_ = 0;
-    qint64 t1Deadline_ = -1, t1Started_ = -1, t3Deadline_ = -1;
-    int srt_ = 0, t1v_ = 0;
-    quint64 retransmitted_ = 0;
-    QList<Ax25Frame> out_;
-    QList<Event> events_;
+    Ax25Address m_self, m_remote;
+    QList<Ax25Address> m_via;
+    Ax25LinkParameters m_p;
+    State m_state = State::Disconnected;
+    quint8 m_vs = 0, m_vr = 0, m_va = 0;
+    quint8 m_vsTop = 0;       // one past the highest N(S) handed out; V(S) below it means a resend
+    QByteArray m_inFlight[8]; // the info of each N(S) until acknowledged
+    QList<QByteArray> m_queue;
+    qsizetype m_queuedBytes = 0;
+    bool m_peerBusy = false, m_rejectSent = false, m_ackPending = false;
+    bool m_reestablishing = false; // our own SABM on a live link: no new Up when it answers
+    int m_rc = 0;
+    qint64 m_t1Deadline = -1, m_t1Started = -1, m_t3Deadline = -1;
+    int m_srt = 0, m_t1v = 0;
+    quint64 m_retransmitted = 0;
+    QList<Ax25Frame> m_out;
+    QList<Event> m_events;
 };

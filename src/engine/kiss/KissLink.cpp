@@ -5,8 +5,11 @@
 #include "TcpStream.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QTime>
+
+#include <algorithm>
 
 namespace {
 constexpr qsizetype kReadLimit = 1 << 20;
@@ -22,17 +25,33 @@ QByteArray initBytes(const QString& text) {
 std::optional<Ax25Address> addressOf(const QByteArray& call) {
     return Ax25Address::fromText(call);
 }
+
+std::optional<QList<Ax25Address>> pathOf(const QList<QByteArray>& calls) {
+    if (calls.size() > Ax25Frame::kMaxDigipeaters)
+        return std::nullopt;
+    QList<Ax25Address> path;
+    for (const QByteArray& call : calls) {
+        const std::optional<Ax25Address> digi = addressOf(call);
+        if (!digi)
+            return std::nullopt;
+        path.append(*digi);
+    }
+    return path;
+}
+
+// As an AGWPE engine does, the frames of the station's own links are not shown as monitored.
+bool ofOwnLink(const Ax25Frame& frame, const QByteArray& ownCall) {
+    return frame.kind != Ax25Kind::UI && frame.destination.text() == ownCall;
+}
 } // namespace
 
 KissLink::KissLink(const EngineAddress& address, const KissParameters& parameters)
-    : m_address(address), m_parameters(parameters) {}
+    : m_address(address), m_parameters(parameters) {
+    m_clock.start();
+}
 
 KissLink::~KissLink() {
     close();
-}
-
-QString KissLink::whyNoLinks() const {
-    return QStringLiteral("the station cannot hold a link over a KISS TNC yet");
 }
 
 qint16 KissLink::startPoll(const QByteArray& callSign, const QByteArray& appName) {
@@ -40,13 +59,19 @@ qint16 KissLink::startPoll(const QByteArray& callSign, const QByteArray& appName
     if (!isAttached() && !open())
         return 0;
     // The TNC registers nobody: the call only goes into the frames this link makes.
-    m_call = callSign.toUpper();
-    return addressOf(m_call) ? 1 : 0;
+    const std::optional<Ax25Address> self = addressOf(callSign);
+    if (!self)
+        return 0;
+    m_call = self->text();
+    m_links.setOwnCall(*self);
+    return 1;
 }
 
 bool KissLink::open() {
     close();
     m_decoder.reset();
+    m_links.clear(); // the station ends its channels' links itself when the TNC goes
+    m_links.setParameters(m_parameters.link);
     if (m_address.isSerial()) {
         m_serial = std::make_unique<QSerialPort>(m_address.device);
         m_serial->setBaudRate(m_address.baud);
@@ -125,17 +150,37 @@ void KissLink::readTransport() {
     while (std::optional<kiss::KissFrame> in = m_decoder.next()) {
         if (in->command != kiss::Command::Data)
             continue; // TNCs answer nothing else; anything more is noise
-        if (const std::optional<Ax25Frame> frame = decodeAx25(in->payload))
-            queue(monitoredEvent(*frame, in->port, false, QTime::currentTime()));
-        else
+        const std::optional<Ax25Frame> frame = decodeAx25(in->payload);
+        if (!frame) {
             ++m_skipped;
+            continue;
+        }
+        m_links.receive(*frame, in->port, m_clock.elapsed());
+        if (!ofOwnLink(*frame, m_call))
+            queue(monitoredEvent(*frame, in->port, false, QTime::currentTime()));
     }
+    serviceLinks();
+}
+
+void KissLink::serviceLinks() {
+    m_links.tick(m_clock.elapsed());
+    for (const LinkTable::Outgoing& out : m_links.takeOutgoing())
+        if (!write(kiss::encode(out.port, kiss::Command::Data, encodeAx25(out.frame))))
+            break;
+    for (EngineEvent& event : m_links.takeEvents())
+        queue(std::move(event));
 }
 
 void KissLink::queue(EngineEvent event) {
     if (m_events.size() >= size_t(kMaxQueuedEvents)) {
-        ++m_skipped; // the oldest goes: the air is what it is now
-        m_events.pop_front();
+        // The oldest frame heard goes: the air is what it is now. What a link said never goes.
+        const auto heard = std::find_if(m_events.begin(), m_events.end(), [](const auto& e) {
+            return e.type == EngineEvent::Type::Monitored;
+        });
+        if (heard != m_events.end()) {
+            ++m_skipped;
+            m_events.erase(heard);
+        }
     }
     m_events.push_back(std::move(event));
 }
@@ -149,24 +194,47 @@ std::optional<EngineEvent> KissLink::nextEvent() {
     return event;
 }
 
-qint16 KissLink::send(const EngineCommand& command) {
-    const auto* unproto = std::get_if<UnprotoCommand>(&command);
-    const std::optional<Ax25Address> from = addressOf(m_call);
-    const std::optional<Ax25Address> to = unproto ? addressOf(unproto->destination) : std::nullopt;
-    // A KISS port is a nibble: a higher one would go out on another radio.
-    if (!unproto || !from || !to || unproto->via.size() > Ax25Frame::kMaxDigipeaters ||
-        unproto->port > 15 || !isAttached())
-        return 0;
-    QList<Ax25Address> via;
-    for (const QByteArray& call : unproto->via) {
-        const std::optional<Ax25Address> digi = addressOf(call);
-        if (!digi)
-            return 0;
-        via.append(*digi);
+std::optional<quint32> KissLink::takeOutstanding(const QByteArray& call) {
+    const std::optional<Ax25Address> remote = addressOf(call);
+    return remote ? m_links.outstanding(*remote) : std::nullopt;
+}
+
+qint16 KissLink::sendOnLink(const EngineCommand& command) {
+    const qint64 now = m_clock.elapsed();
+    bool done = true;
+    if (const auto* c = std::get_if<ConnectCommand>(&command)) {
+        const std::optional<Ax25Address> to = addressOf(c->call);
+        const std::optional<QList<Ax25Address>> via = pathOf(c->via);
+        done = to && via && m_links.connect(*to, *via, c->port, now);
+    } else if (const auto* d = std::get_if<DisconnectCommand>(&command)) {
+        const std::optional<Ax25Address> to = addressOf(d->call);
+        if (to)
+            m_links.disconnect(*to, d->port, now);
+        done = to.has_value();
+    } else if (const auto* data = std::get_if<LinkDataCommand>(&command)) {
+        const std::optional<Ax25Address> to = addressOf(data->call);
+        done = to && m_links.send(*to, data->data, now);
     }
+    serviceLinks();
+    return done && isAttached() ? 1 : 0;
+}
+
+qint16 KissLink::send(const EngineCommand& command) {
+    // A KISS port is a nibble: a higher one would go out on another radio.
+    const auto portOf = [](const auto& c) { return c.port; };
+    if (!isAttached() || m_call.isEmpty() || std::visit(portOf, command) > 15)
+        return 0;
+    const auto* unproto = std::get_if<UnprotoCommand>(&command);
+    if (!unproto)
+        return sendOnLink(command);
+    const std::optional<Ax25Address> from = addressOf(m_call);
+    const std::optional<Ax25Address> to = addressOf(unproto->destination);
+    const std::optional<QList<Ax25Address>> via = pathOf(unproto->via);
+    if (!from || !to || !via)
+        return 0;
     for (qsizetype at = 0; at < qMax<qsizetype>(unproto->data.size(), 1); at += kMaxInfo) {
         const Ax25Frame frame =
-            Ax25Frame::ui(*to, *from, via, unproto->pid, unproto->data.mid(at, kMaxInfo));
+            Ax25Frame::ui(*to, *from, *via, unproto->pid, unproto->data.mid(at, kMaxInfo));
         if (!write(kiss::encode(unproto->port, kiss::Command::Data, encodeAx25(frame))))
             return 0;
         // The TNC does not echo what it sends; the monitor shows it as an engine would.

@@ -4,8 +4,10 @@
 #include "EngineLink.h"
 #include "KissFraming.h"
 #include "KissParameters.h"
+#include "LinkTable.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -16,8 +18,8 @@ class QSerialPort;
 class TcpStream;
 
 // The engine link over a KISS TNC, on TCP or a serial device. The TNC only sends and hears
-// frames: this link frames them, shows every frame heard and sent as the monitor of an AGWPE
-// engine would, and sends unproto frames. It holds no connected links (yet).
+// frames: this link frames them, shows the frames heard and sent as the monitor of an AGWPE
+// engine would, sends unproto frames, and holds the station's connected links itself.
 // Use it from one thread only.
 class KissLink : public QObject, public EngineLink {
     Q_OBJECT
@@ -43,7 +45,10 @@ public:
     quint64 skippedMonitorFrames() const override { return m_skipped + m_decoder.dropped(); }
     QString address() const override { return m_address.text(); }
     QString lastError() const override { return m_lastError; }
-    QString whyNoLinks() const override;
+    bool reportsOutstanding() const override { return true; }
+    std::optional<quint32> takeOutstanding(const QByteArray& call) override;
+    // I frames sent again since the link was made, over every connected link.
+    quint64 retransmitted() const { return m_links.retransmitted(); }
 
 signals:
     void bytesArrived(); // only with an event loop
@@ -54,12 +59,17 @@ private:
     void readTransport();
     void queue(EngineEvent event);
     void lost(const QString& why);
+    qint16 sendOnLink(const EngineCommand& command);
+    // Puts the links' frames on the air and hands their notices on.
+    void serviceLinks();
 
     EngineAddress m_address;
     KissParameters m_parameters;
     std::unique_ptr<TcpStream> m_tcp;
     std::unique_ptr<QSerialPort> m_serial;
     kiss::Decoder m_decoder;
+    LinkTable m_links;
+    QElapsedTimer m_clock;
     std::deque<EngineEvent> m_events;
     QByteArray m_call;
     QString m_lastError;

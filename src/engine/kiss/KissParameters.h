@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Ax25Link.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -10,5 +12,6 @@ struct KissParameters {
     quint8 persistence = 63; // 0 to 255: the chance to send in a free slot, times 256
     quint8 slotTime = 10;    // 10 ms units
     QString init;
+    Ax25LinkParameters link; // the station's own connected links
     friend bool operator==(const KissParameters&, const KissParameters&) = default;
 };

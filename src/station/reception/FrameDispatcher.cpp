@@ -92,6 +92,13 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
         hear(event);
     }
 
+    if (event.type == Type::Refused) {
+        m_beeper.beep();
+        m_view.showNotice(event.call +
+                          QStringLiteral(" called, but all %1 channels are busy: refused")
+                              .arg(ChannelTable::kChannels));
+        return;
+    }
     int channel = m_state.channels.channelOf(event.call);
     if ((event.type == Type::Connected || event.type == Type::Disconnected) &&
         channel != ChannelTable::kNone && m_state.channels.route(channel).port != event.port) {

@@ -32,7 +32,6 @@ public:
     bool isAttached() const override { return m_engine.isAttached(); }
     quint64 skippedMonitorFrames() const override { return m_engine.skippedMonitorFrames(); }
     void setAddress(const EngineAddress& address) override { m_engine.setAddress(address); }
-    QString whyNoLinks() const override { return m_engine.whyNoLinks(); }
     QString address() const override { return m_engine.address(); }
     QString lastError() const override { return m_engine.lastError(); }
     std::optional<QList<EnginePort>> ports() const override { return m_engine.ports(); }

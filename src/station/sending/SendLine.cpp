@@ -121,8 +121,6 @@ QString SendLine::connect(const QString& argument) {
     const std::optional<ConnectRequest> request = ConnectRequest::parse(argument, &why);
     if (!request)
         return QStringLiteral("Not connected: ") + why;
-    if (const QString why = m_engine.whyNoLinks(); !why.isEmpty())
-        return QStringLiteral("Not connected: ") + why;
     // The engine cannot address a link from nobody, and would never end it either.
     if (!CallSign::isValid(s.callSign))
         return QStringLiteral("Not connected: this station has no call sign (Settings > Call "

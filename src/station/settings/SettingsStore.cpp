@@ -14,6 +14,10 @@ constexpr auto kKissBaud = "Engine/KissBaud";
 constexpr auto kTxDelay = "Engine/TxDelay";
 constexpr auto kPersistence = "Engine/Persistence";
 constexpr auto kSlotTime = "Engine/SlotTime";
+constexpr auto kMaxFrame = "Engine/MaxFrame";
+constexpr auto kRetry = "Engine/Retry";
+constexpr auto kFrack = "Engine/Frack";
+constexpr auto kPaclen = "Engine/Paclen";
 constexpr auto kKissInit = "Engine/KissInit";
 constexpr auto kAnnounce = "Accessibility/Announce";
 constexpr auto kTextZoom = "Accessibility/Zoom";
@@ -168,6 +172,16 @@ KissParameters SettingsStore::kissParameters() const {
     p.txDelay = byte(kTxDelay, p.txDelay);
     p.persistence = byte(kPersistence, p.persistence);
     p.slotTime = byte(kSlotTime, p.slotTime);
+    // Out of range is the default, as for the bytes above.
+    const auto within = [this](const char* key, int low, int high, int otherwise) {
+        const int v = engineNumber(key, otherwise);
+        return v >= low && v <= high ? v : otherwise;
+    };
+    Ax25LinkParameters& link = p.link;
+    link.maxFrame = within(kMaxFrame, 1, 7, link.maxFrame);
+    link.retry = within(kRetry, 1, 100, link.retry);
+    link.frackMs = 1000 * within(kFrack, 1, 60, link.frackMs / 1000);
+    link.paclen = within(kPaclen, 1, 256, link.paclen);
     p.init = text(m_settings.value(kKissInit));
     return p;
 }

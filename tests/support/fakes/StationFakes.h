@@ -174,6 +174,7 @@ inline EngineEvent engineEvent(char kind, const QByteArray& sender, const QByteA
     EngineEvent event;
     event.type = kind == 'c'   ? EngineEvent::Type::Connected
                  : kind == 'd' ? EngineEvent::Type::Disconnected
+                 : kind == 'R' ? EngineEvent::Type::Refused
                                : EngineEvent::Type::StationData;
     event.call = call;
     event.text = text;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FrameKind.h"
+
 #include <QList>
 #include <QString>
 #include <QVarLengthArray>
@@ -36,22 +38,7 @@ private:
 // Texts are Latin-1. A header line that does not take apart is kept whole in asReceived, and
 // the address and control fields stay empty.
 struct MonitoredFrame {
-    enum class Type : quint8 {
-        I,
-        RR,
-        RNR,
-        REJ,
-        SREJ,
-        SABM,
-        SABME,
-        DISC,
-        DM,
-        UA,
-        FRMR,
-        UI,
-        XID,
-        TEST
-    };
+    using Type = FrameKind;
     // The control details in the order and spelling the engine wrote them.
     enum class Detail : quint8 {
         SendSequence,    // S3

@@ -335,11 +335,17 @@ private slots:
                                "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
                                    "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
                                    "\nHiddenPorts=1,x,4,256\nHiddenCalls=\"N0A; n0b\"\n"
-                                   "[Engine]\nPort=99999\n"));
+                                   "[Engine]\nPort=99999\nTxDelay=50\nMaxFrame=7\nRetry=0\n"
+                                   "Frack=60\nPaclen=257\nAirBaud=9600\n"));
         h.startUp();
         QCOMPARE(h.store.monitorFilter().hiddenPorts, QList<int>({1, 4}));
         QCOMPARE(h.store.monitorFilter().hiddenCalls, QStringList({"N0A", "N0B"}));
         QCOMPARE(h.store.enginePort(), quint16(8000)); // no port there
+        // The link's: each as stored, or its default when out of range.
+        const Ax25LinkParameters link = h.store.kissParameters().link;
+        QCOMPARE(std::tuple(link.maxFrame, link.retry, link.frackMs, link.paclen,
+                            link.bitsPerSecond, link.txDelayMs),
+                 std::tuple(7, 10, 60000, 256, 9600, 500));
         QCOMPARE(h.state.callSign + h.view.notices.join('|'),
                  u"N0MESettings/Huge ignored: over 64 kB in Wexlo_Software.ini"_s);
         QVERIFY(!readFileBytes(h.store.fileName()).contains("xxx"));

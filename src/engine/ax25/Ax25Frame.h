@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FrameKind.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -24,23 +26,7 @@ struct Ax25Address {
     friend bool operator==(const Ax25Address&, const Ax25Address&) = default;
 };
 
-enum class Ax25Kind {
-    I,
-    RR,
-    RNR,
-    REJ,
-    SREJ,
-    SABM,
-    SABME,
-    DISC,
-    DM,
-    UA,
-    FRMR,
-    UI,
-    XID,
-    TEST,
-    Unknown
-};
+using Ax25Kind = FrameKind;
 
 // A frame as the TNC hands it over and takes it, without the FCS. Control fields are modulo 8
 // only: SABME is recognised so the monitor can name it, but the modulo-128 frames that follow one

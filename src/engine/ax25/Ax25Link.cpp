@@ -32,6 +32,8 @@ Ax25Link::Ax25Link(Ax25Address self, Ax25Address remote, QList<Ax25Address> via,
     m_p.t3Ms = std::max(m_p.t3Ms, 1000);
     m_p.paclen = std::clamp(m_p.paclen, 1, 256);
     m_p.maxQueued = std::max(m_p.maxQueued, m_p.paclen);
+    m_p.bitsPerSecond = std::max(m_p.bitsPerSecond, 0);
+    m_p.txDelayMs = std::clamp(m_p.txDelayMs, 0, 2550);
     m_t1v = m_p.frackMs * (2 * int(m_via.size()) + 1);
     m_srt = m_t1v / 2;
 }
@@ -48,6 +50,7 @@ void Ax25Link::selectT1(qint64 now) {
 }
 
 void Ax25Link::startT1(qint64 now) {
+    m_t1StartedSinceTaken = true;
     m_t1Started = now;
     m_t1Deadline = now + m_t1v;
     m_t3Deadline = -1;
@@ -449,7 +452,23 @@ QList<Ax25Frame> Ax25Link::takeOutgoing() {
     if (m_ackPending && (m_state == State::Connected || m_state == State::TimerRecovery))
         put(Kind::RR, false, false);
     m_ackPending = false;
+    if (std::exchange(m_t1StartedSinceTaken, false) && m_t1Deadline >= 0 && m_p.bitsPerSecond > 0)
+        waitOutAirtime();
     return std::exchange(m_out, {});
+}
+
+// The frames handed over now go out together once the TNC has keyed up; their answer cannot come
+// before the last has been sent.
+void Ax25Link::waitOutAirtime() {
+    qint64 bits = 0;
+    for (const Ax25Frame& f : std::as_const(m_out)) {
+        // Addresses, control, PID, info, FCS and a flag; bit stuffing adds about one in 40.
+        const qsizetype bytes = 14 + 7 * f.via.size() + 1 + (f.pid ? 1 : 0) + f.info.size() + 3;
+        bits += bytes * 8 * 41 / 40;
+    }
+    const qint64 air = m_p.txDelayMs + bits * 1000 / m_p.bitsPerSecond;
+    m_t1Deadline += air;
+    m_t1Started += air;
 }
 
 QList<Ax25Link::Event> Ax25Link::takeEvents() {

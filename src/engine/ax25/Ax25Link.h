@@ -13,6 +13,10 @@ struct Ax25LinkParameters {
     int t3Ms = 180000;     // an idle link is polled after this long
     int paclen = 256;      // info bytes an I frame carries, 1..256
     int maxQueued = 65536; // bytes waiting to go; send() refuses beyond it
+    // The air's bit rate and the TNC's key-up delay: T1 runs from when a frame has left the TNC,
+    // not from when it was handed over. 0 bits a second: from the handing over.
+    int bitsPerSecond = 1200;
+    int txDelayMs = 300;
     friend bool operator==(const Ax25LinkParameters&, const Ax25LinkParameters&) = default;
 };
 
@@ -80,6 +84,7 @@ private:
     void put(Ax25Kind kind, bool command, bool pf);
     void putI(quint8 ns, const QByteArray& info);
     void enquiry(qint64 now); // RR P=1 command, T1
+    void waitOutAirtime();
 
     Ax25Address m_self, m_remote;
     QList<Ax25Address> m_via;
@@ -94,6 +99,7 @@ private:
     bool m_reestablishing = false; // our own SABM on a live link: no new Up when it answers
     int m_rc = 0;
     qint64 m_t1Deadline = -1, m_t1Started = -1, m_t3Deadline = -1;
+    bool m_t1StartedSinceTaken = false;
     int m_srt = 0, m_t1v = 0;
     quint64 m_retransmitted = 0;
     QList<Ax25Frame> m_out;

@@ -6,39 +6,7 @@ using Type = MonitoredFrame::Type;
 using Detail = MonitoredFrame::Detail;
 
 std::optional<Type> typeOf(Ax25Kind kind) {
-    switch (kind) {
-    case Ax25Kind::I:
-        return Type::I;
-    case Ax25Kind::RR:
-        return Type::RR;
-    case Ax25Kind::RNR:
-        return Type::RNR;
-    case Ax25Kind::REJ:
-        return Type::REJ;
-    case Ax25Kind::SREJ:
-        return Type::SREJ;
-    case Ax25Kind::SABM:
-        return Type::SABM;
-    case Ax25Kind::SABME:
-        return Type::SABME;
-    case Ax25Kind::DISC:
-        return Type::DISC;
-    case Ax25Kind::DM:
-        return Type::DM;
-    case Ax25Kind::UA:
-        return Type::UA;
-    case Ax25Kind::FRMR:
-        return Type::FRMR;
-    case Ax25Kind::UI:
-        return Type::UI;
-    case Ax25Kind::XID:
-        return Type::XID;
-    case Ax25Kind::TEST:
-        return Type::TEST;
-    case Ax25Kind::Unknown:
-        break;
-    }
-    return std::nullopt;
+    return kind == Ax25Kind::Unknown ? std::nullopt : std::optional(kind);
 }
 
 MonitoredFrame::Call callOf(const Ax25Address& address) {

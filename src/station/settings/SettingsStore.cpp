@@ -18,6 +18,7 @@ constexpr auto kMaxFrame = "Engine/MaxFrame";
 constexpr auto kRetry = "Engine/Retry";
 constexpr auto kFrack = "Engine/Frack";
 constexpr auto kPaclen = "Engine/Paclen";
+constexpr auto kAirBaud = "Engine/AirBaud";
 constexpr auto kKissInit = "Engine/KissInit";
 constexpr auto kAnnounce = "Accessibility/Announce";
 constexpr auto kTextZoom = "Accessibility/Zoom";
@@ -182,6 +183,8 @@ KissParameters SettingsStore::kissParameters() const {
     link.retry = within(kRetry, 1, 100, link.retry);
     link.frackMs = 1000 * within(kFrack, 1, 60, link.frackMs / 1000);
     link.paclen = within(kPaclen, 1, 256, link.paclen);
+    link.bitsPerSecond = within(kAirBaud, 0, 1000000, link.bitsPerSecond);
+    link.txDelayMs = 10 * p.txDelay;
     p.init = text(m_settings.value(kKissInit));
     return p;
 }

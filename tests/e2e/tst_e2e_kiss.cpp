@@ -1,12 +1,9 @@
 // The station on engine A as a KISS TNC (run.sh --kiss), over TCP and over Direwolf's own
 // pseudo-terminal; the remote stations are AGW clients of engine B.
 
-#include "KissLink.h"
-#include "QtSeams.h"
 #include "RemoteStation.h"
-#include "StationHarness.h"
+#include "StationOnKiss.h"
 
-#include <QTimer>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -16,34 +13,11 @@ namespace {
 constexpr int kAirMs = 30000;
 #define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
 
-// The station on a KISS link at its timer's pace.
-struct StationOnKiss {
-    explicit StationOnKiss(const EngineAddress& tnc) : link(tnc, {}) {
-        h.link = &link;
-        h.start("N0AAA");
-        QObject::connect(&ticker, &QTimer::timeout, [this] {
-            h.clock.when = h.clock.when.addMSecs(QtPollTimer::kIntervalMs);
-            h.station().tick();
-        });
-        ticker.start(QtPollTimer::kIntervalMs);
-    }
-    ~StationOnKiss() { h.station().release(); }
-    QString traffic() { return h.view.text(TextView::AllTraffic); }
-
-    KissLink link; // outlives the station
-    StationHarness h;
-    QTimer ticker;
-};
-
-quint16 port(const char* variable) {
-    return quint16(qEnvironmentVariableIntValue(variable));
-}
-
 // What a client of B sends goes out on the air, and the station hears it: in the heard list, and
 // in All Traffic with the very header engine A's own AGW monitor gives the same frame.
 void hearsAsTheAgwMonitorDoes(StationOnKiss& a, const QByteArray& text) {
     Remote b("N0BBB"), monitor("N0MON");
-    QVERIFY2(b.registerAt(port("AGW_PORT_B")) && monitor.registerAt(port("AGW_PORT_A")),
+    QVERIFY2(b.registerAt(e2ePort("AGW_PORT_B")) && monitor.registerAt(e2ePort("AGW_PORT_A")),
              "an engine refused a client");
     b.send('M', text + '\r', "CQ");
     AIR_VERIFY(a.h.station().heard().find(u"N0BBB"_s) && a.traffic().contains(text));
@@ -62,18 +36,18 @@ class KissEndToEndTest : public QObject {
 
 private slots:
     void initTestCase() {
-        if (port("KISS_PORT_A") == 0)
+        if (e2ePort("KISS_PORT_A") == 0)
             QSKIP("needs Direwolf as a KISS TNC: run it through tests/e2e/run.sh --kiss");
         useScratchConfigHomeInEnglish();
     }
 
     void overTcp() {
-        StationOnKiss a(*EngineAddress::parse(u"kiss 127.0.0.1:%1"_s.arg(port("KISS_PORT_A"))));
+        StationOnKiss a(*EngineAddress::parse(u"kiss 127.0.0.1:%1"_s.arg(e2ePort("KISS_PORT_A"))));
         QVERIFY2(a.h.prompts.messages.isEmpty(), qPrintable(a.link.lastError()));
         hearsAsTheAgwMonitorDoes(a, "N0BBB heard over KISS");
         // The beacon goes out as a UI frame that B hears, and shows here as sent.
         Remote b("N0BBB");
-        QVERIFY(b.registerAt(port("AGW_PORT_B")));
+        QVERIFY(b.registerAt(e2ePort("AGW_PORT_B")));
         for (int i = 0; i < BeaconAndCapture::kBeaconLimit; ++i)
             a.h.station().beacon().tick();
         AIR_VERIFY(b.data('U', "BEACON").contains(a.h.state.beaconText.toLatin1()));

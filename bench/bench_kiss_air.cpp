@@ -107,6 +107,8 @@ void station(Remote& b, const QByteArray& data) {
                         [&] { return from(b, "N0AAA").mid(kWelcome.size()); }, echo, 'a', "N0AAA",
                         "N0BBB", (kBytes + 79) / 80 + 1);
     print("station on KISS", "back to N0BBB", out);
+    std::printf("(the station's own count of I frames it sent again: %llu)\n",
+                qulonglong(a.link.retransmitted()));
     b.send('d');
     waitFor([&] { return a.h.view.captions[0] == u"Open"_s; }, 60000);
 }

@@ -1,6 +1,7 @@
 // The station's files (also bad, planted or unwritable), beacon, weather, DX/WX, start-up, menus.
 
 #include "InputFields.h"
+#include "SafeFile.h"
 #include "StationHarness.h"
 #include "TextRoutines.h"
 #include "WeatherReport.h"
@@ -67,6 +68,29 @@ class StationFilesTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { useScratchConfigHomeInEnglish(); }
+
+    // A name that could climb out of its folder or reach further down is refused at its place
+    // in the path, and nothing is made for it.
+    void namesThatLeaveTheirFolder() {
+        QTemporaryDir base;
+        QVERIFY(QDir(base.path()).mkpath(u"logs"_s));
+        const std::pair<QStringList, int> rows[] = {{{u"logs"_s, u".."_s, u"x.txt"_s}, 1},
+                                                    {{u"."_s, u"x.txt"_s}, 0},
+                                                    {{u"logs"_s, u"a/b.txt"_s}, 1},
+                                                    {{u"a\\b"_s}, 0},
+                                                    {{u"logs"_s, u""_s}, 1},
+                                                    {{QString(u"n\0ul"_s)}, 0}};
+        for (const auto& [parts, refused] : rows) {
+            QFile file;
+            int at = -2;
+            QVERIFY(!SafeFile::openForAppendBelow(file, base.path(), parts, &at));
+            QCOMPARE(at, refused);
+        }
+        QCOMPARE(QDir(base.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+                 QStringList{u"logs"_s});
+        QFile file;
+        QVERIFY(SafeFile::openForAppendBelow(file, base.path(), {u"logs"_s, u"n0call.txt"_s}));
+    }
 
     void beaconAndWeather() {
         const QDate day = FixedClock().when.date();

@@ -92,8 +92,8 @@ const QByteArray kWelcome = "Welcome to N0AAA's Packet Station!\r\n";
 
 void station(Remote& b, const QByteArray& data) {
     StationOnKiss a(*EngineAddress::parse(u"kiss 127.0.0.1:%1"_s.arg(e2ePort("KISS_PORT_A"))));
-    // After five minutes with nothing received the keep-alive sends a CR, which would land inside
-    // a slow file; this measures the link, so the station never counts as idle.
+    // After five minutes with nothing received the keep-alive sends a CR behind the data handed
+    // to the link; this measures the link, so the station never counts as idle.
     QObject::connect(&a.ticker, &QTimer::timeout, [&a] { a.h.state.idle.activity(); });
     b.send('C');
     if (!waitFor([&] { return from(b, "N0AAA") == kWelcome; }, 60000))
@@ -104,11 +104,12 @@ void station(Remote& b, const QByteArray& data) {
                        [&] { return a.channel(0).mid(at).toLatin1(); }, shown.toLatin1(), 'b',
                        "N0BBB", "N0AAA", kBytes / kFrameBytes);
     print("station on KISS", "N0BBB to it", in);
-    // Send File: pieces of 80 bytes and a closing CR.
-    const QByteArray echo = data + '\r';
-    const Leg out = leg([&] { a.h.offerFile(data), a.h.station().onSendFileMenu(); },
-                        [&] { return from(b, "N0AAA").mid(kWelcome.size()); }, echo, 'a', "N0AAA",
-                        "N0BBB", (kBytes + 79) / 80 + 1);
+    // Handed to the link layer at once, as N0AAB's client hands Direwolf its frames: the link cuts
+    // it into I frames of Paclen (256). Send File would go in its 80-byte pieces.
+    const Leg out =
+        leg([&] { a.link.send(LinkDataCommand{"N0BBB", data, 0}); },
+            [&] { return from(b, "N0AAA").mid(kWelcome.size()); }, data, 'a', "N0AAA", "N0BBB",
+            kBytes / kFrameBytes);
     print("station on KISS", "back to N0BBB", out);
     std::printf("(the station's own count of I frames it sent again: %llu)\n",
                 qulonglong(a.link.retransmitted()));

@@ -4,6 +4,7 @@
 #include "StationState.h"
 
 class BeaconAndCapture;
+class FileSender;
 class HeardFile;
 class Registration;
 class SendLine;
@@ -20,6 +21,7 @@ public:
         SendLine& sendLine;
         BeaconAndCapture& beacon;
         HeardFile& heardFile;
+        const FileSender& fileSender;
     };
 
     Housekeeping(StationState& state, Clock& clock, Parts parts)

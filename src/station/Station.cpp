@@ -34,7 +34,8 @@ Station::Station(StationContext ctx)
       m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
       m_history(m_fileNotices),
-      m_housekeeping(ctx.state, ctx.clock, {m_registration, m_sendLine, m_beacon, m_heardFile}),
+      m_housekeeping(ctx.state, ctx.clock,
+                     {m_registration, m_sendLine, m_beacon, m_heardFile, m_fileSender}),
       m_dispatcher(
           ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
           {m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs, m_heard, m_filter, m_announcer}),

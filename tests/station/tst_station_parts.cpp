@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <memory>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -309,10 +310,16 @@ private slots:
         HoldingEngine e;
         connectN0BBB(h, e), h.station().onSendFileMenu(); // nothing waits: as many as may go
         QCOMPARE(e.sent.size(), FileSender::kMaxOutstanding);
+        for (int i = 0; i < Housekeeping::kIdleLimit; ++i) // no keep-alive inside the file
+            h.state.idle.tick();
         // Every byte handed over, but the engine never says the last frame went: when the link
         // ends the file counts as sent, and the status line says what was not confirmed.
         for (int t = 0; t < 40 && e.sent.last().data != "\r"; ++t)
             e.held = 0, h.station().tick();
+        QCOMPARE(std::accumulate(e.sent.cbegin(), e.sent.cend(), QByteArray(),
+                                 [](const QByteArray& all, const auto& s) { return all + s.data; })
+                     .size(),
+                 1001);
         e.held = 1, h.station().tick();
         e.queue('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r"), h.station().tick();
         QCOMPARE(h.view.notices.last(), u"upload.bin sent to N0BBB; the packet engine never "

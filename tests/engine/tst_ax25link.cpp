@@ -280,7 +280,10 @@ private slots:
         QCOMPARE(n.takeOutgoing().size(), 2);
         n.tick(500 + t1 + 1925 - 1);
         QVERIFY(n.takeOutgoing().isEmpty());
-        n.receive(frame("RR2r"), 500 + 1925 + 1000);
+        n.channelBusy(frame("I00c")); // 19 bytes heard meanwhile: 129 ms more
+        n.tick(500 + t1 + 1925 + 129 - 1);
+        QVERIFY(n.takeOutgoing().isEmpty());
+        n.receive(frame("RR2r"), 500 + 1925 + 129 + 1000);
         QCOMPARE(n.t1Ms(), 2 * ((7 * (t1 / 2) + 1000) / 8));
     }
 
@@ -403,6 +406,20 @@ private slots:
     void linkTable() {
         LinkTable t;
         t.setOwnCall(kA);
+        // Whatever is heard on a link's port holds its T1 back by its time on the air: 1 879 ms
+        // for 256 bytes at 1 200 bits a second; the SABM went at 3 422 ms otherwise.
+        QVERIFY(t.connect({"N0C", 0}, {}, 1, 0));
+        out(t);
+        t.receive(Ax25Frame::ui({"CQ", 0}, {"N0X", 0}, {}, 0xF0, QByteArray(256, 'x')), 1, 3000);
+        t.receive(Ax25Frame::ui({"CQ", 0}, {"N0X", 0}, {}, 0xF0, QByteArray(99, 'x')), 2, 3000);
+        t.tick(3422 + 1879 - 1);
+        QCOMPARE(out(t), "");
+        t.tick(3422 + 1879);
+        QCOMPARE(out(t), "1:N0C:SABMc!");
+        Ax25Frame gone = frame("DMr!");
+        gone.source = {"N0C", 0};
+        t.receive(gone, 1, 3422 + 1879);
+        QCOMPARE(notices(t), "d:N0C:1:*** DISCONNECTED From Station N0C");
         const auto in = [&t](const Ax25Frame& f, quint8 port = 2) { t.receive(f, port, 0); };
         in(via(frame("SABMc!"), false)); // still on its way through D2
         QCOMPARE(out(t) + notices(t), "");

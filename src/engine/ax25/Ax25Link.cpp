@@ -15,6 +15,12 @@ quint8 next(quint8 n) {
 int distance(quint8 from, quint8 to) {
     return (to - from) & 7;
 }
+
+qint64 bitsOnAir(const Ax25Frame& f) {
+    // Addresses, control, PID, info, FCS and a flag; bit stuffing adds about one in 40.
+    const qsizetype bytes = 14 + 7 * f.via.size() + 1 + (f.pid ? 1 : 0) + f.info.size() + 3;
+    return bytes * 8 * 41 / 40;
+}
 } // namespace
 
 Ax25Link::Ax25Link(Ax25Address self, Ax25Address remote, QList<Ax25Address> via,
@@ -461,12 +467,17 @@ QList<Ax25Frame> Ax25Link::takeOutgoing() {
 // before the last has been sent.
 void Ax25Link::waitOutAirtime() {
     qint64 bits = 0;
-    for (const Ax25Frame& f : std::as_const(m_out)) {
-        // Addresses, control, PID, info, FCS and a flag; bit stuffing adds about one in 40.
-        const qsizetype bytes = 14 + 7 * f.via.size() + 1 + (f.pid ? 1 : 0) + f.info.size() + 3;
-        bits += bytes * 8 * 41 / 40;
-    }
+    for (const Ax25Frame& f : std::as_const(m_out))
+        bits += bitsOnAir(f);
     const qint64 air = m_p.txDelayMs + bits * 1000 / m_p.bitsPerSecond;
+    m_t1Deadline += air;
+    m_t1Started += air;
+}
+
+void Ax25Link::channelBusy(const Ax25Frame& heard) {
+    if (m_t1Deadline < 0 || m_p.bitsPerSecond <= 0)
+        return;
+    const qint64 air = bitsOnAir(heard) * 1000 / m_p.bitsPerSecond;
     m_t1Deadline += air;
     m_t1Started += air;
 }

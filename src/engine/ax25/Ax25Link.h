@@ -49,6 +49,9 @@ public:
     // A frame from the remote station to us; the caller has checked the addresses and the path.
     void receive(const Ax25Frame& frame, qint64 nowMs);
     void tick(qint64 nowMs);
+    // A frame was heard on the link's channel: while it was on the air no answer could come, so T1
+    // waits its time out too.
+    void channelBusy(const Ax25Frame& heard);
 
     // Frames to put on the air, oldest first. An acknowledgement owed for I frames received since
     // the last call goes out here, so a burst read at once is answered by one RR.

@@ -55,6 +55,9 @@ std::optional<quint32> LinkTable::outstanding(const Ax25Address& remote) const {
 }
 
 void LinkTable::receive(const Ax25Frame& frame, quint8 port, qint64 nowMs) {
+    for (auto& [call, entry] : m_links)
+        if (entry.port == port)
+            entry.link.channelBusy(frame);
     if (!sameStation(frame.destination, m_self) || !arrived(frame) || frame.kind == Ax25Kind::UI)
         return;
     const QByteArray from = frame.source.text();

@@ -357,6 +357,7 @@ private slots:
         StationHarness h;
         QVERIFY(writeFileBytes(h.store.fileName(),
                                "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
+                                   "\nBig=" + QByteArray(SettingsStore::kMaxValueChars, 'y') +
                                    "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
                                    "\nHiddenPorts=1,x,4,256\nHiddenCalls=\"N0A; n0b\"\n"
                                    "[Engine]\nPort=99999\nTxDelay=50\nMaxFrame=7\nRetry=0\n"
@@ -373,6 +374,7 @@ private slots:
         QCOMPARE(h.state.callSign + h.view.notices.join('|'),
                  u"N0MESettings/Huge ignored: over 64 kB in Wexlo_Software.ini"_s);
         QVERIFY(!readFileBytes(h.store.fileName()).contains("xxx"));
+        QCOMPARE(h.store.value(u"Big"_s).size(), SettingsStore::kMaxValueChars); // the most kept
     }
 
     void startUpAndMenus() {

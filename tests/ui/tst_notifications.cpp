@@ -75,6 +75,11 @@ private slots:
             bus.send(QDBusMessage::createSignal(kPath, kName, u"ActionInvoked"_s)
                      << id << "default");
         };
+        DesktopNotifier direct; // a channel that is none gets no notice
+        for (int channel : {-1, ChannelTable::kChannels, 6})
+            direct.notify(channel, u"to %1"_s.arg(channel), u"x"_s);
+        QTRY_COMPARE(desk.notes.size(), 4);
+        QCOMPARE(desk.notes.last(), "to 6: x"_L1);
         click(999); // another program's notice
         click(desk.ids[2]);
         QTRY_VERIFY(r.w.isActiveWindow() && r.w.tabs()->currentIndex() == 0);

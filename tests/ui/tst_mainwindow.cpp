@@ -410,6 +410,26 @@ private slots:
         QVERIFY(qWaitForWindowActive(&rs.w) && rs.w.sendLine()->hasFocus() && !heard->isVisible());
     }
 
+    // A full list drops its least recent station: the window's rows follow, and a station heard
+    // again still updates its own row.
+    void heardListWindowFollowsAFullList() {
+        HeardList list;
+        for (int i = 0; i < HeardList::kMaxStations; ++i)
+            list.hear(QStringLiteral("N0S%1").arg(i), i, 0, u"ID", u"");
+        HeardListWindow window(list, nullptr);
+        window.refresh();
+        list.hear(QStringLiteral("N0NEW"), 2000, 0, u"ID", u"");
+        list.hear(QStringLiteral("N0S5"), 2001, 3, u"ID", u"");
+        window.refresh();
+        QStringList rows;
+        const QAbstractItemModel* model = window.table()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            rows << model->index(row, 0).data().toString() + model->index(row, 3).data().toString();
+        QCOMPARE(rows.size(), HeardList::kMaxStations);
+        QVERIFY(rows.contains(QStringLiteral("N0NEW0")) && rows.contains(QStringLiteral("N0S53")) &&
+                !rows.contains(QStringLiteral("N0S00")));
+    }
+
     // Settings > Log Sessions by its keys, then Stop (Enter) in the progress of a paced send.
     void logSessionsThenStopASend() {
         Rig rs(true);

@@ -145,6 +145,18 @@ private slots:
         view->moveCursor(QTextCursor::Start), click(box), QCoreApplication::processEvents();
         // Back to the text, read from its end.
         QVERIFY(!box->isChecked() && view->isVisible() && view->textCursor().atEnd());
+
+        // The menu bar's own check item reads as a check box, and says whether it is on; a plain
+        // menu item stays Qt's.
+        const auto reads = [&](const char* name) {
+            QAccessibleInterface* item =
+                QAccessible::queryAccessibleInterface(rs.w.action(QString::fromLatin1(name)));
+            return item ? std::pair(item->role(), bool(item->state().checked))
+                        : std::pair(QAccessible::NoRole, false);
+        };
+        const bool on = rs.w.action(QStringLiteral("mnuMoveToFront"))->isChecked();
+        QCOMPARE(reads("mnuMoveToFront"), std::pair(QAccessible::CheckBox, on));
+        QVERIFY(reads("mnuWeatherDataOn").first != QAccessible::CheckBox);
     }
 
     // A bounded view and its mirror show exactly the text the station keeps, wherever it cuts.

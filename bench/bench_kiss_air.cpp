@@ -106,10 +106,12 @@ void station(Remote& b, const QByteArray& data) {
     print("station on KISS", "N0BBB to it", in);
     // Handed to the link layer at once, as N0AAB's client hands Direwolf its frames: the link cuts
     // it into I frames of Paclen (256). Send File would go in its 80-byte pieces.
-    const Leg out =
-        leg([&] { a.link.send(LinkDataCommand{"N0BBB", data, 0}); },
-            [&] { return from(b, "N0AAA").mid(kWelcome.size()); }, data, 'a', "N0AAA", "N0BBB",
-            kBytes / kFrameBytes);
+    const Leg out = leg(
+        [&] {
+            a.link.send(LinkDataCommand{"N0BBB", data, 0});
+        },
+        [&] { return from(b, "N0AAA").mid(kWelcome.size()); }, data, 'a', "N0AAA", "N0BBB",
+        kBytes / kFrameBytes);
     print("station on KISS", "back to N0BBB", out);
     std::printf("(the station's own count of I frames it sent again: %llu)\n",
                 qulonglong(a.link.retransmitted()));

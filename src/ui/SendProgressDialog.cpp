@@ -1,7 +1,7 @@
 #include "SendProgressDialog.h"
 
-#include "ScreenRatio.h"
 #include "FileSender.h"
+#include "ScreenRatio.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,11 +1,14 @@
-// A TNC's bytes through KISS framing and AX.25 decoding. Input: the size of the pieces the bytes
-// arrive in (0: all at once), then the bytes, which are also decoded as one AX.25 frame.
+// A TNC's bytes through KISS framing and AX.25 decoding, and the frames into the station's links.
+// Input: the size of the pieces the bytes arrive in (0: all at once), then the bytes, which are
+// also decoded as one AX.25 frame.
 
 #include "Ax25Frame.h"
 #include "FuzzSupport.h"
 #include "KissFraming.h"
+#include "LinkTable.h"
 
 #include <QList>
+#include <QSet>
 
 #include <algorithm>
 
@@ -38,6 +41,43 @@ static QList<kiss::KissFrame> drain(kiss::Decoder& d) {
     return frames;
 }
 
+// The frames as heard, addressed to whoever the first is for, a second and a half apart, with
+// data for every link up: what the station hears of its links stays consistent.
+static void checkLinks(const QList<kiss::KissFrame>& frames) {
+    LinkTable links;
+    QSet<QString> up;
+    qint64 now = 0;
+    bool first = true;
+    for (const kiss::KissFrame& k : frames) {
+        const std::optional<Ax25Frame> f = decodeAx25(k.payload);
+        if (!f)
+            continue;
+        if (std::exchange(first, false))
+            links.setOwnCall(f->destination);
+        links.receive(*f, k.port, now += 1500);
+        for (const QString& call : std::as_const(up))
+            if (const std::optional<Ax25Address> remote = Ax25Address::fromText(call.toLatin1()))
+                links.send(*remote, "data\r", now);
+        links.tick(now);
+        for (const EngineEvent& e : links.takeEvents()) {
+            using T = EngineEvent::Type;
+            FUZZ_CHECK(e.type == T::Refused || up.contains(e.call) != (e.type == T::Connected));
+            if (e.type == T::Connected)
+                up.insert(e.call);
+            else if (e.type == T::Disconnected)
+                up.remove(e.call);
+        }
+        FUZZ_CHECK(up.size() <= LinkTable::kMaxLinks);
+        for (const LinkTable::Outgoing& out : links.takeOutgoing())
+            FUZZ_CHECK(out.port < 16 && decodeAx25(encodeAx25(out.frame)));
+    }
+    for (const qint64 end = now + 3600000; now < end; now += 1000)
+        links.tick(now); // every link given up within the hour, each told once
+    for (const EngineEvent& e : links.takeEvents())
+        FUZZ_CHECK(e.type == EngineEvent::Type::Disconnected && up.remove(e.call));
+    FUZZ_CHECK(up.isEmpty());
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzReader in(data, size);
     const qsizetype piece = in.byte();
@@ -60,5 +100,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(again.next() == f && !again.next() && again.dropped() == 0);
         checkAx25(f.payload);
     }
+    checkLinks(frames);
     return 0;
 }

@@ -1,0 +1,313 @@
+#include "DownloadFiles.h"
+#include "StationFakes.h"
+#include "YappReceiver.h"
+#include "YappSender.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(text);
+}
+QByteArray cancel(const char* why) {
+    return "\x18" + QByteArray(1, char(qstrlen(why))) + why;
+}
+
+struct MemorySink : YappSink {
+    QByteArray part;   // what a broken transfer left
+    QByteArray done;   // the file once whole
+    bool full = false; // the disk fills at the next write
+    bool refuse = false;
+    int kept = 0;
+    qint64 open(const Yapp::Header&, QString* why) override {
+        if (refuse)
+            return *why = u"it cannot be stored here"_s, -1;
+        return part.size();
+    }
+    bool append(QByteArrayView block) override { return !full && (part += block, true); }
+    bool finish(const Yapp::Header&) override { return done = std::exchange(part, {}), true; }
+    void keepPart() override { ++kept; }
+};
+
+QByteArray everyByte(int size) {
+    QByteArray out(size, 0);
+    for (int i = 0; i < size; ++i)
+        out[i] = char(i * 7 % 256);
+    return out;
+}
+
+} // namespace
+
+class YappTest : public QObject {
+    Q_OBJECT
+private slots:
+    // The sender's side of a whole transfer, byte for byte, plain and with checksums.
+    void senderTranscript_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("firstBlock");
+        QTest::newRow("plain: RF") << hex("0602") << hex("0203616263");
+        QTest::newRow("YAPP-C: RT") << hex("0606") << hex("020361626326");
+        QTest::newRow("resume at 2: RE") << hex("1504520032 00") << hex("020163");
+        QTest::newRow("resume, YAPP-C") << hex("150652003100 4300") << hex("02026263c5");
+    }
+    void senderTranscript() {
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, firstBlock);
+        YappSender sender({"a.b", 0, Yapp::DosStamp{0x5A21, 0x6000}}, "abc");
+        QCOMPARE(sender.start(), hex("0501"));
+        QCOMPARE(sender.received(hex("0601")), hex("01 0f 612e6200 3300 35413231 36303030 00"));
+        QCOMPARE(sender.received(answer), QByteArray());
+        QCOMPARE(sender.nextBlocks(8), firstBlock + hex("0301"));
+        QCOMPARE(sender.state(), YappSender::State::AwaitAckEof);
+        QCOMPARE(sender.received(hex("0603")), hex("0401"));
+        QCOMPARE(sender.outcome(), YappSender::Outcome::Sent);
+        QCOMPARE(sender.received(hex("0604")), QByteArray());
+        QCOMPARE(sender.state(), YappSender::State::Done);
+    }
+
+    // Whatever the peer says, the sender ends with the right outcome and answer.
+    void senderEndings_data() {
+        QTest::addColumn<QByteArray>("peer");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("reason");
+        using O = YappSender::Outcome;
+        QTest::newRow("NR to SI") << hex("1502 6e6f") << QByteArray() << int(O::Refused) << u"no"_s;
+        QTest::newRow("CN to SI") << hex("1801 78") << hex("0605") << int(O::Cancelled) << u"x"_s;
+        QTest::newRow("RR then NR") << hex("0601 1500") << QByteArray() << int(O::Refused) << u""_s;
+        QTest::newRow("garbage") << hex("4142") << cancel("it sent what YAPP does not know")
+                                 << int(O::Failed) << u"it sent what YAPP does not know"_s;
+        QTest::newRow("AF out of turn") << hex("0603") << cancel("it answered out of turn")
+                                        << int(O::Failed) << u"it answered out of turn"_s;
+        QTest::newRow("resume past the end")
+            << hex("0601 15055200390000") << cancel("it asked to resume past the end")
+            << int(O::Failed) << u"it asked to resume past the end"_s;
+    }
+    void senderEndings() {
+        QFETCH(QByteArray, peer);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, outcome);
+        QFETCH(QString, reason);
+        YappSender sender({"f", 0, {}}, "abc");
+        sender.start();
+        QCOMPARE(sender.received(peer).right(reply.size()), reply);
+        QCOMPARE(int(sender.outcome()), outcome);
+        QCOMPARE(sender.reason(), reason);
+        QCOMPARE(sender.nextBlocks(1), QByteArray()); // nothing more of the file goes
+    }
+
+    void senderSilenceAndStop() {
+        YappSender waiting({"f", 0, {}}, "abc");
+        waiting.start();
+        QCOMPARE(waiting.silence(), cancel("no answer for a minute"));
+        QCOMPARE(waiting.state(), YappSender::State::CancelWait);
+        QCOMPARE(waiting.silence(), QByteArray());
+        QCOMPARE(waiting.state(), YappSender::State::Done);
+
+        YappSender stopped({"f", 0, {}}, "abc");
+        stopped.start();
+        stopped.received(hex("0601 0602"));
+        QCOMPARE(stopped.stop(u"stopped"_s), cancel("stopped"));
+        QCOMPARE(stopped.received(hex("0605")), QByteArray());
+        QCOMPARE(stopped.state(), YappSender::State::Done);
+        QCOMPARE(stopped.outcome(), YappSender::Outcome::Failed);
+    }
+
+    // The receiver's side of a plain transfer, its bytes split anywhere by the link.
+    void receiverTranscript() {
+        MemorySink sink;
+        YappReceiver receiver(sink, 100);
+        QCOMPARE(receiver.start(), hex("0601"));
+        QCOMPARE(receiver.received(hex("0108 782e62696e00")), QByteArray());
+        QCOMPARE(receiver.received(hex("3300")), QByteArray());
+        QCOMPARE(receiver.state(), YappReceiver::State::Deciding);
+        QCOMPARE(receiver.header().name, "x.bin");
+        QCOMPARE(receiver.header().size, 3);
+        QCOMPARE(receiver.received(hex("0202 00ff 02")), QByteArray()); // early: held until asked
+        QCOMPARE(receiver.accept(), hex("0602"));
+        QCOMPARE(receiver.received(hex("0100 0301")), hex("0603"));
+        QCOMPARE(sink.done, hex("00ff00"));
+        QCOMPARE(receiver.received(hex("0401")), hex("0604"));
+        QCOMPARE(receiver.state(), YappReceiver::State::Done);
+        QCOMPARE(receiver.outcome(), YappReceiver::Outcome::Received);
+    }
+
+    // A dated header offers YAPP-C: it is taken, and a part already held is resumed.
+    void receiverChecksumsAndResume() {
+        MemorySink sink;
+        sink.part = "ab";
+        YappReceiver receiver(sink, 100);
+        receiver.start();
+        receiver.received(hex("010f 612e6200 3300 35413231 36303030 00"));
+        QCOMPARE(receiver.accept(), hex("1506 52003200 4300"));
+        QCOMPARE(receiver.received(hex("0201 63 63 0301")), hex("0603"));
+        QCOMPARE(sink.done, "abc");
+        QCOMPARE(receiver.resumedFrom(), 2);
+    }
+
+    // Each bad input ends the transfer with a reason; what came stays as a part.
+    void receiverRefusesBadInput_data() {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QByteArray>("reply");
+        using O = YappReceiver::Outcome;
+        const QByteArray plain = hex("0104 6600 3400");
+        QTest::newRow("too large") << hex("0105 6600 313000") << QByteArray() << int(O::Refused)
+                                   << hex("150e") + "file too large";
+        QTest::newRow("size not digits") << hex("0104 6600 2d00") << QByteArray() << int(O::Failed)
+                                         << cancel("its header is malformed");
+        QTest::newRow("DT past its length") << plain << hex("0201 61 6263") << int(O::Failed)
+                                            << cancel("it sent what YAPP does not know");
+        QTest::newRow("more than the header said")
+            << plain << hex("0205 6161616161") << int(O::Failed)
+            << cancel("more data came than its header said");
+        QTest::newRow("EF short") << plain << hex("0201 61 0301") << int(O::Failed)
+                                  << cancel("it ended at 1 of 4 bytes");
+        QTest::newRow("disk full") << plain << hex("0201 ff") << int(O::Failed)
+                                   << cancel("the file could not be written (is the disk full?)");
+        QTest::newRow("cancelled")
+            << plain << hex("1804 6f6f7073") << int(O::Cancelled) << hex("0605");
+    }
+    void receiverRefusesBadInput() {
+        QFETCH(QByteArray, header);
+        QFETCH(QByteArray, after);
+        QFETCH(int, outcome);
+        QFETCH(QByteArray, reply);
+        MemorySink sink;
+        sink.full = QByteArray(QTest::currentDataTag()) == "disk full";
+        YappReceiver receiver(sink, 9);
+        receiver.start();
+        QByteArray out = receiver.received(header);
+        out += receiver.accept();
+        out += receiver.received(after);
+        QVERIFY2(out.endsWith(reply), out.toHex(' ').constData());
+        QCOMPARE(int(receiver.outcome()), outcome);
+        QCOMPARE(sink.done, QByteArray());
+        QCOMPARE(sink.kept, after.isEmpty() ? 0 : 1);
+    }
+
+    void receiverBadChecksumAndSilence() {
+        MemorySink sink;
+        YappReceiver receiver(sink, 9);
+        receiver.start();
+        receiver.received(hex("010f 612e6200 3300 35413231 36303030 00"));
+        receiver.accept();
+        QCOMPARE(receiver.received(hex("0201 61 00")), cancel("a block arrived damaged"));
+        QCOMPARE(receiver.state(), YappReceiver::State::CancelWait);
+        QCOMPARE(receiver.received(hex("0605")), QByteArray());
+        QCOMPARE(receiver.state(), YappReceiver::State::Done);
+
+        YappReceiver quiet(sink, 9);
+        quiet.start();
+        QCOMPARE(quiet.silence(), cancel("no answer for a minute"));
+    }
+
+    // Our own two ends together, over a link that cuts and joins the stream at random.
+    void bothEndsOverARaggedLink_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("dated");
+        QTest::newRow("empty") << 0 << false;
+        QTest::newRow("one block") << 256 << true;
+        QTest::newRow("4 kB plain") << 4099 << false;
+        QTest::newRow("4 kB YAPP-C") << 4099 << true;
+    }
+    void bothEndsOverARaggedLink() {
+        QFETCH(int, size);
+        QFETCH(bool, dated);
+        const QByteArray file = everyByte(size);
+        std::optional<Yapp::DosStamp> stamp;
+        if (dated)
+            stamp = Yapp::DosStamp{0x5A21, 0x6000};
+        YappSender sender({"all.bin", 0, stamp}, file);
+        MemorySink sink;
+        YappReceiver receiver(sink, 1 << 20);
+        QRandomGenerator random(size);
+        const auto ragged = [&](const QByteArray& bytes, auto&& to) {
+            QByteArray back;
+            for (qsizetype at = 0; at < bytes.size();) {
+                const qsizetype n = random.bounded(1, 300);
+                back += to(QByteArrayView(bytes).sliced(at, qMin(n, bytes.size() - at)));
+                at += n;
+            }
+            return back;
+        };
+        const auto toReceiver = [&](QByteArrayView b) { return receiver.received(b); };
+        const auto toSender = [&](QByteArrayView b) { return sender.received(b); };
+        QByteArray back = receiver.start();
+        ragged(sender.start(), toReceiver);
+        for (int round = 0; round < 100 && sender.state() != YappSender::State::Done; ++round) {
+            const QByteArray forth = ragged(back, toSender) + sender.nextBlocks(4);
+            back = ragged(forth, toReceiver);
+            if (receiver.state() == YappReceiver::State::Deciding)
+                back += receiver.accept();
+        }
+        QCOMPARE(sender.outcome(), YappSender::Outcome::Sent);
+        QCOMPARE(receiver.outcome(), YappReceiver::Outcome::Received);
+        QCOMPARE(receiver.state(), YappReceiver::State::Done);
+        QCOMPARE(sender.checksums(), dated);
+        QCOMPARE(sink.done, file);
+    }
+
+    // Names from the air never leave downloads/<CALL>/ and never replace a file there.
+    void downloadNames_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("plain") << QByteArray("log.txt") << u"log.txt"_s;
+        QTest::newRow("leading dots, controls") << QByteArray("..\x01x?.z") << u"_x_.z"_s;
+        QTest::newRow("long") << QByteArray(70, 'a') + ".zip" << QString(60, u'a') + u".zip"_s;
+        QTest::newRow("nothing left") << QByteArray("...") << u"file"_s;
+        QTest::newRow("a folder") << QByteArray("../x") << QString();
+        QTest::newRow("a DOS folder") << QByteArray("C:\\x") << QString();
+        QTest::newRow("dot dot") << QByteArray("..") << QString();
+    }
+    void downloadNames() {
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, stored);
+        QString why;
+        QCOMPARE(DownloadFiles::cleanName(sent, &why), stored);
+        QCOMPARE(why.isEmpty(), !stored.isEmpty());
+    }
+
+    void downloadsKeepPartsAndNeverOverwrite() {
+        QTemporaryDir program;
+        QVERIFY(program.isValid());
+        QDir(program.path()).mkpath(u"downloads/N0CALL"_s);
+        QFile old(program.filePath(u"downloads/N0CALL/a.txt"_s));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        FakeView view;
+        FileNotices notices(view);
+        DownloadFiles files(program.path(), u"n0call"_s, notices);
+        const Yapp::Header header{"a.txt", 5, Yapp::DosStamp{0x5A21, 0x6000}};
+        QString why;
+        QCOMPARE(files.open(header, &why), 0);
+        QVERIFY(files.append("new"));
+        files.keepPart();
+        QCOMPARE(files.open(header, &why), 3); // a resume picks up the part
+        QVERIFY(files.append("er"));
+        QVERIFY(files.finish(header));
+        QCOMPARE(files.storedPath(), program.filePath(u"downloads/N0CALL/a (1).txt"_s));
+        QCOMPARE(QFileInfo(files.storedPath()).lastModified().date(), QDate(2025, 1, 1));
+        QFile fresh(files.storedPath());
+        QVERIFY(fresh.open(QIODevice::ReadOnly));
+        QCOMPARE(fresh.readAll(), "newer");
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), "old");
+        QVERIFY(!QFileInfo::exists(program.filePath(u"downloads/N0CALL/a.txt.part"_s)));
+
+        // A link planted for the call's folder is left alone.
+        QVERIFY(QFile::link(u"/tmp"_s, program.filePath(u"downloads/N0X"_s)));
+        DownloadFiles planted(program.path(), u"N0X"_s, notices);
+        QCOMPARE(planted.open(header, &why), -1);
+        QCOMPARE(view.notices, QStringList{u"N0X is not a regular file; left alone"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(YappTest)
+#include "tst_yapp.moc"

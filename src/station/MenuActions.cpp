@@ -14,6 +14,7 @@ void MenuActions::readStore() {
     s.browserOnStart = store.browserOnStart();
     s.logSessions = store.logSessions();
     s.operating = store.operating();
+    s.receiving = store.receiveOptions();
     m_filter = MonitorFilter(store.monitorFilter());
     s.textZoom = store.textZoom();
     m_ctx.view.setTextZoom(s.textZoom);

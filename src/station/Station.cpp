@@ -34,20 +34,27 @@ Station::Station(StationContext ctx)
       m_sendLine(ctx.state, ctx.view, m_tap, ctx.prompts, ctx.beeper, m_channels, m_tabs,
                  m_fileNotices),
       m_history(m_fileNotices),
+      m_transfers({ctx.state, ctx.view, m_tap, m_backlog, m_channels, m_log, m_fileNotices,
+                   ctx.prompts, ctx.beeper, ctx.clock}),
       m_housekeeping(ctx.state, ctx.clock,
                      {m_registration, m_sendLine, m_beacon, m_heardFile, m_fileSender}),
-      m_dispatcher(
-          ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
-          {m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs, m_heard, m_filter, m_announcer}),
+      m_dispatcher(ctx.state, ctx.view, m_tap, ctx.beeper, ctx.clock,
+                   {m_beacon, m_channels, m_pages, m_prh, m_panes, m_tabs, m_heard, m_filter,
+                    m_announcer, m_transfers}),
       m_fileSender(ctx.state, ctx.view, m_tap, m_backlog, ctx.prompts, ctx.beeper),
       m_announcerHears(m_announcer, ctx.state), m_sendLineHears(m_tabs),
       m_notificationsHear(ctx.view, ctx.state) {
     for (LinkListener* listener : std::initializer_list<LinkListener*>{
-             &m_announcerHears, &m_sendLineHears, &m_notificationsHear})
+             &m_transfers, &m_announcerHears, &m_sendLineHears, &m_notificationsHear})
         m_dispatcher.addLinkListener(listener);
     m_nextSlice.setSingleShot(true);
     m_nextSlice.setInterval(0);
     QObject::connect(&m_nextSlice, &QTimer::timeout, &m_nextSlice, [this] { onFramesArrived(); });
+    QObject::connect(&m_transfers, &YappTransfers::linkFreed, &m_transfers,
+                     [this](const QString& call) {
+                         const auto typed = m_tap.typedByOperator();
+                         m_sendLine.releaseHeld(call);
+                     });
 }
 
 bool Station::startUp() {
@@ -191,6 +198,16 @@ void Station::onSendFileMenu() {
     m_fileSender.start();
 }
 
+void Station::onSendBinaryFileMenu() {
+    // The text file's pieces would land inside the binary one.
+    if (m_fileSender.running()) {
+        m_ctx.beeper.beep();
+        m_ctx.view.showNotice(QStringLiteral("No binary file sent: a file is still being sent"));
+        return;
+    }
+    m_transfers.sendFile();
+}
+
 void Station::onLinkClicked(int channel, const QString& target) {
     // A command link runs instead of navigating; one without its end goes nowhere.
     bool malformed = false;
@@ -230,6 +247,7 @@ void Station::tick() {
     }
     m_backlog.step(true);
     m_fileSender.step(true);
+    m_transfers.step(true);
 }
 
 void Station::onFramesArrived() {
@@ -246,6 +264,7 @@ void Station::onFramesArrived() {
     // The engine's answers about waiting frames come this way too: a file goes on at once.
     m_backlog.step(false);
     m_fileSender.step(false);
+    m_transfers.step(false);
 }
 
 void Station::endLinksOfLostEngine() {

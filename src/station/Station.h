@@ -22,6 +22,7 @@
 #include "StationContext.h"
 #include "TabSelection.h"
 #include "TrafficTap.h"
+#include "YappTransfers.h"
 
 #include <QLockFile>
 #include <QTimer>
@@ -49,6 +50,7 @@ public:
     PageStore& pages() { return m_pages; }
     BeaconAndCapture& beacon() { return m_beacon; }
     FileSender& fileSender() { return m_fileSender; }
+    YappTransfers& transfers() { return m_transfers; }
     const HeardList& heard() const { return m_heard; }
     Announcer& announcer() { return m_announcer; }
     const MonitorFilterSettings& monitorFilter() const { return m_filter.settings(); }
@@ -75,6 +77,7 @@ public:
     void onConnectMenu();
     void onSendFileMenu();
     void onStopSendFile() { m_fileSender.stop(); }
+    void onSendBinaryFileMenu();
     void onChangeBeaconTextMenu() { m_menus.onChangeBeaconText(); }
     void onWeatherPathMenu() { m_menus.onWeatherPath(); }
     // A link was followed in a channel's pane.
@@ -137,6 +140,7 @@ private:
     SendLine m_sendLine;
     LineHistory m_history;
     bool m_recalling = false; // a recalled line is shown, not typed: it never wraps out
+    YappTransfers m_transfers;
     Housekeeping m_housekeeping;
     FrameDispatcher m_dispatcher;
     FileSender m_fileSender;

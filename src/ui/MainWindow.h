@@ -112,6 +112,7 @@ signals:
     void retryClicked();
     void menuCheckChosen(MenuCheck item);
     void sendFileChosen();
+    void sendBinaryFileChosen();
     void exitChosen();
     void callSignChosen();
     void portChosen();

@@ -31,6 +31,9 @@ void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     connect(named(file->addAction(QStringLiteral("&Send File")), "mnuSendFile"),
             &QAction::triggered, this, &MainWindow::sendFileChosen);
+    connect(
+        named(file->addAction(QStringLiteral("Send &Binary File (YAPP)...")), "mnuSendBinaryFile"),
+        &QAction::triggered, this, &MainWindow::sendBinaryFileChosen);
     connect(named(file->addAction(QStringLiteral("&Exit")), "mnuExit"), &QAction::triggered, this,
             [this] {
                 emit exitChosen();

@@ -6,6 +6,55 @@
 #include "OperatingDialog.h"
 #include "SendProgressDialog.h"
 #include "Station.h"
+#include "TextRoutines.h"
+#include "TransferWindow.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// A window a transfer, made when its channel first has one; the operator's question is not modal:
+// receiving goes on while it is open.
+void connectTransfers(MainWindow& window, YappTransfers& transfers) {
+    QObject::connect(&transfers, &YappTransfers::progress, &window,
+                     [&window, &transfers](const TransferProgress& progress) {
+                         auto* shown = window.findChild<TransferWindow*>(
+                             TransferWindow::objectNameFor(progress.channel));
+                         if (!shown) {
+                             shown = new TransferWindow(progress.channel, &window);
+                             QObject::connect(shown, &TransferWindow::stopClicked, &transfers,
+                                              &YappTransfers::stop);
+                         }
+                         shown->showProgress(progress);
+                     });
+    QObject::connect(
+        &transfers, &YappTransfers::offered, &window,
+        [&window, &transfers](int channel, const QString& call, const QString& file, qint64 size) {
+            const QString name = QStringLiteral("msgOffer%1").arg(channel + 1);
+            delete window.findChild<QMessageBox*>(name); // an offer that went unanswered
+            auto* box =
+                new QMessageBox(QMessageBox::Question, QStringLiteral("Binary File Offered"),
+                                QStringLiteral("%1 offers %2 (%3 bytes) on channel %4.")
+                                    .arg(call, file, groupedCount(quint64(size)))
+                                    .arg(channel + 1),
+                                QMessageBox::NoButton, &window);
+            box->setObjectName(name);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            QPushButton* accept =
+                box->addButton(QStringLiteral("&Accept"), QMessageBox::AcceptRole);
+            QPushButton* refuse =
+                box->addButton(QStringLiteral("&Refuse"), QMessageBox::RejectRole);
+            box->setEscapeButton(refuse);
+            QObject::connect(box, &QMessageBox::buttonClicked, &transfers,
+                             [&transfers, channel, accept](QAbstractButton* button) {
+                                 transfers.answer(channel, button == accept);
+                             });
+            box->show();
+        });
+}
+
+} // namespace
 
 void connectWindowToStation(MainWindow& window, Station& station) {
     using W = MainWindow;
@@ -20,6 +69,7 @@ void connectWindowToStation(MainWindow& window, Station& station) {
     QObject::connect(&window, &W::retryClicked, &station, &S::onRetryClicked);
     QObject::connect(&window, &W::menuCheckChosen, &station, &S::onMenuCheck);
     QObject::connect(&window, &W::sendFileChosen, &station, &S::onSendFileMenu);
+    QObject::connect(&window, &W::sendBinaryFileChosen, &station, &S::onSendBinaryFileMenu);
     QObject::connect(&window, &W::exitChosen, &station, &S::requestExit);
     QObject::connect(&window, &W::callSignChosen, &station, &S::onCallSignMenu);
     QObject::connect(&window, &W::portChosen, &station, &S::onPortMenu);
@@ -45,6 +95,8 @@ void connectWindowToStation(MainWindow& window, Station& station) {
                          }
                          dialog->showProgress(progress);
                      });
+
+    connectTransfers(window, station.transfers());
 
     // The heard list and the monitor filter are made when first asked for.
     QObject::connect(&window, &W::heardListChosen, &station, [&window, &station] {

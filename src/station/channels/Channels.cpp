@@ -21,7 +21,8 @@ void Channels::appendAllTraffic(QString& text) {
 void Channels::relayToConference(const QString& text) {
     const QByteArray data = text.toLatin1();
     for (int n = 0; n < ChannelTable::kChannels; ++n) {
-        if (m_state.channels.isFree(n))
+        // A channel whose link carries a binary file would take the text into the file.
+        if (m_state.channels.isFree(n) || m_state.channels.transferring(n))
             continue;
         m_engine.send(LinkDataCommand{m_state.channels.call(n).toLatin1(), data,
                                       m_state.channels.route(n).port});

@@ -24,7 +24,7 @@ QString welcomeText(const StationState& s, const QString& call) {
 
 void sendWelcome(const StationState& state, EngineLink& engine, const QString& call) {
     const QString text = welcomeText(state, call);
-    if (text.isEmpty())
+    if (text.isEmpty() || state.channels.transferringTo(call))
         return;
     engine.send(LinkDataCommand{call.toLatin1(), text.toLatin1(), state.portOf(call)});
 }

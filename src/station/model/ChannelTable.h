@@ -39,6 +39,7 @@ public:
     void release(int channel) {
         m_channels[channel].call.clear();
         m_channels[channel].route = {};
+        m_channels[channel].transferring = false;
     }
     const LinkRoute& route(int channel) const { return m_channels[channel].route; }
     // The link in words: "N0XYZ via N0DG1, N0DG2 on port 1"; the port only when `namePort`.
@@ -51,12 +52,21 @@ public:
         return std::exchange(m_channels[channel].unseen, unseen) != unseen;
     }
 
+    // A binary file transfer holds the link: nothing else goes on it. Only the transfers write it.
+    bool transferring(int channel) const { return m_channels[channel].transferring; }
+    void setTransferring(int channel, bool on) { m_channels[channel].transferring = on; }
+    bool transferringTo(const QString& call) const {
+        const int n = channelOf(call);
+        return n != kNone && transferring(n);
+    }
+
 private:
     struct Channel {
         QString call;
         LinkRoute route;
         bool paneShown = false;
         bool unseen = false;
+        bool transferring = false;
     };
     std::array<Channel, kChannels> m_channels;
 };

@@ -59,6 +59,7 @@ struct StationState {
     QString beaconText;
     QString weatherPath;
     OperatingOptions operating;
+    ReceiveOptions receiving;
 
     // How many radio ports the engine said it has; 0 before it has said. Only the registration
     // writes it.

@@ -132,6 +132,12 @@ void FrameDispatcher::dispatch(const EngineEvent& event) {
     }
     if (channel == ChannelTable::kNone && event.type == Type::StationData)
         channel = adoptUnannouncedLink(event);
+    // A binary transfer takes its link's data: none of it is text for the channel.
+    if (channel != ChannelTable::kNone && event.type == Type::StationData &&
+        m_parts.transfers.takeData(channel, event.call, event.text)) {
+        m_state.idle.activity();
+        return;
+    }
     // Whatever a station on a channel sends reaches its channel, frames heard from it too.
     if (channel != ChannelTable::kNone)
         channelData(channel, event);

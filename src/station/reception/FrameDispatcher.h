@@ -45,6 +45,7 @@ public:
         HeardList& heard;
         const MonitorFilter& filter; // what the All Traffic views show; nothing else
         Announcer& announcer;
+        LinkDataTaker& transfers; // binary file transfers
     };
 
     FrameDispatcher(StationState& state, MainWindowView& view, EngineLink& engine, Beeper& beeper,

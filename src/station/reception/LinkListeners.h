@@ -17,6 +17,14 @@ public:
     virtual void dataReceived(const QString& call, int channel, const QString& data) = 0;
 };
 
+// Takes a station's data off its channel while something else owns the link.
+class LinkDataTaker {
+public:
+    virtual ~LinkDataTaker() = default;
+    // True when it took the data: none of it is text for the channel.
+    virtual bool takeData(int channel, const QString& call, const QString& data) = 0;
+};
+
 // The screen reader: links opened and ended, and lines at the level the operator chose.
 class AnnouncerListener : public LinkListener {
 public:

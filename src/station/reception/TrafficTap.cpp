@@ -1,6 +1,7 @@
 #include "TrafficTap.h"
 
 #include "AgwTranslation.h"
+#include "BinaryTransfer.h"
 
 std::optional<EngineEvent> TrafficTap::nextEvent() {
     std::optional<EngineEvent> event = m_engine.nextEvent();
@@ -18,6 +19,9 @@ void TrafficTap::logReceived(const EngineEvent& event) {
         if (channels.channelForLink(event.call, event.port) != ChannelTable::kNone)
             m_log.write(event.call, Mark::Link, "connected");
     } else if (event.type == Type::StationData) {
+        // A binary file's bytes are not a session's text: its transfer logs its start and end.
+        if (channels.transferringTo(event.call) || startsBinaryTransfer(event.text))
+            return;
         // Sent on a link, with a channel or not: a late frame or one no channel could take.
         m_log.write(event.call, Mark::Received, event.text.toLatin1());
     } else if (event.type == Type::Disconnected &&
@@ -33,7 +37,8 @@ qint16 TrafficTap::send(const EngineCommand& command) {
     if (result == 0 || !data)
         return result;
     const QString call = QString::fromLatin1(data->call);
-    if (m_state.logSessions && m_state.channels.channelOf(call) != ChannelTable::kNone)
+    if (m_state.logSessions && m_state.channels.channelOf(call) != ChannelTable::kNone &&
+        !m_state.channels.transferringTo(call))
         m_log.write(call, m_typing ? SessionLog::Mark::Typed : SessionLog::Mark::Sent, data->data);
     // The engine splits longer data into frames of its own.
     const qsizetype frames = (data->data.size() + kMaxAgwOutgoingData - 1) / kMaxAgwOutgoingData;

@@ -51,6 +51,8 @@ void FileSender::start() {
     if (s.selectedCall.isEmpty() ||
         s.selectedCall.compare(ChannelTable::kOpenCaption, Qt::CaseInsensitive) == 0)
         return refuse(name, QStringLiteral("no station selected"));
+    if (s.channels.transferringTo(s.selectedCall))
+        return refuse(name, QStringLiteral("a binary file transfer holds the link"));
     m_to = s.selectedCall.toLatin1();
     m_port = s.portOf(s.selectedCall);
     m_next = 0;

@@ -195,12 +195,33 @@ void SendLine::echo(const QString& text) {
 }
 
 void SendLine::sendOnLink(const QString& call, const QByteArray& data) {
+    if (m_state.channels.transferringTo(call)) {
+        QByteArray& held = m_held[call.toUpper()];
+        if (held.size() + data.size() > kMaxHeldBytes) {
+            m_beeper.beep();
+            m_view.showNotice(QStringLiteral("Not sent: a file transfer holds the link to %1, and "
+                                             "enough text already waits for it")
+                                  .arg(call));
+            return;
+        }
+        held += data;
+        m_view.showNotice(
+            QStringLiteral("Your text to %1 waits until the file transfer ends").arg(call));
+        return;
+    }
     m_engine.send(LinkDataCommand{call.toLatin1(), data, m_state.portOf(call)});
+}
+
+void SendLine::releaseHeld(const QString& call) {
+    const QByteArray held = m_held.take(call.toUpper());
+    if (!held.isEmpty() && m_state.channels.channelOf(call) != ChannelTable::kNone)
+        sendOnLink(call, held);
 }
 
 void SendLine::sendKeepAlive() {
     m_state.idle.activity();
-    if (m_state.selectedCall.isEmpty())
+    // A CR would land inside the file.
+    if (m_state.selectedCall.isEmpty() || m_state.channels.transferringTo(m_state.selectedCall))
         return;
     sendOnLink(m_state.selectedCall, QByteArray("\r"));
 }

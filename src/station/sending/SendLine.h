@@ -30,8 +30,13 @@ public:
     // went, or a null text.
     QString onTextChanged();
     void sendKeepAlive();
+    // A binary transfer let go of the link: the lines typed to its station meanwhile go now.
+    void releaseHeld(const QString& call);
 
 private:
+    // Lines typed while a transfer holds the link wait, up to this much.
+    static constexpr qsizetype kMaxHeldBytes = 64 * 1024;
+
     // Empty when the line can go out; otherwise the notice that says why not.
     QString whyNotSent(const QString& line) const;
     // Each returns empty when done, or the notice saying why the line cannot go.
@@ -55,4 +60,5 @@ private:
     TabSelection& m_tabs;
     FileNotices& m_notices;
     bool m_notSentShown = false;
+    QHash<QString, QByteArray> m_held; // by upper-case call
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 // The operator's comforts, as Settings > Options sets them and the per-user store keeps them in
 // section Operating. Everything off leaves the station as it always was.
 struct OperatingOptions {
@@ -12,4 +14,11 @@ struct OperatingOptions {
     int notifications = NotifyConnects;
 
     bool operator==(const OperatingOptions&) const = default;
+};
+
+// Section Files: whether a binary file a station offers is taken without asking, and how large
+// one may be.
+struct ReceiveOptions {
+    bool autoAccept = false;
+    qint64 maxBytes = 10 * 1024 * 1024;
 };

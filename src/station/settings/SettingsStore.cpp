@@ -189,6 +189,14 @@ KissParameters SettingsStore::kissParameters() const {
     return p;
 }
 
+ReceiveOptions SettingsStore::receiveOptions() const {
+    ReceiveOptions options;
+    options.autoAccept = engineNumber("Files/AutoAccept", 0) == 1;
+    if (const int most = engineNumber("Files/MaxReceive", 0); most > 0)
+        options.maxBytes = most;
+    return options;
+}
+
 MonitorFilterSettings SettingsStore::monitorFilter() const {
     // Only a stored 0 hides a kind of frame: anything unreadable shows it.
     const auto shown = [this](const char* key) {

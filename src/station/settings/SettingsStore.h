@@ -69,6 +69,9 @@ public:
     void setEngineAddress(const EngineAddress& address);
     KissParameters kissParameters() const;
 
+    // Section Files: AutoAccept 1 takes offered files unasked; MaxReceive in bytes (from 1).
+    ReceiveOptions receiveOptions() const;
+
     // Section MonitorFilter; nothing stored shows every frame.
     MonitorFilterSettings monitorFilter() const;
     void setMonitorFilter(const MonitorFilterSettings& filter);

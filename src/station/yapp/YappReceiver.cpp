@@ -73,6 +73,7 @@ QByteArray YappReceiver::onHeader(const Yapp::Packet& packet) {
     if (!header)
         return abort(QStringLiteral("its header is malformed"));
     m_header = *header;
+    m_hasHeader = true;
     m_stored = m_resumedFrom = 0;
     m_outcome = Outcome::Running;
     if (m_header.size > m_maxBytes) {

@@ -40,6 +40,7 @@ public:
     Outcome outcome() const { return m_outcome; }
     QString reason() const { return m_reason; }
     const Yapp::Header& header() const { return m_header; }
+    bool hasHeader() const { return m_hasHeader; }
     qint64 stored() const { return m_stored; }
     qint64 resumedFrom() const { return m_resumedFrom; }
     bool checksums() const { return m_checksums; }
@@ -64,4 +65,5 @@ private:
     bool m_checksums = false;
     qint64 m_stored = 0;
     qint64 m_resumedFrom = 0;
+    bool m_hasHeader = false;
 };

@@ -12,8 +12,9 @@ QString reasonText(const QByteArray& body) {
 }
 } // namespace
 
-YappSender::YappSender(Yapp::Header header, QByteArray contents)
-    : m_header(std::move(header)), m_contents(std::move(contents)) {
+YappSender::YappSender(Yapp::Header header, QByteArray contents, int blockBytes)
+    : m_header(std::move(header)), m_contents(std::move(contents)),
+      m_blockBytes(qBound(1, blockBytes, Yapp::kMaxBlock)) {
     m_header.size = m_contents.size();
 }
 
@@ -112,7 +113,7 @@ QByteArray YappSender::nextBlocks(int blocks) {
     if (m_state != State::Sending)
         return out;
     for (; blocks > 0 && m_at < total(); --blocks) {
-        const qsizetype length = qMin<qsizetype>(Yapp::kMaxBlock, total() - m_at);
+        const qsizetype length = qMin<qsizetype>(m_blockBytes, total() - m_at);
         out += Yapp::data(QByteArrayView(m_contents).sliced(m_at, length), m_checksums);
         m_at += length;
     }

@@ -12,7 +12,7 @@ public:
     enum class State { AwaitReady, AwaitFile, Sending, AwaitAckEof, AwaitAckEot, CancelWait, Done };
     enum class Outcome { Running, Sent, Refused, Cancelled, Failed };
 
-    YappSender(Yapp::Header header, QByteArray contents);
+    YappSender(Yapp::Header header, QByteArray contents, int blockBytes = Yapp::kMaxBlock);
 
     QByteArray start(); // SI
     QByteArray received(QByteArrayView bytes);
@@ -44,4 +44,5 @@ private:
     QString m_reason;
     bool m_checksums = false;
     qint64 m_at = 0;
+    int m_blockBytes;
 };

@@ -177,8 +177,6 @@ link 0: N0BBB on port 1
 > D N0BBB@1 hi\r
 notice: Not connected: N0BBB is already on channel 1, as N0BBB on port 1
 notice: N0BBB connected on port 0, but is already on channel 1; that link was ended)");
-        row("a stored port no engine can have counts as port 0",
-            R"(show >; opt UserPacketPortNo 300; start; type :c n0xyz)", R"(> C N0XYZ@0 )");
         row("a connect the engine reports failed frees its tab",
             R"(show tabs beeps; start; type :c n0zzz-0; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
             R"(tabs idle=1
@@ -316,14 +314,10 @@ asked:  (x2))");
         QCOMPARE(said.texts, expected);
     }
 
-    void settingsAndSendLineName() {
+    void sendLineNameAndAnnounceMenu() {
         StationHarness h;
         h.start();
-        QCOMPARE(h.store.announce(), 2);
         QCOMPARE(h.view.sendLineName, "Send: no station selected");
-        const int polls = h.engine.polls;
-        h.station().tick(); // with nothing waiting, the engine is asked once
-        QCOMPARE(h.engine.polls, polls + 1);
         h.station().onMenuCheck(MenuCheck::AnnounceConnects);
         QCOMPARE(h.store.announce(), 1);
         QCOMPARE((QList<bool>{h.view.menuChecks[MenuCheck::AnnounceOff],
@@ -341,10 +335,6 @@ asked:  (x2))");
         QCOMPARE(h.view.sendLineName, "Send to N0BBB");
         h.station().onConferenceClicked(1);
         QCOMPARE(h.view.sendLineName, "Send to the conference");
-        h.station().onZoom(1), h.station().onZoom(1);
-        QCOMPARE(h.store.textZoom(), 2);
-        h.station().onZoom(0);
-        QCOMPARE(h.view.zoom, h.store.textZoom());
     }
 
     // Settings > Engine Address: a usable answer is kept and is where the link goes next.

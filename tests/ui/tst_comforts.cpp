@@ -157,7 +157,9 @@ private slots:
     // monitor filter the station keeps.
     void optionsDialogByKeys() {
         Rig rs;
-        rs.h.store.setMonitorFilter({.hiddenPorts = {1}});
+        MonitorFilterSettings hidden;
+        hidden.hiddenPorts = {1};
+        rs.h.store.setMonitorFilter(hidden);
         QVERIFY(rs.up());
         press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_M});
         auto* filter = rs.w.findChild<QDialog*>("frmMonitorFilter");

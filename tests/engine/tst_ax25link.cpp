@@ -377,18 +377,6 @@ private slots:
         QCOMPARE(w.log.join(' '), "DISCc! DISCc! UAr! UAr!");
     }
 
-    void peerRestartResetsTheLink() {
-        Wire w;
-        w.up();
-        w.b = Ax25Link(kB, kA, {}, params());
-        w.b.connect(w.now);
-        w.run(1000);
-        QCOMPARE(w.evA.last(), "0reset by the remote station");
-        w.a.send("after", w.now);
-        w.run(1000);
-        QCOMPARE(w.gotB, "after");
-    }
-
     void outOfWindowAckReestablishesWithoutLosingData() {
         Wire w;
         w.up();

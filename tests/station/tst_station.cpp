@@ -156,10 +156,11 @@ link 0: N0XYZ via N0DG1, N0DG2 on port 1
 ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED With Station N0XYZ\r\nhi there\r\n
 list: "1 N0XYZ VIA N0DG1,N0DG2"\r\n)");
         row("path and port refusals keep the line; :U refuses a port the engine lacks",
-            R"(show > notice list line; ports 0 1; start; type :c n0aaa V n0dg1 ,n0dg2  n0dg3; type :c 0 n0bbb; type :c 2 n0ccc; type :c 256 n0ccc; type :c n0ccc via a1,a2,a3,a4,a5,a6,a7,a8; type :c n0ccc via n0dg1,n0toolong; type :c n0ccc n0dg1; type :c 1; set port 2; answer CQ; type :u hi)",
+            R"(show > notice list line; ports 0 1; start; type :c n0aaa V n0dg1 ,n0dg2  n0dg3; type :c 0 n0bbb; type :c 2 n0ccc; type :c 256 n0ccc; type :c n0ccc via a1,a2,a3,a4,a5,a6,a7,a8; type :c n0ddd via a1,a2,a3,a4,a5,a6,a7; type :c n0ccc via n0dg1,n0toolong; type :c n0ccc n0dg1; type :c 1; set port 2; answer CQ; type :u hi)",
             R"(> v N0AAA@0 N0DG1,N0DG2,N0DG3
 > C N0BBB@0 
-list: "N0AAA VIA N0DG1,N0DG2,N0DG3"\r\n"0 N0BBB"\r\n
+> v N0DDD@0 A1,A2,A3,A4,A5,A6,A7
+list: "N0AAA VIA N0DG1,N0DG2,N0DG3"\r\n"0 N0BBB"\r\n"N0DDD VIA A1,A2,A3,A4,A5,A6,A7"\r\n
 notice: Not connected: the engine has no port 2; it has 0 (radio 0), 1 (radio 1)
 notice: Not connected: a port is a number from 0 to 255
 notice: Not connected: at most 7 digipeaters, not 8
@@ -177,8 +178,6 @@ link 0: N0BBB on port 1
 > D N0BBB@1 hi\r
 notice: Not connected: N0BBB is already on channel 1, as N0BBB on port 1
 notice: N0BBB connected on port 0, but is already on channel 1; that link was ended)");
-        row("a stored port no engine can have counts as port 0",
-            R"(show >; opt UserPacketPortNo 300; start; type :c n0xyz)", R"(> C N0XYZ@0 )");
         row("a connect the engine reports failed frees its tab",
             R"(show tabs beeps; start; type :c n0zzz-0; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
             R"(tabs idle=1
@@ -316,14 +315,10 @@ asked:  (x2))");
         QCOMPARE(said.texts, expected);
     }
 
-    void settingsAndSendLineName() {
+    void sendLineNameAndAnnounceMenu() {
         StationHarness h;
         h.start();
-        QCOMPARE(h.store.announce(), 2);
         QCOMPARE(h.view.sendLineName, "Send: no station selected");
-        const int polls = h.engine.polls;
-        h.station().tick(); // with nothing waiting, the engine is asked once
-        QCOMPARE(h.engine.polls, polls + 1);
         h.station().onMenuCheck(MenuCheck::AnnounceConnects);
         QCOMPARE(h.store.announce(), 1);
         QCOMPARE((QList<bool>{h.view.menuChecks[MenuCheck::AnnounceOff],
@@ -341,10 +336,6 @@ asked:  (x2))");
         QCOMPARE(h.view.sendLineName, "Send to N0BBB");
         h.station().onConferenceClicked(1);
         QCOMPARE(h.view.sendLineName, "Send to the conference");
-        h.station().onZoom(1), h.station().onZoom(1);
-        QCOMPARE(h.store.textZoom(), 2);
-        h.station().onZoom(0);
-        QCOMPARE(h.view.zoom, h.store.textZoom());
     }
 
     // Settings > Engine Address: a usable answer is kept and is where the link goes next.

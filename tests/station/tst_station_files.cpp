@@ -359,7 +359,7 @@ private slots:
                                "[Settings]\nHuge=" + QByteArray(70'000, 'x') +
                                    "\nBig=" + QByteArray(SettingsStore::kMaxValueChars, 'y') +
                                    "\nUserPacketCallSign=N0ME\n[MonitorFilter]"
-                                   "\nHiddenPorts=1,x,4,256\nHiddenCalls=\"N0A; n0b\"\n"
+                                   "\nHiddenPorts=1,x,4,256\nHiddenCalls=\"N0A; n0b x!y n0a\"\n"
                                    "[Engine]\nPort=99999\nTxDelay=50\nMaxFrame=7\nRetry=0\n"
                                    "Frack=60\nPaclen=257\nAirBaud=9600\n"));
         h.startUp();

@@ -153,10 +153,20 @@ private slots:
                  "History.lst is too large; begun anew");
     }
 
-    // Settings > Options by its keys; OK stores the choice and puts it in force.
+    // Settings > Options by its keys; OK stores the choice and puts it in force. Ctrl+M shows the
+    // monitor filter the station keeps.
     void optionsDialogByKeys() {
         Rig rs;
+        MonitorFilterSettings hidden;
+        hidden.hiddenPorts = {1};
+        rs.h.store.setMonitorFilter(hidden);
         QVERIFY(rs.up());
+        press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_M});
+        auto* filter = rs.w.findChild<QDialog*>("frmMonitorFilter");
+        QVERIFY(filter && filter->isVisible());
+        QCOMPARE(filter->findChild<QLineEdit*>("txtHiddenPorts")->text(),
+                 MonitorFilterSettings::portsText({1}));
+        filter->close();
         press(&rs.w, {Qt::ALT | Qt::Key_S});
         press(nullptr, {Qt::Key_O});
         auto* dialog = rs.w.findChild<QDialog*>("frmOptions");
@@ -192,9 +202,9 @@ private slots:
     }
 
     // What reaches a screen reader (Qt makes no events offscreen: the test hands them to the
-    // gate as Qt would): a busy
-    // view's appends joined, nothing of what is out of sight, a key's caret move at once, a
-    // replaced line's caret after its text; and a view reached with F6 puts its caret on text.
+    // gate as Qt would): a busy view's appends joined, nothing of what is out of sight, a key's
+    // caret move at once, a replaced line's caret after its text; and a view reached with F6 puts
+    // its caret on text.
     void whatReachesTheScreenReader() {
         Rig rs;
         QVERIFY(rs.up());
@@ -205,20 +215,12 @@ private slots:
         AccessibleEventGate& gate = AccessibleEventGate::instance();
         QStringList out;
         gate.setSink([&](QAccessibleEvent* e) {
-            const QString who = e->object() == channel ? "view"
-                                : e->object() == line  ? "line"
-                                                       : "?";
-            if (e->type() == QAccessible::TextInserted)
-                out << who + " +" + static_cast<QAccessibleTextInsertEvent*>(e)->textInserted() +
-                           "@" +
-                           QString::number(
-                               static_cast<QAccessibleTextInsertEvent*>(e)->changePosition());
-            else if (e->type() == QAccessible::TextCaretMoved)
-                out << who + " caret " +
-                           QString::number(
-                               static_cast<QAccessibleTextCursorEvent*>(e)->cursorPosition());
-            else
-                out << who + " other";
+            QString said = e->object() == channel ? "view" : e->object() == line ? "line" : "?";
+            if (const auto* in = dynamic_cast<QAccessibleTextInsertEvent*>(e))
+                said += " +" + in->textInserted() + "@" + QString::number(in->changePosition());
+            else if (const auto* moved = dynamic_cast<QAccessibleTextCursorEvent*>(e))
+                said += " caret " + QString::number(moved->cursorPosition());
+            out << said;
         });
         const auto insert = [&](QObject* o, int at, const char* text) {
             QAccessibleTextInsertEvent e(o, at, QString::fromLatin1(text));

@@ -1,9 +1,11 @@
 // The real window, dialogs and page panes, offscreen, over a station and an in-process engine.
 
 #include "DataDialog.h"
+#include "DesignedLayout.h"
 #include "FindBar.h"
 #include "HeardListWindow.h"
 #include "MainWindow.h"
+#include "MonitorWindow.h"
 #include "PagePane.h"
 #include "PaneResources.h"
 #include "QtPlatform.h"
@@ -20,6 +22,7 @@
 #include <sys/stat.h>
 
 using namespace QTest;
+using namespace Qt::Literals::StringLiterals;
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -244,32 +247,6 @@ private slots:
         QTRY_VERIFY(painted.contains(view->cursorRect(QTextCursor(view->document()->lastBlock()))));
     }
 
-    // A strip fed at its end paints its scroll bar only when the bar's parts move, and then on a
-    // background of its own, not the view's frame beneath it.
-    void scrollBarPaintsOnlyWhenItMoves() {
-        MainWindow w;
-        StationTexts texts;
-        w.follow(texts), w.show();
-        QScrollBar* bar = w.textView(TextView::AllTraffic)->verticalScrollBar();
-        const auto helping = [&] {
-            texts.hold(), texts.append(TextView::AllTraffic, QString("frame\r\n").repeated(20));
-            texts.release();
-            QCoreApplication::processEvents();
-        };
-        for (int i = 0; i < 80; ++i) // to the strip's bound: the slider rests small at the foot
-            helping();
-        int barPaints = 0, framePaints = 0;
-        const auto on = [](int& n) { return [&n](QEvent* e) { n += e->type() == QEvent::Paint; }; };
-        EventWatch barWatch(bar, on(barPaints)),
-            viewWatch(w.textView(TextView::AllTraffic), on(framePaints));
-        helping(), helping(), bar->setSingleStep(7), QCoreApplication::processEvents();
-        bar->setValue(0), QCoreApplication::processEvents(); // the one move since the watch began
-        QCOMPARE(barPaints, 1);
-        helping(); // and back to the foot
-        QCOMPARE(barPaints, 2);
-        QCOMPARE(framePaints, 0);
-    }
-
     // A helping with a control character is shaped, as all text was, and shows it as a box.
     void controlCharactersStillShow() {
         const auto looks = [](const QString& text) {
@@ -330,6 +307,7 @@ private slots:
         QTRY_VERIFY(field->hasFocus() && bar->isVisible());
         type(field, "hello");
         QVERIFY(bar->countLabel()->text() == "2 matches" && view->extraSelections().size() == 2);
+        QVERIFY(view->extraSelections()[0].format.background().style() != Qt::NoBrush); // marked
         press(field, {Qt::CTRL | Qt::Key_A, Qt::Key_Backspace}); // nothing to find: none counted
         QVERIFY(bar->countLabel()->text().isEmpty() && view->extraSelections().isEmpty());
         type(field, "hello", {Qt::Key_Return});
@@ -356,6 +334,8 @@ private slots:
         QCOMPARE(rs.e.sent[0].data + rs.e.sent[1].data, QByteArray("hi:\ragain\r"));
         press(line, {Qt::CTRL | Qt::Key_Equal, Qt::CTRL | Qt::Key_Plus}); // larger, and kept
         QCOMPARE(rs.h.store.textZoom(), 2);
+        press(line, {Qt::CTRL | Qt::Key_Minus});
+        QCOMPARE(rs.h.store.textZoom(), 1);
         press(line, {Qt::CTRL | Qt::Key_0});
         QCOMPARE(rs.h.store.textZoom(), 0);
     }
@@ -402,8 +382,6 @@ private slots:
         QVERIFY(rows->rowCount() == 2 && !rows->data(QModelIndex()).isValid());
         QCOMPARE(rows->index(0, 0).data().toString(), "N0ABC"); // newest first, not by call
         QCOMPARE(rows->index(1, 5).data().toString(), "WIDE1-1");
-        QVERIFY(rows->index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
-        QCOMPARE(rows->headerData(0, Qt::Horizontal).toString(), "Call");
         press(heard->table(), {Qt::Key_Escape});
         QVERIFY(qWaitForWindowActive(&rs.w) && rs.w.sendLine()->hasFocus() && !heard->isVisible());
         const qsizetype sent = rs.e.sent.size();
@@ -491,6 +469,78 @@ private slots:
             press(list, {leave});
             QTRY_VERIFY(QApplication::activeWindow() == &rs.w && rs.w.sendLine()->hasFocus() &&
                         !list->isVisible());
+        }
+    }
+
+    // A frame's whole NUL-padded data field keeps to the designed window, each value in its label.
+    void monitorInfoKeepsItsSize() {
+        Rig rs;
+        QVERIFY(rs.up());
+        rs.w.action("mnuMonitorInfo")->trigger();
+        MonitorWindow* monitor = rs.w.monitorWindow();
+        QVERIFY(qWaitForWindowExposed(monitor));
+        rs.e.queue('U', "N0XYZ",
+                   "<b>\x01\x7f" + QByteArray(295, 'x') +
+                       QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
+        rs.receive();
+        QApplication::processEvents();
+        const QSize designed(DesignedLayout::kMonitorWidth / DesignedLayout::kTwipsPerPixel,
+                             DesignedLayout::kMonitorHeight / DesignedLayout::kTwipsPerPixel);
+        QCOMPARE(monitor->size(), designed);
+        for (QLabel* value : monitor->findChildren<QLabel*>(QRegularExpression("^lbl"))) {
+            QVERIFY2(monitor->rect().contains(value->geometry()), qPrintable(value->objectName()));
+            QVERIFY(!value->text().contains(QChar(0)) && !value->text().contains(u'\r'));
+            if (!value->wordWrap())
+                QVERIFY(value->fontMetrics().horizontalAdvance(value->text()) <= value->width());
+        }
+        QCOMPARE(monitor->valueLabel("lblFrom")->text(), u"N0XYZ"_s);
+        QCOMPARE(monitor->valueLabel("lblDataKind")->text(), u"85"_s);
+        QLabel* data = monitor->valueLabel("lblData");
+        data->setSelection(0, int(data->text().size())); // a copy has the bytes, never markup
+        QVERIFY(data->text().startsWith("<b>  xx"_L1) && data->selectedText() == data->text());
+        QVERIFY(data->wordWrap() && data->alignment() == (Qt::AlignLeft | Qt::AlignTop) &&
+                data->textInteractionFlags() == Qt::TextSelectableByMouse);
+        rs.w.close(); // and goes with the window
+        QVERIFY(!monitor->isVisible());
+    }
+
+    // A window larger than the work area comes into it whole; a caption shrinks to fit a long text,
+    // grows back; a screen reader hears the send line by its label.
+    void trueOnAnyScreen() {
+        MainWindow w;
+        const QRect area = w.screen()->availableGeometry();
+        w.resize(area.size() + QSize(400, 300));
+        w.move(area.topLeft() + QPoint(200, 100));
+        w.showWindow();
+        QVERIFY(qWaitForWindowExposed(&w) && area.contains(w.frameGeometry()));
+        auto* selected = w.findChild<QLabel*>("Label2");
+        w.setSelectedCallLabel("N0BBB");
+        const qreal designed = selected->font().pointSizeF();
+        QCOMPARE(designed, w.findChild<QTabWidget*>()->font().pointSizeF()); // the controls' size
+        w.setSelectedCallLabel(QString(8, u'W')); // fits somewhere between the two sizes
+        QVERIFY(selected->font().pointSizeF() < designed && selected->font().pointSizeF() > 6);
+        QVERIFY(selected->sizeHint().width() <= selected->width());
+        w.setSelectedCallLabel(QString(200, u'W')); // too long for any size: the smallest
+        QCOMPARE(selected->font().pointSizeF(), 6.0);
+        w.setSelectedCallLabel("N0CCC");
+        QCOMPARE(selected->font().pointSizeF(), designed);
+        // Read by its own name, where lines go, not by the caption beside it.
+        QVERIFY(QAccessible::queryAccessibleInterface(w.sendLine())
+                    ->relations(QAccessible::Label)
+                    .isEmpty());
+        // No control hides another (the send line tucks under the captions' row by a few pixels);
+        // each view fills its page.
+        const auto controls = w.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* a : controls)
+            for (QWidget* b : controls) {
+                const QRect both = a->geometry() & b->geometry();
+                QVERIFY2(a == b || !a->isVisible() || !b->isVisible() ||
+                             qMin(both.width(), both.height()) <= 5,
+                         qPrintable(a->objectName() + ' ' + b->objectName()));
+            }
+        for (int tab = 0; tab < MainWindowView::kTabCount; ++tab) {
+            const QPlainTextEdit* view = w.textView(TextViews::viewOfTab(tab));
+            QVERIFY(view->height() * 10 > view->parentWidget()->height() * 9);
         }
     }
 

@@ -76,10 +76,11 @@ private slots:
                      << id << "default");
         };
         DesktopNotifier direct; // a channel that is none gets no notice
+        const QString full(DesktopNotifier::kMaxBodyChars, u'y'); // fits whole: no ellipsis
         for (int channel : {-1, ChannelTable::kChannels, 6})
-            direct.notify(channel, u"to %1"_s.arg(channel), u"x"_s);
+            direct.notify(channel, u"to %1"_s.arg(channel), full);
         QTRY_COMPARE(desk.notes.size(), 4);
-        QCOMPARE(desk.notes.last(), "to 6: x"_L1);
+        QCOMPARE(desk.notes.last(), "to 6: "_L1 + full);
         click(999); // another program's notice
         click(desk.ids[2]);
         QTRY_VERIFY(r.w.isActiveWindow() && r.w.tabs()->currentIndex() == 0);

@@ -48,7 +48,7 @@ public:
     void setSendLineText(const QString& text) override { sendLine = text; }
     void describeSendLine(const QString& name) override { sendLineName = name; }
     void showSendTarget(const QString&) override {}
-    void setTextZoom(int steps) override { zoom = steps; }
+    void setTextZoom(int) override {}
     bool focusSendLine() override { return shown; }
     void showBrowser(int channel, bool shown) override { browserVisible[channel] = shown; }
     void loadBrowserPage(int channel, const QString& path) override {
@@ -58,11 +58,8 @@ public:
         browserAppends.append({channel, text});
     }
     bool isMonitorVisible() const override { return monitorVisible; }
-    void showMonitorValues(const QString& result, const QString& from, const QString& data,
-                           const QString& length, const QString& kind,
-                           const QString& port) override {
-        monitorLabels = {result, from, data, length, kind, port};
-    }
+    void showMonitorValues(const QString&, const QString&, const QString&, const QString&,
+                           const QString&, const QString&) override {}
     void setEngineStatus(const QString& text) override { engineStatus = text; }
     void showNotice(const QString& text) override { notices.append(text); }
     void noteActivity(int, const QString&, const QString&) override {}
@@ -74,7 +71,7 @@ public:
 
     bool shown = false, retryVisible = false, monitorVisible = false;
     bool conferenceChecked = false, browserDisplayChecked = false;
-    int restoreCount = 0, bringToFrontCount = 0, current = 0, zoom = 0;
+    int restoreCount = 0, bringToFrontCount = 0, current = 0;
     std::array<QString, 7> captions;
     std::array<QString, 7> links;
     std::array<bool, kTabCount> markers{};
@@ -82,7 +79,7 @@ public:
     QMap<TextView, QString> texts;
     QString label2 = QStringLiteral("Open"), sendLine, sendLineName, engineStatus;
     QList<QPair<int, QString>> browserLoads, browserAppends;
-    QStringList monitorLabels, notices;
+    QStringList notices;
     QMap<MenuCheck, bool> menuChecks;
 };
 
@@ -217,7 +214,6 @@ public:
         return defaultStartResult;
     }
     std::optional<EngineEvent> nextEvent() override {
-        ++polls;
         if (incoming.empty())
             return std::nullopt;
         std::optional<EngineEvent> out(std::move(incoming.front()));
@@ -250,5 +246,5 @@ public:
     QByteArray lastAppName;
     std::deque<EngineEvent> incoming;
     QList<Sent> sent;
-    int polls = 0, closes = 0;
+    int closes = 0;
 };

@@ -1,0 +1,406 @@
+#!/usr/bin/env python3
+"""A YAPP / YAPP-C file transfer peer for end-to-end tests, independent of the station.
+
+It is an AGW client of a packet engine: it registers its call, calls or awaits one peer, sends
+or receives one file over that link, and prints one JSON line: result, bytes (data carried in DT
+packets this session), sha256 (of the file sent, or of the file stored), checksums, reason.
+The exit status is 0 when the result is the wanted one. Progress goes to standard error.
+"""
+import argparse, hashlib, json, os, select, socket, struct, sys, time
+
+SOH, STX, ETX, EOT, ENQ, ACK, DLE, NAK, CAN = 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x10, 0x15, 0x18
+SHORT = {(ACK, 1): "RR", (ACK, 2): "RF", (ACK, 3): "AF", (ACK, 4): "AT", (ACK, 5): "CA",
+         (ACK, ACK): "RT", (ENQ, 1): "SI", (ETX, 1): "EF", (EOT, 1): "ET"}
+CODE = {name: bytes(key) for key, name in SHORT.items()}
+LONG = {SOH: "HD", STX: "DT", NAK: "NR", CAN: "CN", DLE: "TX"}
+FIRST_BYTES = {kind for kind, _ in SHORT} | LONG.keys()
+MAX_OUTSTANDING = 4  # frames the engine may hold for the link before we send more
+FRAME_MAX = 256      # connected data per AGW frame
+
+
+class Failed(Exception):
+    pass
+
+
+def log(text):
+    print(f"{time.strftime('%H:%M:%S')} yapp_peer: {text}", file=sys.stderr, flush=True)
+
+
+class Agw:
+    """One AGW connection and one connected link to `peer`."""
+
+    def __init__(self, args):
+        self.call, self.peer, self.radio = args.call, args.peer, args.radio
+        self.timeout = args.timeout
+        self.sock = socket.create_connection(("127.0.0.1", args.agw_port), timeout=10)
+        self.inbuf, self.data, self.outbuf = bytearray(), bytearray(), bytearray()
+        self.registered = self.linked = self.ended = False
+        self.outstanding, self.answered = 0, False
+        self.last = time.monotonic()
+
+    def put(self, kind, data=b"", to=None):
+        to = self.peer if to is None else to
+        pid = 0xF0 if kind == "D" else 0
+        head = struct.pack("<B3xcxBx10s10sI4x", self.radio, kind.encode(), pid,
+                           self.call.encode(), to.encode(), len(data))
+        self.sock.sendall(head + data)
+
+    def pump(self, wait=0.2):
+        """Takes in what the engine sent within `wait` s; fails after `timeout` s of silence."""
+        if select.select([self.sock], [], [], wait)[0]:
+            chunk = self.sock.recv(65536)
+            if not chunk:
+                raise Failed("the engine closed the connection")
+            self.inbuf += chunk
+        while len(self.inbuf) >= 36:
+            size = struct.unpack_from("<I", self.inbuf, 28)[0]
+            if size > 65536:
+                raise Failed("AGW stream out of step")
+            if len(self.inbuf) < 36 + size:
+                break
+            kind, sender = chr(self.inbuf[4]), self.inbuf[8:18].split(b"\0")[0].decode("latin-1")
+            body = bytes(self.inbuf[36:36 + size])
+            del self.inbuf[:36 + size]
+            self.on_frame(kind, sender, body)
+        if time.monotonic() - self.last > self.timeout:
+            raise Failed(f"{self.timeout:g} s of silence")
+
+    def on_frame(self, kind, sender, body):
+        if kind in "CDd" and sender != self.peer:
+            return  # another link of this engine
+        now = time.monotonic()
+        if kind == "X":
+            if body[:1] != b"\x01":
+                raise Failed("the engine refused our call")
+            self.registered = True
+        elif kind in "CD":
+            self.linked, self.last = True, now
+            self.data += body if kind == "D" else b""
+        elif kind == "d":
+            self.ended = True
+        elif kind == "Y" and len(body) >= 4:
+            count = struct.unpack_from("<I", body)[0]
+            if count < self.outstanding:  # the peer's engine acknowledged: the link lives
+                self.last = now
+            self.outstanding, self.answered = count, True
+
+    def wait(self, done):
+        while not done():
+            self.pump()
+
+    def open(self, calling):
+        self.put("X", to="")
+        self.wait(lambda: self.registered)
+        if calling:
+            self.put("C")
+        else:
+            log(f"{self.call} registered, awaiting {self.peer}")
+        self.wait(lambda: self.linked or self.ended)
+        if not self.linked:
+            raise Failed(f"could not connect to {self.peer}")
+        log(f"linked with {self.peer}")
+
+    def query(self):
+        self.answered = False
+        self.put("Y")
+        self.wait(lambda: self.answered)
+        return self.outstanding
+
+    def send(self, data, more=False):
+        """Connected data in full frames, paced so that the engine never holds more than a few;
+        with `more`, a last part frame waits for what follows."""
+        self.outbuf += data
+        while len(self.outbuf) >= (FRAME_MAX if more else 1):
+            while self.query() >= MAX_OUTSTANDING:
+                self.pump(0.5)
+            if self.ended:
+                raise Failed("the link ended")
+            self.put("D", bytes(self.outbuf[:FRAME_MAX]))
+            del self.outbuf[:FRAME_MAX]
+
+    def close(self, linger):
+        """Waits until the peer has all we sent, lingers, then ends the link if the peer did not."""
+        if not self.linked:
+            return self.sock.close()
+        try:
+            self.last = time.monotonic()
+            while not self.ended and self.query() > 0:
+                self.pump(0.5)
+            until = time.monotonic() + linger
+            while not self.ended and time.monotonic() < until:
+                self.pump()
+            if not self.ended:
+                self.put("d")
+                self.last = time.monotonic()
+                self.wait(lambda: self.ended)
+        except Failed as e:
+            log(f"while ending the link: {e}")
+        self.sock.close()
+
+
+def take_packet(buf, checksums):
+    """Removes one whole YAPP packet from the front of buf: (name, body, checksum good), or None."""
+    if len(buf) < 2:
+        return None
+    kind, second = buf[0], buf[1]
+    if kind in (ACK, ENQ, ETX, EOT):
+        if (kind, second) not in SHORT:
+            raise Failed(f"unknown packet {kind:02x} {second:02x}")
+        del buf[:2]
+        return SHORT[kind, second], b"", True
+    if kind not in LONG:
+        raise Failed(f"not a YAPP packet: byte {kind:#04x}")
+    size = 256 if kind == STX and second == 0 else second
+    extra = 1 if kind == STX and checksums else 0
+    if len(buf) < 2 + size + extra:
+        return None
+    body, good = bytes(buf[2:2 + size]), True
+    if extra:
+        good = sum(body) & 0xFF == buf[2 + size]
+    del buf[:2 + size + extra]
+    name = "RE" if kind == NAK and body[:2] == b"R\0" else LONG[kind]
+    return name, body, good
+
+
+def describe(name, body):
+    return f"DT {len(body)} bytes" if name == "DT" else f"{name} {body!r}" if body else name
+
+
+def packet(kind, body):
+    return bytes([kind, len(body)]) + body
+
+
+def dos_stamp(seconds):
+    t = time.localtime(seconds)
+    date = (t.tm_year - 1980) << 9 | t.tm_mon << 5 | t.tm_mday
+    return f"{date:04X}{t.tm_hour << 11 | t.tm_min << 5 | t.tm_sec // 2:04X}"
+
+
+def from_dos_stamp(text):
+    date, clock = int(text[:4], 16), int(text[4:], 16)
+    return time.mktime((1980 + (date >> 9), date >> 5 & 15, date & 31,
+                        clock >> 11, clock >> 5 & 63, (clock & 31) * 2, 0, 0, -1))
+
+
+class Yapp:
+    def __init__(self, agw):
+        self.agw, self.checksums, self.started = agw, False, False
+
+    def put(self, data, name, more=False):
+        log(f"-> {describe(name, data[2:])}")
+        self.agw.send(data, more)
+
+    def say(self, name):  # a packet of two fixed bytes
+        self.put(CODE[name], name)
+
+    def next(self, within=None):
+        """The next packet from the peer; None when `within` s pass without one."""
+        until = None if within is None else time.monotonic() + within
+        while True:
+            if not self.started:  # text before the transfer (a welcome, say) is no packet
+                while self.agw.data and self.agw.data[0] not in FIRST_BYTES:
+                    del self.agw.data[0]
+            got = take_packet(self.agw.data, self.checksums)
+            if got and got[0] == "TX":
+                log(f"text from the peer: {got[1]!r}")
+            elif got:
+                self.started = True
+                log(f"<- {describe(*got[:2])}")
+                return got
+            if self.agw.ended:
+                raise Failed("the link ended")
+            if until is not None and time.monotonic() > until:
+                return None
+            self.agw.pump()
+
+    def cancel(self, reason):
+        """Sends CN and waits for its CA; what was in flight meanwhile is dropped."""
+        self.put(packet(CAN, reason.encode()), "CN")
+        while (name := self.next()[0]) not in ("CA", "CN"):
+            log(f"dropped {name} while cancelling")
+        return "cancelled", reason
+
+
+def answer_common(yapp, got, state):
+    """CN and NR end the transfer wherever they come; anything else here is a fault."""
+    name, body, _ = got
+    reason = body.decode("latin-1")
+    if name == "CN":
+        yapp.say("CA")
+        return "cancelled", reason
+    if name == "NR":
+        return "refused", reason
+    raise Failed(f"unexpected {name} {state}")
+
+
+def send_file(yapp, args, out):
+    data = open(args.file, "rb").read()
+    out["sha256"] = hashlib.sha256(data).hexdigest()
+    got = None
+    for _ in range(4):  # the first few unanswered SIs are repeated
+        yapp.say("SI")
+        if got := yapp.next(within=args.timeout / 4):
+            break
+    if got is None:
+        raise Failed("no answer to SI")
+    if got[0] != "RR":
+        return answer_common(yapp, got, "after SI")
+    stamp = dos_stamp(os.path.getmtime(args.file)) + "\0" if args.dated else ""
+    header = f"{os.path.basename(args.file)}\0{len(data)}\0{stamp}".encode("latin-1")
+    yapp.put(packet(SOH, header), "HD")
+    while (got := yapp.next())[0] == "RR":
+        pass  # the answer to a repeated SI
+    name, body, _ = got
+    pos = 0
+    if name == "RT" and args.dated:
+        yapp.checksums = True
+    elif name == "RE":
+        fields = body.split(b"\0")
+        pos, yapp.checksums = int(fields[1]), b"C" in fields[2:]
+        if not 0 <= pos <= len(data):
+            raise Failed(f"resume from {pos} of {len(data)} bytes")
+    elif name != "RF":
+        return answer_common(yapp, got, "after HD")
+    out["checksums"] = yapp.checksums
+    while pos < len(data):
+        if args.cancel_after is not None and out["bytes"] >= args.cancel_after:
+            return yapp.cancel(args.reason)
+        size = min(args.block, len(data) - pos)
+        if args.cancel_after is not None:
+            size = min(size, args.cancel_after - out["bytes"])
+        chunk = data[pos:pos + size]
+        tail = bytes([sum(chunk) & 0xFF]) if yapp.checksums else b""
+        yapp.put(bytes([STX, size & 0xFF]) + chunk + tail, "DT", more=True)
+        pos += size
+        out["bytes"] += size
+        if got := yapp.next(within=0):  # the receiver may cancel meanwhile
+            return answer_common(yapp, got, "while sending data")
+    for packet_name, answer in (("EF", "AF"), ("ET", "AT")):
+        yapp.say(packet_name)
+        if (got := yapp.next())[0] != answer:
+            return answer_common(yapp, got, f"after {packet_name}")
+    return "sent", ""
+
+
+def accept_header(yapp, args, body, out):
+    """Answers HD: NR, RE, RT or RF. Returns the open file, or None when refused."""
+    fields = body.split(b"\0")
+    name = os.path.basename(fields[0].decode("latin-1")) or "unnamed"
+    out["size"], dated = int(fields[1] or 0), len(fields) > 2 and len(fields[2]) == 8
+    if args.refuse:
+        yapp.put(packet(NAK, args.reason.encode()), "NR")
+        return None
+    out["path"] = os.path.join(args.folder, name)
+    out["stamp"] = fields[2].decode("ascii") if dated else None
+    stored = open(out["path"], "wb")
+    yapp.checksums = args.checksums and dated
+    if args.resume_from is not None:
+        have = open(args.resume_file, "rb").read()[:args.resume_from]
+        stored.write(have)
+        flag = b"C\0" if yapp.checksums else b""
+        yapp.put(packet(NAK, b"R\0" + str(len(have)).encode() + b"\0" + flag), "RE")
+    else:
+        yapp.say("RT" if yapp.checksums else "RF")
+    out["checksums"] = yapp.checksums
+    return stored
+
+
+def receive_data(yapp, args, stored, out):
+    """Stores DT packets until EF; returns an ending (result, reason) or None on EF."""
+    while True:
+        name, body, good = got = yapp.next()
+        if name == "DT":
+            if not good:
+                yapp.cancel("bad checksum")
+                raise Failed("bad checksum")
+            stored.write(body)
+            out["bytes"] += len(body)
+            if args.cancel_after is not None and out["bytes"] >= args.cancel_after:
+                return yapp.cancel(args.reason)
+        elif name == "EF":
+            if stored.tell() != out["size"]:
+                raise Failed(f"{stored.tell()} bytes stored, {out['size']} announced")
+            yapp.say("AF")
+            return None
+        else:
+            return answer_common(yapp, got, "while receiving data")
+
+
+def receive_file(yapp, args, out):
+    received = False
+    while True:
+        name, body, _ = got = yapp.next()
+        if name == "SI":
+            yapp.say("RR")
+        elif name == "ET":
+            yapp.say("AT")
+            return ("received", "") if received else ("failed", "ET before any file")
+        elif name == "HD":
+            stored = accept_header(yapp, args, body, out)
+            if stored is None:
+                return "refused", args.reason
+            with stored:
+                ending = receive_data(yapp, args, stored, out)
+            with open(out["path"], "rb") as f:
+                out["sha256"] = hashlib.sha256(f.read()).hexdigest()
+            if ending:
+                return ending
+            if out["stamp"]:
+                when = from_dos_stamp(out["stamp"])
+                os.utime(out["path"], (when, when))
+            received = True
+        else:
+            return answer_common(yapp, got, "awaiting a header")
+
+
+def options():
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("--agw-port", type=int, required=True, help="the engine's AGW port on 127.0.0.1")
+    p.add_argument("--radio", type=int, default=0, help="the engine's radio port (0-based)")
+    p.add_argument("--call", required=True, help="our call, registered with the engine")
+    p.add_argument("--peer", required=True, help="the call of the other end")
+    p.add_argument("--connect", action="store_true", help="call the peer (else await its call)")
+    role = p.add_mutually_exclusive_group(required=True)
+    role.add_argument("--send", dest="file", help="send this file")
+    role.add_argument("--receive", dest="folder", help="receive into this folder")
+    p.add_argument("--dated", action="store_true", help="sender: date/time in HD (offers YAPP-C)")
+    p.add_argument("--checksums", action="store_true", help="receiver: answer RT to a dated header")
+    p.add_argument("--block", type=int, default=256, choices=range(1, 257), metavar="1..256",
+                   help="sender: data bytes per DT")
+    p.add_argument("--refuse", action="store_true", help="receiver: answer the header with NR")
+    p.add_argument("--cancel-after", type=int, metavar="N", help="send CN after N data bytes")
+    p.add_argument("--resume-from", type=int, metavar="N", help="receiver: answer RE, holding N")
+    p.add_argument("--resume-file", help="receiver: where the N bytes held come from")
+    p.add_argument("--reason", default="test", help="the reason given with NR or CN")
+    p.add_argument("--expect", choices=("sent", "received", "refused", "cancelled", "failed"),
+                   help="the result wanted (default: from the role and the options above)")
+    p.add_argument("--timeout", type=float, default=60, help="seconds of silence before failing")
+    p.add_argument("--linger", type=float, default=0, help="seconds to keep the link at the end")
+    args = p.parse_args()
+    if args.resume_from is not None and not args.resume_file:
+        p.error("--resume-from needs --resume-file")
+    return args
+
+
+def main():
+    args = options()
+    wanted = args.expect or ("refused" if args.refuse else "sent" if args.file else "received")
+    if args.cancel_after is not None and not args.expect:
+        wanted = "cancelled"
+    out = {"result": "failed", "bytes": 0, "sha256": "", "checksums": False, "reason": ""}
+    agw = None
+    try:
+        agw = Agw(args)
+        agw.open(args.connect)
+        yapp = Yapp(agw)
+        out["result"], out["reason"] = (send_file if args.file else receive_file)(yapp, args, out)
+    except (Failed, OSError, ValueError, IndexError) as e:
+        out["result"], out["reason"] = "failed", str(e) or type(e).__name__
+    if agw:
+        agw.close(args.linger)
+    print(json.dumps({k: out[k] for k in ("result", "bytes", "sha256", "checksums", "reason")}))
+    return 0 if out["result"] == wanted else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -24,6 +24,12 @@ struct FuzzReader {
     bool atEnd() const { return m_pos >= m_in.size(); }
     quint8 byte() { return atEnd() ? 0 : quint8(m_in[m_pos++]); }
     QByteArray rest() { return m_in.mid(std::exchange(m_pos, m_in.size())); }
+    // The next `n` bytes, fewer at the end.
+    QByteArray bytes(qsizetype n) {
+        const QByteArray out = m_in.mid(m_pos, n);
+        m_pos += out.size();
+        return out;
+    }
     QByteArray text(qsizetype maxLength = 1 << 20) {
         QByteArray out;
         while (!atEnd() && out.size() < maxLength) {

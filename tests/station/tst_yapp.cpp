@@ -1,7 +1,9 @@
 #include "DownloadFiles.h"
-#include "StationFakes.h"
+#include "StationHarness.h"
+#include "TestFiles.h"
 #include "YappReceiver.h"
 #include "YappSender.h"
+#include "YappTransfers.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -252,6 +254,60 @@ private slots:
         QCOMPARE(receiver.state(), YappReceiver::State::Done);
         QCOMPARE(sender.checksums(), dated);
         QCOMPARE(sink.done, file);
+    }
+
+    // In the station: a frame that begins with SI takes the channel's link until the transfer
+    // ends. Its bytes reach the file only; the views and the log get a line at each end; the
+    // operator's text waits and no keep-alive goes.
+    void stationReceiveHoldsTheLink() {
+        StationHarness h;
+        h.store.setLogSessions(true);
+        h.start();
+        RecordingEngine& e = h.engine;
+        const auto sent = [&e] {
+            QByteArray out;
+            for (const RecordingEngine::Sent& s : std::exchange(e.sent, {}))
+                out += s.kind == 'D' && s.destination == "N0BBB" ? s.data : QByteArray("?");
+            return out;
+        };
+        const auto air = [&](const char* hexBytes) {
+            e.queue('D', "N0BBB", hex(hexBytes));
+            h.station().tick();
+            return sent();
+        };
+        e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
+        h.station().tick();
+        sent();
+        QList<QString> offers;
+        connect(&h.station().transfers(), &YappTransfers::offered, this,
+                [&](int channel, const QString& call, const QString& file, qint64 size) {
+                    offers.append(u"%1 %2 %3 %4"_s.arg(channel).arg(call, file).arg(size));
+                });
+        QCOMPARE(air("0501"), hex("0601"));
+        QCOMPARE(air("0108 782e62696e00 3300"), QByteArray());
+        QCOMPARE(offers, QList<QString>{u"0 N0BBB x.bin 3"_s});
+        h.view.sendLine = u"hello"_s;
+        h.station().onSendLineEnter();
+        h.state.idle.tick(), h.state.idle.tick();
+        for (int i = 0; i < 1000; ++i)
+            h.state.idle.tick(); // past the keep-alive's wait
+        h.station().tick();
+        QCOMPARE(sent(), QByteArray());
+        QVERIFY(
+            h.view.notices.contains(u"Your text to N0BBB waits until the file transfer ends"_s));
+        h.station().transfers().answer(0, true);
+        QCOMPARE(sent(), hex("0602"));
+        QCOMPARE(air("0203 00ff0d 0301"), hex("0603"));
+        QCOMPARE(air("0401"), hex("0604") + "hello\r");
+        QCOMPARE(readFileBytes(h.programDir.filePath(u"downloads/N0BBB/x.bin"_s)), hex("00ff0d"));
+        const QString channel = h.view.texts[channelView(0)];
+        QVERIFY(channel.contains(u"*** Receiving x.bin (3 bytes) from N0BBB by YAPP\r\n"_s));
+        QVERIFY(channel.contains(
+            u"*** x.bin received from N0BBB: 3 bytes, in downloads/N0BBB/x.bin\r\n"_s));
+        QVERIFY(!channel.contains(QChar(0xFF)));
+        const QByteArray log = readFileBytes(h.programDir.filePath(u"logs/N0BBB/2026-12-05.log"_s));
+        QVERIFY2(log.contains("Receiving x.bin") && log.contains("hello") && !log.contains('\xFF'),
+                 log.constData());
     }
 
     // Names from the air never leave downloads/<CALL>/ and never replace a file there.

@@ -205,6 +205,13 @@ private slots:
         QCOMPARE(receiver.received(hex("0605")), QByteArray());
         QCOMPARE(receiver.state(), YappReceiver::State::Done);
 
+        // A cancel reaches a receiver still waiting for the operator.
+        YappReceiver offered(sink, 9);
+        offered.start();
+        offered.received(hex("0104 6600 3400"));
+        QCOMPARE(offered.received(hex("1800")), hex("0605"));
+        QCOMPARE(offered.outcome(), YappReceiver::Outcome::Cancelled);
+
         YappReceiver quiet(sink, 9);
         quiet.start();
         QCOMPARE(quiet.silence(), cancel("no answer for a minute"));

@@ -139,6 +139,10 @@ quint8 checksum(QByteArrayView block) {
     return sum;
 }
 
+bool Reader::cancelIsNext() const {
+    return !m_buffer.isEmpty() && m_buffer[0] == kCan;
+}
+
 Reader::Result Reader::next(Packet& out) {
     if (m_buffer.size() < 2)
         return Result::NeedMore;

@@ -78,6 +78,7 @@ public:
     void expectChecksums(bool on) { m_checksums = on; }
     void append(QByteArrayView bytes) { m_buffer.append(bytes); }
     qsizetype buffered() const { return m_buffer.size(); }
+    bool cancelIsNext() const;
     void clear() { m_buffer.clear(); }
     // Takes the next whole packet off the stream. Garbage and a bad checksum leave the stream
     // where it is: the transfer ends there.

@@ -13,8 +13,8 @@ QByteArray YappReceiver::received(QByteArrayView bytes) {
         return abort(QStringLiteral("it went on sending before the answer"));
     QByteArray out;
     Yapp::Packet packet;
-    // While the operator decides nothing more is taken: the sender must wait for the answer.
-    while (m_state != State::Done && m_state != State::Deciding) {
+    // While the operator decides only a cancel is taken: the sender must wait for the answer.
+    while (m_state != State::Done && (m_state != State::Deciding || m_reader.cancelIsNext())) {
         const Yapp::Reader::Result result = m_reader.next(packet);
         if (result == Yapp::Reader::Result::NeedMore)
             break;
@@ -111,7 +111,7 @@ QByteArray YappReceiver::accept() {
 QByteArray YappReceiver::refuse() {
     if (m_state != State::Deciding)
         return {};
-    end(Outcome::Refused, QStringLiteral("refused"));
+    end(Outcome::Refused, QString()); // the operator's own choice needs no reason
     return Yapp::notReady("refused");
 }
 

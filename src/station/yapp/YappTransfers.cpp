@@ -189,13 +189,18 @@ QString YappTransfers::endOfReceive(const Slot& slot) const {
             .arg(slot.file, slot.call, bytes(r.stored()),
                  QDir(m_parts.state.programDir).relativeFilePath(slot.files->storedPath()));
     case O::Refused:
-        return QStringLiteral("%1 from %2 refused: %3").arg(slot.file, slot.call, r.reason());
+        return QStringLiteral("%1 from %2 refused%3")
+            .arg(slot.file, slot.call,
+                 r.reason().isEmpty() ? QString() : QStringLiteral(": ") + r.reason());
     default:
         break;
     }
-    QString line =
-        QStringLiteral("%1 from %2 broken off after %3 of %4 bytes: %5")
-            .arg(slot.file, slot.call, bytes(r.stored()), bytes(r.header().size), r.reason());
+    QString line = QStringLiteral("%1 from %2 %3 after %4 of %5 bytes%6")
+                       .arg(slot.file, slot.call,
+                            r.outcome() == O::Cancelled ? QStringLiteral("cancelled by it")
+                                                        : QStringLiteral("broken off"),
+                            bytes(r.stored()), bytes(r.header().size),
+                            r.reason().isEmpty() ? QString() : QStringLiteral(": ") + r.reason());
     if (r.stored() > 0)
         line += QStringLiteral("; what came is kept in %1 for a resume")
                     .arg(QDir(m_parts.state.programDir).relativeFilePath(slot.files->storedPath()));

@@ -62,7 +62,8 @@ private slots:
         QFETCH(QByteArray, firstBlock);
         YappSender sender({"a.b", 0, Yapp::DosStamp{0x5A21, 0x6000}}, "abc");
         QCOMPARE(sender.start(), hex("0501"));
-        QCOMPARE(sender.received(hex("0601")), hex("01 0f 612e6200 3300 35413231 36303030 00"));
+        QCOMPARE(sender.received("Hello\r" + hex("0601")), // a greeting first is skipped
+                 hex("01 0f 612e6200 3300 35413231 36303030 00"));
         QCOMPARE(sender.received(answer), QByteArray());
         QCOMPARE(sender.nextBlocks(8), firstBlock + hex("0301"));
         QCOMPARE(sender.state(), YappSender::State::AwaitAckEof);
@@ -82,7 +83,7 @@ private slots:
         QTest::newRow("NR to SI") << hex("1502 6e6f") << QByteArray() << int(O::Refused) << u"no"_s;
         QTest::newRow("CN to SI") << hex("1801 78") << hex("0605") << int(O::Cancelled) << u"x"_s;
         QTest::newRow("RR then NR") << hex("0601 1500") << QByteArray() << int(O::Refused) << u""_s;
-        QTest::newRow("garbage") << hex("4142") << cancel("it sent what YAPP does not know")
+        QTest::newRow("garbage") << hex("0601 4142") << cancel("it sent what YAPP does not know")
                                  << int(O::Failed) << u"it sent what YAPP does not know"_s;
         QTest::newRow("AF out of turn") << hex("0603") << cancel("it answered out of turn")
                                         << int(O::Failed) << u"it answered out of turn"_s;

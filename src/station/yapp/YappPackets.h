@@ -80,6 +80,7 @@ public:
     qsizetype buffered() const { return m_buffer.size(); }
     bool cancelIsNext() const;
     void clear() { m_buffer.clear(); }
+    void dropFirst() { m_buffer.remove(0, 1); }
     // Takes the next whole packet off the stream. Garbage and a bad checksum leave the stream
     // where it is: the transfer ends there.
     Result next(Packet& out);

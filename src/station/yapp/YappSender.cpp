@@ -31,6 +31,11 @@ QByteArray YappSender::received(QByteArrayView bytes) {
         const Yapp::Reader::Result result = m_reader.next(packet);
         if (result == Yapp::Reader::Result::NeedMore)
             break;
+        // Text before the first answer (a prompt, a greeting) is the peer's terminal talking.
+        if (result == Yapp::Reader::Result::Garbage && m_state == State::AwaitReady) {
+            m_reader.dropFirst();
+            continue;
+        }
         if (result != Yapp::Reader::Result::Packet) {
             m_reader.clear();
             if (m_state != State::CancelWait)

@@ -132,6 +132,20 @@ std::optional<ResumeAt> parseResume(QByteArrayView body) {
     return ResumeAt{*value, field(rest, extension) && extension == "C"};
 }
 
+QString reasonText(QByteArrayView body) {
+    QString text = QString::fromLatin1(body);
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = u' ';
+    return text.simplified().left(80);
+}
+
+bool endsCancelWait(Kind kind, QByteArray& reply) {
+    if (kind == Kind::Cancel)
+        reply = encode(Kind::CancelAck);
+    return kind == Kind::Cancel || kind == Kind::CancelAck;
+}
+
 quint8 checksum(QByteArrayView block) {
     quint8 sum = 0;
     for (char c : block)

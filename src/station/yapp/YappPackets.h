@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 #include <QtGlobal>
 
 #include <optional>
@@ -69,6 +70,12 @@ std::optional<Header> parseHeader(QByteArrayView body);
 std::optional<ResumeAt> parseResume(QByteArrayView body);
 
 quint8 checksum(QByteArrayView block);
+
+// What a peer's NR or CN says, as the operator reads it: printable, at most 80 characters.
+QString reasonText(QByteArrayView body);
+// A side that sent CN waits for CA, or for the peer's own CN, which it answers CA: true when
+// `kind` ends the wait, with `reply` what to send.
+bool endsCancelWait(Kind kind, QByteArray& reply);
 
 class Reader {
 public:

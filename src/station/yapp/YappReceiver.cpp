@@ -33,16 +33,15 @@ QByteArray YappReceiver::received(QByteArrayView bytes) {
 
 QByteArray YappReceiver::onPacket(const Yapp::Packet& packet) {
     if (m_state == State::CancelWait) {
-        if (packet.kind == Kind::CancelAck)
+        QByteArray reply;
+        if (Yapp::endsCancelWait(packet.kind, reply))
             m_state = State::Done;
-        else if (packet.kind == Kind::Cancel)
-            return m_state = State::Done, Yapp::encode(Kind::CancelAck);
-        return {};
+        return reply;
     }
     if (packet.kind == Kind::Cancel) {
         if (m_state == State::Receiving)
             m_sink.keepPart();
-        end(Outcome::Cancelled, QString::fromLatin1(packet.body).simplified().left(80));
+        end(Outcome::Cancelled, Yapp::reasonText(packet.body));
         return Yapp::encode(Kind::CancelAck);
     }
     if (m_state == State::AwaitHeader) {

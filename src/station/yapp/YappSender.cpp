@@ -2,16 +2,6 @@
 
 using Yapp::Kind;
 
-namespace {
-QString reasonText(const QByteArray& body) {
-    QString text = QString::fromLatin1(body).simplified();
-    for (QChar& c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = u' ';
-    return text.left(80);
-}
-} // namespace
-
 YappSender::YappSender(Yapp::Header header, QByteArray contents, int blockBytes)
     : m_header(std::move(header)), m_contents(std::move(contents)),
       m_blockBytes(qBound(1, blockBytes, Yapp::kMaxBlock)) {
@@ -49,11 +39,10 @@ QByteArray YappSender::received(QByteArrayView bytes) {
 
 QByteArray YappSender::onPacket(const Yapp::Packet& packet) {
     if (m_state == State::CancelWait) {
-        if (packet.kind == Kind::CancelAck)
+        QByteArray reply;
+        if (Yapp::endsCancelWait(packet.kind, reply))
             m_state = State::Done;
-        else if (packet.kind == Kind::Cancel)
-            return m_state = State::Done, Yapp::encode(Kind::CancelAck);
-        return {};
+        return reply;
     }
     if (m_state == State::AwaitAckEot) {
         m_state = State::Done; // the file is there once AF came; whatever ends the batch ends it
@@ -61,11 +50,11 @@ QByteArray YappSender::onPacket(const Yapp::Packet& packet) {
     }
     switch (packet.kind) {
     case Kind::Cancel:
-        end(Outcome::Cancelled, reasonText(packet.body));
+        end(Outcome::Cancelled, Yapp::reasonText(packet.body));
         return Yapp::encode(Kind::CancelAck);
     case Kind::NotReady:
         if (m_state == State::AwaitReady || m_state == State::AwaitFile) {
-            end(Outcome::Refused, reasonText(packet.body));
+            end(Outcome::Refused, Yapp::reasonText(packet.body));
             return {};
         }
         break;

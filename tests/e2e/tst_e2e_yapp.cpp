@@ -81,6 +81,7 @@ private slots:
         QVERIFY2(a->link.registeredCall() == "N0AAA", qPrintable(a->link.lastError()));
         source = dir.filePath(u"every-byte.bin"_s);
         QVERIFY(writeFileBytes(source, contents));
+        a->h.state.logSessions = true;
         // The operator answers an offer a moment after it shows, as from its dialog.
         QObject::connect(
             &a->h.station().transfers(), &YappTransfers::offered, this,
@@ -113,6 +114,12 @@ private slots:
             transferLines(),
             QStringList({u"Receiving every-byte.bin (4 096 bytes) from N0BBB by YAPP"_s, end}));
         QVERIFY(a->h.view.notices.contains(end));
+        // The session log has the two lines, and none of the file's bytes.
+        const QDir logs(a->h.state.programDir + u"/logs/N0BBB"_s);
+        const QString log = QString::fromLatin1(
+            readFileBytes(logs.filePath(logs.entryList({u"*.log"_s}).value(0))));
+        QVERIFY2(log.contains(u"Receiving every-byte.bin"_s) && log.contains(end), qPrintable(log));
+        QVERIFY2(!log.contains(QChar(2)), qPrintable(log));
     }
 
     // The station's header is dated, and the peer answers RT.

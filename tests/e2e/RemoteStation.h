@@ -42,3 +42,8 @@ struct Remote {
     QTcpSocket m_socket;
     AgwFrameDecoder m_decoder;
 };
+
+// The port run.sh gave in `variable`, 0 outside it.
+inline quint16 e2ePort(const char* variable) {
+    return quint16(qEnvironmentVariableIntValue(variable));
+}

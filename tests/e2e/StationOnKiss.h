@@ -26,8 +26,3 @@ struct StationOnKiss {
     StationHarness h;
     QTimer ticker;
 };
-
-// The port run.sh gave in `variable`, 0 outside it.
-inline quint16 e2ePort(const char* variable) {
-    return quint16(qEnvironmentVariableIntValue(variable));
-}

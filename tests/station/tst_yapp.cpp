@@ -48,6 +48,8 @@ QByteArray everyByte(int size) {
 class YappTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { useScratchConfigHome(); }
+
     // The sender's side of a whole transfer, byte for byte, plain and with checksums.
     void senderTranscript_data() {
         QTest::addColumn<QByteArray>("answer");
@@ -64,6 +66,7 @@ private slots:
         QCOMPARE(sender.start(), hex("0501"));
         QCOMPARE(sender.received("Hello\r" + hex("0601")), // a greeting first is skipped
                  hex("01 0f 612e6200 3300 35413231 36303030 00"));
+        QCOMPARE(sender.received(hex("0601")), QByteArray()); // to an SI sent again
         QCOMPARE(sender.received(answer), QByteArray());
         QCOMPARE(sender.nextBlocks(8), firstBlock + hex("0301"));
         QCOMPARE(sender.state(), YappSender::State::AwaitAckEof);
@@ -119,6 +122,26 @@ private slots:
         QCOMPARE(stopped.received(hex("0605")), QByteArray());
         QCOMPARE(stopped.state(), YappSender::State::Done);
         QCOMPARE(stopped.outcome(), YappSender::Outcome::Failed);
+    }
+
+    // The station sends an unanswered SI again (a link reset drops what the engine held) until
+    // the minute without an answer ends the send.
+    void stationSendsAnUnansweredSiAgain() {
+        StationHarness h;
+        h.start();
+        h.engine.queue('c', "N0BBB", "x");
+        h.station().tick();
+        h.state.selectedCall = u"N0BBB"_s;
+        QVERIFY(h.offerFile("abc"));
+        h.station().onSendBinaryFileMenu();
+        for (int s = 0; s < 60; ++s)
+            h.clock.when = h.clock.when.addSecs(1), h.station().tick();
+        QList<QByteArray> yapp;
+        for (const RecordingEngine::Sent& sent : h.engine.sent)
+            if (sent.kind == 'D' && (sent.data.startsWith('\x05') || sent.data.startsWith('\x18')))
+                yapp += sent.data;
+        const QByteArray si = hex("0501");
+        QCOMPARE(yapp, QList<QByteArray>({si, si, si, cancel("no answer for a minute")}));
     }
 
     // The receiver's side of a plain transfer, its bytes split anywhere by the link.

@@ -67,6 +67,8 @@ QByteArray YappSender::onPacket(const Yapp::Packet& packet) {
             m_state = State::AwaitFile;
             return Yapp::header(m_header);
         }
+        if (m_state == State::AwaitFile)
+            return {}; // the answer to an SI sent again
         break;
     case Kind::ReceiveFile:
     case Kind::ReceiveTpk:

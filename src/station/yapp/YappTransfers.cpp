@@ -51,6 +51,7 @@ struct YappTransfers::Slot {
     std::unique_ptr<DownloadFiles> files;
     qint64 heardMs = 0;    // when the peer last sent anything
     qint64 dataFromMs = 0; // when the file's data began
+    qint64 initMs = 0;     // when SI last went
     bool started = false;  // the start line went out
     bool reported = false; // the end line went out
     bool asked = false;    // the operator was offered the file
@@ -93,7 +94,7 @@ void YappTransfers::sendFile() {
     slot->file = info.fileName();
     Yapp::Header header{info.fileName().toLatin1(), 0, dosStamp(info.lastModified())};
     slot->sender = std::make_unique<YappSender>(header, contents, kBlockBytes);
-    slot->heardMs = m_parts.clock.nowMs();
+    slot->heardMs = slot->initMs = m_parts.clock.nowMs();
     m_slots[channel] = std::move(slot);
     s.channels.setTransferring(channel, true);
     report(channel, QStringLiteral("Sending %1 (%2 bytes) to %3 by YAPP")
@@ -285,6 +286,11 @@ void YappTransfers::step(bool tick) {
             else
                 afterReceiver(n, slot->receiver->silence());
             continue;
+        }
+        if (slot->sender && slot->sender->state() == YappSender::State::AwaitReady &&
+            m_parts.clock.nowMs() - slot->initMs >= kInitAgainMs) {
+            slot->initMs = m_parts.clock.nowMs();
+            send(n, slot->sender->start());
         }
         if (slot->sender)
             pace(n, tick);

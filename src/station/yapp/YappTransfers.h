@@ -44,6 +44,9 @@ public:
     // An engine that does not count its frames, or stops answering, gets a block every few ticks.
     static constexpr int kAnswerWaitTicks = 30;
     static constexpr int kTicksPerBlock = 6;
+    // An SI the engine dropped (a link reset discards what it held) is never answered: it is sent
+    // again this often while the minute of silence runs.
+    static constexpr qint64 kInitAgainMs = 20 * 1000;
 
     struct Parts {
         StationState& state;

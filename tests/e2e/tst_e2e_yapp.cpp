@@ -1,0 +1,167 @@
+// YAPP file transfers between the station on engine A and tests/e2e/yapp_peer.py, a peer written
+// apart from it, as N0BBB on engine B: a file each way, an offer refused and a send cancelled.
+// One station and one link to its engine serve every case; the peer calls anew for each file.
+
+#include "RemoteStation.h"
+#include "StationOnAgw.h"
+
+#include <QCryptographicHash>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kAirMs = 30000;
+// 4 kB at 1200 baud, with the calls before and the goodbyes after: about a minute.
+constexpr int kTransferMs = 150000;
+#define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
+
+// Every byte value, each 256-byte run in another order: a block lost, doubled or shifted shows.
+QByteArray everyByte() {
+    QByteArray out;
+    for (int run = 0; run < 16; ++run)
+        for (int i = 0; i < 256; ++i)
+            out += char((i * (2 * run + 1) + 37 * run) & 0xFF);
+    return out;
+}
+
+QString sha256(const QByteArray& bytes) {
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+} // namespace
+
+class YappEndToEndTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<StationOnAgw> a;
+    QTemporaryDir dir; // the file sent, and what the peer receives
+    QString source;
+    const QByteArray contents = everyByte();
+    QStringList offers;
+    bool acceptOffers = true;
+    qsizetype shownFrom = 0;
+
+    // The transfer's lines in channel 0 since the case began, the link's own left out.
+    QStringList transferLines() {
+        QStringList out;
+        for (const QString& line : a->channel(0).mid(shownFrom).split(u"\r\n"_s))
+            if (line.startsWith(u"*** "_s) && !line.contains(u"CONNECTED"_s))
+                out += line.mid(4);
+        return out;
+    }
+    // The peer's JSON line once it has done, and the station's end of the link.
+    QJsonObject finish(YappPeer& peer) {
+        if (!peer.finished(kTransferMs))
+            qWarning("the peer did not finish:\n%s", peer.log.constData());
+        const QJsonObject json = peer.result();
+        if (json.value(u"result"_s) == u"failed"_s)
+            qWarning("the peer failed:\n%s", peer.log.constData());
+        [&] { AIR_COMPARE(a->h.view.captions[0], u"Open"_s); }();
+        return json;
+    }
+    YappPeer* sendTo(const QStringList& peerOptions) {
+        auto* peer = new YappPeer(peerOptions);
+        if (!QTest::qWaitFor([this] { return a->h.view.captions[0] == u"N0BBB"_s; }, kAirMs))
+            return peer;
+        a->h.state.selectedCall = u"N0BBB"_s;
+        a->h.prompts.files.push_back(source);
+        a->h.station().onSendBinaryFileMenu();
+        return peer;
+    }
+
+private slots:
+    void initTestCase() {
+        if (e2ePort("AGW_PORT_A") == 0 || e2ePort("AGW_PORT_B") == 0)
+            QSKIP("needs the Direwolf pair: run it through tests/e2e/run.sh");
+        useScratchConfigHomeInEnglish();
+        a = std::make_unique<StationOnAgw>(e2ePort("AGW_PORT_A"));
+        QVERIFY2(a->link.registeredCall() == "N0AAA", qPrintable(a->link.lastError()));
+        source = dir.filePath(u"every-byte.bin"_s);
+        QVERIFY(writeFileBytes(source, contents));
+        a->h.state.logSessions = true;
+        // The operator answers an offer a moment after it shows, as from its dialog.
+        QObject::connect(
+            &a->h.station().transfers(), &YappTransfers::offered, this,
+            [this](int channel, const QString& call, const QString& file, qint64 size) {
+                offers += u"%1 %2 %3"_s.arg(call, file).arg(size);
+                QTimer::singleShot(100, [this, channel] {
+                    a->h.station().transfers().answer(channel, acceptOffers);
+                });
+            });
+    }
+    void init() {
+        shownFrom = a->channel(0).size();
+        offers.clear();
+    }
+
+    // An undated header: plain YAPP, no checksums.
+    void receivesPlainYapp() {
+        acceptOffers = true;
+        YappPeer peer({u"--send"_s, source});
+        const QJsonObject json = finish(peer);
+        QCOMPARE(json.value(u"result"_s), u"sent"_s);
+        QCOMPARE(json.value(u"checksums"_s), false);
+        QCOMPARE(offers, QStringList{u"N0BBB every-byte.bin 4096"_s});
+        const QString stored = a->h.state.programDir + u"/downloads/N0BBB/every-byte.bin"_s;
+        QCOMPARE(sha256(readFileBytes(stored)), sha256(contents));
+        QVERIFY(!QFile::exists(stored + u".part"_s));
+        const QString end =
+            u"every-byte.bin received from N0BBB: 4 096 bytes, in downloads/N0BBB/every-byte.bin"_s;
+        QCOMPARE(
+            transferLines(),
+            QStringList({u"Receiving every-byte.bin (4 096 bytes) from N0BBB by YAPP"_s, end}));
+        QVERIFY(a->h.view.notices.contains(end));
+        // The session log has the two lines, and none of the file's bytes.
+        const QDir logs(a->h.state.programDir + u"/logs/N0BBB"_s);
+        const QString log = QString::fromLatin1(
+            readFileBytes(logs.filePath(logs.entryList({u"*.log"_s}).value(0))));
+        QVERIFY2(log.contains(u"Receiving every-byte.bin"_s) && log.contains(end), qPrintable(log));
+        QVERIFY2(!log.contains(QChar(2)), qPrintable(log));
+    }
+
+    // The station's header is dated, and the peer answers RT.
+    void sendsByYappC() {
+        std::unique_ptr<YappPeer> peer(sendTo({u"--receive"_s, dir.path(), u"--checksums"_s}));
+        const QJsonObject json = finish(*peer);
+        QCOMPARE(json.value(u"result"_s), u"received"_s);
+        QCOMPARE(json.value(u"checksums"_s), true);
+        QCOMPARE(json.value(u"bytes"_s), 4096);
+        QCOMPARE(json.value(u"sha256"_s), sha256(contents));
+        QCOMPARE(transferLines(),
+                 QStringList({u"Sending every-byte.bin (4 096 bytes) to N0BBB by YAPP"_s,
+                              u"every-byte.bin sent to N0BBB"_s}));
+        QVERIFY(a->h.view.notices.contains(u"every-byte.bin sent to N0BBB"_s));
+    }
+
+    void operatorRefusesAnOffer() {
+        acceptOffers = false;
+        YappPeer peer({u"--send"_s, source, u"--dated"_s, u"--expect"_s, u"refused"_s});
+        const QJsonObject json = finish(peer);
+        QCOMPARE(json.value(u"result"_s), u"refused"_s);
+        QCOMPARE(json.value(u"bytes"_s), 0);
+        QCOMPARE(offers.size(), 1);
+        QCOMPARE(transferLines(), QStringList{u"every-byte.bin from N0BBB refused"_s});
+    }
+
+    // The peer cancels on the first block; what the station had queued behind it is dropped.
+    void peerCancelsASend() {
+        std::unique_ptr<YappPeer> peer(sendTo(
+            {u"--receive"_s, dir.path(), u"--cancel-after"_s, u"1"_s, u"--reason"_s, u"enough"_s}));
+        const QJsonObject json = finish(*peer);
+        QCOMPARE(json.value(u"result"_s), u"cancelled"_s);
+        QCOMPARE(json.value(u"reason"_s), u"enough"_s);
+        QCOMPARE(json.value(u"bytes"_s), 253);
+        QCOMPARE(transferLines(),
+                 QStringList({u"Sending every-byte.bin (4 096 bytes) to N0BBB by YAPP"_s,
+                              u"every-byte.bin cancelled by N0BBB: enough"_s}));
+        QVERIFY(!a->h.station().transfers().running(0));
+    }
+
+    void cleanupTestCase() { a.reset(); }
+};
+
+QTEST_GUILESS_MAIN(YappEndToEndTest)
+#include "tst_e2e_yapp.moc"

@@ -5,6 +5,7 @@
 
 #include "RemoteStation.h"
 #include "StationOnAgw.h"
+#include "YappPeer.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -4,10 +4,6 @@
 #include "QtSeams.h"
 #include "StationHarness.h"
 
-#include <QElapsedTimer>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTimer>
 #include <QtTest>
 
@@ -24,42 +20,9 @@ struct StationOnAgw {
     }
     ~StationOnAgw() { h.station().release(); }
     QString channel(int n) { return h.view.text(channelView(n)); }
+    void enter(const QString& line) { h.view.sendLine = line, h.station().onSendLineEnter(); }
 
     AgwTcpLink link; // outlives the station
     StationHarness h;
     QTimer ticker;
-};
-
-// tests/e2e/yapp_peer.py as N0BBB on engine B, calling the station and moving one file; `options`
-// say which way and how. Its progress is kept, with when each line of it came.
-struct YappPeer {
-    explicit YappPeer(const QStringList& options) {
-        QObject::connect(&process, &QProcess::readyReadStandardError, [this] {
-            log += process.readAllStandardError();
-            lastLineMs = clock.elapsed();
-        });
-        clock.start();
-        process.start(QStringLiteral("python3"),
-                      QStringList{QStringLiteral(PM_YAPP_PEER), QStringLiteral("--agw-port"),
-                                  qEnvironmentVariable("AGW_PORT_B"), QStringLiteral("--call"),
-                                  QStringLiteral("N0BBB"), QStringLiteral("--peer"),
-                                  QStringLiteral("N0AAA"), QStringLiteral("--connect")} +
-                          options);
-    }
-    ~YappPeer() {
-        if (process.state() != QProcess::NotRunning)
-            process.kill(), process.waitForFinished(3000);
-    }
-    bool finished(int ms) {
-        return QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, ms);
-    }
-    // Its JSON line: result, bytes, sha256, checksums, reason.
-    QJsonObject result() {
-        return QJsonDocument::fromJson(process.readAllStandardOutput()).object();
-    }
-
-    QProcess process;
-    QByteArray log;
-    QElapsedTimer clock;
-    qint64 lastLineMs = 0;
 };

@@ -1,12 +1,9 @@
 // The station on engine A reaches N0CCC, out of its range, through N0BBB's digipeater: run.sh
 // --three, where engine C hears only B, and B relays whatever is sent through N0BBB.
 
-#include "AgwTcpLink.h"
-#include "QtSeams.h"
 #include "RemoteStation.h"
-#include "StationHarness.h"
+#include "StationOnAgw.h"
 
-#include <QTimer>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -19,29 +16,10 @@ constexpr int kAirMs = 30000;
 #define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
 #define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
 
-quint16 port(const char* variable) {
-    return quint16(qEnvironmentVariableIntValue(variable));
-}
-
-// The station on engine A at its timer's pace. One per test: Direwolf keeps the path of a link
-// for as long as its client stays attached, so a later direct call would go the old way round.
-struct StationOnA {
-    StationOnA() : link(u"127.0.0.1"_s, port("AGW_PORT_A")) {
-        h.link = &link;
-        h.start("N0AAA");
-        QObject::connect(&ticker, &QTimer::timeout, [this] {
-            h.clock.when = h.clock.when.addMSecs(QtPollTimer::kIntervalMs); // retries wait on it
-            h.station().tick();
-        });
-        ticker.start(QtPollTimer::kIntervalMs);
-    }
-    ~StationOnA() { h.station().release(); }
-    QString channel(int n) { return h.view.text(channelView(n)); }
-    void enter(const QString& line) { h.view.sendLine = line, h.station().onSendLineEnter(); }
-
-    AgwTcpLink link; // outlives the station
-    StationHarness h;
-    QTimer ticker;
+// One station per test: Direwolf keeps the path of a link for as long as its client stays
+// attached, so a later direct call would go the old way round.
+struct StationOnA : StationOnAgw {
+    StationOnA() : StationOnAgw(e2ePort("AGW_PORT_A")) {}
 };
 
 } // namespace
@@ -51,7 +29,7 @@ class DigipeaterTest : public QObject {
 
 private slots:
     void initTestCase() {
-        if (port("AGW_PORT_A") == 0 || port("AGW_PORT_C") == 0)
+        if (e2ePort("AGW_PORT_A") == 0 || e2ePort("AGW_PORT_C") == 0)
             QSKIP("needs the three Direwolf engines: run it through tests/e2e/run.sh --three");
         useScratchConfigHomeInEnglish();
     }
@@ -60,7 +38,7 @@ private slots:
         StationOnA a;
         QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
         Remote c("N0CCC");
-        QVERIFY2(c.registerAt(port("AGW_PORT_C")), "engine C refused N0CCC");
+        QVERIFY2(c.registerAt(e2ePort("AGW_PORT_C")), "engine C refused N0CCC");
         // A UI frame through N0BBB: one digipeater, its call in ten NUL-padded bytes.
         c.send('V', '\1' + QByteArray("N0BBB").leftJustified(10, '\0') + "N0CCC here\r", "ID");
         AIR_VERIFY(a.h.station().heard().find(u"N0CCC"_s) != nullptr);
@@ -72,7 +50,7 @@ private slots:
         StationOnA a;
         QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
         Remote c("N0CCC");
-        QVERIFY2(c.registerAt(port("AGW_PORT_C")), "engine C refused N0CCC");
+        QVERIFY2(c.registerAt(e2ePort("AGW_PORT_C")), "engine C refused N0CCC");
         a.enter(u":C N0CCC VIA N0BBB"_s);
         AIR_VERIFY(c.data('C').startsWith("*** CONNECTED To Station N0AAA"));
         QCOMPARE(std::pair(a.h.view.captions[0], a.h.view.links[0]),
@@ -92,7 +70,7 @@ private slots:
         StationOnA a;
         QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
         Remote c("N0CCC"); // would answer, if it heard the call
-        QVERIFY2(c.registerAt(port("AGW_PORT_C")), "engine C refused N0CCC");
+        QVERIFY2(c.registerAt(e2ePort("AGW_PORT_C")), "engine C refused N0CCC");
         a.enter(u":C N0CCC"_s);
         QCOMPARE(a.h.view.captions[0], u"N0CCC"_s);
         AIR_COMPARE(a.h.view.captions[0], u"Open"_s);

@@ -4,6 +4,7 @@
 
 #include "RemoteStation.h"
 #include "StationOnAgw.h"
+#include "YappPeer.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>

@@ -110,10 +110,7 @@ private slots:
     // the minute without an answer ends the send.
     void stationSendsAnUnansweredSiAgain() {
         StationHarness h;
-        h.start();
-        h.engine.queue('c', "N0BBB", "x");
-        h.station().tick();
-        h.state.selectedCall = u"N0BBB"_s;
+        h.start(), h.engine.queue('c', "N0BBB", "x"), h.station().tick();
         QVERIFY(h.offerFile("abc"));
         h.station().onSendBinaryFileMenu();
         for (int s = 0; s < 60; ++s)
@@ -143,19 +140,16 @@ private slots:
         QCOMPARE(receiver.received(hex("0401")), hex("0604"));
         QCOMPARE(receiver.state(), YappReceiver::State::Done);
         QCOMPARE(receiver.outcome(), YappReceiver::Outcome::Received);
-    }
 
-    // A dated header offers YAPP-C: it is taken, and a part already held is resumed.
-    void receiverChecksumsAndResume() {
-        MemorySink sink;
-        sink.part = "ab";
-        YappReceiver receiver(sink, 100);
-        receiver.start();
-        receiver.received(hex("010f 612e6200 3300 35413231 36303030 00"));
-        QCOMPARE(receiver.accept(), hex("1506 52003200 4300"));
-        QCOMPARE(receiver.received(hex("0201 63 63 0301")), hex("0603"));
-        QCOMPARE(sink.done, "abc");
-        QCOMPARE(receiver.resumedFrom(), 2);
+        // A dated header offers YAPP-C: it is taken, and a part already held is resumed.
+        MemorySink held;
+        held.part = "ab";
+        YappReceiver resumed(held, 100);
+        resumed.start(), resumed.received(hex("010f 612e6200 3300 35413231 36303030 00"));
+        QCOMPARE(resumed.accept(), hex("1506 52003200 4300"));
+        QCOMPARE(resumed.received(hex("0201 63 63 0301")), hex("0603"));
+        QCOMPARE(held.done, "abc");
+        QCOMPARE(resumed.resumedFrom(), 2);
     }
 
     // Each bad input ends the transfer with a reason; what came stays as a part.
@@ -256,8 +250,7 @@ private slots:
     // operator's text waits and no keep-alive goes.
     void stationReceiveHoldsTheLink() {
         StationHarness h;
-        h.store.setLogSessions(true);
-        h.start();
+        h.store.setLogSessions(true), h.start();
         RecordingEngine& e = h.engine;
         const auto sent = [&e] {
             QByteArray out;
@@ -266,13 +259,9 @@ private slots:
             return out;
         };
         const auto air = [&](const char* hexBytes) {
-            e.queue('D', "N0BBB", hex(hexBytes));
-            h.station().tick();
-            return sent();
+            return e.queue('D', "N0BBB", hex(hexBytes)), h.station().tick(), sent();
         };
-        e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        h.station().tick();
-        sent();
+        e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"), h.station().tick(), sent();
         QList<QString> offers;
         connect(&h.station().transfers(), &YappTransfers::offered, this,
                 [&](int channel, const QString& call, const QString& file, qint64 size) {
@@ -281,8 +270,7 @@ private slots:
         QCOMPARE(air("0501"), hex("0601"));
         QCOMPARE(air("0108 782e62696e00 3300"), QByteArray());
         QCOMPARE(offers, QList<QString>{u"0 N0BBB x.bin 3"_s});
-        h.view.sendLine = u"hello"_s;
-        h.station().onSendLineEnter();
+        h.view.sendLine = u"hello"_s, h.station().onSendLineEnter();
         for (int i = 0; i < 1000; ++i)
             h.state.idle.tick(); // past the keep-alive's wait
         h.station().tick();

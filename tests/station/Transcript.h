@@ -46,8 +46,8 @@ struct Transcript : StationHarness {
     // assign N CALL | ports N... | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA
     // | tick [N] | type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT
     // | symlink NAME TARGET | block|unblock NAME | tab N | browser | opt KEY VALUE | skipped N |
-    // keepalive | wait SECONDS | show RE... (render only the lines that start so: what the row is
-    // about)
+    // monitor (shown) | keepalive | wait SECONDS | show RE... (render only the lines that start so:
+    // what the row is about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
@@ -129,6 +129,7 @@ struct Transcript : StationHarness {
              }},
             {"opt", [&] { store.setValue(a, rest); }},
             {"skipped", [&] { engine.skipped = a.toULongLong(); }},
+            {"monitor", [&] { view.monitorVisible = true; }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
             {"show", [&] { shown.setPattern(u"^(?:%1)"_s.arg(all.split(u' ').join(u'|'))); }},
         };
@@ -157,8 +158,7 @@ struct Transcript : StationHarness {
               {"idle", QString::number(double(state.idle.ticks())), "0"}})
             if (value != QLatin1String(rest))
                 tabs += u" %1=%2"_s.arg(QLatin1String(name), value);
-        if (!tabs.isEmpty())
-            out << u"tabs"_s + tabs;
+        out << u"tabs"_s + tabs;
         for (int n = 0; n < 7; ++n)
             if (view.links[n] != view.captions[n] && !view.links[n].isEmpty())
                 out << u"link %1: %2"_s.arg(n).arg(view.links[n]);
@@ -172,19 +172,14 @@ struct Transcript : StationHarness {
             out << u"stored call: "_s + store.value(SettingsStore::kCallSign);
         for (const auto& q : prompts.inputs)
             out << u"asked: %1 [%2]"_s.arg(q.prompt, q.defaultAnswer);
-        QStringList counts;
-        for (const auto& [name, n] : {std::pair{"beeps", qsizetype(beeper.count)},
+        QString counts, unseen;
+        for (const auto& [name, n] : {std::pair{"beeps", beeper.count},
                                       {"restored", view.restoreCount},
                                       {"raised", view.bringToFrontCount}})
-            if (n)
-                counts << u"%1=%2"_s.arg(QLatin1String(name)).arg(n);
-        if (!counts.isEmpty())
-            out << counts.join(u' ');
-        QString unseen;
+            counts += n ? u" %1=%2"_s.arg(QLatin1String(name)).arg(n) : QString();
         for (int n = 0; n < 8; ++n)
             unseen += view.markers[n] ? u" %1"_s.arg(n) : QString();
-        if (!unseen.isEmpty())
-            out << u"unseen"_s + unseen;
+        out << counts.mid(1) << u"unseen"_s + unseen;
         for (const auto& f : engine.sent)
             out << u"> %1 %2@%3 %4%5"_s.arg(QChar(f.kind))
                        .arg(QString::fromLatin1(f.destination))
@@ -212,10 +207,7 @@ struct Transcript : StationHarness {
         }
         for (const auto& [n, path] : view.browserLoads)
             loads += u" %1:%2"_s.arg(n).arg(QString(path).replace(root(), "~"_L1));
-        if (!panes.isEmpty())
-            out << u"panes"_s + panes;
-        if (!loads.isEmpty())
-            out << u"loads"_s + loads;
+        out << u"panes"_s + panes << u"loads"_s + loads;
         for (const auto& [n, text] : view.browserAppends)
             out << u"appended %1: %2"_s.arg(n).arg(escaped(text));
         const QByteArray list = readFileBytes(ConnectList::path(root()));
@@ -226,6 +218,7 @@ struct Transcript : StationHarness {
         for (const auto& m : prompts.messages)
             out << u"%1 %2: %3"_s.arg(m.modal ? "message"_L1 : "notify"_L1, m.title,
                                       escaped(QString(m.text).replace(root(), "~"_L1)));
+        out << u"monitor: "_s + view.monitorShown.join(u',');
         for (const QString& n : view.notices)
             out << u"notice: "_s + n;
         // Files beyond the page files and the settings file, outside and inside.
@@ -241,6 +234,9 @@ struct Transcript : StationHarness {
             out << u"files: "_s + files.join(" | "_L1);
         if (!view.sendLine.isEmpty())
             out << u"line: "_s + view.sendLine;
+        // Empty parts show as a bare name; they are left out.
+        static const QRegularExpression bare(u"^(|tabs|unseen|panes|loads|monitor: )$"_s);
+        out.removeIf([](const QString& l) { return bare.match(l).hasMatch(); });
         out = out.filter(shown);
         QStringList runs;
         for (qsizetype i = 0, n = 1; i < out.size(); i += n) {

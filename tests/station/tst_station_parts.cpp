@@ -194,9 +194,9 @@ private slots:
                            ' ' + QByteArray::number(row.port + 1) + ":Fm N0CCC To ID" + row.via +
                                " <UI pid=F0 Len=2 >\rhi\r",
                            row.port);
-            h.station().tick();
+            h.station().tick(), h.view.focusCount = 0;
             h.station().onHeardCallChosen(u"N0CCC"_s);
-            QCOMPARE(h.view.sendLine, row.offered);
+            QCOMPARE(h.view.sendLine + QString::number(h.view.focusCount), row.offered + '1');
         }
     }
 
@@ -244,7 +244,8 @@ private slots:
             QVERIFY(call != u"N0 BB"_s || h.view.notices[0].contains(call)); // a blank shows
         }
 
-        QCOMPARE(SessionLog::folderName(u"azAZ09-z"_s), u"AZAZ09-Z"_s); // each range's ends
+        // Each range's ends, in a call of the longest length.
+        QCOMPARE(SessionLog::folderName(u"azAZ09-z-9"_s), u"AZAZ09-Z-9"_s);
         for (const char* bad :
              {"N0@", "N0[", "N0`", "N0{", "N0/", "N0:", "-N0", "..", "", "N0BBB-12345"})
             QVERIFY2(SessionLog::folderName(QString::fromLatin1(bad)).isEmpty(), bad);

@@ -38,8 +38,7 @@ struct MemorySink : YappSink {
 
 QByteArray everyByte(int size) {
     QByteArray out(size, 0);
-    for (int i = 0; i < size; ++i)
-        out[i] = char(i * 7 % 256);
+    std::ranges::generate(out, [i = 0]() mutable { return char(i++ * 7); });
     return out;
 }
 
@@ -51,63 +50,47 @@ private slots:
     void initTestCase() { useScratchConfigHome(); }
 
     // The sender's side of a whole transfer, byte for byte, plain and with checksums.
-    void senderTranscript_data() {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QByteArray>("firstBlock");
-        QTest::newRow("plain: RF") << hex("0602") << hex("0203616263");
-        QTest::newRow("YAPP-C: RT") << hex("0606") << hex("020361626326");
-        QTest::newRow("resume at 2: RE") << hex("1504520032 00") << hex("020163");
-        QTest::newRow("resume, YAPP-C") << hex("150652003100 4300") << hex("02026263c5");
-    }
     void senderTranscript() {
-        QFETCH(QByteArray, answer);
-        QFETCH(QByteArray, firstBlock);
-        YappSender sender({"a.b", 0, Yapp::DosStamp{0x5A21, 0x6000}}, "abc");
-        QCOMPARE(sender.start(), hex("0501"));
-        QCOMPARE(sender.received("Hello\r" + hex("0601")), // a greeting first is skipped
-                 hex("01 0f 612e6200 3300 35413231 36303030 00"));
-        QCOMPARE(sender.received(hex("0601")), QByteArray()); // to an SI sent again
-        QCOMPARE(sender.received(answer), QByteArray());
-        QCOMPARE(sender.nextBlocks(8), firstBlock + hex("0301"));
-        QCOMPARE(sender.state(), YappSender::State::AwaitAckEof);
-        QCOMPARE(sender.received(hex("0603")), hex("0401"));
-        QCOMPARE(sender.outcome(), YappSender::Outcome::Sent);
-        QCOMPARE(sender.received(hex("0604")), QByteArray());
-        QCOMPARE(sender.state(), YappSender::State::Done);
+        // The receiver's answer to the header, and the first block it gets.
+        for (const auto& [answer, firstBlock] : {std::pair{"0602", "0203616263"}, // plain: RF
+                                                 {"0606", "020361626326"},        // YAPP-C: RT
+                                                 {"1504520032 00", "020163"},     // resume at 2
+                                                 {"150652003100 4300", "02026263c5"}}) {
+            YappSender sender({"a.b", 0, Yapp::DosStamp{0x5A21, 0x6000}}, "abc");
+            QCOMPARE(sender.start(), hex("0501"));
+            QCOMPARE(sender.received("Hello\r" + hex("0601")), // a greeting first is skipped
+                     hex("01 0f 612e6200 3300 35413231 36303030 00"));
+            QCOMPARE(sender.received(hex("0601")), QByteArray()); // to an SI sent again
+            QCOMPARE(sender.received(hex(answer)), QByteArray());
+            QCOMPARE(sender.nextBlocks(8), hex(firstBlock) + hex("0301"));
+            QCOMPARE(sender.state(), YappSender::State::AwaitAckEof);
+            QCOMPARE(sender.received(hex("0603")), hex("0401"));
+            QCOMPARE(sender.outcome(), YappSender::Outcome::Sent);
+            QCOMPARE(sender.received(hex("0604")), QByteArray());
+            QCOMPARE(sender.state(), YappSender::State::Done);
+        }
     }
 
-    // Whatever the peer says, the sender ends with the right outcome and answer.
-    void senderEndings_data() {
-        QTest::addColumn<QByteArray>("peer");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<QString>("reason");
-        using O = YappSender::Outcome;
-        QTest::newRow("NR to SI") << hex("1502 6e6f") << QByteArray() << int(O::Refused) << u"no"_s;
-        QTest::newRow("CN to SI") << hex("1801 78") << hex("0605") << int(O::Cancelled) << u"x"_s;
-        QTest::newRow("RR then NR") << hex("0601 1500") << QByteArray() << int(O::Refused) << u""_s;
-        QTest::newRow("garbage") << hex("0601 4142") << cancel("it sent what YAPP does not know")
-                                 << int(O::Failed) << u"it sent what YAPP does not know"_s;
-        QTest::newRow("AF out of turn") << hex("0603") << cancel("it answered out of turn")
-                                        << int(O::Failed) << u"it answered out of turn"_s;
-        QTest::newRow("resume past the end")
-            << hex("0601 15055200390000") << cancel("it asked to resume past the end")
-            << int(O::Failed) << u"it asked to resume past the end"_s;
-    }
+    // Whatever the peer says, the sender ends with the right outcome and answer; silence and
+    // Stop end it too.
     void senderEndings() {
-        QFETCH(QByteArray, peer);
-        QFETCH(QByteArray, reply);
-        QFETCH(int, outcome);
-        QFETCH(QString, reason);
-        YappSender sender({"f", 0, {}}, "abc");
-        sender.start();
-        QCOMPARE(sender.received(peer).right(reply.size()), reply);
-        QCOMPARE(int(sender.outcome()), outcome);
-        QCOMPARE(sender.reason(), reason);
-        QCOMPARE(sender.nextBlocks(1), QByteArray()); // nothing more of the file goes
-    }
-
-    void senderSilenceAndStop() {
+        using O = YappSender::Outcome;
+        const std::tuple<const char*, QByteArray, O, const char*> rows[] = {
+            {"1502 6e6f", "", O::Refused, "no"}, // NR to SI
+            {"1801 78", hex("0605"), O::Cancelled, "x"},
+            {"0601 1500", "", O::Refused, ""}, // RR, then NR
+            {"0601 4142", {}, O::Failed, "it sent what YAPP does not know"},
+            {"0603", {}, O::Failed, "it answered out of turn"},
+            {"0601 15055200390000", {}, O::Failed, "it asked to resume past the end"}};
+        for (const auto& [peer, reply, outcome, reason] : rows) {
+            YappSender sender({"f", 0, {}}, "abc");
+            sender.start();
+            const QByteArray answer = outcome == O::Failed ? cancel(reason) : reply;
+            QCOMPARE(sender.received(hex(peer)).right(answer.size()), answer);
+            QCOMPARE(sender.outcome(), outcome);
+            QCOMPARE(sender.reason(), QString::fromLatin1(reason));
+            QCOMPARE(sender.nextBlocks(1), QByteArray()); // nothing more of the file goes
+        }
         YappSender waiting({"f", 0, {}}, "abc");
         waiting.start();
         QCOMPARE(waiting.silence(), cancel("no answer for a minute"));
@@ -116,8 +99,7 @@ private slots:
         QCOMPARE(waiting.state(), YappSender::State::Done);
 
         YappSender stopped({"f", 0, {}}, "abc");
-        stopped.start();
-        stopped.received(hex("0601 0602"));
+        stopped.start(), stopped.received(hex("0601 0602"));
         QCOMPARE(stopped.stop(u"stopped"_s), cancel("stopped"));
         QCOMPARE(stopped.received(hex("0605")), QByteArray());
         QCOMPARE(stopped.state(), YappSender::State::Done);
@@ -128,10 +110,7 @@ private slots:
     // the minute without an answer ends the send.
     void stationSendsAnUnansweredSiAgain() {
         StationHarness h;
-        h.start();
-        h.engine.queue('c', "N0BBB", "x");
-        h.station().tick();
-        h.state.selectedCall = u"N0BBB"_s;
+        h.start(), h.engine.queue('c', "N0BBB", "x"), h.station().tick();
         QVERIFY(h.offerFile("abc"));
         h.station().onSendBinaryFileMenu();
         for (int s = 0; s < 60; ++s)
@@ -161,61 +140,45 @@ private slots:
         QCOMPARE(receiver.received(hex("0401")), hex("0604"));
         QCOMPARE(receiver.state(), YappReceiver::State::Done);
         QCOMPARE(receiver.outcome(), YappReceiver::Outcome::Received);
-    }
 
-    // A dated header offers YAPP-C: it is taken, and a part already held is resumed.
-    void receiverChecksumsAndResume() {
-        MemorySink sink;
-        sink.part = "ab";
-        YappReceiver receiver(sink, 100);
-        receiver.start();
-        receiver.received(hex("010f 612e6200 3300 35413231 36303030 00"));
-        QCOMPARE(receiver.accept(), hex("1506 52003200 4300"));
-        QCOMPARE(receiver.received(hex("0201 63 63 0301")), hex("0603"));
-        QCOMPARE(sink.done, "abc");
-        QCOMPARE(receiver.resumedFrom(), 2);
+        // A dated header offers YAPP-C: it is taken, and a part already held is resumed.
+        MemorySink held;
+        held.part = "ab";
+        YappReceiver resumed(held, 100);
+        resumed.start(), resumed.received(hex("010f 612e6200 3300 35413231 36303030 00"));
+        QCOMPARE(resumed.accept(), hex("1506 52003200 4300"));
+        QCOMPARE(resumed.received(hex("0201 63 63 0301")), hex("0603"));
+        QCOMPARE(held.done, "abc");
+        QCOMPARE(resumed.resumedFrom(), 2);
     }
 
     // Each bad input ends the transfer with a reason; what came stays as a part.
-    void receiverRefusesBadInput_data() {
-        QTest::addColumn<QByteArray>("header");
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<QByteArray>("reply");
-        using O = YappReceiver::Outcome;
-        const QByteArray plain = hex("0104 6600 3400");
-        QTest::newRow("too large") << hex("0105 6600 313000") << QByteArray() << int(O::Refused)
-                                   << hex("150e") + "file too large";
-        QTest::newRow("size not digits") << hex("0104 6600 2d00") << QByteArray() << int(O::Failed)
-                                         << cancel("its header is malformed");
-        QTest::newRow("DT past its length") << plain << hex("0201 61 6263") << int(O::Failed)
-                                            << cancel("it sent what YAPP does not know");
-        QTest::newRow("more than the header said")
-            << plain << hex("0205 6161616161") << int(O::Failed)
-            << cancel("more data came than its header said");
-        QTest::newRow("EF short") << plain << hex("0201 61 0301") << int(O::Failed)
-                                  << cancel("it ended at 1 of 4 bytes");
-        QTest::newRow("disk full") << plain << hex("0201 ff") << int(O::Failed)
-                                   << cancel("the file could not be written (is the disk full?)");
-        QTest::newRow("cancelled")
-            << plain << hex("1804 6f6f7073") << int(O::Cancelled) << hex("0605");
-    }
     void receiverRefusesBadInput() {
-        QFETCH(QByteArray, header);
-        QFETCH(QByteArray, after);
-        QFETCH(int, outcome);
-        QFETCH(QByteArray, reply);
-        MemorySink sink;
-        sink.full = QByteArray(QTest::currentDataTag()) == "disk full";
-        YappReceiver receiver(sink, 9);
-        receiver.start();
-        QByteArray out = receiver.received(header);
-        out += receiver.accept();
-        out += receiver.received(after);
-        QVERIFY2(out.endsWith(reply), out.toHex(' ').constData());
-        QCOMPARE(int(receiver.outcome()), outcome);
-        QCOMPARE(sink.done, QByteArray());
-        QCOMPARE(sink.kept, after.isEmpty() ? 0 : 1);
+        using O = YappReceiver::Outcome;
+        const char* plain = "0104 6600 3400";
+        const std::tuple<const char*, const char*, O, QByteArray> rows[] = {
+            {"0105 6600 313000", "", O::Refused, hex("150e") + "file too large"},
+            {"0104 6600 2d00", "", O::Failed, cancel("its header is malformed")},
+            {"0103 6600 00", "", O::Failed, cancel("its header is malformed")}, // no size
+            {plain, "0201 61 6263", O::Failed, cancel("it sent what YAPP does not know")},
+            {plain, "0205 6161616161", O::Failed, cancel("more data came than its header said")},
+            {plain, "0201 61 0301", O::Failed, cancel("it ended at 1 of 4 bytes")},
+            {plain, "0201 ff", O::Failed,
+             cancel("the file could not be written (is the disk full?)")},
+            {plain, "1804 6f6f7073", O::Cancelled, hex("0605")}};
+        for (const auto& [header, after, outcome, reply] : rows) {
+            MemorySink sink;
+            sink.full = QByteArray(after) == "0201 ff";
+            YappReceiver receiver(sink, 9);
+            receiver.start();
+            QByteArray out = receiver.received(hex(header));
+            out += receiver.accept();
+            out += receiver.received(hex(after));
+            QVERIFY2(out.endsWith(reply), out.toHex(' ').constData());
+            QCOMPARE(receiver.outcome(), outcome);
+            QCOMPARE(sink.done, QByteArray());
+            QCOMPARE(sink.kept, *after ? 1 : 0);
+        }
     }
 
     void receiverBadChecksumAndSilence() {
@@ -229,12 +192,14 @@ private slots:
         QCOMPARE(receiver.received(hex("0605")), QByteArray());
         QCOMPARE(receiver.state(), YappReceiver::State::Done);
 
-        // A cancel reaches a receiver still waiting for the operator.
-        YappReceiver offered(sink, 9);
-        offered.start();
-        offered.received(hex("0104 6600 3400"));
+        // A cancel reaches a receiver still waiting for the operator; 4 kB held early, no more.
+        YappReceiver offered(sink, 9), eager(sink, 9);
+        offered.start(), eager.start();
+        offered.received(hex("0104 6600 3400")), eager.received(hex("0104 6600 3400"));
         QCOMPARE(offered.received(hex("1800")), hex("0605"));
         QCOMPARE(offered.outcome(), YappReceiver::Outcome::Cancelled);
+        QCOMPARE(eager.received(QByteArray(4096, 'x')), QByteArray());
+        QCOMPARE(eager.received("x"), cancel("it went on sending before the answer"));
 
         YappReceiver quiet(sink, 9);
         quiet.start();
@@ -242,49 +207,42 @@ private slots:
     }
 
     // Our own two ends together, over a link that cuts and joins the stream at random.
-    void bothEndsOverARaggedLink_data() {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("dated");
-        QTest::newRow("empty") << 0 << false;
-        QTest::newRow("one block") << 256 << true;
-        QTest::newRow("4 kB plain") << 4099 << false;
-        QTest::newRow("4 kB YAPP-C") << 4099 << true;
-    }
     void bothEndsOverARaggedLink() {
-        QFETCH(int, size);
-        QFETCH(bool, dated);
-        const QByteArray file = everyByte(size);
-        std::optional<Yapp::DosStamp> stamp;
-        if (dated)
-            stamp = Yapp::DosStamp{0x5A21, 0x6000};
-        YappSender sender({"all.bin", 0, stamp}, file);
-        MemorySink sink;
-        YappReceiver receiver(sink, 1 << 20);
-        QRandomGenerator random(size);
-        const auto ragged = [&](const QByteArray& bytes, auto&& to) {
-            QByteArray back;
-            for (qsizetype at = 0; at < bytes.size();) {
-                const qsizetype n = random.bounded(1, 300);
-                back += to(QByteArrayView(bytes).sliced(at, qMin(n, bytes.size() - at)));
-                at += n;
+        for (const auto& [size, dated] :
+             {std::pair{0, false}, {256, true}, {4099, false}, {4099, true}}) {
+            const QByteArray file = everyByte(size);
+            std::optional<Yapp::DosStamp> stamp;
+            if (dated)
+                stamp = Yapp::DosStamp{0x5A21, 0x6000};
+            YappSender sender({"all.bin", 0, stamp}, file);
+            MemorySink sink;
+            YappReceiver receiver(sink, 1 << 20);
+            QRandomGenerator random(size);
+            const auto ragged = [&](const QByteArray& bytes, auto&& to) {
+                QByteArray back;
+                for (qsizetype at = 0; at < bytes.size();) {
+                    const qsizetype n = random.bounded(1, 300);
+                    back += to(QByteArrayView(bytes).sliced(at, qMin(n, bytes.size() - at)));
+                    at += n;
+                }
+                return back;
+            };
+            const auto toReceiver = [&](QByteArrayView b) { return receiver.received(b); };
+            const auto toSender = [&](QByteArrayView b) { return sender.received(b); };
+            QByteArray back = receiver.start();
+            ragged(sender.start(), toReceiver);
+            for (int round = 0; round < 100 && sender.state() != YappSender::State::Done; ++round) {
+                const QByteArray forth = ragged(back, toSender) + sender.nextBlocks(4);
+                back = ragged(forth, toReceiver);
+                if (receiver.state() == YappReceiver::State::Deciding)
+                    back += receiver.accept();
             }
-            return back;
-        };
-        const auto toReceiver = [&](QByteArrayView b) { return receiver.received(b); };
-        const auto toSender = [&](QByteArrayView b) { return sender.received(b); };
-        QByteArray back = receiver.start();
-        ragged(sender.start(), toReceiver);
-        for (int round = 0; round < 100 && sender.state() != YappSender::State::Done; ++round) {
-            const QByteArray forth = ragged(back, toSender) + sender.nextBlocks(4);
-            back = ragged(forth, toReceiver);
-            if (receiver.state() == YappReceiver::State::Deciding)
-                back += receiver.accept();
+            QCOMPARE(sender.outcome(), YappSender::Outcome::Sent);
+            QCOMPARE(receiver.state(), YappReceiver::State::Done);
+            QCOMPARE(receiver.outcome(), YappReceiver::Outcome::Received);
+            QCOMPARE(sender.checksums(), dated);
+            QCOMPARE(sink.done, file);
         }
-        QCOMPARE(sender.outcome(), YappSender::Outcome::Sent);
-        QCOMPARE(receiver.outcome(), YappReceiver::Outcome::Received);
-        QCOMPARE(receiver.state(), YappReceiver::State::Done);
-        QCOMPARE(sender.checksums(), dated);
-        QCOMPARE(sink.done, file);
     }
 
     // In the station: a frame that begins with SI takes the channel's link until the transfer
@@ -292,8 +250,7 @@ private slots:
     // operator's text waits and no keep-alive goes.
     void stationReceiveHoldsTheLink() {
         StationHarness h;
-        h.store.setLogSessions(true);
-        h.start();
+        h.store.setLogSessions(true), h.start();
         RecordingEngine& e = h.engine;
         const auto sent = [&e] {
             QByteArray out;
@@ -302,13 +259,9 @@ private slots:
             return out;
         };
         const auto air = [&](const char* hexBytes) {
-            e.queue('D', "N0BBB", hex(hexBytes));
-            h.station().tick();
-            return sent();
+            return e.queue('D', "N0BBB", hex(hexBytes)), h.station().tick(), sent();
         };
-        e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        h.station().tick();
-        sent();
+        e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"), h.station().tick(), sent();
         QList<QString> offers;
         connect(&h.station().transfers(), &YappTransfers::offered, this,
                 [&](int channel, const QString& call, const QString& file, qint64 size) {
@@ -317,9 +270,7 @@ private slots:
         QCOMPARE(air("0501"), hex("0601"));
         QCOMPARE(air("0108 782e62696e00 3300"), QByteArray());
         QCOMPARE(offers, QList<QString>{u"0 N0BBB x.bin 3"_s});
-        h.view.sendLine = u"hello"_s;
-        h.station().onSendLineEnter();
-        h.state.idle.tick(), h.state.idle.tick();
+        h.view.sendLine = u"hello"_s, h.station().onSendLineEnter();
         for (int i = 0; i < 1000; ++i)
             h.state.idle.tick(); // past the keep-alive's wait
         h.station().tick();
@@ -342,32 +293,25 @@ private slots:
     }
 
     // Names from the air never leave downloads/<CALL>/ and never replace a file there.
-    void downloadNames_data() {
-        QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("plain") << QByteArray("log.txt") << u"log.txt"_s;
-        QTest::newRow("leading dots, controls") << QByteArray("..\x01x?.z") << u"_x_.z"_s;
-        QTest::newRow("long") << QByteArray(70, 'a') + ".zip" << QString(60, u'a') + u".zip"_s;
-        QTest::newRow("nothing left") << QByteArray("...") << u"file"_s;
-        QTest::newRow("a folder") << QByteArray("../x") << QString();
-        QTest::newRow("a DOS folder") << QByteArray("C:\\x") << QString();
-        QTest::newRow("dot dot") << QByteArray("..") << QString();
-    }
     void downloadNames() {
-        QFETCH(QByteArray, sent);
-        QFETCH(QString, stored);
-        QString why;
-        QCOMPARE(DownloadFiles::cleanName(sent, &why), stored);
-        QCOMPARE(why.isEmpty(), !stored.isEmpty());
+        for (const auto& [sent, stored] :
+             {std::pair{QByteArray("log.txt"), u"log.txt"_s},
+              {"..\x01x?.z", u"_x_.z"_s}, // leading dots, controls
+              {QByteArray(70, 'a') + ".zip", QString(60, u'a') + u".zip"_s},
+              {"...", u"file"_s}, // nothing left
+              {"../x", {}},
+              {"C:\\x", {}},
+              {"..", {}}}) {
+            QString why;
+            QCOMPARE(DownloadFiles::cleanName(sent, &why), stored);
+            QCOMPARE(why.isEmpty(), !stored.isEmpty());
+        }
     }
 
     void downloadsKeepPartsAndNeverOverwrite() {
         QTemporaryDir program;
-        QVERIFY(program.isValid());
-        QDir(program.path()).mkpath(u"downloads/N0CALL"_s);
-        QFile old(program.filePath(u"downloads/N0CALL/a.txt"_s));
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-        old.close();
+        const QString old = program.filePath(u"downloads/N0CALL/a.txt"_s);
+        QVERIFY(QDir(program.path()).mkpath(u"downloads/N0CALL"_s) && writeFileBytes(old, "old"));
         FakeView view;
         FileNotices notices(view);
         DownloadFiles files(program.path(), u"n0call"_s, notices);
@@ -377,16 +321,11 @@ private slots:
         QVERIFY(files.append("new"));
         files.keepPart();
         QCOMPARE(files.open(header, &why), 3); // a resume picks up the part
-        QVERIFY(files.append("er"));
-        QVERIFY(files.finish(header));
+        QVERIFY(files.append("er") && files.finish(header));
         QCOMPARE(files.storedPath(), program.filePath(u"downloads/N0CALL/a (1).txt"_s));
         QCOMPARE(QFileInfo(files.storedPath()).lastModified().date(), QDate(2025, 1, 1));
-        QFile fresh(files.storedPath());
-        QVERIFY(fresh.open(QIODevice::ReadOnly));
-        QCOMPARE(fresh.readAll(), "newer");
-        QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), "old");
-        QVERIFY(!QFileInfo::exists(program.filePath(u"downloads/N0CALL/a.txt.part"_s)));
+        QCOMPARE(readFileBytes(files.storedPath()) + readFileBytes(old), "newerold");
+        QVERIFY(!QFileInfo::exists(old + ".part"));
 
         // A link planted for the call's folder is left alone.
         QVERIFY(QFile::link(u"/tmp"_s, program.filePath(u"downloads/N0X"_s)));

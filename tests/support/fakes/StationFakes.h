@@ -49,7 +49,7 @@ public:
     void describeSendLine(const QString& name) override { sendLineName = name; }
     void showSendTarget(const QString&) override {}
     void setTextZoom(int) override {}
-    bool focusSendLine() override { return shown; }
+    bool focusSendLine() override { return ++focusCount, shown; }
     void showBrowser(int channel, bool shown) override { browserVisible[channel] = shown; }
     void loadBrowserPage(int channel, const QString& path) override {
         browserLoads.append({channel, path});
@@ -58,8 +58,10 @@ public:
         browserAppends.append({channel, text});
     }
     bool isMonitorVisible() const override { return monitorVisible; }
-    void showMonitorValues(const QString&, const QString&, const QString&, const QString&,
-                           const QString&, const QString&) override {}
+    void showMonitorValues(const QString& result, const QString& from, const QString&,
+                           const QString&, const QString&, const QString&) override {
+        monitorShown << result + ' ' + QString(from).remove(QChar(0));
+    }
     void setEngineStatus(const QString& text) override { engineStatus = text; }
     void showNotice(const QString& text) override { notices.append(text); }
     void noteActivity(int, const QString&, const QString&) override {}
@@ -71,7 +73,7 @@ public:
 
     bool shown = false, retryVisible = false, monitorVisible = false;
     bool conferenceChecked = false, browserDisplayChecked = false;
-    int restoreCount = 0, bringToFrontCount = 0, current = 0;
+    int restoreCount = 0, bringToFrontCount = 0, current = 0, focusCount = 0;
     std::array<QString, 7> captions;
     std::array<QString, 7> links;
     std::array<bool, kTabCount> markers{};
@@ -79,7 +81,7 @@ public:
     QMap<TextView, QString> texts;
     QString label2 = QStringLiteral("Open"), sendLine, sendLineName, engineStatus;
     QList<QPair<int, QString>> browserLoads, browserAppends;
-    QStringList notices;
+    QStringList notices, monitorShown;
     QMap<MenuCheck, bool> menuChecks;
 };
 
@@ -130,9 +132,8 @@ public:
 
 private:
     template <class T> static T takeFront(std::deque<T>& q) {
-        T v = q.front();
-        q.pop_front();
-        return v;
+        T v = std::move(q.front());
+        return q.pop_front(), v;
     }
 };
 

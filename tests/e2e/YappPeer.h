@@ -19,7 +19,7 @@ struct YappPeer {
                       QStringList{QStringLiteral(PM_YAPP_PEER), QStringLiteral("--agw-port"),
                                   qEnvironmentVariable("AGW_PORT_B"), QStringLiteral("--call"),
                                   QStringLiteral("N0BBB"), QStringLiteral("--peer"),
-                                  QStringLiteral("N0AAA"), QStringLiteral("--connect")} +
+                                  QStringLiteral("N0AAA")} +
                           options);
     }
     ~YappPeer() {

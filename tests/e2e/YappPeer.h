@@ -1,25 +1,21 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 
 // tests/e2e/yapp_peer.py as N0BBB on engine B, calling the station and moving one file; `options`
-// say which way and how. Its progress is kept, with when each line of it came.
+// say which way and how. Its progress is kept.
 struct YappPeer {
     explicit YappPeer(const QStringList& options) {
-        QObject::connect(&process, &QProcess::readyReadStandardError, [this] {
-            log += process.readAllStandardError();
-            lastLineMs = clock.elapsed();
-        });
-        clock.start();
+        QObject::connect(&process, &QProcess::readyReadStandardError,
+                         [this] { log += process.readAllStandardError(); });
         process.start(QStringLiteral("python3"),
                       QStringList{QStringLiteral(PM_YAPP_PEER), QStringLiteral("--agw-port"),
                                   qEnvironmentVariable("AGW_PORT_B"), QStringLiteral("--call"),
                                   QStringLiteral("N0BBB"), QStringLiteral("--peer"),
-                                  QStringLiteral("N0AAA"), QStringLiteral("--connect")} +
+                                  QStringLiteral("N0AAA")} +
                           options);
     }
     ~YappPeer() {
@@ -36,6 +32,4 @@ struct YappPeer {
 
     QProcess process;
     QByteArray log;
-    QElapsedTimer clock;
-    qint64 lastLineMs = 0;
 };

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A YAPP / YAPP-C file transfer peer for end-to-end tests, independent of the station.
 
-It is an AGW client of a packet engine: it registers its call, calls or awaits one peer, sends
+It is an AGW client of a packet engine: it registers its call, calls one peer, sends
 or receives one file over that link, and prints one JSON line: result, bytes (data carried in DT
 packets this session), sha256 (of the file sent, or of the file stored), checksums, reason.
 The exit status is 0 when the result is the wanted one. Progress goes to standard error.
@@ -30,7 +30,7 @@ class Agw:
     """One AGW connection and one connected link to `peer`."""
 
     def __init__(self, args):
-        self.call, self.peer, self.radio = args.call, args.peer, args.radio
+        self.call, self.peer = args.call, args.peer
         self.timeout = args.timeout
         self.sock = socket.create_connection(("127.0.0.1", args.agw_port), timeout=10)
         self.inbuf, self.data, self.outbuf = bytearray(), bytearray(), bytearray()
@@ -41,7 +41,7 @@ class Agw:
     def put(self, kind, data=b"", to=None):
         to = self.peer if to is None else to
         pid = 0xF0 if kind == "D" else 0
-        head = struct.pack("<B3xcxBx10s10sI4x", self.radio, kind.encode(), pid,
+        head = struct.pack("<4xcxBx10s10sI4x", kind.encode(), pid,
                            self.call.encode(), to.encode(), len(data))
         self.sock.sendall(head + data)
 
@@ -88,13 +88,10 @@ class Agw:
         while not done():
             self.pump()
 
-    def open(self, calling):
+    def open(self):
         self.put("X", to="")
         self.wait(lambda: self.registered)
-        if calling:
-            self.put("C")
-        else:
-            log(f"{self.call} registered, awaiting {self.peer}")
+        self.put("C")
         self.wait(lambda: self.linked or self.ended)
         if not self.linked:
             raise Failed(f"could not connect to {self.peer}")
@@ -118,17 +115,14 @@ class Agw:
             self.put("D", bytes(self.outbuf[:FRAME_MAX]))
             del self.outbuf[:FRAME_MAX]
 
-    def close(self, linger):
-        """Waits until the peer has all we sent, lingers, then ends the link if the peer did not."""
+    def close(self):
+        """Waits until the peer has all we sent, then ends the link if the peer did not."""
         if not self.linked:
             return self.sock.close()
         try:
             self.last = time.monotonic()
             while not self.ended and self.query() > 0:
                 self.pump(0.5)
-            until = time.monotonic() + linger
-            while not self.ended and time.monotonic() < until:
-                self.pump()
             if not self.ended:
                 self.put("d")
                 self.last = time.monotonic()
@@ -263,11 +257,7 @@ def send_file(yapp, args, out):
         return answer_common(yapp, got, "after HD")
     out["checksums"] = yapp.checksums
     while pos < len(data):
-        if args.cancel_after is not None and out["bytes"] >= args.cancel_after:
-            return yapp.cancel(args.reason)
-        size = min(args.block, len(data) - pos)
-        if args.cancel_after is not None:
-            size = min(size, args.cancel_after - out["bytes"])
+        size = min(256, len(data) - pos)
         chunk = data[pos:pos + size]
         tail = bytes([sum(chunk) & 0xFF]) if yapp.checksums else b""
         yapp.put(bytes([STX, size & 0xFF]) + chunk + tail, "DT", more=True)
@@ -283,24 +273,15 @@ def send_file(yapp, args, out):
 
 
 def accept_header(yapp, args, body, out):
-    """Answers HD: NR, RE, RT or RF. Returns the open file, or None when refused."""
+    """Answers HD with RT or RF. Returns the open file."""
     fields = body.split(b"\0")
     name = os.path.basename(fields[0].decode("latin-1")) or "unnamed"
     out["size"], dated = int(fields[1] or 0), len(fields) > 2 and len(fields[2]) == 8
-    if args.refuse:
-        yapp.put(packet(NAK, args.reason.encode()), "NR")
-        return None
     out["path"] = os.path.join(args.folder, name)
     out["stamp"] = fields[2].decode("ascii") if dated else None
     stored = open(out["path"], "wb")
     yapp.checksums = args.checksums and dated
-    if args.resume_from is not None:
-        have = open(args.resume_file, "rb").read()[:args.resume_from]
-        stored.write(have)
-        flag = b"C\0" if yapp.checksums else b""
-        yapp.put(packet(NAK, b"R\0" + str(len(have)).encode() + b"\0" + flag), "RE")
-    else:
-        yapp.say("RT" if yapp.checksums else "RF")
+    yapp.say("RT" if yapp.checksums else "RF")
     out["checksums"] = yapp.checksums
     return stored
 
@@ -336,10 +317,7 @@ def receive_file(yapp, args, out):
             yapp.say("AT")
             return ("received", "") if received else ("failed", "ET before any file")
         elif name == "HD":
-            stored = accept_header(yapp, args, body, out)
-            if stored is None:
-                return "refused", args.reason
-            with stored:
+            with accept_header(yapp, args, body, out) as stored:
                 ending = receive_data(yapp, args, stored, out)
             with open(out["path"], "rb") as f:
                 out["sha256"] = hashlib.sha256(f.read()).hexdigest()
@@ -356,48 +334,37 @@ def receive_file(yapp, args, out):
 def options():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--agw-port", type=int, required=True, help="the engine's AGW port on 127.0.0.1")
-    p.add_argument("--radio", type=int, default=0, help="the engine's radio port (0-based)")
     p.add_argument("--call", required=True, help="our call, registered with the engine")
     p.add_argument("--peer", required=True, help="the call of the other end")
-    p.add_argument("--connect", action="store_true", help="call the peer (else await its call)")
     role = p.add_mutually_exclusive_group(required=True)
     role.add_argument("--send", dest="file", help="send this file")
     role.add_argument("--receive", dest="folder", help="receive into this folder")
     p.add_argument("--dated", action="store_true", help="sender: date/time in HD (offers YAPP-C)")
     p.add_argument("--checksums", action="store_true", help="receiver: answer RT to a dated header")
-    p.add_argument("--block", type=int, default=256, choices=range(1, 257), metavar="1..256",
-                   help="sender: data bytes per DT")
-    p.add_argument("--refuse", action="store_true", help="receiver: answer the header with NR")
-    p.add_argument("--cancel-after", type=int, metavar="N", help="send CN after N data bytes")
-    p.add_argument("--resume-from", type=int, metavar="N", help="receiver: answer RE, holding N")
-    p.add_argument("--resume-file", help="receiver: where the N bytes held come from")
-    p.add_argument("--reason", default="test", help="the reason given with NR or CN")
+    p.add_argument("--cancel-after", type=int, metavar="N", help="receiver: CN after N data bytes")
+    p.add_argument("--reason", default="test", help="the reason given with CN")
     p.add_argument("--expect", choices=("sent", "received", "refused", "cancelled", "failed"),
                    help="the result wanted (default: from the role and the options above)")
     p.add_argument("--timeout", type=float, default=60, help="seconds of silence before failing")
-    p.add_argument("--linger", type=float, default=0, help="seconds to keep the link at the end")
-    args = p.parse_args()
-    if args.resume_from is not None and not args.resume_file:
-        p.error("--resume-from needs --resume-file")
-    return args
+    return p.parse_args()
 
 
 def main():
     args = options()
-    wanted = args.expect or ("refused" if args.refuse else "sent" if args.file else "received")
+    wanted = args.expect or ("sent" if args.file else "received")
     if args.cancel_after is not None and not args.expect:
         wanted = "cancelled"
     out = {"result": "failed", "bytes": 0, "sha256": "", "checksums": False, "reason": ""}
     agw = None
     try:
         agw = Agw(args)
-        agw.open(args.connect)
+        agw.open()
         yapp = Yapp(agw)
         out["result"], out["reason"] = (send_file if args.file else receive_file)(yapp, args, out)
     except (Failed, OSError, ValueError, IndexError) as e:
         out["result"], out["reason"] = "failed", str(e) or type(e).__name__
     if agw:
-        agw.close(args.linger)
+        agw.close()
     print(json.dumps({k: out[k] for k in ("result", "bytes", "sha256", "checksums", "reason")}))
     return 0 if out["result"] == wanted else 1
 

@@ -186,6 +186,8 @@ private slots:
         const QTextCharFormat format =
             view->document()->firstBlock().begin().fragment().charFormat();
         QVERIFY(format.fontStyleStrategy() & QFont::PreferNoShaping); // plain text goes unshaped
+        for (QTextBlock b = view->cursorForPosition({}).block(); b.isValid(); b = b.next())
+            QVERIFY(b.layout()->cacheEnabled()); // what shows keeps its glyphs, even a part line
         // A paragraph of lines looks as its lines would. Scrolled in sight, a view keeps the part
         // of a pixel a scroll by lines of fractional height left over, and that remainder depends
         // on the font and on the view's past scrolls: shown from its place alone, it has none.

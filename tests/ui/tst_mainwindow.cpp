@@ -155,6 +155,13 @@ private slots:
         };
         QVERIFY(role("mnuMoveToFront") == QAccessible::CheckBox &&
                 role("mnuWeatherDataOn") != QAccessible::CheckBox);
+        QMenuBar* bar = rs.w.menuBar(); // pressed, it lights up as any item on the bar does
+        const QRect item = bar->actionGeometry(rs.w.action("mnuMoveToFront"));
+        const QPoint at(item.left() + 2, item.center().y()); // beside its mark and caption
+        mousePress(bar, Qt::LeftButton, {}, at);
+        const QImage pressed = bar->grab(QRect(at, QSize(1, 1))).toImage();
+        mouseRelease(bar, Qt::LeftButton, {}, at);
+        QCOMPARE(pressed.pixelColor(0, 0), bar->palette().highlight().color());
     }
 
     // A bounded view and its mirror show exactly the text the station keeps, wherever it cuts.

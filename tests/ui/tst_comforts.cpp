@@ -27,13 +27,11 @@ class ComfortsTest : public QObject {
         const QByteArray connected = "*** CONNECTED To Station ";
         rs.e.queue('c', "N0BBB", connected + "N0BBB\r");
         rs.e.queue('D', "N0BBB", "hel");
-        rs.e.queue('D', "N0BBB", "lo\r\rhow are you?\r");
-        rs.receive();
+        rs.arrive('D', "N0BBB", "lo\r\rhow are you?\r");
         type(rs.w.sendLine(), "fine, thanks", {Qt::Key_Return});
         rs.h.clock.when = rs.h.clock.when.addSecs(120);
         rs.e.queue('c', "N0CCC", connected + "N0CCC\r");
-        rs.e.queue('D', "N0BBB", "73\r");
-        rs.receive();
+        rs.arrive('D', "N0BBB", "73\r");
         QTextDocument* view = rs.w.textView(TextView::Channel0)->document();
         // The tab in front, Label2, the target, tab 1's arrow, the own line's colour, and
         // whether the line after it has a colour of its own.
@@ -94,8 +92,7 @@ private slots:
         QTRY_COMPARE(target->text(), "N0BBB");
         rs.arrive('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
         QCOMPARE(target->text(), "no station");
-        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"); // back, on a tab behind
-        rs.receive();
+        rs.arrive('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"); // back, on a tab behind
         QVERIFY(target->text() == "N0BBB" && rs.w.currentTab() == 10);
     }
 
@@ -122,8 +119,7 @@ private slots:
                                readFileBytes("History.lst") + QByteArray(71, 'x') + " \n"));
         Rig again;
         QVERIFY(QDir::setCurrent(rs.h.programDir.path()) && again.up());
-        again.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        again.receive();
+        again.arrive('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         press(again.w.sendLine(), {Qt::Key_Up});
         QVERIFY(again.w.sendLine()->text().endsWith("x ") && again.e.sent.size() == 1);
         press(again.w.sendLine(), {Qt::Key_Up, Qt::Key_Up});

@@ -484,10 +484,9 @@ private slots:
         rs.w.action("mnuMonitorInfo")->trigger();
         MonitorWindow* monitor = rs.w.monitorWindow();
         QVERIFY(qWaitForWindowExposed(monitor));
-        rs.e.queue('U', "N0XYZ",
-                   "<b>\x01\x7f" + QByteArray(295, 'x') +
-                       QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
-        rs.receive();
+        rs.arrive('U', "N0XYZ",
+                  "<b>\x01\x7f" + QByteArray(295, 'x') +
+                      QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
         QApplication::processEvents();
         const QSize designed(DesignedLayout::kMonitorWidth / DesignedLayout::kTwipsPerPixel,
                              DesignedLayout::kMonitorHeight / DesignedLayout::kTwipsPerPixel);

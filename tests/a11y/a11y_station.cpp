@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace Qt::Literals::StringLiterals;
+
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     useScratchConfigHome();
@@ -29,24 +31,21 @@ int main(int argc, char* argv[]) {
         else if (what == u"line" || what == u"heard") // heard: a monitored frame, | for a CR
             rs.arrive(what == u"line" ? 'D' : 'U', call.toLatin1(),
                       words.mid(2).join(u' ').replace(u'|', u'\r').toLatin1() + '\r');
-        else if (what == u"flood") { // flood CALL N: N lines, one each 40 ms
-            const int count = words.value(2).toInt();
-            for (int i = 1; i <= count; ++i)
-                QTimer::singleShot(40 * i, &rs.w, [&rs, call, i, count] {
-                    rs.arrive('D', call.toLatin1(),
-                              QStringLiteral("flood line %1 of %2\r")
-                                  .arg(i, 2, 10, QLatin1Char('0'))
-                                  .arg(count)
-                                  .toLatin1());
-                });
-        } else if (what == u"enter") // a line typed and Enter pressed
+        else if (what == u"flood") // flood CALL N: N lines, one each 40 ms
+            for (int i = 1, count = words.value(2).toInt(); i <= count; ++i)
+                QTimer::singleShot(
+                    40 * i, &rs.w,
+                    [&rs, call,
+                     line = u"flood line %1 of %2\r"_s.arg(i, 2, 10, QChar(u'0')).arg(count)] {
+                        rs.arrive('D', call.toLatin1(), line.toLatin1());
+                    });
+        else if (what == u"enter") // a line typed and Enter pressed
             rs.w.setSendLineText(words.mid(1).join(u' ')), rs.station.onSendLineEnter();
         else if (what == u"enginegone")
             rs.e.attached = false;
         else if (what == u"status") // the engine's state, as the status line shows it
-            std::printf(
-                "status %s\n",
-                qPrintable(rs.w.findChild<QLabel*>(QStringLiteral("lblEngineState"))->text()));
+            std::printf("status %s\n",
+                        qPrintable(rs.w.findChild<QLabel*>("lblEngineState")->text()));
         else if (what == u"notice") // a mark in what is said: all said before it was said
             rs.w.showNotice(words.mid(1).join(u' '));
         else if (what == u"action") // a modal one runs its own loop: let this handler end first
@@ -54,13 +53,12 @@ int main(int argc, char* argv[]) {
         else if (what == u"window") // the X window, for tools that look at the stacking order
             std::printf("window %llu\n", static_cast<unsigned long long>(rs.w.winId()));
         else if (what == u"sent") { // everything that went to the engine, on one line
-            QByteArray all;
+            QByteArray all = "sent ";
             for (const auto& frame : rs.e.sent)
                 all += frame.data;
-            std::printf("sent %s\n", all.replace('\r', '|').constData());
+            std::puts(all.replace('\r', '|').constData());
         } else if (what == u"sendfile")
-            (new SendProgressDialog(&rs.w))
-                ->showProgress({QStringLiteral("upload.txt"), call, 320, 1000, true});
+            (new SendProgressDialog(&rs.w))->showProgress({u"upload.txt"_s, call, 320, 1000, true});
         else
             app.quit();
         std::fflush(stdout);
@@ -80,7 +78,6 @@ int main(int argc, char* argv[]) {
             run(line.split(u' '));
         }
     });
-    std::printf("ready\n");
-    std::fflush(stdout);
+    std::puts("ready"), std::fflush(stdout);
     return app.exec();
 }

@@ -30,8 +30,7 @@ def check(ok, what):
 
 
 def walk(node):
-    if node:  # names and states as they are now, not as a cache kept them
-        node.clearCache()
+    node and node.clearCache()  # names and states as they are now, not as a cache kept them
     yield node
     for child in node or []:
         yield from walk(child)
@@ -57,17 +56,15 @@ def on_event(event):
 
 
 def key(*codes):  # X key codes: the modifiers held while the last one is typed
-    for code in codes[:-1]:
-        pyatspi.Registry.generateKeyboardEvent(code, None, pyatspi.KEY_PRESS)
-    pyatspi.Registry.generateKeyboardEvent(codes[-1], None, pyatspi.KEY_PRESSRELEASE)
-    for code in reversed(codes[:-1]):
-        pyatspi.Registry.generateKeyboardEvent(code, None, pyatspi.KEY_RELEASE)
+    held = codes[:-1]
+    for code, how in ([(c, pyatspi.KEY_PRESS) for c in held] + [(codes[-1], pyatspi.KEY_PRESSRELEASE)]
+                      + [(c, pyatspi.KEY_RELEASE) for c in reversed(held)]):
+        pyatspi.Registry.generateKeyboardEvent(code, None, how)
 
 
 ALT, CTRL, ESCAPE, ONE, H, PAGE_DOWN = 64, 37, 9, 10, 43, 117
 
-ready = select.select([driver.stdout], [], [], 30)[0] and driver.stdout.readline().strip()
-if ready != "ready":
+if not select.select([driver.stdout], [], [], 30)[0] or driver.stdout.readline().strip() != "ready":
     sys.exit("the station did not start")
 pyatspi.Registry.registerEventListener(on_event, "object:state-changed:showing",
                                        "object:announcement")
@@ -127,8 +124,7 @@ for what, title in [("action mnuMonitorFilter", "Monitor Filter"), ("action mnuF
     check((w := window(title)) is not None and not (missing := nameless(w)), f"{title}: every control named {missing}")
     if title != "Send File":
         key(ESCAPE)
-missing = nameless(main)
-check(not missing, "main window: every control named " + "; ".join(missing))
+check(not (missing := nameless(main)), "main window: every control named " + "; ".join(missing))
 
 # A check item on the menu bar itself, where no mark is drawn for it by Qt: its state is read out.
 item = next(n for n in walk(main) if n.name == "Move Form to Front with Data")

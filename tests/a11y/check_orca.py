@@ -1,6 +1,6 @@
 """What the Orca screen reader says of the station, driven by keys only: Orca runs with its speech
 logged to a file (no audio), and each step waits, with a bound, for what it should hear."""
-import os, re, select, shutil, subprocess, sys, tempfile, time
+import os, pathlib, re, select, shutil, subprocess, sys, tempfile, time
 
 if not shutil.which("orca") or not shutil.which("xdotool"):
     print("skipped: orca or xdotool is missing")
@@ -35,17 +35,12 @@ SPEECH = re.compile(r"SPEECH OUTPUT: '(.*?)' ?\{", re.S)
 
 
 def log():
-    try:
-        with open(log_path, errors="replace") as f:
-            return f.read().splitlines()
-    except FileNotFoundError:
-        return []
+    return pathlib.Path(log_path).read_text(errors="replace").splitlines() if os.path.exists(log_path) else []
 
 
 def said(since=0):
     """The lines said since a mark, without the role word and full stop Orca adds."""
-    found = [line for m in SPEECH.finditer("\n".join(log()[since:])) for line in m.group(1).split("\n")]
-    found = [line.strip() for line in found]
+    found = [line.strip() for m in SPEECH.finditer("\n".join(log()[since:])) for line in m.group(1).split("\n")]
     return [re.sub(r"^notification ", "", s).removesuffix(".") for s in found]
 
 
@@ -56,8 +51,7 @@ def until(done, seconds=15):
     return done()
 
 
-def mark():
-    return len(log())
+mark = lambda: len(log())
 
 
 def check(ok, what, heard=None):
@@ -92,19 +86,16 @@ try:
     if not until(lambda: any("Screen reader on" in s for s in said()), 60):
         sys.exit("Orca did not start: " + "\n".join(log()[-20:]))
     driver = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-    ready = select.select([driver.stdout], [], [], 30)[0] and driver.stdout.readline().strip()
-    if ready != "ready":
+    if not select.select([driver.stdout], [], [], 30)[0] or driver.stdout.readline().strip() != "ready":
         sys.exit("the station did not start")
     until(lambda: any("Send" in s for s in said()))
 
     # 1. Where a plain line goes, said whenever it changes other than by typing.
-    _, heard = hear(lambda: command("connect N0BBB"), lambda s: "go to N0BBB" in s)
-    check(any(s == "Plain lines go to N0BBB" for s in heard), "an incoming station taking the target is said", heard)
-    hear(lambda: command("connect N0CCC"), lambda s: "go to N0CCC" in s)
-    _, heard = hear(lambda: key("alt+1"), lambda s: "go to N0BBB" in s)
-    check(any(s == "Plain lines go to N0BBB" for s in heard), "Alt+1 says the new target", heard)
-    _, heard = hear(lambda: key("alt+2"), lambda s: "go to N0CCC" in s)
-    check(any(s == "Plain lines go to N0CCC" for s in heard), "Alt+2 says the new target", heard)
+    for act, call, what in [(lambda: command("connect N0BBB"), "N0BBB", "an incoming station taking the target is said"),
+                            (lambda: command("connect N0CCC"), "N0CCC", ""), (lambda: key("alt+1"), "N0BBB", "Alt+1 says the new target"),
+                            (lambda: key("alt+2"), "N0CCC", "Alt+2 says the new target")]:
+        _, heard = hear(act, lambda s: "go to " + call in s)
+        what and check("Plain lines go to " + call in heard, what, heard)
 
     # A view taking the focus, and the send line taking it back.
     _, heard = hear(lambda: key("F6"), lambda s: "CONNECTED With Station N0CCC" in s, 5)
@@ -150,7 +141,7 @@ try:
 
     # 4. A heard-list cell says its column; the Options dialog's box says its value.
     command("heard N0XX  1:Fm N0XX To CQ <UI>|one frame")
-    _, heard = hear(lambda: key("ctrl+h"), lambda s: "N0XX" in s)
+    hear(lambda: key("ctrl+h"), lambda s: "N0XX" in s)
     _, heard = hear(lambda: key("Right"), lambda s: "Last" in s or ":" in s, 5)
     _, more = hear(lambda: key("Right"), lambda s: "Frames" in s, 5)
     heard += more

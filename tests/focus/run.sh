@@ -10,17 +10,10 @@ for tool in Xvfb openbox xterm xdotool xprop; do
 done
 work=$(mktemp -d)
 pids=()
-finish() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap finish EXIT
+trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done; rm -rf "$work"' EXIT
 fail() { echo "FAIL $*"; exit 1; }
 # Polls until the command succeeds, for at most 30 s: a loaded machine is slow to map windows.
-until_ok() {
-    for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
+until_ok() { for _ in $(seq 300); do "$@" && return 0; sleep 0.1; done; return 1; }
 
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null & echo "pid $!")
 read -r _ xvfb <&3
@@ -51,9 +44,8 @@ pids+=($!)
 xterm_window=$(xdotool search --sync --name '^typing-here$' | head -n1)
 xdotool windowactivate --sync "$xterm_window"
 active() { [ "$(xdotool getactivewindow)" = "$((xterm_window))" ]; }
-top() { # the window on top of the stacking order, as the window manager lists it
-    xprop -root _NET_CLIENT_LIST_STACKING | awk '{print $NF}'
-}
+# The window on top of the stacking order, as the window manager lists it.
+top() { xprop -root _NET_CLIENT_LIST_STACKING | awk '{print $NF}'; }
 until_ok active || fail "the xterm did not get the keyboard"
 until_ok test "$(top)" != "$station_window" || fail "the xterm is not above the station"
 

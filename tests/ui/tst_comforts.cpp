@@ -3,16 +3,12 @@
 
 #include "AccessibleEventGate.h"
 #include "LineHistory.h"
-#include "MonitorFilterDialog.h"
-#include "OperatingDialog.h"
 #include "TestFiles.h"
 #include "TextViews.h"
 #include "WindowRig.h"
 
 #include <QDialogButtonBox>
 #include <QPushButton>
-
-#include <optional>
 
 class ComfortsTest : public QObject {
     Q_OBJECT
@@ -31,13 +27,11 @@ class ComfortsTest : public QObject {
         const QByteArray connected = "*** CONNECTED To Station ";
         rs.e.queue('c', "N0BBB", connected + "N0BBB\r");
         rs.e.queue('D', "N0BBB", "hel");
-        rs.e.queue('D', "N0BBB", "lo\r\rhow are you?\r");
-        rs.receive();
+        rs.arrive('D', "N0BBB", "lo\r\rhow are you?\r");
         type(rs.w.sendLine(), "fine, thanks", {Qt::Key_Return});
         rs.h.clock.when = rs.h.clock.when.addSecs(120);
         rs.e.queue('c', "N0CCC", connected + "N0CCC\r");
-        rs.e.queue('D', "N0BBB", "73\r");
-        rs.receive();
+        rs.arrive('D', "N0BBB", "73\r");
         QTextDocument* view = rs.w.textView(TextView::Channel0)->document();
         // The tab in front, Label2, the target, tab 1's arrow, the own line's colour, and
         // whether the line after it has a colour of its own.
@@ -98,8 +92,7 @@ private slots:
         QTRY_COMPARE(target->text(), "N0BBB");
         rs.arrive('d', "N0BBB", "*** DISCONNECTED From Station N0BBB\r");
         QCOMPARE(target->text(), "no station");
-        rs.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"); // back, on a tab behind
-        rs.receive();
+        rs.arrive('c', "N0BBB", "*** CONNECTED To Station N0BBB\r"); // back, on a tab behind
         QVERIFY(target->text() == "N0BBB" && rs.w.currentTab() == 10);
     }
 
@@ -122,13 +115,11 @@ private slots:
             press(line, {key}), walk << line->text();
         QCOMPARE(walk, QString("two|:c n0zzz|one|one|:c n0zzz|two|draft|draft").split('|'));
         rs.station.release();
-        QFile file("History.lst"); // and a line by hand that would wrap, were it typed
-        QVERIFY(file.open(QIODevice::Append) && file.write(QByteArray(71, 'x') + " \n") > 0);
-        file.close();
+        QVERIFY(writeFileBytes("History.lst", // and a line by hand that would wrap, were it typed
+                               readFileBytes("History.lst") + QByteArray(71, 'x') + " \n"));
         Rig again;
         QVERIFY(QDir::setCurrent(rs.h.programDir.path()) && again.up());
-        again.e.queue('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
-        again.receive();
+        again.arrive('c', "N0BBB", "*** CONNECTED To Station N0BBB\r");
         press(again.w.sendLine(), {Qt::Key_Up});
         QVERIFY(again.w.sendLine()->text().endsWith("x ") && again.e.sent.size() == 1);
         press(again.w.sendLine(), {Qt::Key_Up, Qt::Key_Up});
@@ -153,51 +144,30 @@ private slots:
                  "History.lst is too large; begun anew");
     }
 
-    // Settings > Options by its keys; OK stores the choice and puts it in force. Ctrl+M shows the
-    // monitor filter the station keeps.
-    void optionsDialogByKeys() {
-        Rig rs;
-        MonitorFilterSettings hidden;
-        hidden.hiddenPorts = {1};
-        rs.h.store.setMonitorFilter(hidden);
-        QVERIFY(rs.up());
-        press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_M});
-        auto* filter = rs.w.findChild<QDialog*>("frmMonitorFilter");
-        QVERIFY(filter && filter->isVisible());
-        QCOMPARE(filter->findChild<QLineEdit*>("txtHiddenPorts")->text(),
-                 MonitorFilterSettings::portsText({1}));
-        filter->close();
-        press(&rs.w, {Qt::ALT | Qt::Key_S});
-        press(nullptr, {Qt::Key_O});
-        auto* dialog = rs.w.findChild<QDialog*>("frmOptions");
-        QVERIFY(dialog && (dialog->activateWindow(), qWaitForWindowActive(dialog)));
-        // Each key goes where the dialog's focus is, Tab moving it.
-        for (QKeyCombination key : {Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space,
-                                    Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return})
-            press(dialog->focusWidget(), {key});
-        const OperatingOptions chosen{true, false, true, OperatingOptions::NotifyLines};
-        QVERIFY(!dialog->isVisible() && rs.h.store.operating() == chosen &&
-                rs.h.state.operating == chosen);
-    }
-
-    // The option dialogs open showing what is in force; OK at once hands back the same.
-    void dialogsOpenShowingWhatIsInForce() {
+    // The option dialogs open showing what is in force: Ctrl+M the monitor filter, Settings >
+    // Options by its keys, each key going where the focus is, Tab moving it. OK at once hands
+    // back the same; OK stores the choice and puts it in force.
+    void optionDialogsByKeys() {
         for (bool on : {false, true}) {
+            Rig rs;
             const MonitorFilterSettings filter{on, !on, on, !on, {1}, {"N0XX"}};
-            const OperatingOptions options{on, !on, on, on ? 2 : 0};
-            MonitorFilterDialog filterDialog;
-            OperatingDialog optionsDialog;
-            std::optional<MonitorFilterSettings> filterBack;
-            std::optional<OperatingOptions> optionsBack;
-            connect(&filterDialog, &MonitorFilterDialog::filterChosen,
-                    [&](const MonitorFilterSettings& f) { filterBack = f; });
-            connect(&optionsDialog, &OperatingDialog::optionsChosen,
-                    [&](const OperatingOptions& o) { optionsBack = o; });
-            filterDialog.showFilter(filter), optionsDialog.showOptions(options);
-            for (QWidget* dialog :
-                 {static_cast<QWidget*>(&filterDialog), static_cast<QWidget*>(&optionsDialog)})
-                dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-            QVERIFY(filterBack == filter && optionsBack == options);
+            rs.h.store.setMonitorFilter(filter), rs.h.store.setOperating({on, !on, on, on ? 2 : 0});
+            QVERIFY(rs.up());
+            press(rs.w.sendLine(), {Qt::CTRL | Qt::Key_M});
+            auto* filterDialog = rs.w.findChild<QDialog*>("frmMonitorFilter");
+            QVERIFY(filterDialog && filterDialog->isVisible());
+            filterDialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            QVERIFY(rs.h.store.monitorFilter() == filter);
+            press(&rs.w, {Qt::ALT | Qt::Key_S});
+            press(nullptr, {Qt::Key_O});
+            auto* dialog = rs.w.findChild<QDialog*>("frmOptions");
+            QVERIFY(dialog && (dialog->activateWindow(), qWaitForWindowActive(dialog)));
+            for (QKeyCombination key : {Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space,
+                                        Qt::Key_Tab, Qt::Key_Down, Qt::Key_Return})
+                press(dialog->focusWidget(), {key});
+            const OperatingOptions chosen{!on, !on, !on, on ? 2 : 1}; // a list's foot stays
+            QVERIFY(!dialog->isVisible() && rs.h.store.operating() == chosen &&
+                    rs.h.state.operating == chosen);
         }
     }
 
@@ -245,9 +215,9 @@ private slots:
         gate.flush();
         QCOMPARE(out.mid(2), (QStringList{"view +bc@0", "view caret 0"}));
         out.clear();
-        gate.caretAfterText(line, [&] { caret(line, 8), insert(line, 0, "hi there"); });
+        gate.caretAfterText(line, [&] { caret(line, 0), insert(line, 0, "hi there"); });
         gate.caretUnsaid(line, [&] { caret(line, 2); });
-        QCOMPARE(out, (QStringList{"line +hi there@0", "line caret 8"}));
+        QCOMPARE(out, (QStringList{"line +hi there@0", "line caret 0"})); // even at the start
         gate.setSink(nullptr);
 
         press(channel, {Qt::Key_F6, Qt::Key_F6}); // round to the send line and back to the view

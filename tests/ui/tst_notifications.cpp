@@ -55,9 +55,7 @@ private slots:
         QTRY_COMPARE(desk.notes, QStringList{"N0DDD connected: Channel 2"});
         QVERIFY(desk.clickable);
 
-        OperatingOptions lines;
-        lines.notifications = OperatingOptions::NotifyLines;
-        r.station.onOperatingChosen(lines);
+        r.station.onOperatingChosen({.notifications = OperatingOptions::NotifyLines});
         r.e.queue('I', "N0BBB", " 1:Fm N0BBB To N0AAA <I>\rheard, not sent to us\r"), r.receive();
         QVERIFY((r.w.activateWindow(), qWaitForWindowActive(&r.w)));
         r.e.queue('D', "N0BBB", "seen in the window\r"), r.receive();

@@ -41,6 +41,7 @@ void connectTransfers(MainWindow& window, YappTransfers& transfers) {
                                 QMessageBox::NoButton, &window);
             box->setObjectName(name);
             box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setModal(false); // the operator goes on typing while deciding
             QPushButton* accept =
                 box->addButton(QStringLiteral("&Accept"), QMessageBox::AcceptRole);
             QPushButton* refuse =

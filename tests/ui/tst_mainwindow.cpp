@@ -61,6 +61,7 @@ private slots:
         const QList<QMessageBox*> offer = open({});
         QVERIFY(offer.size() == 1 &&
                 offer[0]->text() == "N0BBB offers x.bin (3 bytes) on channel 1.");
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     // Focusing the connect list picks nothing; a key or click picks; Escape or Done connect none.

@@ -62,6 +62,8 @@ private slots:
         QVERIFY(offer.size() == 1 &&
                 offer[0]->text() == "N0BBB offers x.bin (3 bytes) on channel 1.");
         QVERIFY(!QApplication::activeModalWidget());
+        keyClick(offer[0], Qt::Key_Escape); // refuses
+        QVERIFY(rs.e.sent.last().data.startsWith('\x15'));
     }
 
     // Focusing the connect list picks nothing; a key or click picks; Escape or Done connect none.

@@ -185,6 +185,8 @@ private slots:
             {"a,  ", {"a", ""}}}; // blanks after the last comma
         for (const auto& [bytes, expected] : fields)
             QCOMPARE(readInputFields(bytes), expected);
+        for (const QString& text : {u"a,b"_s, u" x "_s, u"tab\t"_s, u"two\r\nlines"_s, u"plain"_s})
+            QCOMPARE(readInputFields(writeInputField(text)), QStringList{text}); // read back whole
         // Missing: written with defaults. Short or bad: rewritten, the bad kept aside, a notice.
         const std::pair<QByteArray, QByteArray> rows[] = {
             {"<missing>", " 1 \r\ndefault\r\n 0 \r\n\r\n"},

@@ -12,11 +12,7 @@ struct YappPeer {
         QObject::connect(&process, &QProcess::readyReadStandardError,
                          [this] { log += process.readAllStandardError(); });
         process.start(QStringLiteral("python3"),
-                      QStringList{QStringLiteral(PM_YAPP_PEER), QStringLiteral("--agw-port"),
-                                  qEnvironmentVariable("AGW_PORT_B"), QStringLiteral("--call"),
-                                  QStringLiteral("N0BBB"), QStringLiteral("--peer"),
-                                  QStringLiteral("N0AAA")} +
-                          options);
+                      QStringList{QStringLiteral(PM_YAPP_PEER)} + options);
     }
     ~YappPeer() {
         if (process.state() != QProcess::NotRunning)

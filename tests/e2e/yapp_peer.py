@@ -1,18 +1,17 @@
 #!/usr/bin/env python3
-"""A YAPP / YAPP-C file transfer peer for end-to-end tests, independent of the station.
+"""A YAPP / YAPP-C peer for end-to-end tests, written apart from the station.
 
-It is an AGW client of a packet engine: it registers its call, calls one peer, sends
-or receives one file over that link, and prints one JSON line: result, bytes (data carried in DT
-packets this session), sha256 (of the file sent, or of the file stored), checksums, reason.
-The exit status is 0 when the result is the wanted one. Progress goes to standard error.
+As an AGW client of a packet engine it calls one peer, sends or receives one file, and prints one
+JSON line: result, bytes (carried in DT packets), sha256 (of the file sent or stored), checksums,
+reason. Progress goes to standard error.
 """
 import argparse, hashlib, json, os, select, socket, struct, sys, time
 
-SOH, STX, ETX, EOT, ENQ, ACK, DLE, NAK, CAN = 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x10, 0x15, 0x18
+SOH, STX, ETX, EOT, ENQ, ACK, NAK, CAN = 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x15, 0x18
 SHORT = {(ACK, 1): "RR", (ACK, 2): "RF", (ACK, 3): "AF", (ACK, 4): "AT", (ACK, 5): "CA",
          (ACK, ACK): "RT", (ENQ, 1): "SI", (ETX, 1): "EF", (EOT, 1): "ET"}
 CODE = {name: bytes(key) for key, name in SHORT.items()}
-LONG = {SOH: "HD", STX: "DT", NAK: "NR", CAN: "CN", DLE: "TX"}
+LONG = {SOH: "HD", STX: "DT", NAK: "NR", CAN: "CN"}
 FIRST_BYTES = {kind for kind, _ in SHORT} | LONG.keys()
 MAX_OUTSTANDING = 4  # frames the engine may hold for the link before we send more
 FRAME_MAX = 256      # connected data per AGW frame
@@ -152,8 +151,7 @@ def take_packet(buf, checksums):
     if extra:
         good = sum(body) & 0xFF == buf[2 + size]
     del buf[:2 + size + extra]
-    name = "RE" if kind == NAK and body[:2] == b"R\0" else LONG[kind]
-    return name, body, good
+    return LONG[kind], body, good
 
 
 def describe(name, body):
@@ -162,18 +160,6 @@ def describe(name, body):
 
 def packet(kind, body):
     return bytes([kind, len(body)]) + body
-
-
-def dos_stamp(seconds):
-    t = time.localtime(seconds)
-    date = (t.tm_year - 1980) << 9 | t.tm_mon << 5 | t.tm_mday
-    return f"{date:04X}{t.tm_hour << 11 | t.tm_min << 5 | t.tm_sec // 2:04X}"
-
-
-def from_dos_stamp(text):
-    date, clock = int(text[:4], 16), int(text[4:], 16)
-    return time.mktime((1980 + (date >> 9), date >> 5 & 15, date & 31,
-                        clock >> 11, clock >> 5 & 63, (clock & 31) * 2, 0, 0, -1))
 
 
 class Yapp:
@@ -194,10 +180,7 @@ class Yapp:
             if not self.started:  # text before the transfer (a welcome, say) is no packet
                 while self.agw.data and self.agw.data[0] not in FIRST_BYTES:
                     del self.agw.data[0]
-            got = take_packet(self.agw.data, self.checksums)
-            if got and got[0] == "TX":
-                log(f"text from the peer: {got[1]!r}")
-            elif got:
+            if got := take_packet(self.agw.data, self.checksums):
                 self.started = True
                 log(f"<- {describe(*got[:2])}")
                 return got
@@ -239,32 +222,17 @@ def send_file(yapp, args, out):
         raise Failed("no answer to SI")
     if got[0] != "RR":
         return answer_common(yapp, got, "after SI")
-    stamp = dos_stamp(os.path.getmtime(args.file)) + "\0" if args.dated else ""
-    header = f"{os.path.basename(args.file)}\0{len(data)}\0{stamp}".encode("latin-1")
+    # Undated: plain YAPP, so the answer is RF and the blocks carry no checksums.
+    header = f"{os.path.basename(args.file)}\0{len(data)}\0".encode("latin-1")
     yapp.put(packet(SOH, header), "HD")
     while (got := yapp.next())[0] == "RR":
         pass  # the answer to a repeated SI
-    name, body, _ = got
-    pos = 0
-    if name == "RT" and args.dated:
-        yapp.checksums = True
-    elif name == "RE":
-        fields = body.split(b"\0")
-        pos, yapp.checksums = int(fields[1]), b"C" in fields[2:]
-        if not 0 <= pos <= len(data):
-            raise Failed(f"resume from {pos} of {len(data)} bytes")
-    elif name != "RF":
+    if got[0] != "RF":
         return answer_common(yapp, got, "after HD")
-    out["checksums"] = yapp.checksums
-    while pos < len(data):
-        size = min(256, len(data) - pos)
-        chunk = data[pos:pos + size]
-        tail = bytes([sum(chunk) & 0xFF]) if yapp.checksums else b""
-        yapp.put(bytes([STX, size & 0xFF]) + chunk + tail, "DT", more=True)
-        pos += size
-        out["bytes"] += size
-        if got := yapp.next(within=0):  # the receiver may cancel meanwhile
-            return answer_common(yapp, got, "while sending data")
+    for pos in range(0, len(data), 256):
+        chunk = data[pos:pos + 256]
+        yapp.put(bytes([STX, len(chunk) & 0xFF]) + chunk, "DT", more=True)
+        out["bytes"] += len(chunk)
     for packet_name, answer in (("EF", "AF"), ("ET", "AT")):
         yapp.say(packet_name)
         if (got := yapp.next())[0] != answer:
@@ -272,88 +240,60 @@ def send_file(yapp, args, out):
     return "sent", ""
 
 
-def accept_header(yapp, args, body, out):
-    """Answers HD with RT or RF. Returns the open file."""
-    fields = body.split(b"\0")
-    name = os.path.basename(fields[0].decode("latin-1")) or "unnamed"
-    out["size"], dated = int(fields[1] or 0), len(fields) > 2 and len(fields[2]) == 8
-    out["path"] = os.path.join(args.folder, name)
-    out["stamp"] = fields[2].decode("ascii") if dated else None
-    stored = open(out["path"], "wb")
-    yapp.checksums = args.checksums and dated
-    yapp.say("RT" if yapp.checksums else "RF")
-    out["checksums"] = yapp.checksums
-    return stored
-
-
-def receive_data(yapp, args, stored, out):
-    """Stores DT packets until EF; returns an ending (result, reason) or None on EF."""
+def receive_file(yapp, args, out):
+    """Answers SI and one HD, stores DT packets until EF, and ends on ET."""
+    stored, digest = None, hashlib.sha256()
     while True:
         name, body, good = got = yapp.next()
-        if name == "DT":
+        if name == "SI":
+            yapp.say("RR")
+        elif name == "HD" and not stored:
+            fields = body.split(b"\0")
+            out["size"] = int(fields[1] or 0)
+            name = os.path.basename(fields[0].decode("latin-1")) or "unnamed"
+            stored = open(os.path.join(args.folder, name), "wb")
+            dated = len(fields) > 2 and len(fields[2]) == 8  # YAPP-C offered
+            yapp.checksums = out["checksums"] = args.checksums and dated
+            yapp.say("RT" if yapp.checksums else "RF")
+        elif name == "DT" and stored:
             if not good:
                 yapp.cancel("bad checksum")
                 raise Failed("bad checksum")
             stored.write(body)
+            digest.update(body)
             out["bytes"] += len(body)
             if args.cancel_after is not None and out["bytes"] >= args.cancel_after:
-                return yapp.cancel(args.reason)
-        elif name == "EF":
+                return yapp.cancel("enough")
+        elif name == "EF" and stored:
             if stored.tell() != out["size"]:
                 raise Failed(f"{stored.tell()} bytes stored, {out['size']} announced")
+            stored.close()
+            out["sha256"] = digest.hexdigest()
             yapp.say("AF")
-            return None
-        else:
-            return answer_common(yapp, got, "while receiving data")
-
-
-def receive_file(yapp, args, out):
-    received = False
-    while True:
-        name, body, _ = got = yapp.next()
-        if name == "SI":
-            yapp.say("RR")
-        elif name == "ET":
+        elif name == "ET" and stored:
             yapp.say("AT")
-            return ("received", "") if received else ("failed", "ET before any file")
-        elif name == "HD":
-            with accept_header(yapp, args, body, out) as stored:
-                ending = receive_data(yapp, args, stored, out)
-            with open(out["path"], "rb") as f:
-                out["sha256"] = hashlib.sha256(f.read()).hexdigest()
-            if ending:
-                return ending
-            if out["stamp"]:
-                when = from_dos_stamp(out["stamp"])
-                os.utime(out["path"], (when, when))
-            received = True
+            return "received", ""
         else:
-            return answer_common(yapp, got, "awaiting a header")
+            return answer_common(yapp, got, "while receiving")
 
 
 def options():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    p.add_argument("--agw-port", type=int, required=True, help="the engine's AGW port on 127.0.0.1")
-    p.add_argument("--call", required=True, help="our call, registered with the engine")
-    p.add_argument("--peer", required=True, help="the call of the other end")
+    p.add_argument("--agw-port", type=int, default=os.environ.get("AGW_PORT_B"),
+                   help="the engine's AGW port on 127.0.0.1 (run.sh's engine B)")
+    p.add_argument("--call", default="N0BBB", help="our call, registered with the engine")
+    p.add_argument("--peer", default="N0AAA", help="the call of the other end")
     role = p.add_mutually_exclusive_group(required=True)
     role.add_argument("--send", dest="file", help="send this file")
     role.add_argument("--receive", dest="folder", help="receive into this folder")
-    p.add_argument("--dated", action="store_true", help="sender: date/time in HD (offers YAPP-C)")
     p.add_argument("--checksums", action="store_true", help="receiver: answer RT to a dated header")
-    p.add_argument("--cancel-after", type=int, metavar="N", help="receiver: CN after N data bytes")
-    p.add_argument("--reason", default="test", help="the reason given with CN")
-    p.add_argument("--expect", choices=("sent", "received", "refused", "cancelled", "failed"),
-                   help="the result wanted (default: from the role and the options above)")
+    p.add_argument("--cancel-after", type=int, metavar="N", help="receiver: CN after N bytes")
     p.add_argument("--timeout", type=float, default=60, help="seconds of silence before failing")
     return p.parse_args()
 
 
 def main():
     args = options()
-    wanted = args.expect or ("sent" if args.file else "received")
-    if args.cancel_after is not None and not args.expect:
-        wanted = "cancelled"
     out = {"result": "failed", "bytes": 0, "sha256": "", "checksums": False, "reason": ""}
     agw = None
     try:
@@ -366,7 +306,7 @@ def main():
     if agw:
         agw.close()
     print(json.dumps({k: out[k] for k in ("result", "bytes", "sha256", "checksums", "reason")}))
-    return 0 if out["result"] == wanted else 1
+    return out["result"] == "failed"
 
 
 if __name__ == "__main__":

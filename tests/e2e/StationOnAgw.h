@@ -7,9 +7,10 @@
 #include <QTimer>
 #include <QtTest>
 
-// The station under test, N0AAA, over a real AGW link to engine A, at its timer's pace.
-struct StationOnAgw {
-    explicit StationOnAgw(quint16 port) : link(QStringLiteral("127.0.0.1"), port) {
+// The station under test, N0AAA, on a real link to engine A, at its timer's pace.
+template <class Link> struct StationOn {
+    template <class... Args>
+    explicit StationOn(Args&&... args) : link(std::forward<Args>(args)...) {
         h.link = &link;
         h.start("N0AAA");
         QObject::connect(&ticker, &QTimer::timeout, [this] {
@@ -18,11 +19,16 @@ struct StationOnAgw {
         });
         ticker.start(QtPollTimer::kIntervalMs);
     }
-    ~StationOnAgw() { h.station().release(); }
+    ~StationOn() { h.station().release(); }
+    QString traffic() { return h.view.text(TextView::AllTraffic); }
     QString channel(int n) { return h.view.text(channelView(n)); }
     void enter(const QString& line) { h.view.sendLine = line, h.station().onSendLineEnter(); }
 
-    AgwTcpLink link; // outlives the station
+    Link link; // outlives the station
     StationHarness h;
     QTimer ticker;
+};
+
+struct StationOnAgw : StationOn<AgwTcpLink> {
+    explicit StationOnAgw(quint16 port) : StationOn(QStringLiteral("127.0.0.1"), port) {}
 };

@@ -16,66 +16,56 @@ constexpr int kAirMs = 30000;
 #define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
 #define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
 
-// One station per test: Direwolf keeps the path of a link for as long as its client stays
-// attached, so a later direct call would go the old way round.
-struct StationOnA : StationOnAgw {
-    StationOnA() : StationOnAgw(e2ePort("AGW_PORT_A")) {}
-};
-
 } // namespace
 
 class DigipeaterTest : public QObject {
     Q_OBJECT
 
+    // One station per case: Direwolf keeps the path of a link for as long as its client stays
+    // attached, so a later direct call would go the old way round.
+    std::unique_ptr<StationOnAgw> a;
+    std::unique_ptr<Remote> c; // N0CCC, which answers any call it hears
+
 private slots:
-    void initTestCase() {
+    void init() {
         if (e2ePort("AGW_PORT_A") == 0 || e2ePort("AGW_PORT_C") == 0)
             QSKIP("needs the three Direwolf engines: run it through tests/e2e/run.sh --three");
         useScratchConfigHomeInEnglish();
+        a = std::make_unique<StationOnAgw>(e2ePort("AGW_PORT_A"));
+        QVERIFY2(a->link.registeredCall() == "N0AAA", qPrintable(a->link.lastError()));
+        c = std::make_unique<Remote>("N0CCC");
+        QVERIFY2(c->registerAt(e2ePort("AGW_PORT_C")), "engine C refused N0CCC");
     }
+    void cleanup() { c.reset(), a.reset(); }
 
+    // Heard through N0BBB, N0CCC is called through it by picking it, and lines go both ways.
     void aStationHeardThroughTheDigipeaterIsCalledThroughIt() {
-        StationOnA a;
-        QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
-        Remote c("N0CCC");
-        QVERIFY2(c.registerAt(e2ePort("AGW_PORT_C")), "engine C refused N0CCC");
         // A UI frame through N0BBB: one digipeater, its call in ten NUL-padded bytes.
-        c.send('V', '\1' + QByteArray("N0BBB").leftJustified(10, '\0') + "N0CCC here\r", "ID");
-        AIR_VERIFY(a.h.station().heard().find(u"N0CCC"_s) != nullptr);
-        a.h.station().onHeardCallChosen(u"N0CCC"_s);
-        QCOMPARE(a.h.view.sendLine, u":C N0CCC VIA N0BBB"_s);
-    }
-
-    void aLinkThroughTheDigipeaterCarriesLinesBothWays() {
-        StationOnA a;
-        QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
-        Remote c("N0CCC");
-        QVERIFY2(c.registerAt(e2ePort("AGW_PORT_C")), "engine C refused N0CCC");
-        a.enter(u":C N0CCC VIA N0BBB"_s);
-        AIR_VERIFY(c.data('C').startsWith("*** CONNECTED To Station N0AAA"));
-        QCOMPARE(std::pair(a.h.view.captions[0], a.h.view.links[0]),
+        c->send('V', '\1' + QByteArray("N0BBB").leftJustified(10, '\0') + "N0CCC here\r", "ID");
+        AIR_VERIFY(a->h.station().heard().find(u"N0CCC"_s) != nullptr);
+        a->h.station().onHeardCallChosen(u"N0CCC"_s);
+        QCOMPARE(a->h.view.sendLine, u":C N0CCC VIA N0BBB"_s);
+        a->h.station().onSendLineEnter();
+        AIR_VERIFY(c->data('C').startsWith("*** CONNECTED To Station N0AAA"));
+        QCOMPARE(std::pair(a->h.view.captions[0], a->h.view.links[0]),
                  std::pair(u"N0CCC"_s, u"N0CCC via N0BBB"_s));
-        AIR_VERIFY(a.channel(0).contains(u"*** CONNECTED With Station N0CCC\r\n"_s));
+        AIR_VERIFY(a->channel(0).contains(u"*** CONNECTED With Station N0CCC\r\n"_s));
         // The station called is not welcomed: the operator speaks first.
-        a.enter(u"Can you copy me through N0BBB?"_s);
-        AIR_COMPARE(c.data(), "Can you copy me through N0BBB?\r");
-        c.send('D', "Solid copy via the digi\r");
-        AIR_VERIFY(a.channel(0).endsWith(u"Solid copy via the digi\r\n"_s));
-        a.enter(u":D"_s);
-        AIR_COMPARE(c.count('d'), 1);
-        AIR_COMPARE(a.h.view.captions[0], u"Open"_s);
+        a->enter(u"Can you copy me through N0BBB?"_s);
+        AIR_COMPARE(c->data(), "Can you copy me through N0BBB?\r");
+        c->send('D', "Solid copy via the digi\r");
+        AIR_VERIFY(a->channel(0).endsWith(u"Solid copy via the digi\r\n"_s));
+        a->enter(u":D"_s);
+        AIR_COMPARE(c->count('d'), 1);
+        AIR_COMPARE(a->h.view.captions[0], u"Open"_s);
     }
 
     void aDirectCallOutOfRangeRetriesOutAndFreesItsTab() {
-        StationOnA a;
-        QVERIFY2(a.link.registeredCall() == "N0AAA", qPrintable(a.link.lastError()));
-        Remote c("N0CCC"); // would answer, if it heard the call
-        QVERIFY2(c.registerAt(e2ePort("AGW_PORT_C")), "engine C refused N0CCC");
-        a.enter(u":C N0CCC"_s);
-        QCOMPARE(a.h.view.captions[0], u"N0CCC"_s);
-        AIR_COMPARE(a.h.view.captions[0], u"Open"_s);
-        QVERIFY(a.channel(0).contains(u"*** DISCONNECTED RETRYOUT With N0CCC\r\n"_s));
-        QCOMPARE(c.count('C'), 0);
+        a->enter(u":C N0CCC"_s);
+        QCOMPARE(a->h.view.captions[0], u"N0CCC"_s);
+        AIR_COMPARE(a->h.view.captions[0], u"Open"_s);
+        QVERIFY(a->channel(0).contains(u"*** DISCONNECTED RETRYOUT With N0CCC\r\n"_s));
+        QCOMPARE(c->count('C'), 0);
     }
 };
 

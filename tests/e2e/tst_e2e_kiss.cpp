@@ -13,22 +13,6 @@ namespace {
 constexpr int kAirMs = 30000;
 #define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
 
-// What a client of B sends goes out on the air, and the station hears it: in the heard list, and
-// in All Traffic with the very header engine A's own AGW monitor gives the same frame.
-void hearsAsTheAgwMonitorDoes(StationOnKiss& a, const QByteArray& text) {
-    Remote b("N0BBB"), monitor("N0MON");
-    QVERIFY2(b.registerAt(e2ePort("AGW_PORT_B")) && monitor.registerAt(e2ePort("AGW_PORT_A")),
-             "an engine refused a client");
-    b.send('M', text + '\r', "CQ");
-    AIR_VERIFY(a.h.station().heard().find(u"N0BBB"_s) && a.traffic().contains(text));
-    const auto fromB = [](const AgwFrame& f) { return f.kind == 'U' && f.callFrom == "N0BBB"; };
-    AIR_VERIFY(std::ranges::any_of(monitor.frames, fromB));
-    const QByteArray seen = std::ranges::find_if(monitor.frames, fromB)->data;
-    const QString header = QString::fromLatin1(seen.left(seen.indexOf('[')));
-    QVERIFY2(header.startsWith(u" 1:Fm N0BBB To CQ <UI"_s) && a.traffic().contains(header),
-             qPrintable(header + u" | "_s + a.traffic()));
-}
-
 } // namespace
 
 class KissEndToEndTest : public QObject {
@@ -41,23 +25,35 @@ private slots:
         useScratchConfigHomeInEnglish();
     }
 
-    void overTcp() {
-        StationOnKiss a(*EngineAddress::parse(u"kiss 127.0.0.1:%1"_s.arg(e2ePort("KISS_PORT_A"))));
-        QVERIFY2(a.h.prompts.messages.isEmpty(), qPrintable(a.link.lastError()));
-        hearsAsTheAgwMonitorDoes(a, "N0BBB heard over KISS");
-        // The beacon goes out as a UI frame that B hears, and shows here as sent.
-        Remote b("N0BBB");
-        QVERIFY(b.registerAt(e2ePort("AGW_PORT_B")));
+    // What a client of B sends goes out on the air, and the station hears it: in the heard list,
+    // and in All Traffic with the very header engine A's own AGW monitor gives the same frame. Its
+    // beacon goes out as a UI frame that B hears, and shows here as sent.
+    void hearsAsTheAgwMonitorDoesAndBeacons_data() {
+        QTest::addColumn<QString>("tnc");
+        QTest::newRow("tcp") << u"127.0.0.1:%1"_s.arg(e2ePort("KISS_PORT_A"));
+        QTest::newRow("pseudo-terminal") << qEnvironmentVariable("KISS_PTY");
+    }
+    void hearsAsTheAgwMonitorDoesAndBeacons() {
+        QFETCH(QString, tnc);
+        StationOnKiss a(*EngineAddress::parse(u"kiss "_s + tnc));
+        QVERIFY2(a.link.isAttached(), qPrintable(a.link.lastError()));
+        Remote b("N0BBB"), monitor("N0MON");
+        QVERIFY2(b.registerAt(e2ePort("AGW_PORT_B")) && monitor.registerAt(e2ePort("AGW_PORT_A")),
+                 "an engine refused a client");
+        const QByteArray text = "N0BBB heard over KISS by " + tnc.toLatin1();
+        b.send('M', text + '\r', "CQ");
+        AIR_VERIFY(a.h.station().heard().find(u"N0BBB"_s) && a.traffic().contains(text));
+        const auto fromB = [](const AgwFrame& f) { return f.kind == 'U' && f.callFrom == "N0BBB"; };
+        AIR_VERIFY(std::ranges::any_of(monitor.frames, fromB));
+        const QByteArray seen = std::ranges::find_if(monitor.frames, fromB)->data;
+        const QString header = QString::fromLatin1(seen.left(seen.indexOf('[')));
+        QVERIFY2(header.startsWith(u" 1:Fm N0BBB To CQ <UI"_s) && a.traffic().contains(header),
+                 qPrintable(header + u" | "_s + a.traffic()));
+
         for (int i = 0; i < BeaconAndCapture::kBeaconLimit; ++i)
             a.h.station().beacon().tick();
         AIR_VERIFY(b.data('U', "BEACON").contains(a.h.state.beaconText.toLatin1()));
         QVERIFY(a.traffic().contains(u" 1:Fm N0AAA To BEACON <UI pid=F0"_s));
-    }
-
-    void overDirewolfsPseudoTerminal() {
-        StationOnKiss a(*EngineAddress::parse(u"kiss "_s + qEnvironmentVariable("KISS_PTY")));
-        QVERIFY2(a.link.isAttached(), qPrintable(a.link.lastError()));
-        hearsAsTheAgwMonitorDoes(a, "N0BBB heard on the serial line");
     }
 };
 

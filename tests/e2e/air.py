@@ -1,13 +1,11 @@
 #!/usr/bin/env python3
 # The simulated radio channel: air.py DIR RATE ENGINE=HEARD[,HEARD...]..., e.g. "b=a,c": engine b
-# hears a and c. An engine "transmits" raw S16_LE mono samples into DIR/ENGINE.tx in bursts; they
-# reach DIR/ENGINE.rx, the receive audio of each engine that hears it, at the sample rate and with
-# silence in the gaps, as from a sound card: without the silence the receiver's carrier detect
-# would stay on after a burst, and it would never transmit again. Two engines heard at once add
-# up, clipped, so a receiver between two that cannot hear each other gets their collisions.
-# Lossy air: --drop=N loses about one transmission in N, each engine's own, whole (every receiver
-# gets silence for it); --seed=S fixes which, so the k-th burst of an engine is lost in every run
-# with the same seed. Each loss is logged on standard output.
+# hears a and c. What an engine transmits into DIR/ENGINE.tx (S16_LE mono samples, in bursts)
+# reaches DIR/ENGINE.rx of each engine that hears it at the sample rate, with silence in the gaps as
+# from a sound card: else the receiver's carrier detect would stay on after a burst, and it would
+# never transmit again. Two engines heard at once add up, clipped: a receiver between two that
+# cannot hear each other gets their collisions. --drop=N loses about one burst in N of each engine,
+# on every receiver; --seed=S fixes which, so a run can be repeated. Each loss is logged.
 import array, errno, os, random, select, signal, sys, time
 
 signal.signal(signal.SIGINT, lambda *_: sys.exit(0))

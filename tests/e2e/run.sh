@@ -1,28 +1,23 @@
 #!/bin/bash
-# Runs CMD against real Direwolf engines joined by a simulated 1200-baud radio channel:
-#   engine A (N0AAA, AGW port 18000) -ALSA file plugin-> a.tx -air.py-> b.rx -stdin-> engine B
-#   engine B (N0BBB, AGW port 18001) -ALSA file plugin-> b.tx -air.py-> a.rx -stdin-> engine A
-# With --three, engine C (N0CCC, AGW port 18002) hears only B, and B hears A and C at once; B
-# relays what is sent through N0BBB, and A gives up on a link sooner (digi-*.conf for all three).
-# With --kiss, engine A is also a KISS TNC: over TCP (KISS_PORT_A) and on a pseudo-terminal
-# (KISS_PTY, Direwolf's -p); kiss-a.conf, and B as ever. E2E_CONF=NAME takes NAME-a.conf and
-# NAME-b.conf instead (bench-*.conf hold both link layers to the station's protocol).
-# Lossy air: AIR_DROP=N loses about one transmission in N, whole, on every receiver; AIR_SEED
-# (1 unless set) fixes which, so a run can be repeated. air.log in E2E_OUT lists each loss.
+# Runs CMD against real Direwolf engines on a simulated 1200-baud radio channel: engine X (N0XXX,
+# AGW port 18000 on) transmits through the ALSA file plugin into X.tx; air.py feeds X.rx, its
+# receive audio on standard input, with what X hears. A and B hear each other (dw-*.conf).
+# --three: engine C (N0CCC) hears only B, which relays what is sent through N0BBB (digi-*.conf).
+# --kiss: engine A is also a KISS TNC, over TCP (KISS_PORT_A) and on a pseudo-terminal (KISS_PTY)
+# (kiss-a.conf). E2E_CONF=NAME takes NAME-*.conf instead (bench-*.conf, for bench/kiss-air).
+# AIR_DROP=N loses about one transmission in N, whole; AIR_SEED (1) fixes which, so a run can be
+# repeated. air.log in E2E_OUT lists each loss.
 # Direwolf listens on every interface, so all of it runs in a private network namespace holding
 # only "lo"; whatever starts here is stopped by its PID, and the run is bounded by TOTAL_LIMIT.
-# Usage: run.sh [--three|--kiss] CMD [ARGS...]; CMD sees AGW_PORT_A/B (and C), E2E_OUT (logs) and
-# E2E_RESTART (this script: "$E2E_RESTART --restart a" restarts engine a as a crash would).
-# Exit: CMD's, or 77 (skipped) without direwolf or network namespaces. DW_DEBUG goes to
-# direwolf -d (e.g. "a" for AGW traffic).
+# CMD sees AGW_PORT_A/B(/C), E2E_OUT (logs) and E2E_RESTART: "$E2E_RESTART --restart a" restarts
+# engine a as a crash would. Exit: CMD's, or 77 (skipped) without direwolf or network namespaces.
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 TOTAL_LIMIT=${TOTAL_LIMIT:-240}
-DBG=(${DW_DEBUG:+-d "$DW_DEBUG"})
 start() { # engine $1 logging to $2; "-": its receive audio comes on standard input
     local pty=()
     [ "$1" = a ] && [ -n "${KISS_PTY:-}" ] && pty=(-p)
-    stdbuf -oL -eL direwolf -t 0 "${DBG[@]}" "${pty[@]}" -c "$E2E_WORK/$1.conf" - 0<>"$E2E_WORK/$1.rx" \
+    stdbuf -oL -eL direwolf -t 0 "${pty[@]}" -c "$E2E_WORK/$1.conf" - 0<>"$E2E_WORK/$1.rx" \
         >"$2" 2>&1 &
     echo $! >"$E2E_WORK/$1.pid"
 }
@@ -92,11 +87,10 @@ python3 "$HERE/air.py" ${AIR_DROP:+--drop="$AIR_DROP" --seed="${AIR_SEED:-1}"} "
     "${HEARS[@]}" </dev/null >"$OUT/air.log" 2>&1 &
 PIDS+=($!)
 for e in "${ENGINES[@]}"; do start $e "$OUT/direwolf-$e.log"; done
-ready() {
-    local port=18000 e
-    for e in "${ENGINES[@]}"; do up "$OUT/direwolf-$e.log" $((port++)) || return 1; done
-}
-await ready || fail "the engines did not come up" 3
+port=18000
+for e in "${ENGINES[@]}"; do
+    await up "$OUT/direwolf-$e.log" $((port++)) || fail "engine $e did not come up" 3
+done
 [ -z "${KISS_PTY:-}" ] || await test -e "$KISS_PTY" || fail "no KISS pseudo-terminal" 3
 # The command gets what is left of the budget, less time to clean up.
 timeout -k 3 $((TOTAL_LIMIT - SECONDS - 10)) "$@"

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """A YAPP / YAPP-C peer for end-to-end tests, written apart from the station.
 
-As an AGW client of a packet engine it calls one peer, sends or receives one file, and prints one
-JSON line: result, bytes (carried in DT packets), sha256 (of the file sent or stored), checksums,
-reason. Progress goes to standard error.
+As N0BBB, an AGW client of run.sh's engine B, it calls the station (N0AAA), sends or receives one
+file, and prints one JSON line: result, bytes (carried in DT packets), sha256 (of the file sent or
+stored), checksums, reason. Progress goes to standard error.
 """
 import argparse, hashlib, json, os, select, socket, struct, sys, time
 
@@ -29,9 +29,9 @@ class Agw:
     """One AGW connection and one connected link to `peer`."""
 
     def __init__(self, args):
-        self.call, self.peer = args.call, args.peer
-        self.timeout = args.timeout
-        self.sock = socket.create_connection(("127.0.0.1", args.agw_port), timeout=10)
+        self.call, self.peer, self.timeout = "N0BBB", "N0AAA", args.timeout
+        port = int(os.environ["AGW_PORT_B"])
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=10)
         self.inbuf, self.data, self.outbuf = bytearray(), bytearray(), bytearray()
         self.registered = self.linked = self.ended = False
         self.outstanding, self.answered = 0, False
@@ -94,7 +94,6 @@ class Agw:
         self.wait(lambda: self.linked or self.ended)
         if not self.linked:
             raise Failed(f"could not connect to {self.peer}")
-        log(f"linked with {self.peer}")
 
     def query(self):
         self.answered = False
@@ -190,13 +189,6 @@ class Yapp:
                 return None
             self.agw.pump()
 
-    def cancel(self, reason):
-        """Sends CN and waits for its CA; what was in flight meanwhile is dropped."""
-        self.put(packet(CAN, reason.encode()), "CN")
-        while (name := self.next()[0]) not in ("CA", "CN"):
-            log(f"dropped {name} while cancelling")
-        return "cancelled", reason
-
 
 def answer_common(yapp, got, state):
     """CN and NR end the transfer wherever they come; anything else here is a fault."""
@@ -257,13 +249,10 @@ def receive_file(yapp, args, out):
             yapp.say("RT" if yapp.checksums else "RF")
         elif name == "DT" and stored:
             if not good:
-                yapp.cancel("bad checksum")
                 raise Failed("bad checksum")
             stored.write(body)
             digest.update(body)
             out["bytes"] += len(body)
-            if args.cancel_after is not None and out["bytes"] >= args.cancel_after:
-                return yapp.cancel("enough")
         elif name == "EF" and stored:
             if stored.tell() != out["size"]:
                 raise Failed(f"{stored.tell()} bytes stored, {out['size']} announced")
@@ -279,15 +268,10 @@ def receive_file(yapp, args, out):
 
 def options():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    p.add_argument("--agw-port", type=int, default=os.environ.get("AGW_PORT_B"),
-                   help="the engine's AGW port on 127.0.0.1 (run.sh's engine B)")
-    p.add_argument("--call", default="N0BBB", help="our call, registered with the engine")
-    p.add_argument("--peer", default="N0AAA", help="the call of the other end")
     role = p.add_mutually_exclusive_group(required=True)
     role.add_argument("--send", dest="file", help="send this file")
     role.add_argument("--receive", dest="folder", help="receive into this folder")
     p.add_argument("--checksums", action="store_true", help="receiver: answer RT to a dated header")
-    p.add_argument("--cancel-after", type=int, metavar="N", help="receiver: CN after N bytes")
     p.add_argument("--timeout", type=float, default=60, help="seconds of silence before failing")
     return p.parse_args()
 

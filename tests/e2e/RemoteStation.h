@@ -6,6 +6,12 @@
 #include <QtTest>
 #include <algorithm>
 
+// Air time: a connect or a line takes seconds at 1200 baud, through a digipeater twice that; the
+// bound leaves room for the engines' retries (3 s apart) on a loaded machine.
+constexpr int kAirMs = 30000;
+#define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
+#define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
+
 // A remote station: a plain AGW client of its own on one of run.sh's engines, monitoring too.
 // The station under test is N0AAA.
 struct Remote {

@@ -8,16 +8,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// Through the digipeater a connect takes about 4.5 s and a line about 3.5 s. Engine A waits
-// 2 s for an answer, three times the long way round, and gives up after 3 tries.
-constexpr int kAirMs = 30000;
-#define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
-#define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
-
-} // namespace
-
 class DigipeaterTest : public QObject {
     Q_OBJECT
 
@@ -60,6 +50,7 @@ private slots:
         AIR_COMPARE(a->h.view.captions[0], u"Open"_s);
     }
 
+    // Engine A waits 2 s for an answer, three times the long way round, and gives up after 3 tries.
     void aDirectCallOutOfRangeRetriesOutAndFreesItsTab() {
         a->enter(u":C N0CCC"_s);
         QCOMPARE(a->h.view.captions[0], u"N0CCC"_s);

@@ -8,13 +8,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-constexpr int kAirMs = 30000;
-#define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
-
-} // namespace
-
 class KissEndToEndTest : public QObject {
     Q_OBJECT
 

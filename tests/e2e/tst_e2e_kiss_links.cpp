@@ -11,12 +11,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr int kAirMs = 30000;
 // 4 kB each way at once at 1200 baud: some 75 s on clean air; each lost transmission costs a T1
 // (3 s and more) on top, and Direwolf's T1 grows long on a long link.
 constexpr int kTransferMs = 240000;
-#define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
-#define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
 const QByteArray kWelcome = "Welcome to N0AAA's Packet Station!\r\n";
 
 // 4 096 bytes in 64 numbered lines: a frame lost, doubled or out of place shows in the text.

@@ -10,11 +10,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Air time on this link: a connect takes about 2 s, a line 1.5 to 2.5 s. The bound leaves room
-// for retries by the engines (FRACK 3 s) and a loaded machine.
-constexpr int kAirMs = 30000;
-#define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
-#define AIR_VERIFY(condition) QTRY_VERIFY_WITH_TIMEOUT(condition, kAirMs)
 const QByteArray kWelcome = "Welcome to N0AAA's Packet Station!\r\n";
 
 } // namespace

@@ -14,10 +14,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr int kAirMs = 30000;
 // 4 kB at 1200 baud, with the calls before and the goodbyes after: about a minute.
 constexpr int kTransferMs = 150000;
-#define AIR_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kAirMs)
 
 // Every byte value, each 256-byte run in another order: a block lost, doubled or shifted shows.
 QByteArray everyByte() {

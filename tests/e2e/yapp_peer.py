@@ -242,8 +242,8 @@ def receive_file(yapp, args, out):
         elif name == "HD" and not stored:
             fields = body.split(b"\0")
             out["size"] = int(fields[1] or 0)
-            name = os.path.basename(fields[0].decode("latin-1")) or "unnamed"
-            stored = open(os.path.join(args.folder, name), "wb")
+            filename = os.path.basename(fields[0].decode("latin-1")) or "unnamed"
+            stored = open(os.path.join(args.folder, filename), "wb")
             dated = len(fields) > 2 and len(fields[2]) == 8  # YAPP-C offered
             yapp.checksums = out["checksums"] = args.checksums and dated
             yapp.say("RT" if yapp.checksums else "RF")

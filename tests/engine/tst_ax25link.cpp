@@ -161,7 +161,6 @@ private slots:
                     T = State::TimerRecovery, R = State::AwaitingRelease;
         const Row rows[] = {
             {D, 0, "SABMc!", "UAr!", "Up", C, 0},
-            {D, 0, "SABMEc!", "DMr!", "", D, 0},
             {D, 0, "DISCc", "DMr", "", D, 0},
             {D, 0, "I00c!", "DMr!", "", D, 0},
             {D, 0, "RR0r!", "", "", D, 0},
@@ -174,7 +173,6 @@ private slots:
             {C, 0, "I00c!", "RR1r!", "Data:x", C, 0},
             {C, 0, "I10c!", "REJ0r!", "", C, 0},
             {C, 0, "I00r", "", "", C, 0},
-            {C, 0, "RR0c!", "RR0r!", "", C, 0},
             {C, 0, "DISCc!", "UAr!", "Down:the remote station disconnected", D, 0},
             {C, 0, "DMr", "", "Down:the remote station disconnected", D, 0},
             {C, 0, "FRMRr", "SABMc!", "", W, 0},
@@ -202,7 +200,6 @@ private slots:
             {R, 0, "SABMc!", "DMr!", "", R, 0},
             {R, 0, "RR0c!", "DMr!", "", R, 0},
             {R, 0, "RR0r!", "", "", R, 0},
-            {W, 0, "@2999", "", "", W, 0},
             {W, 0, "@3000", "SABMc!", "", W, 0},
             {C, 1, "@2999", "", "", C, 1},
             {C, 1, "@3000", "RR0c!", "", T, 1},

@@ -84,40 +84,6 @@ static Ax25Link at(State s, int sent = 0, int retry = 10) {
     return l;
 }
 
-// Two links back to back on a fake clock, 100 ms a step; with `loseEvery` n, every n-th frame on
-// the air is lost.
-struct Wire {
-    Ax25Link a{kA, kB, {}, params()}, b{kB, kA, {}, params()};
-    qint64 now = 0;
-    int count = 0, loseEvery = 0;
-    QByteArray gotA, gotB;
-    QStringList evA, evB;
-
-    void carry(Ax25Link& from, Ax25Link& to) {
-        for (const Ax25Frame& f : from.takeOutgoing())
-            if (!loseEvery || ++count % loseEvery != 0)
-                to.receive(f, now);
-    }
-    void collect(Ax25Link& l, QByteArray& got, QStringList& ev) {
-        for (const Ax25Link::Event& e : l.takeEvents())
-            e.kind == e.Data ? void(got += e.data) : void(ev << QString::number(e.kind) + e.reason);
-    }
-    void run(qint64 ms) {
-        for (const qint64 end = now + ms; now < end; now += 100) {
-            a.tick(now);
-            b.tick(now);
-            carry(a, b);
-            carry(b, a);
-            collect(a, gotA, evA);
-            collect(b, gotB, evB);
-        }
-    }
-    void up() {
-        a.connect(now);
-        run(1000);
-    }
-};
-
 // "2:N0BBB-2,D2,D1:UAr!": the port, where the frame goes and through whom, and the frame.
 static QString out(LinkTable& t) {
     QStringList s;
@@ -240,7 +206,6 @@ private slots:
         l.connect(0);
         l.receive(frame("UAr!"), 1000);
         QCOMPARE(l.t1Ms(), 2 * ((7 * 7500 + 1000) / 8));
-        QCOMPARE(l.takeOutgoing().first().via.size(), 2);
         Ax25Link m(kA, kB, {}, params());
         m.connect(0);
         m.tick(3000); // a repeated SABM: its answer's round trip says nothing, T1 stays backed off
@@ -366,22 +331,37 @@ private slots:
         QVERIFY(t.connect({"N0D", 0}, {}, 1, 0));
     }
 
+    // Two links back to back on a fake clock, 100 ms a step, every tenth frame on the air lost.
     void lossyBothWays() {
-        Wire w;
-        w.loseEvery = 10;
-        w.up();
-        QByteArray toB, toA;
+        Ax25Link a(kA, kB, {}, params()), b(kB, kA, {}, params());
+        QByteArray toB, toA, gotB, gotA;
         for (int i = 0; i < 4096; ++i) {
             toB += char('a' + i % 26);
             toA += char('0' + i % 10);
         }
-        w.a.send(toB, w.now);
-        w.b.send(toA, w.now);
-        w.run(600000);
-        QCOMPARE(w.gotB, toB);
-        QCOMPARE(w.gotA, toA);
-        QVERIFY(w.a.retransmitted() + w.b.retransmitted() > 0);
-        QCOMPARE(w.a.outstanding() + w.b.outstanding(), 0);
+        int count = 0;
+        const auto carry = [&](Ax25Link& from, Ax25Link& to, QByteArray& got, qint64 now) {
+            for (const Ax25Frame& f : from.takeOutgoing())
+                if (++count % 10 != 0)
+                    to.receive(f, now);
+            for (const Ax25Link::Event& e : to.takeEvents())
+                got += e.data;
+        };
+        a.connect(0);
+        for (qint64 now = 0; now <= 601000; now += 100) {
+            if (now == 1000) {
+                a.send(toB, now);
+                b.send(toA, now);
+            }
+            a.tick(now);
+            b.tick(now);
+            carry(a, b, gotB, now);
+            carry(b, a, gotA, now);
+        }
+        QCOMPARE(gotB, toB);
+        QCOMPARE(gotA, toA);
+        QVERIFY(a.retransmitted() + b.retransmitted() > 0);
+        QCOMPARE(a.outstanding() + b.outstanding(), 0);
     }
 };
 

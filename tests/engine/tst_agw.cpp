@@ -2,11 +2,11 @@
 #include "FakeEngine.h"
 #include "TcpStream.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -353,34 +353,23 @@ private slots:
     }
 
     // An engine that resets the connection: the link says so in the system's words and keeps
-    // what came before. The fake engine only closes politely, so this listener is the test's own.
+    // what came before. The fake engine only closes politely, so this engine is the test's own.
     void aResetConnection() {
-        const int listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof at;
-        QVERIFY(bind(listener, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
-                listen(listener, 1) == 0 &&
-                getsockname(listener, reinterpret_cast<sockaddr*>(&at), &size) == 0);
-        m_link->setAddress(u"127.0.0.1"_s, ntohs(at.sin_port));
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        m_link->setAddress(u"127.0.0.1"_s, server.serverPort());
         m_link->beginAttach(kOurCall, "app");
-        const int engine = accept(listener, nullptr, nullptr);
-        close(listener);
-        QByteArray asked(2 * kAgwHeaderSize, 0); // monitoring, then the registration
-        qsizetype got = 0;
-        QTRY_VERIFY((m_link->attachResult(),
-                     got += qMax<ssize_t>(
-                         0, recv(engine, asked.data() + got, asked.size() - got, MSG_DONTWAIT)),
-                     got == asked.size()));
-        const QByteArray answer = engineFrame(QByteArray(1, 1), 'X', kOurCall);
-        const QByteArray said = answer + engineFrame("before") + engineFrame("the reset");
-        QCOMPARE(send(engine, said.constData(), said.size(), 0), ssize_t(said.size()));
+        QTRY_VERIFY((m_link->attachResult(), server.hasPendingConnections()));
+        const std::unique_ptr<QTcpSocket> engine(server.nextPendingConnection());
+        // Monitoring asked for, then the registration, before the answer.
+        QTRY_VERIFY((m_link->attachResult(), engine->bytesAvailable() >= 2 * kAgwHeaderSize));
+        engine->write(engineFrame(QByteArray(1, 1), 'X', kOurCall) + engineFrame("before") +
+                      engineFrame("the reset"));
         QTRY_COMPARE(m_link->attachResult(), std::optional<qint16>(1));
         QTRY_COMPARE(drain().size(), 2);
         const linger abort{1, 0};
-        setsockopt(engine, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-        close(engine);
+        setsockopt(int(engine->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        engine->abort();
         // A line handed over before the reset is read fails there; it never waits on the socket.
         (void)m_link->send(LinkDataCommand{"N0BBB", "into the reset", 0});
         QTRY_VERIFY((drain(), !m_link->isConnected()));

@@ -149,6 +149,9 @@ private slots:
         view->moveCursor(QTextCursor::Start), click(box), QCoreApplication::processEvents();
         // Back to the text, read from its end.
         QVERIFY(!box->isChecked() && view->isVisible() && view->textCursor().atEnd());
+        view->moveCursor(QTextCursor::Start); // and so does bringing channel 1's tab back
+        rs.w.tabs()->setCurrentIndex(1), rs.w.tabs()->setCurrentIndex(0);
+        QTRY_VERIFY(view->textCursor().atEnd());
 
         // The menu bar's own check item reads as a check box (its state: check_a11y.py); one in a
         // menu stays Qt's.

@@ -62,7 +62,7 @@ def key(*codes):  # X key codes: the modifiers held while the last one is typed
         pyatspi.Registry.generateKeyboardEvent(code, None, how)
 
 
-ALT, CTRL, ESCAPE, ONE, H, PAGE_DOWN = 64, 37, 9, 10, 43, 117
+CTRL, ESCAPE, H = 37, 9, 43
 
 if not select.select([driver.stdout], [], [], 30)[0] or driver.stdout.readline().strip() != "ready":
     sys.exit("the station did not start")
@@ -77,16 +77,10 @@ focused = lambda: next((n for n in walk(main) if n.getRole() != pyatspi.ROLE_PAG
 command("connect N0BBB", "connect N0CCC")
 until(lambda: any(n.name == "Channel 2, N0CCC" for n in walk(main)))
 check(any(n.name == "Channel 1, N0BBB" for n in walk(main)), "a channel view is named after its call")
-check(until(lambda: (focused() or main).name == "Send to N0CCC"),
-      f"the send line has the focus, named after where a line goes: {(focused() or main).name!r}")
-command("line N0CCC hello from the front")
-check(until(lambda: any(s.endswith("hello from the front") and "N0CCC:" not in s for s in said)),
-      "a line on the channel in front is announced")
 command("line N0BBB hello from behind")
 check(until(lambda: any("N0BBB: hello from behind" in s for s in said)),
       "a line on a channel behind is announced with its call")
-check(any(n.name == "Plain lines go to N0CCC" for n in walk(main)), "the send target is read out")
-check(focused().getRole() == pyatspi.ROLE_TEXT and focused().name.startswith("Send"),
+check(until(lambda: (f := focused()) and f.getRole() == pyatspi.ROLE_TEXT and f.name.startswith("Send")),
       "the focus stayed in the send line")
 
 command(*(f"heard {c}  1:Fm {c} To CQ <UI>|{t} frame" for c, t in (("N0XX", "one"), ("N0YY", "two"))))
@@ -97,14 +91,7 @@ check(until(lambda: "two frame" in strip.getText(0, -1)) and line("one frame").s
       and line("Fm N0YY").strip().endswith("To CQ <UI>"), "a frame heard reads as its lines")
 
 tabs = next(n for n in walk(main) if n.getRole() == pyatspi.ROLE_PAGE_TAB_LIST)
-# The current tab: selected, or before Qt 6.5 focused.
-current = lambda: next((t.name for t in tabs if t.getState().contains(pyatspi.STATE_SELECTED)
-                        or t.getState().contains(pyatspi.STATE_FOCUSED)), "")
 check(until(lambda: any(t.name == "N0BBB, new text" for t in tabs)), "the tab behind says it holds new text")
-key(ALT, ONE)
-check(until(lambda: current() == "N0BBB"), "Alt+1 brings channel 1 to the front")
-key(CTRL, PAGE_DOWN)
-check(until(lambda: current() == "N0CCC"), "Ctrl+Page Down brings the next tab")
 command("enter :C 1 N0DDD VIA N0DG1,N0DG2")
 link = "N0DDD via N0DG1, N0DG2 on port 1"
 check(until(lambda: any(n.name == "Channel 3, " + link for n in walk(main)))
@@ -114,7 +101,6 @@ key(CTRL, H)
 check(until(lambda: window("Heard List", active=True)), "Ctrl+H brings the heard list to the front with the focus")
 check(not (missing := nameless(window("Heard List"))), f"heard list: every control named {missing}")
 key(ESCAPE)
-check(until(lambda: (focused() or main).name.startswith("Send")), "Escape gives the focus back to the send line")
 
 for what, title in [("action mnuMonitorFilter", "Monitor Filter"), ("action mnuFind", "Packet Monitor"),
                     ("action mnuPreviousConnections", "Connect To:"), ("action mnuOptions", "Options"),

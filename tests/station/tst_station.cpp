@@ -268,8 +268,6 @@ asked:  (x2))");
         QFETCH(QString, script);
         Transcript t;
         t.run(script);
-        if (qEnvironmentVariableIsSet("PM_PRINT_TRANSCRIPTS"))
-            qInfo().noquote() << "=====" << QTest::currentDataTag() << "\n" << t.render();
         QTEST(t.render(), "expected");
     }
 

@@ -36,12 +36,6 @@ struct MemorySink : YappSink {
     void keepPart() override { ++kept; }
 };
 
-QByteArray everyByte(int size) {
-    QByteArray out(size, 0);
-    std::ranges::generate(out, [i = 0]() mutable { return char(i++ * 7); });
-    return out;
-}
-
 } // namespace
 
 class YappTest : public QObject {
@@ -63,7 +57,6 @@ private slots:
             QCOMPARE(sender.received(hex("0601")), QByteArray()); // to an SI sent again
             QCOMPARE(sender.received(hex(answer)), QByteArray());
             QCOMPARE(sender.nextBlocks(8), hex(firstBlock) + hex("0301"));
-            QCOMPARE(sender.state(), YappSender::State::AwaitAckEof);
             QCOMPARE(sender.received(hex("0603")), hex("0401"));
             QCOMPARE(sender.outcome(), YappSender::Outcome::Sent);
             QCOMPARE(sender.received(hex("0604")), QByteArray());
@@ -123,33 +116,22 @@ private slots:
         QCOMPARE(yapp, QList<QByteArray>({si, si, si, cancel("no answer for a minute")}));
     }
 
-    // The receiver's side of a plain transfer, its bytes split anywhere by the link.
+    // A dated header offers YAPP-C: it is taken, a part already held is resumed, and a block
+    // sent before the answer is held until then.
     void receiverTranscript() {
-        MemorySink sink;
-        YappReceiver receiver(sink, 100);
-        QCOMPARE(receiver.start(), hex("0601"));
-        QCOMPARE(receiver.received(hex("0108 782e62696e00")), QByteArray());
-        QCOMPARE(receiver.received(hex("3300")), QByteArray());
-        QCOMPARE(receiver.state(), YappReceiver::State::Deciding);
-        QCOMPARE(receiver.header().name, "x.bin");
-        QCOMPARE(receiver.header().size, 3);
-        QCOMPARE(receiver.received(hex("0202 00ff 02")), QByteArray()); // early: held until asked
-        QCOMPARE(receiver.accept(), hex("0602"));
-        QCOMPARE(receiver.received(hex("0100 0301")), hex("0603"));
-        QCOMPARE(sink.done, hex("00ff00"));
-        QCOMPARE(receiver.received(hex("0401")), hex("0604"));
-        QCOMPARE(receiver.state(), YappReceiver::State::Done);
-        QCOMPARE(receiver.outcome(), YappReceiver::Outcome::Received);
-
-        // A dated header offers YAPP-C: it is taken, and a part already held is resumed.
         MemorySink held;
         held.part = "ab";
         YappReceiver resumed(held, 100);
-        resumed.start(), resumed.received(hex("010f 612e6200 3300 35413231 36303030 00"));
+        QCOMPARE(resumed.start(), hex("0601"));
+        QCOMPARE(resumed.received(hex("010f 612e6200 3300 35413231 36303030 00 0201 63 63")),
+                 QByteArray());
+        QCOMPARE(resumed.state(), YappReceiver::State::Deciding);
         QCOMPARE(resumed.accept(), hex("1506 52003200 4300"));
-        QCOMPARE(resumed.received(hex("0201 63 63 0301")), hex("0603"));
+        QCOMPARE(resumed.received(hex("0301")), hex("0603"));
         QCOMPARE(held.done, "abc");
         QCOMPARE(resumed.resumedFrom(), 2);
+        QCOMPARE(resumed.received(hex("0401")), hex("0604"));
+        QCOMPARE(resumed.outcome(), YappReceiver::Outcome::Received);
     }
 
     // Each bad input ends the transfer with a reason; what came stays as a part.
@@ -210,7 +192,8 @@ private slots:
     void bothEndsOverARaggedLink() {
         for (const auto& [size, dated] :
              {std::pair{0, false}, {256, true}, {4099, false}, {4099, true}}) {
-            const QByteArray file = everyByte(size);
+            QByteArray file(size, 0);
+            std::ranges::generate(file, [i = 0]() mutable { return char(i++ * 7); });
             std::optional<Yapp::DosStamp> stamp;
             if (dated)
                 stamp = Yapp::DosStamp{0x5A21, 0x6000};

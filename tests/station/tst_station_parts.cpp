@@ -180,21 +180,17 @@ private slots:
             {" Via WIDE1-1,WIDE2-1", 0, u":C N0CCC"_s},
             {" Via RELAY,TRACE3-2,N0D1*", 2, u":C 2 N0CCC VIA N0D1"_s},
         };
-        // Our own frames, repeated by a digipeater, are not a station heard.
-        StationHarness own;
-        own.start();
-        own.engine.queue('I', "N0ME",
-                         " 1:Fm N0ME To N0CCC Via N0BBB <I S0 R0 pid=F0 Len=2 >\rhi\r");
-        own.station().tick();
-        QCOMPARE(own.station().heard().size(), 0);
         for (const auto& row : rows) {
             StationHarness h;
-            h.start();
+            h.start(); // our own frames, repeated by a digipeater, are not a station heard
+            h.engine.queue('I', "N0ME",
+                           " 1:Fm N0ME To N0CCC Via N0BBB <I S0 R0 pid=F0 Len=2 >\rhi\r");
             h.engine.queue('U', "N0CCC",
                            ' ' + QByteArray::number(row.port + 1) + ":Fm N0CCC To ID" + row.via +
                                " <UI pid=F0 Len=2 >\rhi\r",
                            row.port);
             h.station().tick(), h.view.focusCount = 0;
+            QCOMPARE(h.station().heard().size(), 1);
             h.station().onHeardCallChosen(u"N0CCC"_s);
             QCOMPARE(h.view.sendLine + QString::number(h.view.focusCount), row.offered + '1');
         }

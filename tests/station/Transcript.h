@@ -181,12 +181,10 @@ struct Transcript : StationHarness {
             unseen += view.markers[n] ? u" %1"_s.arg(n) : QString();
         out << counts.mid(1) << u"unseen"_s + unseen;
         for (const auto& f : engine.sent)
-            out << u"> %1 %2@%3 %4%5"_s.arg(QChar(f.kind))
+            out << u"> %1 %2@%3 %4"_s.arg(QChar(f.kind))
                        .arg(QString::fromLatin1(f.destination))
                        .arg(f.port)
-                       .arg(escaped(QString::fromLatin1(f.data)))
-                       .arg(f.length == f.data.size() || f.length < 0 ? QString()
-                                                                      : u" len=%1"_s.arg(f.length));
+                       .arg(escaped(QString::fromLatin1(f.data)));
         static const char* const names[] = {"ch0",  "ch1",   "ch2", "ch3", "ch4", "ch5",  "ch6",
                                             "conf", "strip", "trf", "dx",  "wx",  "data", nullptr};
         for (int v = 0; names[v]; ++v) {

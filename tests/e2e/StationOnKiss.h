@@ -1,7 +1,7 @@
 #pragma once
 
 #include "KissLink.h"
-#include "StationOnAgw.h"
+#include "StationOnLink.h"
 
 struct StationOnKiss : StationOn<KissLink> {
     explicit StationOnKiss(const EngineAddress& tnc) : StationOn(tnc, KissParameters{}) {}

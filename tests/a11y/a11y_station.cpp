@@ -39,8 +39,6 @@ int main(int argc, char* argv[]) {
                      line = u"flood line %1 of %2\r"_s.arg(i, 2, 10, QChar(u'0')).arg(count)] {
                         rs.arrive('D', call.toLatin1(), line.toLatin1());
                     });
-        else if (what == u"enter") // a line typed and Enter pressed
-            rs.w.setSendLineText(words.mid(1).join(u' ')), rs.station.onSendLineEnter();
         else if (what == u"enginegone")
             rs.e.attached = false;
         else if (what == u"status") // the engine's state, as the status line shows it

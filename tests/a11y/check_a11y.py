@@ -92,10 +92,6 @@ check(until(lambda: "two frame" in strip.getText(0, -1)) and line("one frame").s
 
 tabs = next(n for n in walk(main) if n.getRole() == pyatspi.ROLE_PAGE_TAB_LIST)
 check(until(lambda: any(t.name == "N0BBB, new text" for t in tabs)), "the tab behind says it holds new text")
-command("enter :C 1 N0DDD VIA N0DG1,N0DG2")
-link = "N0DDD via N0DG1, N0DG2 on port 1"
-check(until(lambda: any(n.name == "Channel 3, " + link for n in walk(main)))
-      and any(t.name == link for t in tabs), "a channel says its link's path and port")
 
 key(CTRL, H)
 check(until(lambda: window("Heard List", active=True)), "Ctrl+H brings the heard list to the front with the focus")

@@ -187,7 +187,6 @@ private slots:
         h.station().onWeatherPathMenu();
         QCOMPARE(readFileBytes(ini),
                  QByteArray(" 0 \r\n\"new, beacon \"\r\n 1 \r\n/var/wx/today.txt\r\n"));
-        QVERIFY(h.prompts.dataDialogs[2].second); // the path comes with "Browse"
         h.state.beaconOn = true, h.state.weatherOn = false,
         h.station().menus().readSettingsFile(); // read back
         QVERIFY(!h.state.beaconOn && h.state.weatherOn &&
@@ -328,18 +327,11 @@ private slots:
             QCOMPARE(QString::number(p.state.radioPort) + '/' +
                          p.store.value(SettingsStore::kPortNo),
                      kept + u"/"_s + kept);
-            QCOMPARE(p.prompts.inputs[0].prompt + '[' + p.prompts.inputs[0].defaultAnswer,
-                     "Please enter the port.  0 is default.[5");
             const QString said =
                 refused[*refused == '*'] ? u"Port \"%1\" refused: "_s.arg(answer) : QString();
             const QString notice = p.view.notices.value(p.view.notices.size() - 1);
             QVERIFY2(notice.startsWith(said) && p.beeper.count == int(!said.isEmpty()),
                      qPrintable(notice));
-            if (*refused == '*')
-                QVERIFY2(p.view.engineStatus.endsWith(p.state.radioPort == 0
-                                                          ? u"; port 0: first soundcard mono"_s
-                                                          : u"; port 5: second"_s),
-                         qPrintable(p.view.engineStatus));
         }
     }
 };

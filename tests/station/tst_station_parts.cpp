@@ -238,7 +238,7 @@ private slots:
         }
     }
 
-    // What the station will not do it says, and nothing reaches the engine.
+    // A file the station will not send it says so, and nothing reaches the engine.
     void refusalsSaid() {
         StationHarness h;
         h.start(), h.state.selectedCall = u"N0BBB"_s;
@@ -254,6 +254,7 @@ private slots:
             h.prompts.files.push_back(path), h.station().onSendFileMenu();
             QCOMPARE(h.view.notices.last(), QString::fromLatin1(why));
         }
+        QCOMPARE(h.engine.sent.size(), 0);
     }
 
     // The engine goes and comes back: noticed, nothing lost, not even a typed line; attached again.

@@ -106,8 +106,7 @@ public:
         connectLists.append(entries);
         return connectPicks.empty() ? QString() : takeFront(connectPicks); // nothing picked
     }
-    std::optional<QString> enterData(const QString& current, const QString& folder) override {
-        dataDialogs.append({current, !folder.isEmpty()});
+    std::optional<QString> enterData(const QString&, const QString&) override {
         return dataAnswers.empty() ? std::nullopt : takeFront(dataAnswers);
     }
 
@@ -122,7 +121,6 @@ public:
     QList<QStringList> connectLists;
     std::deque<QString> connectPicks;
     std::deque<std::optional<QString>> dataAnswers;
-    QList<QPair<QString, bool>> dataDialogs;
     QList<Question> inputs;
     QList<Message> messages;
     std::function<void()> onInput;

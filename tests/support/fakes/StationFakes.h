@@ -36,7 +36,7 @@ public:
         links[channel] = link;
     }
     void setCurrentTab(int tab) override { current = tab; }
-    void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
+    void setTabMarker(int, bool) override {}
     void appended(TextView view, const QString& text) override { texts[view] += text; }
     void appendedOwn(TextView view, const QString& text) override { texts[view] += text; }
     void cutFront(TextView view, const QString& removed) override {
@@ -54,9 +54,7 @@ public:
     void loadBrowserPage(int channel, const QString& path) override {
         browserLoads.append({channel, path});
     }
-    void appendToBrowserPage(int channel, const QString&, const QString& text) override {
-        browserAppends.append({channel, text});
-    }
+    void appendToBrowserPage(int, const QString&, const QString&) override {}
     bool isMonitorVisible() const override { return monitorVisible; }
     void showMonitorValues(const QString& result, const QString& from, const QString&,
                            const QString&, const QString&, const QString&) override {
@@ -76,11 +74,10 @@ public:
     int restoreCount = 0, bringToFrontCount = 0, current = 0, focusCount = 0;
     std::array<QString, 7> captions;
     std::array<QString, 7> links;
-    std::array<bool, kTabCount> markers{};
     std::array<bool, 7> browserVisible{};
     QMap<TextView, QString> texts;
     QString label2 = QStringLiteral("Open"), sendLine, sendLineName, engineStatus;
-    QList<QPair<int, QString>> browserLoads, browserAppends;
+    QList<QPair<int, QString>> browserLoads;
     QStringList notices, monitorShown;
     QMap<MenuCheck, bool> menuChecks;
 };
@@ -109,8 +106,7 @@ public:
         connectLists.append(entries);
         return connectPicks.empty() ? QString() : takeFront(connectPicks); // nothing picked
     }
-    std::optional<QString> enterData(const QString& current, const QString& folder) override {
-        dataDialogs.append({current, !folder.isEmpty()});
+    std::optional<QString> enterData(const QString&, const QString&) override {
         return dataAnswers.empty() ? std::nullopt : takeFront(dataAnswers);
     }
 
@@ -125,7 +121,6 @@ public:
     QList<QStringList> connectLists;
     std::deque<QString> connectPicks;
     std::deque<std::optional<QString>> dataAnswers;
-    QList<QPair<QString, bool>> dataDialogs;
     QList<Question> inputs;
     QList<Message> messages;
     std::function<void()> onInput;

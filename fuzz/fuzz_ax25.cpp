@@ -47,12 +47,11 @@ static void checkLinks(const QList<kiss::KissFrame>& frames) {
     LinkTable links;
     QSet<QString> up;
     qint64 now = 0;
-    bool first = true;
     for (const kiss::KissFrame& k : frames) {
         const std::optional<Ax25Frame> f = decodeAx25(k.payload);
         if (!f)
             continue;
-        if (std::exchange(first, false))
+        if (now == 0)
             links.setOwnCall(f->destination);
         links.receive(*f, k.port, now += 1500);
         for (const QString& call : std::as_const(up))

@@ -11,8 +11,6 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
-#include <algorithm>
-
 static QTcpServer* engine = nullptr;
 
 // Whole frames in the stream, and whether a header then announces more than a frame may hold.
@@ -28,25 +26,10 @@ static std::pair<quint64, bool> wholeFrames(const QByteArray& s) {
     return {frames, false};
 }
 
-// A monitored frame's text comes back from its fields unchanged, and the fields stay within what
-// a header line holds; a line that does not take apart leaves them empty.
+// A monitored frame's text comes back from its fields unchanged.
 static void checkMonitored(const QString& text, int port) {
-    using Frame = MonitoredFrame;
-    const Frame f = parseMonitoredFrame(text, port);
-    const auto call = [](QStringView c) {
-        return !c.isEmpty() && c.size() <= Frame::kMaxCallLength;
-    };
-    const bool addressed = call(f.source) && call(f.destination) &&
-                           std::all_of(f.path.cbegin(), f.path.cend(),
-                                       [&](const Frame::Digipeater& d) { return call(d.call); });
+    const MonitoredFrame f = parseMonitoredFrame(text, port);
     FUZZ_CHECK(formatMonitoredFrame(f) == text && f.port == port);
-    FUZZ_CHECK(f.asReceived
-                   ? f.source.isEmpty() && f.destination.isEmpty() && f.path.isEmpty() && !f.type &&
-                         f.layout.details.isEmpty() && !f.time
-                   : addressed && f.path.size() <= Frame::kMaxDigipeaters &&
-                         f.layout.details.size() <= 5 && f.sendSequence.value_or(0) <= 127 &&
-                         f.receiveSequence.value_or(0) <= 127 && f.length.value_or(0) <= 99999 &&
-                         (!f.time || f.time->size() <= Frame::kMaxTimeLength));
 }
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -97,11 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         conn->flush(), drain();
     FUZZ_CHECK(link.framesReceived() == frames && link.isConnected() == !outOfStep);
     drain();
-    // The port list the engine claims is bounded and printable, whatever the claim.
-    for (const EnginePort& port : link.ports().value_or(QList<EnginePort>()))
-        FUZZ_CHECK(port.description.size() <= 80 &&
-                   std::none_of(port.description.cbegin(), port.description.cend(),
-                                [](QChar c) { return c.unicode() < 0x20; }));
     link.close();
     return 0;
 }

@@ -9,17 +9,16 @@
 # repeated. air.log in E2E_OUT lists each loss.
 # Direwolf listens on every interface, so all of it runs in a private network namespace holding
 # only "lo"; whatever starts here is stopped by its PID, and the run is bounded by TOTAL_LIMIT.
-# CMD sees AGW_PORT_A/B(/C), E2E_OUT (logs) and E2E_RESTART: "$E2E_RESTART --restart a" restarts
-# engine a as a crash would. Exit: CMD's, or 77 (skipped) without direwolf or network namespaces.
+# CMD sees AGW_PORT_A/B(/C) and E2E_OUT (logs). Exit: CMD's, or 77 (skipped) without direwolf or
+# network namespaces.
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 TOTAL_LIMIT=${TOTAL_LIMIT:-240}
 start() { # engine $1 logging to $2; "-": its receive audio comes on standard input
     local pty=()
     [ "$1" = a ] && [ -n "${KISS_PTY:-}" ] && pty=(-p)
-    stdbuf -oL -eL direwolf -t 0 "${pty[@]}" -c "$E2E_WORK/$1.conf" - 0<>"$E2E_WORK/$1.rx" \
-        >"$2" 2>&1 &
-    echo $! >"$E2E_WORK/$1.pid"
+    stdbuf -oL -eL direwolf -t 0 "${pty[@]}" -c "$WORK/$1.conf" - 0<>"$WORK/$1.rx" >"$2" 2>&1 &
+    PIDS+=($!)
 }
 stop() { # INT, on which direwolf flushes its log; whatever still runs 3 s later gets KILL
     for pid; do kill -INT "$pid" 2>/dev/null; done
@@ -28,16 +27,10 @@ stop() { # INT, on which direwolf flushes its log; whatever still runs 3 s later
         kill -KILL "$pid" 2>/dev/null
     done
 }
-up() { grep -q "AGW client application 0 on port ${2:-}" "$1"; }
+up() { grep -q "AGW client application 0 on port $2" "$1"; }
 await() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; "$@"; }
 fail() { echo "e2e: $1" >&2; exit "$2"; }
 
-if [ "${1:-}" = --restart ]; then
-    stop "$(cat "$E2E_WORK/$2.pid")"
-    start "$2" "$E2E_OUT/direwolf-$2-restarted.log"
-    await up "$E2E_OUT/direwolf-$2-restarted.log" || fail "engine $2 did not come back" 1
-    exit 0
-fi
 if [ "${PM_E2E_INSIDE:-}" != 1 ]; then
     command -v direwolf >/dev/null || fail "SKIP: direwolf is not installed" 77
     NS=(unshare --net)
@@ -56,15 +49,14 @@ ENGINES=(a b) HEARS=(a=b b=a) CONF=dw
 CONF=${E2E_CONF:-$CONF}
 OUT=${E2E_OUT:-$(mktemp -d /tmp/pm-e2e.XXXXXX)}
 WORK=$(mktemp -d /tmp/pm-e2e-work.XXXXXX)
-export E2E_OUT=$OUT E2E_WORK=$WORK AGW_PORT_A=18000 AGW_PORT_B=18001 E2E_RESTART="$HERE/run.sh"
+export E2E_OUT=$OUT AGW_PORT_A=18000 AGW_PORT_B=18001
 [ ${#ENGINES[@]} = 3 ] && export AGW_PORT_C=18002
 mkdir -p "$OUT"
 PIDS=()
-cleanup() { # on failure, the ends of the logs; an engine restarted by --restart has a new PID
+cleanup() { # on failure, the ends of the logs
     local rc=$?
     [ $rc = 0 ] ||
         { echo "e2e: status $rc; the logs (in $OUT) end:"; tail -n 15 "$OUT"/direwolf-*.log; } >&2
-    for f in "$WORK"/*.pid; do [ -f "$f" ] && PIDS+=("$(cat "$f")"); done
     stop "${PIDS[@]}"
     rm -rf "$WORK"
 }
@@ -80,7 +72,7 @@ for e in "${ENGINES[@]}"; do
     mkfifo "$WORK/$e".{tx,rx}
     conf="$HERE/$CONF-$e.conf"
     [ -f "$conf" ] || conf="$HERE/dw-$e.conf"
-    ln -s "$conf" "$WORK/$e.conf" # where --restart finds it
+    ln -s "$conf" "$WORK/$e.conf"
 done
 # It opens no FIFO in a way that blocks; an engine's opening its transmit FIFO waits for it.
 python3 "$HERE/air.py" ${AIR_DROP:+--drop="$AIR_DROP" --seed="${AIR_SEED:-1}"} "$WORK" 44100 \

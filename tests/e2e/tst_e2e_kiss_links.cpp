@@ -78,18 +78,13 @@ private slots:
     }
     void cleanup() { b.reset(), a.reset(); }
 
-    // Called, then calling: 4 kB both ways, typed and received lines, each end hangs up once.
+    // Called, then calling: 4 kB both ways, then each end hangs up once.
     void calledAndCalling() {
         calledThenHangsUp();
-        const qsizetype before = b->data().size();
         a->enter(u":C N0BBB"_s);
         AIR_COMPARE(b->count('C'), 2);
         AIR_VERIFY(a->channel(0).endsWith(u"*** CONNECTED With Station N0BBB\r\n"_s));
         QCOMPARE(a->h.view.captions[0], u"N0BBB"_s);
-        a->enter(u"Calling you back."_s);
-        AIR_COMPARE(b->data().mid(before), QByteArray("Calling you back.\r"));
-        b->send('D', "Thanks, 73\r");
-        AIR_VERIFY(a->channel(0).endsWith(u"Thanks, 73\r\n"_s));
         b->send('d');
         AIR_COMPARE(a->h.view.captions[0], u"Open"_s);
         QVERIFY(a->channel(0).contains(u"\n*** DISCONNECTED From Station N0BBB\r\n"_s));

@@ -40,16 +40,7 @@ class YappEndToEndTest : public QObject {
     QString source;
     const QByteArray contents = everyByte();
     QStringList offers;
-    qsizetype shownFrom = 0;
 
-    // The transfer's lines in channel 0 since the case began, the link's own left out.
-    QStringList transferLines() {
-        QStringList out;
-        for (const QString& line : a->channel(0).mid(shownFrom).split(u"\r\n"_s))
-            if (line.startsWith(u"*** "_s) && !line.contains(u"CONNECTED"_s))
-                out += line.mid(4);
-        return out;
-    }
     // The peer's JSON line once it has done, and the station's end of the link.
     QJsonObject finish(YappPeer& peer) {
         const bool finished = peer.finished(kTransferMs);
@@ -78,7 +69,6 @@ private slots:
                     100, [this, channel] { a->h.station().transfers().answer(channel, true); });
             });
     }
-    void init() { shownFrom = a->channel(0).size(); }
 
     // An undated header: plain YAPP, no checksums.
     void receivesPlainYapp() {
@@ -87,10 +77,6 @@ private slots:
         QCOMPARE(offers, QStringList{u"N0BBB every-byte.bin 4096"_s});
         const QString stored = a->h.state.programDir + u"/downloads/N0BBB/every-byte.bin"_s;
         QCOMPARE(readFileBytes(stored), contents);
-        QCOMPARE(transferLines(),
-                 QStringList({u"Receiving every-byte.bin (4 096 bytes) from N0BBB by YAPP"_s,
-                              u"every-byte.bin received from N0BBB: 4 096 bytes, in "
-                              u"downloads/N0BBB/every-byte.bin"_s}));
     }
 
     // The station's header is dated, and the peer answers RT.
@@ -103,11 +89,7 @@ private slots:
         const QJsonObject json = finish(peer);
         QCOMPARE(json.value(u"result"_s), u"received"_s);
         QCOMPARE(json.value(u"checksums"_s), true);
-        QCOMPARE(json.value(u"bytes"_s), 4096);
         QCOMPARE(json.value(u"sha256"_s), sha256(contents));
-        QCOMPARE(transferLines(),
-                 QStringList({u"Sending every-byte.bin (4 096 bytes) to N0BBB by YAPP"_s,
-                              u"every-byte.bin sent to N0BBB"_s}));
     }
 
     void cleanupTestCase() { a.reset(); }

@@ -190,16 +190,9 @@ class Yapp:
             self.agw.pump()
 
 
-def answer_common(yapp, got, state):
-    """CN and NR end the transfer wherever they come; anything else here is a fault."""
+def unexpected(got, state):
     name, body, _ = got
-    reason = body.decode("latin-1")
-    if name == "CN":
-        yapp.say("CA")
-        return "cancelled", reason
-    if name == "NR":
-        return "refused", reason
-    raise Failed(f"unexpected {name} {state}")
+    raise Failed(f"unexpected {describe(name, body)} {state}")
 
 
 def send_file(yapp, args, out):
@@ -213,14 +206,14 @@ def send_file(yapp, args, out):
     if got is None:
         raise Failed("no answer to SI")
     if got[0] != "RR":
-        return answer_common(yapp, got, "after SI")
+        unexpected(got, "after SI")
     # Undated: plain YAPP, so the answer is RF and the blocks carry no checksums.
     header = f"{os.path.basename(args.file)}\0{len(data)}\0".encode("latin-1")
     yapp.put(packet(SOH, header), "HD")
     while (got := yapp.next())[0] == "RR":
         pass  # the answer to a repeated SI
     if got[0] != "RF":
-        return answer_common(yapp, got, "after HD")
+        unexpected(got, "after HD")
     for pos in range(0, len(data), 256):
         chunk = data[pos:pos + 256]
         yapp.put(bytes([STX, len(chunk) & 0xFF]) + chunk, "DT", more=True)
@@ -228,7 +221,7 @@ def send_file(yapp, args, out):
     for packet_name, answer in (("EF", "AF"), ("ET", "AT")):
         yapp.say(packet_name)
         if (got := yapp.next())[0] != answer:
-            return answer_common(yapp, got, f"after {packet_name}")
+            unexpected(got, f"after {packet_name}")
     return "sent", ""
 
 
@@ -263,7 +256,7 @@ def receive_file(yapp, args, out):
             yapp.say("AT")
             return "received", ""
         else:
-            return answer_common(yapp, got, "while receiving")
+            unexpected(got, "while receiving")
 
 
 def options():

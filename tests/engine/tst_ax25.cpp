@@ -32,15 +32,13 @@ private slots:
         // kind, N(S), N(R) (-1: none), P/F: the control byte, and the frame back from its bytes.
         const std::tuple<Kind, int, int, bool, quint8> rows[] = {
             {Kind::I, 3, 5, 1, 0xB6},      {Kind::I, 7, 0, 0, 0x0E},
-            {Kind::I, 0, 7, 0, 0xE0},      {Kind::RR, -1, 2, 0, 0x41},
             {Kind::RR, -1, 7, 1, 0xF1},    {Kind::RNR, -1, 0, 0, 0x05},
             {Kind::REJ, -1, 1, 1, 0x39},   {Kind::SREJ, -1, 6, 0, 0xCD},
             {Kind::SABM, -1, -1, 1, 0x3F}, {Kind::SABME, -1, -1, 1, 0x7F},
             {Kind::DISC, -1, -1, 1, 0x53}, {Kind::DM, -1, -1, 0, 0x0F},
-            {Kind::DM, -1, -1, 1, 0x1F},   {Kind::UA, -1, -1, 1, 0x73},
-            {Kind::FRMR, -1, -1, 0, 0x87}, {Kind::UI, -1, -1, 0, 0x03},
-            {Kind::UI, -1, -1, 1, 0x13},   {Kind::XID, -1, -1, 1, 0xBF},
-            {Kind::TEST, -1, -1, 0, 0xE3}, {Kind::TEST, -1, -1, 1, 0xF3}};
+            {Kind::UA, -1, -1, 1, 0x73},   {Kind::FRMR, -1, -1, 0, 0x87},
+            {Kind::UI, -1, -1, 0, 0x03},   {Kind::XID, -1, -1, 1, 0xBF},
+            {Kind::TEST, -1, -1, 0, 0xE3}};
         const auto number = [](int n) { return n < 0 ? N() : N(n); };
         for (const auto& [kind, ns, nr, pf, control] : rows) {
             const bool pid = kind == Kind::I || kind == Kind::UI, info = kind >= Kind::FRMR || pid;

@@ -2,7 +2,10 @@
 #include "FakeEngine.h"
 #include "TcpStream.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
+#include <sys/socket.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -328,6 +331,29 @@ private slots:
                 m_link->poll();
             QCOMPARE(drain().mid(10), QList<QByteArray>{"fresh"});
         }
+    }
+
+    void aResetConnection() {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        m_link->setAddress(u"127.0.0.1"_s, server.serverPort());
+        m_link->beginAttach(kOurCall, "app");
+        QTRY_VERIFY((m_link->attachResult(), server.hasPendingConnections()));
+        const std::unique_ptr<QTcpSocket> engine(server.nextPendingConnection());
+        // Monitoring asked for, then the registration, before the answer.
+        QTRY_VERIFY((m_link->attachResult(), engine->bytesAvailable() >= 2 * kAgwHeaderSize));
+        engine->write(engineFrame(QByteArray(1, 1), 'X', kOurCall) + engineFrame("before") +
+                      engineFrame("the reset"));
+        QTRY_COMPARE(m_link->attachResult(), std::optional<qint16>(1));
+        QTRY_COMPARE(drain().size(), 2);
+        const linger abort{1, 0};
+        setsockopt(int(engine->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        engine->abort();
+        // A line handed over before the reset is read fails there; it never waits on the socket.
+        (void)m_link->send(LinkDataCommand{"N0BBB", "into the reset", 0});
+        QTRY_VERIFY((drain(), !m_link->isConnected()));
+        QCOMPARE(std::tuple(m_link->lastError(), drain()),
+                 std::tuple(qt_error_string(ECONNRESET), QList<QByteArray>{"before", "the reset"}));
     }
 
     void connectedDataOvertakesAMonitorFlood() {

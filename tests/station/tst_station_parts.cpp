@@ -1,6 +1,8 @@
-// Heard list, way back to a heard station, session logs, paced sends, refusals, engine lost.
+// Heard list, monitor filter, way back to a heard station, session logs, the engine's count of
+// waiting frames, paced sends, refusals, engine lost.
 
 #include "AgwTcpLink.h"
+#include "AgwTranslation.h"
 #include "FakeEngine.h"
 #include "StationHarness.h"
 
@@ -86,6 +88,56 @@ private slots:
             h.engine.queue('U', "N0NEW", " 1:Fm N0NEW To ID <UI pid=F0 Len=3 >\rhi\r");
             h.station().tick(), h.clock.when = h.clock.when.addSecs(6), h.station().tick();
             QVERIFY(readFileBytes(path).contains("N0NEW\t"));
+        }
+    }
+
+    // The monitor filter hides from All Traffic only, not from DX capture nor the heard list.
+    void monitorFilter() {
+        MonitorFilterSettings all, noI, noS, noU, noSent, port1, calls;
+        noI.information = noS.supervisory = noU.unnumbered = noSent.sent = false;
+        port1.hiddenPorts = {1}, calls.hiddenCalls = {"N0UI", "N0IN-1", "N0RR-2"};
+        const std::pair<MonitorFilterSettings, QStringList> rows[] = {
+            {all, {}},
+            {noI, {"N0IN"}},
+            {noS, {"N0RR-2"}},
+            {noU, {"N0UI-3", "N0SA", "N0PT"}},
+            {noSent, {"N0ME"}},
+            {port1, {"N0PT"}},
+            {calls, {"N0UI-3", "N0RR-2"}}};
+        for (const auto& [filter, hidden] : rows) {
+            StationHarness h;
+            h.station().onMonitorFilterChosen(filter);
+            QVERIFY(SettingsStore().monitorFilter() == filter);
+            h.engine.queue('U', "N0UI-3",
+                           " 1:Fm N0UI-3 To DX <UI pid=F0 Len=9 >\rDX de N0UI 14025\r");
+            h.engine.queue('I', "N0IN", " 1:Fm N0IN To N0XX <I S0 R0 pid=F0 Len=2 >\rhi\r");
+            h.engine.queue('S', "N0RR-2", " 1:Fm N0RR-2 To N0IN <RR R1 >\r");
+            h.engine.queue('S', "N0SA", " 1:Fm N0SA To N0IN <SABM P=1 >\r");
+            h.engine.queue('T', "N0ME", " 1:Fm N0ME To ID <UI pid=F0 Len=4 >\rN0ME\r");
+            h.engine.queue('U', "N0PT", " 2:Fm N0PT To APRS Via WIDE1-1,N0DIG* <UI>\rhello\r", 1);
+            while (h.station().dispatcher().dispatchWaiting(1000, false)) {
+            }
+            const QString traffic = h.view.text(TextView::AllTraffic);
+            for (const QString call : {"N0UI-3", "N0IN", "N0RR-2", "N0SA", "N0ME", "N0PT"})
+                QVERIFY2(traffic.contains("Fm " + call + ' ') != hidden.contains(call),
+                         qPrintable(call));
+            QVERIFY(h.view.text(TextView::DX).contains(u"DX de N0UI 14025"_s));
+            QCOMPARE(h.station().heard().size(), 5); // all but what we sent
+        }
+    }
+
+    // The engine's count of frames waiting for a link: the remote in either call field.
+    void waitingFramesCount() {
+        const QList<std::array<QByteArray, 3>> rows{
+            {"N0ME", QByteArray("\3\0\0\0", 4), "N0BBB 3"},   // the remote in call-to
+            {"N0BBB", QByteArray("\7\0\0\0", 4), "N0BBB 7"}}; // or in call-from
+        for (const auto& [from, data, learnt] : rows) {
+            const QByteArray to = from == "N0ME" ? "N0BBB" : "n0me";
+            const FromEngine in = toReceived(AgwFrame{0, 'Y', 0, from, to, data}, "N0ME", true);
+            const auto& got = in.outstanding;
+            QVERIFY(!in.event); // never the station's traffic
+            QCOMPARE(got ? got->call + ' ' + QByteArray::number(got->frames) : QByteArray(),
+                     learnt);
         }
     }
 

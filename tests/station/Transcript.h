@@ -45,8 +45,9 @@ struct Transcript : StationHarness {
     // Steps: start | boot (without a stored call) | general CALL | sendfile [DATA] |
     // assign N CALL | ports N... | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA
     // | tick [N] | type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT
-    // | symlink NAME TARGET | block NAME | browser | opt KEY VALUE | monitor (shown) | keepalive |
-    // wait SECONDS | show RE... (render only the lines that start so: what the row is about)
+    // | symlink NAME TARGET | block NAME | tab N | browser | opt KEY VALUE | skipped N |
+    // monitor (shown) | keepalive | wait SECONDS | show RE... (render only the lines that start so:
+    // what the row is about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
             step(line);
@@ -119,12 +120,14 @@ struct Transcript : StationHarness {
                      QFile::link(rest, QDir(root()).filePath(a));
              }},
             {"block", [&] { QFile::remove(a), QDir(root()).mkdir(a); }}, // a full disk, as good
+            {"tab", [&] { s.selectTab(a.toInt()); }},
             {"browser",
              [&] { // the box as the click left it
                  view.browserDisplayChecked = !view.browserDisplayChecked;
                  s.onBrowserDisplayClicked();
              }},
             {"opt", [&] { store.setValue(a, rest); }},
+            {"skipped", [&] { engine.skipped = a.toULongLong(); }},
             {"monitor", [&] { view.monitorVisible = true; }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
             {"show", [&] { shown.setPattern(u"^(?:%1)"_s.arg(all.split(u' ').join(u'|'))); }},
@@ -168,12 +171,14 @@ struct Transcript : StationHarness {
             out << u"stored call: "_s + store.value(SettingsStore::kCallSign);
         for (const auto& q : prompts.inputs)
             out << u"asked: %1 [%2]"_s.arg(q.prompt, q.defaultAnswer);
-        QString counts;
+        QString counts, unseen;
         for (const auto& [name, n] : {std::pair{"beeps", beeper.count},
                                       {"restored", view.restoreCount},
                                       {"raised", view.bringToFrontCount}})
             counts += n ? u" %1=%2"_s.arg(QLatin1String(name)).arg(n) : QString();
-        out << counts.mid(1);
+        for (int n = 0; n < 8; ++n)
+            unseen += view.markers[n] ? u" %1"_s.arg(n) : QString();
+        out << counts.mid(1) << u"unseen"_s + unseen;
         for (const auto& f : engine.sent)
             out << u"> %1 %2@%3 %4"_s.arg(QChar(f.kind))
                        .arg(QString::fromLatin1(f.destination))

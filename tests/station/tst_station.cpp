@@ -68,6 +68,13 @@ notice: N0TNC called, but all 7 channels are busy: refused)");
 ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** Link with N0BBB: the packet engine had not announced it\r\nstill here\r\n
 strip: gone\r\n\r\nN0CCC after its link ended: late\r\n\r\nN0DDD with no channel free: lost?\r\n\r\n
 notice: N0DDD sent data, but all 7 channels are busy)");
+        row("text behind marks a tab until it comes to the front",
+            R"(show unseen; start; assign 2 N0BBB; assign 5 N0CCC; rx D N0BBB one; rx D N0CCC two; tick; tab 5; tab 2; rx D N0CCC three; tick)",
+            R"(unseen 5)");
+        row("skipped monitor frames counted once each",
+            R"(show notice; start; skipped 189858; tick 2; skipped 1234567; tick)",
+            R"(notice: monitor skipped 189 858 frames
+notice: monitor skipped 1 234 567 frames)");
         row("keep-alive on the tick after 900",
             R"(show >; start; set selected N0BBB; tick 900; tick)", R"(> D N0BBB@0 \r
 > M BEACON@0 N0ME packet station.  Please connect and say hi!\r)");
@@ -196,6 +203,9 @@ notice: upload.bin not sent: no station selected (x2))");
         row("new page tag empties the page when the option is on",
             R"(show page0; start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",
             R"(page0: <html><b>new</b>\r\n)");
+        row("new page tag appends when the option is off",
+            R"(show page0; opt UserPacketHTMLClear 0; start; assign 0 N0BBB; rx D N0BBB old text\r; rx D N0BBB next <html><b>new</b>; tick 2)",
+            R"(page0: old text\rnext <html><b>new</b>\r\n)");
         row("a page that cannot be kept aside is never emptied",
             R"(show page0 notice; start; rx c N0BBB hi\r; rx D N0BBB earlier\r; rx d N0BBB bye\r; block .Channel0.htm.held; rx c N0CCC new\r; rx d N0CCC bye\r; rx c N0DDD again\r; tick 7)",
             R"(page0: hi\rearlier\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nnew\rbye\r\nSaturday, December 5, 2026  9:18:31 AM\r\nagain\r\r\n

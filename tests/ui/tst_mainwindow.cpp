@@ -29,7 +29,9 @@ private slots:
         onNextModal(
             [&](QWidget* box) { message = box->property("text").toString(), box->close(); });
         rs.station.startUp();
-        QVERIFY(message.contains("Tried 127.0.0.1:8000."));
+        QCOMPARE(message, "Cannot connect to AGW Packet Engine.  Please start the AGW packet "
+                          "engine and try connecting again.\n\nTried 127.0.0.1:8000.\nThe "
+                          "address is set in Settings > Engine Address.");
         QVERIFY(rs.w.retryButton()->isVisible() && !rs.h.timer.active);
         rs.e.defaultStartResult = 1;
         click(rs.w.retryButton());

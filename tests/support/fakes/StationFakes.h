@@ -36,7 +36,7 @@ public:
         links[channel] = link;
     }
     void setCurrentTab(int tab) override { current = tab; }
-    void setTabMarker(int, bool) override {}
+    void setTabMarker(int tab, bool unseen) override { markers[tab] = unseen; }
     void appended(TextView view, const QString& text) override { texts[view] += text; }
     void appendedOwn(TextView view, const QString& text) override { texts[view] += text; }
     void cutFront(TextView view, const QString& removed) override {
@@ -77,6 +77,7 @@ public:
     std::array<bool, 7> browserVisible{};
     QMap<TextView, QString> texts;
     QString label2 = QStringLiteral("Open"), sendLine, sendLineName, engineStatus;
+    std::array<bool, kTabCount> markers{};
     QList<QPair<int, QString>> browserLoads;
     QStringList notices, monitorShown;
     QMap<MenuCheck, bool> menuChecks;

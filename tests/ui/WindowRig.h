@@ -35,15 +35,6 @@ inline void type(QWidget* to, const QString& text,
 }
 const auto click = [](QWidget* on, QPoint at = {}) { mouseClick(on, Qt::LeftButton, {}, at); };
 
-// Shows `see` every event an object gets, before the object has it.
-struct EventWatch : QObject {
-    EventWatch(QObject* on, std::function<void(QEvent*)> see) : see(std::move(see)) {
-        on->installEventFilter(this);
-    }
-    bool eventFilter(QObject*, QEvent* event) override { return see(event), false; }
-    std::function<void(QEvent*)> see;
-};
-
 // Finds every frame gone out whenever asked, so a paced send goes on at each tick.
 struct EmptyingEngine : RecordingEngine {
     bool reportsOutstanding() const override { return true; }

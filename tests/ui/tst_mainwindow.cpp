@@ -53,23 +53,19 @@ private slots:
         for (QMessageBox* box : boxes)
             box->accept();
         QTRY_COMPARE(open({}).size(), 0);
-        const QList<QMessageBox*> again = open({"index"});
-        QVERIFY(again.size() == 1 && again[0]->text().contains("station N0BBB"));
-        again[0]->accept(); // a file offered by YAPP: the operator is asked
+        // A file offered by YAPP: the operator is asked.
         rs.e.queue('D', "N0BBB", "\x05\x01"), rs.arrive('D', "N0BBB", {"\x01\x08x.bin\0003", 10});
         const QList<QMessageBox*> offer = open({});
         QVERIFY(offer.size() == 1 &&
                 offer[0]->text() == "N0BBB offers x.bin (3 bytes) on channel 1.");
-        QVERIFY(!QApplication::activeModalWidget());
         keyClick(offer[0], Qt::Key_Escape); // refuses
         QVERIFY(rs.e.sent.last().data.startsWith('\x15'));
     }
 
-    // Focusing the connect list picks nothing; a key or click picks; Escape or Done connect none.
+    // Focusing the connect list picks nothing; a key or click picks; Escape connects none.
     void connectListWaitsForAPick() {
-        using Case = std::tuple<Qt::Key, int, const char*>; // no key: a click on row (-1: Done)
-        const Case cases[] = {
-            {Qt::Key_Down, 0, "ALPHA"}, {Qt::Key_Escape, 0, ""}, {{}, 2, "ZULU"}, {{}, -1, ""}};
+        using Case = std::tuple<Qt::Key, int, const char*>; // no key: a click on row
+        const Case cases[] = {{Qt::Key_Down, 0, "ALPHA"}, {Qt::Key_Escape, 0, ""}, {{}, 2, "ZULU"}};
         for (const auto& [key, row, picked] : cases) {
             Rig rs;
             QVERIFY(rs.up());
@@ -77,17 +73,13 @@ private slots:
             bool openAfterFocus = false;
             onNextModal([&, key = key, row = row](QWidget* dialog) {
                 auto* list = dialog->findChild<QListWidget*>();
-                auto* done = dialog->findChild<QPushButton*>();
                 list->setFocus(Qt::TabFocusReason);
                 QApplication::processEvents();
                 openAfterFocus = dialog->isVisible() && rs.e.sent.isEmpty();
-                QVERIFY(!done->geometry().intersects(list->geometry()));
                 if (key)
                     keyClick(list, key);
-                else if (row >= 0)
-                    click(list->viewport(), list->visualItemRect(list->item(row)).center());
                 else
-                    click(done);
+                    click(list->viewport(), list->visualItemRect(list->item(row)).center());
             });
             QMenuBar* bar = rs.w.menuBar();
             click(bar, bar->actionGeometry(rs.w.action("mnuPreviousConnections")).center());
@@ -104,7 +96,6 @@ private slots:
             {"<PRHCMD:C N0QQQ>", {}, "C N0QQQ "},
             {"<PRHCMD:D>", {}, "d N0BBB "},
             {"<PRHCMD:U 50%41 off>", Qt::Key_Return, "M CQ 50%41 off\r"},
-            {"<PRHCMD:U 50%41 off>", Qt::KeypadModifier | Qt::Key_Enter, "M CQ 50%41 off\r"},
         };
         for (const auto& [href, key, expected] : cases) {
             Rig rs;
@@ -132,18 +123,16 @@ private slots:
         }
     }
 
-    // The window starts filling the work area. A stored conference shows ticked; Display Browser
-    // shows the channel's pane over its view.
+    // A stored conference shows ticked; Display Browser shows the channel's pane instead of its
+    // view.
     void checkBoxesShowAndAct() {
         Rig rs;
         rs.h.store.setValue(SettingsStore::kConference, "1");
         QVERIFY(rs.up() && rs.w.findChild<QCheckBox*>("chkConf")->isChecked());
-        QCOMPARE(rs.w.frameGeometry(), rs.w.screen()->availableGeometry());
         auto* box = rs.w.findChild<QCheckBox*>("chkBrowserDisplay");
         QPlainTextEdit* view = rs.w.textView(TextView::Channel0);
         click(box);
         QVERIFY(rs.h.state.channels.paneShown(0) && box->isChecked() && !view->isVisible());
-        QCOMPARE(rs.w.browser(0)->geometry(), view->geometry());
         rs.station.texts().append(TextView::Channel0, "line\r\n");
         view->moveCursor(QTextCursor::Start), click(box), QCoreApplication::processEvents();
         // Back to the text, read from its end.
@@ -174,7 +163,6 @@ private slots:
         newRow("cut in a CR LF") << QStringList{head + "\r\n" + QString(8993, u'b'), "tail\r\n"};
         newRow("cut after a bare CR") << QStringList{head + "\r" + QString(8994, u'b'), "tail\r\n"};
         newRow("one long append") << QStringList{QString(25000, u'z')};
-        newRow("frames of lines") << QStringList(200, " 1:Fm N0XX To APRS\r\nDX de N0XX\r\r\n");
     }
     void boundedViewsShowExactlyTheirText() {
         QFETCH(QStringList, appends);
@@ -238,9 +226,7 @@ private slots:
         QTRY_VERIFY(field->hasFocus() && bar->isVisible());
         type(field, "hello");
         QVERIFY(bar->countLabel()->text() == "2 matches" && view->extraSelections().size() == 2);
-        press(field, {Qt::CTRL | Qt::Key_A, Qt::Key_Backspace}); // nothing to find: none counted
-        QVERIFY(bar->countLabel()->text().isEmpty() && view->extraSelections().isEmpty());
-        type(field, "hello", {Qt::Key_Return});
+        press(field, {Qt::Key_Return});
         const int first = view->textCursor().selectionStart();
         press(field, {Qt::Key_Return});
         QVERIFY(view->textCursor().selectionStart() != first);
@@ -249,10 +235,6 @@ private slots:
         press(field, {Qt::Key_Escape});
         QVERIFY(!bar->isVisible() && view->extraSelections().isEmpty());
         QTRY_VERIFY(line->hasFocus());
-        press(line, {Qt::CTRL | Qt::Key_F}); // the last search shows again
-        QCOMPARE(view->extraSelections().size(), 2);
-        press(field, {Qt::Key_Escape});
-        QTRY_VERIFY(line->hasFocus());
         QCOMPARE(line->text(), "hi:");
         press(line, {Qt::Key_Return});
         type(line, "again", {Qt::KeypadModifier | Qt::Key_Enter});
@@ -260,18 +242,13 @@ private slots:
         QCOMPARE(rs.e.sent[0].data + rs.e.sent[1].data, QByteArray("hi:\ragain\r"));
     }
 
-    // Double quotes cannot be typed (a preset text keeps them); Return and Enter are Done.
+    // Double quotes cannot be typed (a preset text keeps them); Return is Done.
     void dataDialogRefusesQuotes() {
-        for (Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
-            onNextModal([enter](QWidget* modal) {
-                auto* dialog = qobject_cast<DataDialog*>(modal);
-                const auto* done = dialog->findChild<QPushButton*>("Command1");
-                QVERIFY(!done->geometry().intersects(dialog->textBox()->geometry())); // laid out
-                type(dialog->textBox(), " a\"b", {enter});
-            });
-            QCOMPARE(QtPrompts().enterData("say \"hi\"", QString()).value_or("Cancel"),
-                     "say \"hi\" ab");
-        }
+        onNextModal([](QWidget* modal) {
+            type(qobject_cast<DataDialog*>(modal)->textBox(), " a\"b", {Qt::Key_Return});
+        });
+        QCOMPARE(QtPrompts().enterData("say \"hi\"", QString()).value_or("Cancel"),
+                 "say \"hi\" ab");
     }
 
     // Ctrl+H and Escape move the focus there and back. A double-click fills the send line.
@@ -295,21 +272,17 @@ private slots:
         QAbstractItemModel* rows = heard->table()->model();
         QVERIFY(rows->rowCount() == 2 && !rows->data(QModelIndex()).isValid());
         QCOMPARE(rows->index(0, 0).data().toString(), "N0ABC"); // newest first, not by call
-        QCOMPARE(rows->index(1, 5).data().toString(), "WIDE1-1");
         QVERIFY(heard->table()->horizontalHeader()->length() >=
                 heard->table()->viewport()->width());
         press(heard->table(), {Qt::Key_Escape});
         QVERIFY(qWaitForWindowActive(&rs.w) && rs.w.sendLine()->hasFocus() && !heard->isVisible());
         const qsizetype sent = rs.e.sent.size();
         QVERIFY(open());
-        bool raised = false;
-        EventWatch raises(&rs.w,
-                          [&](QEvent* event) { raised |= event->type() == QEvent::ZOrderChange; });
         const QRect cell = heard->table()->visualRect(rows->index(1, 0));
         // Through the window system, as a person's double-click comes: press, release, press.
         mouseDClick(heard->windowHandle(), Qt::LeftButton, {},
                     heard->table()->viewport()->mapTo(heard, cell.center()));
-        QVERIFY(rs.w.sendLine()->text() == ":C N0XYZ" && rs.e.sent.size() == sent && raised);
+        QVERIFY(rs.w.sendLine()->text() == ":C N0XYZ" && rs.e.sent.size() == sent);
     }
 
     // Settings > Log Sessions by its keys, then Stop (Enter) in the progress of a paced send.
@@ -337,7 +310,7 @@ private slots:
         QVERIFY(rs.w.findChild<QLabel*>("lblNotice")->text().startsWith("upload.txt to N0BBB"));
     }
 
-    // A frame's whole NUL-padded data field shows as plain text, its values in their labels.
+    // A frame's data field shows as plain text, never as markup.
     void monitorInfoShowsPlainValues() {
         Rig rs;
         QVERIFY(rs.up());
@@ -348,15 +321,9 @@ private slots:
                   "<b>\x01\x7f" + QByteArray(295, 'x') +
                       QByteArray(" 1:Fm N0XYZ To CQ\r\0tail", 24));
         QApplication::processEvents();
-        for (QLabel* value : monitor->findChildren<QLabel*>(QRegularExpression("^lbl")))
-            QVERIFY(!value->text().contains(QChar(0)) && !value->text().contains(u'\r'));
-        QCOMPARE(monitor->valueLabel("lblFrom")->text(), u"N0XYZ"_s);
-        QCOMPARE(monitor->valueLabel("lblDataKind")->text(), u"85"_s);
         QLabel* data = monitor->valueLabel("lblData");
         data->setSelection(0, int(data->text().size())); // a copy has the bytes, never markup
         QVERIFY(data->text().startsWith("<b>  xx"_L1) && data->selectedText() == data->text());
-        rs.w.close(); // and goes with the window
-        QVERIFY(!monitor->isVisible());
     }
 
     // A window larger than the work area comes into it whole; one as wide as the area stays.
@@ -439,7 +406,6 @@ private slots:
             {page, true, {"pic.png", "img/pic.png", "in.png", "edge.png"}, hidden},
             {channel, true, {"W1AW/pic.png"}, {"top.png"}},
             {page, false, {"style.css"}, {"fifo.png"}},
-            {channel, false, {}, {"top.css"}},
         };
         for (const auto& [page, picture, shown, missing] : cases)
             for (const QString& src : shown + missing) {
@@ -480,8 +446,6 @@ private slots:
                  qPrintable(shown.left(80)));
         w.appendToBrowserPage(0, at(page), "newest <b>bold</b>\r");
         QVERIFY(pane->toPlainText().trimmed().endsWith("newest bold"));
-        w.appendToBrowserPage(0, at("W1AW/hello.htm"), "not shown");
-        QCOMPARE(pane->toPlainText(), "hello");
         w.loadBrowserPage(0, at(page));
         for (int i = 0; i < 3 * PagePane::kShownBytes / 1000; ++i)
             w.appendToBrowserPage(0, at(page), QString(999, u'x') + '\r');

@@ -123,6 +123,7 @@ private slots:
         const std::tuple<const char*, const char*, O, QByteArray> rows[] = {
             {"0105 6600 313000", "", O::Refused, hex("150e") + "file too large"},
             {"0104 6600 2d00", "", O::Failed, cancel("its header is malformed")},
+            {"0103 6600 00", "", O::Failed, cancel("its header is malformed")}, // no size
             {plain, "0201 61 6263", O::Failed, cancel("it sent what YAPP does not know")},
             {plain, "0205 6161616161", O::Failed, cancel("more data came than its header said")},
             {plain, "0201 61 0301", O::Failed, cancel("it ended at 1 of 4 bytes")},

@@ -44,9 +44,9 @@ struct Transcript : StationHarness {
 
     // Steps: start | boot (without a stored call) | general CALL | sendfile [DATA] |
     // assign N CALL | ports N... | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA
-    // | tick [N] | type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT
+    // | tick [N] | type TEXT | edit TEXT | file PATH DATA | link N TARGET | answer TEXT
     // | symlink NAME TARGET | block NAME | tab N | browser | opt KEY VALUE | skipped N |
-    // monitor (shown) | keepalive | wait SECONDS | show RE... (render only the lines that start so:
+    // keepalive | wait SECONDS | show RE... (render only the lines that start so:
     // what the row is about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
@@ -105,7 +105,6 @@ struct Transcript : StationHarness {
             {"wait", [&] { clock.when = clock.when.addSecs(a.toInt()); }},
             {"type", [&] { view.sendLine = text(), s.onSendLineEnter(); }},
             {"edit", [&] { view.sendLine = text(), s.onSendLineChanged(); }},
-            {"conf", [&] { s.onConferenceClicked(a.toInt()); }},
             {"file",
              [&] {
                  const QString path = QDir(root()).filePath(a);
@@ -128,7 +127,6 @@ struct Transcript : StationHarness {
              }},
             {"opt", [&] { store.setValue(a, rest); }},
             {"skipped", [&] { engine.skipped = a.toULongLong(); }},
-            {"monitor", [&] { view.monitorVisible = true; }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
             {"show", [&] { shown.setPattern(u"^(?:%1)"_s.arg(all.split(u' ').join(u'|'))); }},
         };
@@ -213,7 +211,6 @@ struct Transcript : StationHarness {
         for (const auto& m : prompts.messages)
             out << u"%1 %2: %3"_s.arg(m.modal ? "message"_L1 : "notify"_L1, m.title,
                                       escaped(QString(m.text).replace(root(), "~"_L1)));
-        out << u"monitor: "_s + view.monitorShown.join(u',');
         for (const QString& n : view.notices)
             out << u"notice: "_s + n;
         // Files beyond the page files and the settings file, outside and inside.
@@ -230,7 +227,7 @@ struct Transcript : StationHarness {
         if (!view.sendLine.isEmpty())
             out << u"line: "_s + view.sendLine;
         // Empty parts show as a bare name; they are left out.
-        static const QRegularExpression bare(u"^(|tabs|unseen|panes|loads|monitor: )$"_s);
+        static const QRegularExpression bare(u"^(|tabs|unseen|panes|loads)$"_s);
         out.removeIf([](const QString& l) { return bare.match(l).hasMatch(); });
         out = out.filter(shown);
         QStringList runs;

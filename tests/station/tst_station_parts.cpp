@@ -62,13 +62,12 @@ private slots:
         QByteArray many; // 1 001 stations
         for (int i = 0; i <= HeardList::kMaxStations; ++i)
             many += "N" + QByteArray::number(i) + "\t2027-01-15T08:00:00Z\t1\t0\t\t\n";
-        // Ours (a time of 40 characters at most); binary, five fields, a bad time, a station twice,
+        // Ours (a time of 40 characters at most); binary, a bad time, a station twice,
         // too many: kept aside (-1).
         const std::pair<QByteArray, int> rows[] = {
             {line + "N0BBB\t9999-12-31T09:00:00.12345678901234+01:00\t1\t1\tID\t\n", 2},
             {line + "N0BBB\t9999-12-31T09:00:00.123456789012345+01:00\t1\t1\tID\t\n", -1},
             {QByteArray("\x01\xff\x00junk", 7), -1},
-            {line.left(line.lastIndexOf('\t')) + "\r\n", -1},
             {QByteArray(line).replace("08:00", "28:00"), -1},
             {line + line, -1},
             {many, -1},
@@ -179,11 +178,8 @@ private slots:
         const std::pair<QString, QString> rows[] = {
             {u"N0"_s + QChar(0), {}},
             {"../OUT", {}},
-            {"N0\\BB", {}},
-            {"N0\x01X", {}},
             {"N0 BB", {}},
             {"N0BBB", "logs"},
-            {"N0BBB", "logs/N0BBB"},
             {"N0BBB", "logs/N0BBB/2026-12-05.log"},
             {"N0BBB", "fifo"},
             {"N0BBB", "fifo read"}}; // a FIFO someone reads opens
@@ -214,7 +210,6 @@ private slots:
             QVERIFY2(!files.hasNext(), qPrintable(call + planted));
             QCOMPARE(h.view.notices.size(), 1); // naming the call without its control characters
             QVERIFY(std::ranges::none_of(h.view.notices[0], [](QChar c) { return c < u' '; }));
-            QVERIFY(call != u"N0 BB"_s || h.view.notices[0].contains(call)); // a blank shows
         }
 
         // Each range's ends, in a call of the longest length.
@@ -244,15 +239,14 @@ private slots:
                                                  "09:18:31 * disconnected\n"));
     }
 
-    // A paced send always ends. Answers about waiting frames that are unusable (about another
-    // call, empty, 8 bytes) or never come: after 10 s a piece a second. An absurd count is shown
-    // and waited on until Stop. First, 33 stations come and go unanswered: the link still asks.
+    // A paced send always ends. Answers about waiting frames that are unusable (empty, 8 bytes) or
+    // never come: after 10 s a piece a second. An absurd count is shown and waited on until Stop.
+    // First, 33 stations come and go unanswered: the link still asks.
     void sendFileWithoutUsableAnswers() {
         const QString byTime = u"The packet engine does not report its queue; upload.bin goes "
                                "to N0BBB a piece a second"_s;
         const std::tuple<QByteArray, QByteArray, QString> answers[] = {
             {"", "", byTime},
-            {"N0CCC", QByteArray(4, '\0'), byTime},
             {"N0BBB", "12345678", byTime},
             {"N0BBB", "\xff\xff\xff\xff", u"4 294 967 295 frames waiting to go out to N0BBB"_s}};
         for (const auto& [from, data, notice] : answers) {
@@ -300,7 +294,6 @@ private slots:
         QFile sparse(big);
         QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(2) << 30));
         for (const auto& [path, why] : {std::pair{fifo, "fifo not sent: it is not a regular file"},
-                                        {u"/dev/zero"_s, "zero not sent: it is not a regular file"},
                                         {big, "big not sent: it is larger than 4 194 304 bytes"},
                                         {big + 'x', "bigx not sent: it cannot be read"}}) {
             h.prompts.files.push_back(path), h.station().onSendFileMenu();

@@ -71,7 +71,7 @@ private slots:
     void incomingTranslation() {
         const QByteArray ui = " 1:Fm N0AAA To BEACON <UI pid=F0 Len=5 >[20:27:06]\rhello\r";
         const QByteArray i = " 1:Fm N0BBB To N0AAA <I S0 R0 pid=0xF0 Len=2 >[20:27:06]\rhi\r";
-        const QByteArray s = " 1:Fm N0BBB To N0AAA <UA F=1 >[20:27:06]\r", nul(1, '\0');
+        const QByteArray nul(1, '\0');
         // name, engine kind, to (empty: before registering), data; station kind (0: not handed
         // out) and data. Engine texts end in one NUL the station does not see; data keeps it.
         using Row = std::tuple<const char*, char, QByteArray, QByteArray, int, QByteArray>;
@@ -82,9 +82,7 @@ private slots:
             {"U monitored", 'U', "BEACON", ui + nul, 'U', ui},
             {"I between others", 'I', "N0CCC", i + nul, 'I', i},
             {"I to our call dropped", 'I', kOurCall, i, 0, {}},
-            {"I to our call in lower case dropped", 'I', "n0aaa", i, 0, {}},
             {"I before registering", 'I', "", i, 'I', i},
-            {"S to our call dropped", 'S', kOurCall, s, 0, {}},
             {"T of a UI frame", 'T', "BEACON", ui, 'T', ui},
             {"T of an I frame dropped", 'T', "N0BBB", i, 0, {}},
             {"unknown kind dropped", 'Z', kOurCall, "zz", 0, {}},

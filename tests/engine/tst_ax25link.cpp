@@ -133,7 +133,6 @@ private slots:
             {W, 0, "UAr!", "", "Up", C, 0},
             {W, 0, "UAr", "", "", W, 0},
             {W, 0, "DMr!", "", "Down:refused (DM)", D, 0},
-            {W, 0, "DMr", "", "", W, 0},
             {W, 0, "SABMc!", "UAr!", "", W, 0},
             {W, 0, "DISCc!", "DMr!", "", W, 0},
             {C, 0, "I00c!", "RR1r!", "Data:x", C, 0},
@@ -144,7 +143,6 @@ private slots:
             {C, 0, "FRMRr", "SABMc!", "", W, 0},
             {C, 0, "UAr!", "SABMc!", "", W, 0},
             {C, 0, "SABMEc!", "DMr!", "", C, 0},
-            {C, 3, "RR2r", "", "", C, 1},
             {C, 3, "RR3r", "", "", C, 0},
             {C, 3, "RR4r UAr!", "SABMc! I00c I10c I20c", "", C, 3}, // no second Up, no loss
             {C, 3, "I03c", "RR1r", "Data:x", C, 0},
@@ -160,10 +158,8 @@ private slots:
             {T, 2, "RR1r", "", "", T, 1},
             {T, 2, "REJ0r!", "I00c I10c", "", C, 2},
             {R, 0, "UAr!", "", "Down:disconnected", D, 0},
-            {R, 0, "DMr!", "", "Down:disconnected", D, 0},
             {R, 2, "UAr", "", "", R, 0},
             {R, 0, "DISCc!", "UAr!", "", R, 0},
-            {R, 0, "SABMc!", "DMr!", "", R, 0},
             {R, 0, "RR0c!", "DMr!", "", R, 0},
             {R, 0, "RR0r!", "", "", R, 0},
             {W, 0, "@3000", "SABMc!", "", W, 0},
@@ -178,7 +174,6 @@ private slots:
             {C, 2, "@2000 RR1r @5000", "RR0c!", "", T, 1},
             {C, 1, "RR1r @100000", "", "", C, 0},
             {C, 0, "I00c I00c", "REJ1r", "Data:x", C, 0},
-            {C, 0, "I10c I20c", "REJ0r", "", C, 0},
             {C, 0, "I10c I20c!", "REJ0r RR0r!", "", C, 0},
             {C, 0, "I10c I00c I10c", "REJ0r RR2r", "Data:x Data:x", C, 0},
         };
@@ -206,11 +201,6 @@ private slots:
         l.connect(0);
         l.receive(frame("UAr!"), 1000);
         QCOMPARE(l.t1Ms(), 2 * ((7 * 7500 + 1000) / 8));
-        Ax25Link m(kA, kB, {}, params());
-        m.connect(0);
-        m.tick(3000); // a repeated SABM: its answer's round trip says nothing, T1 stays backed off
-        m.receive(frame("UAr!"), 3100);
-        QCOMPARE(m.t1Ms(), 6000);
     }
 
     void retryOut() {

@@ -44,7 +44,7 @@ struct Transcript : StationHarness {
 
     // Steps: start | boot (without a stored call) | general CALL | sendfile [DATA] |
     // assign N CALL | ports N... | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA
-    // | tick [N] | type TEXT | edit TEXT | file PATH DATA | link N TARGET | answer TEXT
+    // | tick [N] | type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT
     // | symlink NAME TARGET | block NAME | tab N | browser | opt KEY VALUE | skipped N |
     // keepalive | wait SECONDS | show RE... (render only the lines that start so:
     // what the row is about)
@@ -125,6 +125,7 @@ struct Transcript : StationHarness {
                  view.browserDisplayChecked = !view.browserDisplayChecked;
                  s.onBrowserDisplayClicked();
              }},
+            {"conf", [&] { s.onConferenceClicked(a.toInt()); }},
             {"opt", [&] { store.setValue(a, rest); }},
             {"skipped", [&] { engine.skipped = a.toULongLong(); }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},

@@ -87,6 +87,12 @@ beeps=2 restored=2 raised=4
 > D N0BBB@0 \r\nde N0CCC: *** CONNECTED To Station N0CCC\r\n
 > D N0CCC@0 \r\nde N0CCC: *** CONNECTED To Station N0CCC\r\n
 ch0: \r\nSaturday, December 5, 2026  9:18:31 AM\r\n*** CONNECTED With Station N0BBB\r\n)");
+        row("ticking and clearing the box announces",
+            R"(show > conf line; start; assign 1 N0AAA; assign 4 N0BBB; set selected N0BBB; edit half typed; conf 1; conf 0)",
+            R"(> D N0AAA@0 de N0ME: N0ME conference has been enabled.
+> D N0BBB@0 de N0ME: N0ME conference has been enabled.
+> D N0BBB@0 N0ME conference has been disabled.\r
+conf: \r\nde N0ME: N0ME conference has been enabled.\r\nN0ME conference has been disabled.\r\n)");
         // The send line.
         row("plain lines: header once, empty line sends a CR",
             R"(show > conf; opt UserPacketPortNo 1; start; assign 0 N0BBB; set selected N0BBB; set speaker N0BBB; type hello; type again; type)",
@@ -158,6 +164,10 @@ link 0: N0BBB on port 1
 > D N0BBB@1 hi\r
 notice: Not connected: N0BBB is already on channel 1, as N0BBB on port 1
 notice: N0BBB connected on port 0, but is already on channel 1; that link was ended)");
+        row("a connect the engine reports failed frees its tab",
+            R"(show tabs beeps; start; type :c n0zzz-0; rx d N0ZZZ *** DISCONNECTED RETRYOUT With N0ZZZ\r; tick)",
+            R"(tabs idle=1
+beeps=2 restored=1)");
         row("a line goes out at the first blank past column 70",
             R"(show >; start; assign 0 N0BBB; set selected N0BBB; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa; edit aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\s)",
             R"(> D N0BBB@0 aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r)");

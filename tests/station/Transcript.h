@@ -46,7 +46,7 @@ struct Transcript : StationHarness {
     // assign N CALL | ports N... | set conf|speaker|selected|idle|call|port VALUE | rx K CALL DATA
     // | tick [N] | type TEXT | edit TEXT | conf 0|1 | file PATH DATA | link N TARGET | answer TEXT
     // | symlink NAME TARGET | block NAME | tab N | browser | opt KEY VALUE | skipped N |
-    // keepalive | wait SECONDS | show RE... (render only the lines that start so:
+    // monitor (shown) | keepalive | wait SECONDS | show RE... (render only the lines that start so:
     // what the row is about)
     void run(const QString& script) {
         for (const QString& line : script.split("; "_L1, Qt::SkipEmptyParts))
@@ -128,6 +128,7 @@ struct Transcript : StationHarness {
             {"conf", [&] { s.onConferenceClicked(a.toInt()); }},
             {"opt", [&] { store.setValue(a, rest); }},
             {"skipped", [&] { engine.skipped = a.toULongLong(); }},
+            {"monitor", [&] { view.monitorVisible = true; }},
             {"keepalive", [&] { s.sendLine().sendKeepAlive(); }},
             {"show", [&] { shown.setPattern(u"^(?:%1)"_s.arg(all.split(u' ').join(u'|'))); }},
         };
@@ -212,6 +213,7 @@ struct Transcript : StationHarness {
         for (const auto& m : prompts.messages)
             out << u"%1 %2: %3"_s.arg(m.modal ? "message"_L1 : "notify"_L1, m.title,
                                       escaped(QString(m.text).replace(root(), "~"_L1)));
+        out << u"monitor: "_s + view.monitorShown.join(u',');
         for (const QString& n : view.notices)
             out << u"notice: "_s + n;
         // Files beyond the page files and the settings file, outside and inside.
@@ -228,7 +230,7 @@ struct Transcript : StationHarness {
         if (!view.sendLine.isEmpty())
             out << u"line: "_s + view.sendLine;
         // Empty parts show as a bare name; they are left out.
-        static const QRegularExpression bare(u"^(|tabs|unseen|panes|loads)$"_s);
+        static const QRegularExpression bare(u"^(|tabs|unseen|panes|loads|monitor: )$"_s);
         out.removeIf([](const QString& l) { return bare.match(l).hasMatch(); });
         out = out.filter(shown);
         QStringList runs;

@@ -37,6 +37,9 @@ asked: Please enter your call sign. [])");
             R"(strip:  1:Fm N0XX To DX <UI>\r\nDX de N0XX 14025\r\n\r\nabcabcd\r\nab\r\n\r\nab\r\nyzab\r\n\r\nx\r\n
 dx: DX de N0XX 14025\r\n
 data: DX de N0XX 14025\r\nabcabcdyzx)");
+        row("the monitor shows each frame of a helping, and an empty poll of the timer's",
+            R"(show monitor; monitor; start; tick; rx U N0XX hi\r; rx U N0YY yo\r; tick)",
+            R"(monitor: 0 ,1 N0XX,1 N0YY)");
         row("connect takes the first free tab, page emptied first",
             R"(show tabs > page; start; assign 0 N0AAA; file Channel1.htm home page; rx c N0BBB *** CONNECTED To Station N0BBB\r; tick)",
             R"(tabs 0=N0AAA 1=N0BBB front=1 label=N0BBB selected=N0BBB speaker=N0BBB

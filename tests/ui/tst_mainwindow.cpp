@@ -163,6 +163,7 @@ private slots:
         newRow("cut in a CR LF") << QStringList{head + "\r\n" + QString(8993, u'b'), "tail\r\n"};
         newRow("cut after a bare CR") << QStringList{head + "\r" + QString(8994, u'b'), "tail\r\n"};
         newRow("one long append") << QStringList{QString(25000, u'z')};
+        newRow("frames of lines") << QStringList(200, " 1:Fm N0XX To APRS\r\nDX de N0XX\r\r\n");
     }
     void boundedViewsShowExactlyTheirText() {
         QFETCH(QStringList, appends);
